@@ -1,0 +1,57 @@
+#include "AnsiText.h"
+
+#include <QHash>
+#include <QStringDecoder>
+
+namespace vt {
+
+namespace {
+
+// The code page maps each byte to one character; the reverse table is built from the
+// decoder once, so that encoding never depends on a converter's error state.
+struct CodePage
+{
+    QHash<char16_t, char> toByte;
+
+    CodePage()
+    {
+        for (int b = 0; b < 256; ++b) {
+            const char byte = static_cast<char>(b);
+            const QString c = fromAnsi(QByteArrayView(&byte, 1));
+            if (c.size() == 1 && c[0] != QChar::ReplacementCharacter)
+                toByte.insert(c[0].unicode(), byte);
+        }
+    }
+};
+
+} // namespace
+
+QString fromAnsi(QByteArrayView bytes)
+{
+    QStringDecoder decoder("windows-1252");
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes);
+    return decoder.decode(bytes);
+}
+
+QByteArray toAnsi(QStringView text, bool *lossless)
+{
+    static const CodePage page;
+    QByteArray out;
+    out.reserve(text.size());
+    bool exact = true;
+    for (const QChar c : text) {
+        const auto it = page.toByte.constFind(c.unicode());
+        if (it == page.toByte.cend()) {
+            out.append('?');
+            exact = false;
+        } else {
+            out.append(*it);
+        }
+    }
+    if (lossless)
+        *lossless = exact;
+    return out;
+}
+
+} // namespace vt

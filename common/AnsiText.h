@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace vt {
+
+// Texts in the game's files are single bytes in the windows-1252 code page. They are kept
+// as bytes in memory and only decoded to show them.
+QString fromAnsi(QByteArrayView bytes);
+
+// Encodes typed text for a file. A character the code page lacks becomes '?', and
+// *lossless (when given) turns false.
+QByteArray toAnsi(QStringView text, bool *lossless = nullptr);
+
+} // namespace vt

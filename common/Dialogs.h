@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QWidget;
+
+namespace vt {
+
+// Every modal question, message and file dialog of the programs goes through this seam,
+// so that tests can answer them without a nested event loop.
+class Dialogs
+{
+public:
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    enum class Icon { None, Information, Warning, Critical, Question };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~Dialogs() = default;
+
+    virtual Answer question(QWidget *parent, const QString &title, const QString &text,
+                            Buttons buttons, Icon icon) = 0;
+    void message(QWidget *parent, const QString &title, const QString &text,
+                 Icon icon = Icon::None)
+    {
+        question(parent, title, text, Buttons::Ok, icon);
+    }
+    // nullopt when the user cancels.
+    virtual std::optional<QString> inputText(QWidget *parent, const QString &title,
+                                             const QString &prompt, const QString &proposal) = 0;
+    // The chosen path, or nullopt on cancel. filter uses the Qt form "Bitmaps (*.bmp)".
+    virtual std::optional<QString> openFile(QWidget *parent, const QString &title,
+                                            const QString &filter, const QString &defaultExt) = 0;
+    virtual std::optional<QString> saveFile(QWidget *parent, const QString &title,
+                                            const QString &filter, const QString &defaultExt) = 0;
+};
+
+// The production implementation with Qt's standard dialogs.
+class QtDialogs final : public Dialogs
+{
+public:
+    Answer question(QWidget *parent, const QString &title, const QString &text,
+                    Buttons buttons, Icon icon) override;
+    std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
+                                     const QString &proposal) override;
+    std::optional<QString> openFile(QWidget *parent, const QString &title, const QString &filter,
+                                    const QString &defaultExt) override;
+    std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
+                                    const QString &defaultExt) override;
+};
+
+} // namespace vt

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace vt {
+
+// Joins path pieces with '/'; empty pieces add nothing but the separator they stand for.
+QString joinPath(const QString &base, const QString &name);
+
+// A name stored by the Windows programs may use '\' between folders.
+QString fromStoredPath(QString stored);
+
+// Mods are made on Windows, where names ignore case: when the exact path does not exist,
+// each component is looked up case-insensitively. Components that match nothing are kept
+// as given, so the result can still be used to create them.
+QString resolvePath(const QString &path);
+
+// A bare file name: no folder separator, not "." or "..", not empty.
+bool isBareFileName(QStringView name);
+
+// A path that stays inside the folder it is relative to: not absolute, no drive letter,
+// no ".." component ('\' counts as a separator).
+bool isContainedRelativePath(QStringView path);
+
+// Files in the folder whose names match one of the wildcard patterns ("*.bmp"), ignoring
+// case, sorted by name ignoring case. Names only, no folder.
+QStringList listFiles(const QString &folder, const QStringList &patterns);
+
+// Names of the subfolders of a folder, sorted by name ignoring case.
+QStringList listSubfolders(const QString &folder);
+
+} // namespace vt

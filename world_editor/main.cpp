@@ -1,0 +1,11 @@
+#include "windows/frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    tessaforge::frmMain window(QCoreApplication::applicationDirPath());
+    window.show();
+    return app.exec();
+}

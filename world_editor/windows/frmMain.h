@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QMainWindow>
+
+namespace tessaforge {
+
+// The world editor's frame window.
+class frmMain final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+public:
+    explicit frmMain(QString appPath, QWidget *parent = nullptr);
+
+private:
+    QString m_appPath;
+};
+
+} // namespace tessaforge
