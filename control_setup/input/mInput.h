@@ -1,1 +1,63 @@
 #pragma once
+
+#include "Status.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QtGlobal>
+
+namespace keyvane {
+
+// The control settings, in the order of Controls.qzc. Key codes are DirectInput scan
+// codes; joystick buttons count from 1; a threshold is the axis deflection (0..5000 from
+// the centre) a direction must exceed. The member initialisers are the defaults.
+struct ControlConfig
+{
+    quint8 KeyRunCarry = 42;     // LSHIFT
+    quint8 KeyUsePowerup = 57;   // SPACE
+    quint8 KeyJump = 44;         // Z
+    quint8 KeyReleaseItem = 45;  // X
+    quint8 KeyExitLevel = 14;    // BACKSPACE
+    quint8 KeyPause = 25;        // P
+    quint8 JoyRunCarry = 2;
+    quint8 JoyUsePowerup = 3;
+    quint8 JoyJump = 1;
+    quint8 JoyReleaseItem = 4;
+    quint8 JoyExitLevel = 5;
+    quint8 JoyPause = 6;
+    quint8 KeyLeft = 203;
+    quint8 KeyRight = 205;
+    quint8 KeyDown = 208;
+    quint8 KeyUp = 200;
+    quint8 bOther = 1;  // not ours to interpret: kept and written back as read
+    qint16 iSensX = 2500;
+    qint16 iSensY = 3500;
+
+    friend bool operator==(const ControlConfig &, const ControlConfig &) = default;
+};
+
+namespace mInput {
+
+constexpr qsizetype kControlFileSize = 21;
+
+// The program's one record, holding the defaults until a file is loaded.
+extern ControlConfig gControls;
+
+void SetDefaultControls(ControlConfig &c);
+
+// Reads the first 21 bytes of the file. A missing, unreadable or short file gives the
+// defaults together with an error (which the program does not show).
+vt::Status LoadControls(ControlConfig &c, const QString &sFile);
+
+// Writes the 21 bytes at the start of the file, atomically, keeping any longer old tail.
+vt::Status SaveControls(const ControlConfig &c, const QString &sFile);
+
+QByteArray encode(const ControlConfig &c);
+
+// False (c unchanged) when fewer than 21 bytes are given; bytes after them are ignored.
+bool decode(QByteArrayView bytes, ControlConfig &c);
+
+} // namespace mInput
+
+} // namespace keyvane

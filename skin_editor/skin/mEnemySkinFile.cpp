@@ -1,0 +1,105 @@
+#include "skin/mEnemySkinFile.h"
+
+#include "BinaryReader.h"
+#include "BinaryWriter.h"
+#include "FileIO.h"
+
+namespace skinloft {
+
+const std::array<const char *, kEnemyTypeCount> EnemyTypeNames = {
+    "Trudgel",
+    "Gnasher Plants",
+    "Hardback Beetle",
+    "Green Shellback",
+    "Red Shellback",
+    "Waddle Penguin",
+    "Prickler",
+    "Little Wisp",
+    "Orbitflame",
+    "Magma Spark",
+    "Crushstone",
+    "Rattle Bones",
+    "Moving Platform",
+    "Quake Button",
+    "Fast Finfish",
+    "Slow Finfish",
+    "Rising Lava",
+    "Stacky the Cactus",
+    "Enemy Wings",
+    "Bouncer",
+    "Cannon Shell",
+    "Fuse-walker",
+    "BOSS 1 - Trudgel King",
+    "Crawlipede",
+    "Quake Block",
+};
+
+namespace mEnemySkinFile {
+
+namespace {
+
+// Longer names would have a length that turns negative when read as a signed 16-bit
+// integer; a save refuses them rather than write a file that may not read back.
+constexpr qsizetype kMaxFieldLength = 32767;
+
+} // namespace
+
+vt::Status encode(const EnemySkin &skin, QByteArray &out)
+{
+    qsizetype total = 0;
+    for (const QByteArray &field : skin.Fields)
+        total += 2 + field.size();
+
+    vt::BinaryWriter writer(total);
+    for (int i = 0; i < kEnemyTypeCount; ++i) {
+        if (!writer.text16(skin.Fields[i], kMaxFieldLength)) {
+            return vt::Status::failure(
+                QStringLiteral("The graphic name for \"%1\" is longer than %2 characters.")
+                    .arg(QString::fromLatin1(EnemyTypeNames[i]))
+                    .arg(kMaxFieldLength));
+        }
+    }
+    out = writer.take();
+    return vt::Status::success();
+}
+
+vt::Status decode(QByteArrayView bytes, EnemySkin &skin)
+{
+    EnemySkin loaded;
+    vt::BinaryReader reader(bytes);
+    for (int i = 0; i < kEnemyTypeCount; ++i) {
+        // A file cut short between two fields reads as if the missing fields were empty.
+        if (reader.remaining() == 0)
+            break;
+        loaded.Fields[i] = reader.text16();
+        if (!reader.ok()) {
+            return vt::Status::failure(
+                QStringLiteral("The enemy skin is damaged: the entry for \"%1\" is cut short.")
+                    .arg(QString::fromLatin1(EnemyTypeNames[i])));
+        }
+    }
+    skin = std::move(loaded);
+    return vt::Status::success();
+}
+
+vt::Status SaveEnemySkin(const EnemySkin &skin, const QString &path)
+{
+    QByteArray bytes;
+    if (vt::Status s = encode(skin, bytes); !s.ok())
+        return s;
+    return vt::replaceFile(path, bytes, vt::OldTail::Keep);
+}
+
+vt::Status LoadEnemySkin(EnemySkin &skin, const QString &path)
+{
+    QByteArray bytes;
+    if (vt::Status s = vt::readWholeFile(path, bytes); !s.ok())
+        return s;
+    if (vt::Status s = decode(bytes, skin); !s.ok())
+        return vt::Status::failure(QStringLiteral("%1: %2").arg(path, s.error()));
+    return vt::Status::success();
+}
+
+} // namespace mEnemySkinFile
+
+} // namespace skinloft

@@ -1,1 +1,48 @@
 #pragma once
+
+#include "Status.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+
+namespace skinloft {
+
+constexpr int kEnemyTypeCount = 25;
+
+// The enemy types in file order; also the texts of the editor's enemy list.
+extern const std::array<const char *, kEnemyTypeCount> EnemyTypeNames;
+
+// Which graphic file draws each enemy type. The names stay windows-1252 bytes, exactly as
+// stored, and are decoded only for display; an empty field means no graphic is assigned.
+struct EnemySkin
+{
+    std::array<QByteArray, kEnemyTypeCount> Fields;
+
+    friend bool operator==(const EnemySkin &, const EnemySkin &) = default;
+};
+
+// The .qze file: the 25 fields in order, each a 16-bit little-endian length followed by
+// that many bytes, nothing else.
+namespace mEnemySkinFile {
+
+// Writes from the file's first byte without shortening a longer file, atomically: on
+// failure the old file is left as it was.
+vt::Status SaveEnemySkin(const EnemySkin &skin, const QString &path);
+
+// Replaces every field of skin by the file's; on any error skin is left unchanged.
+vt::Status LoadEnemySkin(EnemySkin &skin, const QString &path);
+
+// Fails (out unchanged) when a field is too long for its length prefix.
+vt::Status encode(const EnemySkin &skin, QByteArray &out);
+
+// A buffer that ends between two fields leaves the remaining fields empty; one that ends
+// inside a field is damaged and fails, leaving skin unchanged. Bytes after the 25th field
+// are ignored.
+vt::Status decode(QByteArrayView bytes, EnemySkin &skin);
+
+} // namespace mEnemySkinFile
+
+} // namespace skinloft

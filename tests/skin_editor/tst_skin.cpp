@@ -1,4 +1,173 @@
+#include "skin/mEnemySkinFile.h"
+
+#include "FileIO.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
-class Placeholder : public QObject { Q_OBJECT private Q_SLOTS: void nothing() {} };
-QTEST_APPLESS_MAIN(Placeholder)
+
+using namespace skinloft;
+using namespace skinloft::mEnemySkinFile;
+
+namespace {
+
+void writeRaw(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readRaw(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+EnemySkin skinWith(int field, const QByteArray &name)
+{
+    EnemySkin skin;
+    skin.Fields[field] = name;
+    return skin;
+}
+
+} // namespace
+
+class tst_skin : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void emptySkinIsFiftyZeroBytes()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("empty.qze"));
+        QVERIFY(SaveEnemySkin(EnemySkin{}, path).ok());
+        QCOMPARE(readRaw(path), QByteArray(50, '\0'));
+
+        EnemySkin loaded = skinWith(3, "old.bmp");
+        QVERIFY(LoadEnemySkin(loaded, path).ok());
+        QCOMPARE(loaded, EnemySkin{});
+    }
+
+    void bytesMatchTheLayout()
+    {
+        const QByteArray walker = QByteArray::fromHex("0a00") + "walker.bmp" + QByteArray(48, '\0');
+        QByteArray out;
+        QVERIFY(encode(skinWith(0, "walker.bmp"), out).ok());
+        QCOMPARE(out.size(), 60);
+        QCOMPARE(out, walker);
+        EnemySkin back;
+        QVERIFY(decode(walker, back).ok());
+        QCOMPARE(back, skinWith(0, "walker.bmp"));
+
+        // A 255-character name in the last field, with a windows-1252 byte kept verbatim.
+        const QByteArray longName = QByteArray(250, 'n') + "\xe9.gif";
+        QVERIFY(encode(skinWith(24, longName), out).ok());
+        QCOMPARE(out.mid(48, 2), QByteArray::fromHex("ff00"));
+        QCOMPARE(out.mid(50), longName);
+        QVERIFY(decode(out, back).ok());
+        QCOMPARE(back.Fields[24], longName);
+    }
+
+    void saveKeepsLongerOldTailAndReadsBackExactly()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("s.qze"));
+        const QByteArray old(300, 'T');
+        writeRaw(path, old);
+
+        EnemySkin skin = skinWith(7, "wisp.gif");
+        skin.Fields[22] = "king.bmp";
+        QVERIFY(SaveEnemySkin(skin, path).ok());
+        const QByteArray bytes = readRaw(path);
+        QCOMPARE(bytes.size(), old.size());
+        QCOMPARE(bytes.mid(66), old.mid(66));  // 50 + 8 + 8 bytes of skin, then the old tail
+
+        EnemySkin loaded;
+        QVERIFY(LoadEnemySkin(loaded, path).ok());
+        QCOMPARE(loaded, skin);
+    }
+
+    void loadReplacesEveryField()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("s.qze"));
+        QVERIFY(SaveEnemySkin(skinWith(1, "plant.bmp"), path).ok());
+
+        EnemySkin current;
+        for (QByteArray &f : current.Fields)
+            f = "stale.bmp";
+        QVERIFY(LoadEnemySkin(current, path).ok());
+        QCOMPARE(current, skinWith(1, "plant.bmp"));
+    }
+
+    void shortFilesEndingBetweenOrInsideFields()
+    {
+        EnemySkin skin = skinWith(0, "keep.bmp");
+        // Ends after field 1: the rest read as empty.
+        QVERIFY(decode(QByteArray::fromHex("0000 0200") + "ab", skin).ok());
+        QCOMPARE(skin, skinWith(1, "ab"));
+        QVERIFY(decode(QByteArray(), skin).ok());
+        QCOMPARE(skin, EnemySkin{});
+
+        // A length running past the end, or half a length, is damage: nothing changes.
+        skin = skinWith(0, "keep.bmp");
+        const QByteArray damaged[] = {QByteArray::fromHex("ffff") + QByteArray(18, 'x'),
+                                      QByteArray::fromHex("0000 0500") + "abc",
+                                      QByteArray::fromHex("0000 00")};
+        for (const QByteArray &bytes : damaged) {
+            const vt::Status s = decode(bytes, skin);
+            QVERIFY(!s.ok());
+            QVERIFY(s.error().contains(QStringLiteral("cut short")));
+            QCOMPARE(skin, skinWith(0, "keep.bmp"));
+        }
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("cut.qze"));
+        writeRaw(path, damaged[0]);
+        QVERIFY(!LoadEnemySkin(skin, path).ok());
+        QVERIFY(!LoadEnemySkin(skin, dir.filePath(QStringLiteral("missing.qze"))).ok());
+        QCOMPARE(skin, skinWith(0, "keep.bmp"));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing.qze"))));
+    }
+
+    void failedSavesLeaveTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("s.qze"));
+        writeRaw(path, "previous skin");
+
+        const vt::Status tooLong = SaveEnemySkin(skinWith(18, QByteArray(32768, 'w')), path);
+        QVERIFY(!tooLong.ok());
+        QVERIFY(tooLong.error().contains(QStringLiteral("Enemy Wings")));
+        QCOMPARE(readRaw(path), QByteArray("previous skin"));
+        QByteArray out;
+        QVERIFY(encode(skinWith(18, QByteArray(32767, 'w')), out).ok());
+
+        vt::setReplaceFaultForTesting(10);
+        const vt::Status faulted = SaveEnemySkin(skinWith(0, "walker.bmp"), path);
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QVERIFY(!faulted.ok());
+        QCOMPARE(readRaw(path), QByteArray("previous skin"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("s.qze")});
+    }
+
+    void enemyNamesAreTheListInFileOrder()
+    {
+        static_assert(EnemyTypeNames.size() == 25);
+        QCOMPARE(EnemyTypeNames[0], "Trudgel");
+        QCOMPARE(EnemyTypeNames[13], "Quake Button");
+        QCOMPARE(EnemyTypeNames[22], "BOSS 1 - Trudgel King");
+        QCOMPARE(EnemyTypeNames[24], "Quake Block");
+        QSet<QByteArray> distinct;
+        for (const char *name : EnemyTypeNames)
+            distinct.insert(QByteArray(name));
+        QCOMPARE(distinct.size(), 25);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_skin)
 #include "tst_skin.moc"
