@@ -1,1 +1,122 @@
 #pragma once
+
+#include "Status.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QtGlobal>
+
+#include <cstdlib>
+#include <memory>
+
+namespace tessaforge {
+
+// One cell of an area. All fields zero is an empty cell, which is also what zeroed memory
+// holds: the grid relies on that to leave cells the user never touched unallocated by the OS.
+struct AreaCell
+{
+    bool bIsTile = false;
+    quint8 xSrc = 0;  // tile column in the tileset image
+    quint8 ySrc = 0;  // tile row in the tileset image
+    qint32 lTag = 0;
+    qint32 lEnemy = 0;
+};
+static_assert(sizeof(AreaCell) <= 12);  // memory per area cell: at most 12 bytes
+
+// One area of a level: a grid of cells plus its start position, side-warp flag and time.
+// width() and height() report highest indices; Resize takes counts. A new object has no grid
+// until Resize or a load gives it one; every read before that, or outside the grid, yields 0.
+class oLevel
+{
+public:
+    // Columns and rows each number 1 to 32768: the file stores the highest index in 16 bits.
+    static constexpr qint32 kMaxCount = 32768;
+    static constexpr qsizetype kHeaderSize = 11;
+    static constexpr qsizetype kCellSize = 5;
+
+    oLevel() = default;
+    oLevel(oLevel &&) noexcept = default;
+    oLevel &operator=(oLevel &&) noexcept = default;
+    oLevel(const oLevel &) = delete;
+    oLevel &operator=(const oLevel &) = delete;
+
+    // Ignored outside the grid, and when a source coordinate is outside 0..255.
+    void SetTile(qint32 X, qint32 Y, qint32 xSrc, qint32 ySrc);
+    // Clears the tile; the cell keeps its tag and enemy. Ignored outside the grid.
+    void EraseTile(qint32 X, qint32 Y);
+
+    bool IsTile(qint32 X, qint32 Y) const;
+    qint32 xSrc(qint32 X, qint32 Y) const;
+    qint32 ySrc(qint32 X, qint32 Y) const;
+    qint32 TileTag(qint32 X, qint32 Y) const;
+    qint32 TileEnemy(qint32 X, qint32 Y) const;
+
+    // False when the cell is outside the grid (a caller error); nothing is changed then.
+    [[nodiscard]] bool SetTileTag(qint32 X, qint32 Y, qint32 tag);
+    [[nodiscard]] bool SetTileEnemy(qint32 X, qint32 Y, qint32 newEnemy);
+
+    // The start cell is not tied to the grid and may lie outside it.
+    void SetStartPos(qint16 X, qint16 Y);
+    qint32 StartX() const { return iStartX; }
+    qint32 StartY() const { return iStartY; }
+
+    bool SideWarp() const { return bSideWarp; }
+    void SetSideWarp(bool bYes) { bSideWarp = bYes; }
+
+    qint32 width() const { return iWidth; }
+    qint32 height() const { return iHeight; }
+    qint32 Time() const { return iTime; }
+    // A value outside -32768..32767 keeps the old time.
+    void SetTime(qint32 lTime);
+
+    // Counts of columns and rows. Keeps every cell whose column and row both still fit; new
+    // cells are empty. False, with the area unchanged, for a count below 1 or above
+    // kMaxCount, or when memory for the new grid cannot be had.
+    bool Resize(qint32 lWidth, qint32 lHeight);
+    bool hasGrid() const { return Cells != nullptr; }
+
+    // Replaces the file whole and atomically. Refused, before the old file is touched, when
+    // there is no grid or a tag or enemy number does not fit its byte (0..255).
+    vt::Status SaveToFile(const QString &sPath) const;
+    // A missing or unreadable file is not an error: the area stays as it was. Any failure
+    // leaves the whole area (header and grid) as it was.
+    vt::Status LoadFromFile(const QString &sPath);
+
+    // The file's bytes; refused as SaveToFile is. out is set only on success.
+    vt::Status toBytes(QByteArray &out) const;
+    // Replaces the area only on success. Cells the bytes lack are empty; bytes after the
+    // last cell are ignored.
+    vt::Status fromBytes(QByteArrayView bytes);
+
+private:
+    struct FreeDeleter
+    {
+        void operator()(AreaCell *p) const noexcept { std::free(p); }
+    };
+    // One column-major block, index X * (iHeight + 1) + Y: the file's order, so that loading
+    // and saving are single linear passes.
+    using CellBlock = std::unique_ptr<AreaCell[], FreeDeleter>;
+
+    enum class Fill {
+        Zeroed,       // empty cells; large blocks are committed by the OS only when written
+        Overwritten,  // the caller writes every cell before anything reads it
+    };
+    // nullptr when memory cannot be had.
+    static CellBlock allocateCells(qint64 count, Fill fill);
+
+    qint64 rowCount() const { return qint64(iHeight) + 1; }
+    qint64 cellCount() const { return (qint64(iWidth) + 1) * rowCount(); }
+    AreaCell *cellAt(qint32 X, qint32 Y);
+    const AreaCell *cellAt(qint32 X, qint32 Y) const;
+
+    qint16 iStartX = 0;
+    qint16 iStartY = 0;
+    bool bSideWarp = false;
+    qint16 iWidth = 0;
+    qint16 iHeight = 0;
+    qint16 iTime = 0;
+    CellBlock Cells;
+};
+
+} // namespace tessaforge
