@@ -79,4 +79,9 @@ std::optional<QString> QtDialogs::saveFile(QWidget *parent, const QString &title
                                 defaultExt);
 }
 
+int QtDialogs::execDialog(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
 } // namespace vt

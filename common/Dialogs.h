@@ -5,6 +5,7 @@
 
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace vt {
@@ -35,6 +36,9 @@ public:
                                             const QString &filter, const QString &defaultExt) = 0;
     virtual std::optional<QString> saveFile(QWidget *parent, const QString &title,
                                             const QString &filter, const QString &defaultExt) = 0;
+    // Runs one of the programs' own modal dialogs; the result is QDialog's (Accepted or
+    // Rejected). Tests script the dialog's controls instead of entering an event loop.
+    virtual int execDialog(QDialog &dialog) = 0;
 };
 
 // The production implementation with Qt's standard dialogs.
@@ -49,6 +53,7 @@ public:
                                     const QString &defaultExt) override;
     std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
                                     const QString &defaultExt) override;
+    int execDialog(QDialog &dialog) override;
 };
 
 } // namespace vt

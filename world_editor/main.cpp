@@ -1,11 +1,20 @@
 #include "windows/frmMain.h"
 
+#include "Dialogs.h"
+
 #include <QApplication>
+#include <QDir>
+#include <QLockFile>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    tessaforge::frmMain window(QCoreApplication::applicationDirPath());
-    window.show();
+    vt::QtDialogs dialogs;
+    // One editor per user at a time: two would overwrite each other's world details.
+    QLockFile instanceLock(QDir::temp().filePath(
+        QStringLiteral("Tessaforge-%1.lock").arg(QString::fromLocal8Bit(qgetenv("USER")))));
+    tessaforge::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
+    if (!window.start(&instanceLock))
+        return 0;
     return app.exec();
 }

@@ -1,20 +1,149 @@
 #pragma once
 
+#include "world/EditorState.h"
+
+#include <QImage>
 #include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QLockFile;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace vt {
+class Dialogs;
+}
 
 namespace tessaforge {
 
-// The world editor's frame window.
+class frmLevelEdit;
+class frmLevelTiles;
+class frmLevelView;
+class frmMapScreenEdit;
+
+// The world editor's frame: the open world's name and levels in a side bar, the menus, and
+// the child windows inside. It owns the shared state of the editor for the whole run.
 class frmMain final : public QMainWindow
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmMain)
 
 public:
-    explicit frmMain(QString appPath, QWidget *parent = nullptr);
+    frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // The start-up sequence: single instance (when a lock is given), mod choice, world list,
+    // first world, resource menus. False when the program is to end.
+    bool start(QLockFile *instanceLock = nullptr);
+
+    EditorState &state() { return m_state; }
+    vt::Dialogs &dialogs() { return m_dialogs; }
+
+    // Shared with the other windows.
+    qint32 curTileX = 0;
+    qint32 curTileY = 0;
+    bool bTileWindowOpen = false;
+    bool bDetailWindowOpen = false;
+    qint32 tMode = 0;
+    QImage picHoldTiles;
+    QImage picHoldTags;
+
+    void updateLevelList();
+    // Selects a level in the level list as a click does, but only when that changes the
+    // selection (used when the details window is brought to the front).
+    void selectLevelInList(qint32 index);
+
+    // The child windows while they are open, else nullptr.
+    frmLevelEdit *areaEditor() const;
+    frmLevelTiles *palette() const;
+    frmLevelView *detailsWindow() const;
+    frmMapScreenEdit *mapEditor() const;
+
+    // Files of the given folder matching the patterns, as the hidden file list gives them.
+    QStringList FileList(const QString &folder, const QStringList &patterns) const;
+
+    // Controls and menus, named as tests and the other windows find them.
+    QWidget *picSideBar = nullptr;
+    QLabel *lblCurWorldName = nullptr;
+    QPushButton *cmdRename = nullptr;
+    QPushButton *cmdRegulate[2] = {nullptr, nullptr};  // 0 "Kill Last", 1 "Add"
+    QListWidget *lstLevels = nullptr;
+    QTimer *Timer1 = nullptr;
+    QMdiArea *mdiArea = nullptr;
+
+    QMenu *mnuWorld = nullptr;
+    QMenu *mnuWorldList = nullptr;
+    QMenu *mnuLevel = nullptr;
+    QMenu *mnuSkinList = nullptr;
+    QMenu *mnuTilesetList = nullptr;
+    QMenu *mnuBackgroundList = nullptr;
+    QMenu *mnuMusicList = nullptr;
+    QMenu *mnuLevelMenu = nullptr;
+    QMenu *mnuNodes = nullptr;
+    QAction *mnuSideWarp = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QString m_appPath;
+    enum class ResourceKind { Skin, Tileset, Backdrop, Music };
+
+    void buildSideBar();
+    void buildMenus();
+    QMenu *addResourceMenu(QMenu *parent, const char *name, const QString &caption, const char *listName);
+    void layOutSideBar();
+
+    bool checkGameFolder();
+    void LoadWorldList();
+    void SelectWorld(qint32 n);
+    void LoadResourceList(ResourceKind kind);
+    void ShowLevel(qint32 n);
+    void LoadTilesetPicture();
+
+    void levelClicked(qint32 index);
+    void levelDoubleClicked(qint32 index);
+    void resourceChosen(ResourceKind kind, const QString &fileName);
+    void renameLevel();
+    void renameWorld();
+    void addLevel();
+    void killLastLevel();
+    void editArea();
+    void editDetails();
+    void showTileSelector();
+    void showObjectSelector();
+    void showWorldMap();
+    // "&Save World Level Details"; false when the details were not written.
+    bool saveWorldDetails();
+    void worldChosen(qint32 n);
+    // Yes saves (and a failed save abandons), No goes on, Cancel abandons.
+    bool askToSaveWorld();
+    // Closes the child windows; false when one of them refused.
+    bool closeChildWindows();
+    void checkWorldMenu();
+
+    // Encodes a name for the world details file; warns and fails when the code page
+    // cannot hold it.
+    bool toStoredText(const QString &text, QByteArray &out);
+
+    QMdiSubWindow *openChild(QWidget *child);
+    static bool isOpen(const QPointer<QMdiSubWindow> &sub);
+    template<typename W> W *childOf(const QPointer<QMdiSubWindow> &sub) const;
+
+    EditorState m_state;
+    vt::Dialogs &m_dialogs;
+    bool m_bModOpen = false;
+    QPointer<QMdiSubWindow> m_areaEditor;
+    QPointer<QMdiSubWindow> m_palette;
+    QPointer<QMdiSubWindow> m_details;
+    QPointer<QMdiSubWindow> m_mapEditor;
 };
 
 } // namespace tessaforge

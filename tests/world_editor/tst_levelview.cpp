@@ -1,0 +1,225 @@
+#include "EditorFixture.h"
+
+#include "windows/frmLevelView.h"
+
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QRadioButton>
+
+using namespace tessaforge;
+using namespace tessaforge::testing;
+
+namespace {
+
+// Level 2 ("Castle") with a value in every field, all different.
+void fillCastle(LevelRecord &l)
+{
+    l.sAreaFile = "Meadow";
+    l.iTime = 300;
+    l.bScrollMode = 3;
+    l.iScrollSpeed = -4;
+    l.SpecialTiles = {SpecialTile{1, 2}, SpecialTile{3, 4}, SpecialTile{5, 6}};
+    for (int k = 0; k < LevelRecord::kPipes; ++k)
+        l.Pipes[k] = {qint16(100 + k), quint8(k + 1), quint8(k % 5)};
+}
+
+struct Details : Editor
+{
+    frmLevelView *view = nullptr;
+
+    // Starts the editor, makes level `row` current and opens the details window on it.
+    void open(int row)
+    {
+        makeMod(game);
+        WorldDetails world = threeLevels();
+        fillCastle(world.Levels[1]);
+        QVERIFY(mWorldData::SaveWorldData(world, game.file(QStringLiteral("Mods/Demo/World1/Worldata.qzw"))).ok());
+        QVERIFY(start());
+        clickLevel(row);
+        trigger("mnuEditLevelDetails");
+        view = w->detailsWindow();
+        QVERIFY(view);
+    }
+    LevelRecord &level(int i) { return state().gWorld.Levels[std::size_t(i)]; }
+};
+
+} // namespace
+
+class tst_levelview : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void aNewLevelShowsItsDefaults()
+    {
+        Details d;
+        d.open(2);
+        QVERIFY(d.w->bDetailWindowOpen);
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3"));
+        QCOMPARE(d.view->getCurrentLevel(), 2);
+        QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("200"));
+        QVERIFY(d.view->optScroll[0]->isChecked());
+        QCOMPARE(d.view->optScroll[0]->text(), QStringLiteral("Follow"));
+        QCOMPARE(d.view->txtScrollSpeed->text(), QStringLiteral("0"));
+        for (QLineEdit *box : d.view->txtDefTile)
+            QCOMPARE(box->text(), QStringLiteral("0"));
+        for (int k = 0; k < frmLevelView::kPipeRows; ++k) {
+            QCOMPARE(d.view->txtPipeLevel[k]->text(), QStringLiteral("0"));
+            QCOMPARE(d.view->cmbPipeID[k]->currentText(), QStringLiteral("0"));
+            QCOMPARE(d.view->cmbPipeID[k]->count(), 17);  // "0" to "16"
+            QCOMPARE(d.view->cmbPipeDir[k]->currentIndex(), 0);
+            QCOMPARE(d.view->cmbPipeDir[k]->count(), 5);
+        }
+        QCOMPARE(d.view->cmbPipeDir[0]->itemText(0), QStringLiteral("\u25C0"));  // arrow left
+        QCOMPARE(d.view->cmbPipeDir[0]->itemText(4), QStringLiteral("\u25A0"));  // square
+        // A level whose area is not listed shows no area rather than another level's.
+        QCOMPARE(d.view->cmbFileList->currentIndex(), -1);
+    }
+
+    void showsEveryFieldInItsControl()
+    {
+        Details d;
+        d.open(1);
+        QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("300"));
+        QVERIFY(d.view->optScroll[3]->isChecked());
+        QCOMPARE(d.view->optScroll[3]->text(), QStringLiteral("Up"));
+        QCOMPARE(d.view->txtScrollSpeed->text(), QStringLiteral("-4"));
+        // Boxes 0..2 are the columns of switch A, switch B and vine; 3..5 their rows.
+        const QStringList tiles{QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("5"),
+                                QStringLiteral("2"), QStringLiteral("4"), QStringLiteral("6")};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(d.view->txtDefTile[i]->text(), tiles[i]);
+        for (int k = 0; k < frmLevelView::kPipeRows; ++k) {
+            QCOMPARE(d.view->txtPipeLevel[k]->text(), QString::number(100 + k));
+            QCOMPARE(d.view->cmbPipeID[k]->currentText(), QString::number(k + 1));
+            QCOMPARE(d.view->cmbPipeDir[k]->currentIndex(), k % 5);
+        }
+        // Area files of the world, named before their first dot.
+        QStringList areas;
+        for (int i = 0; i < d.view->cmbFileList->count(); ++i)
+            areas.append(d.view->cmbFileList->itemText(i));
+        QCOMPARE(areas, (QStringList{QStringLiteral("cave"), QStringLiteral("Meadow")}));
+        QCOMPARE(d.view->cmbFileList->currentText(), QStringLiteral("Meadow"));
+    }
+
+    void storesEveryControlIntoTheShownLevel()
+    {
+        Details d;
+        d.open(1);
+        d.view->txtDefTile[4]->setText(QStringLiteral("7"));   // switch B row
+        d.view->txtDefTile[2]->setText(QStringLiteral("-9"));  // vine column
+        d.view->txtLevTime->setText(QStringLiteral("450"));
+        d.view->optScroll[4]->setChecked(true);
+        d.view->txtScrollSpeed->setText(QStringLiteral("12"));
+        d.view->cmbPipeID[0]->setEditText(QStringLiteral("200"));  // typed, above the listed 16
+        d.view->txtPipeLevel[0]->setText(QStringLiteral("3"));
+        d.view->cmbPipeDir[0]->setCurrentIndex(4);
+        d.view->cmbPipeID[15]->setCurrentIndex(16);
+        d.view->txtPipeLevel[15]->setText(QStringLiteral("-2"));
+        d.view->cmbPipeDir[15]->setCurrentIndex(2);
+        d.view->cmbFileList->setCurrentIndex(0);
+        // Choosing an area stores it at once.
+        QCOMPARE(d.level(1).sAreaFile, QByteArray("cave"));
+
+        // Closing stores the controls.
+        d.view->parentWidget()->close();
+        QVERIFY(!d.w->bDetailWindowOpen);
+        const LevelRecord &l = d.level(1);
+        QCOMPARE(l.SpecialTiles[1].iTileY, qint16(7));
+        QCOMPARE(l.SpecialTiles[2].iTileX, qint16(-9));
+        QCOMPARE(l.SpecialTiles[0].iTileX, qint16(1));
+        QCOMPARE(l.iTime, qint16(450));
+        QCOMPARE(l.bScrollMode, quint8(4));
+        QCOMPARE(l.iScrollSpeed, qint16(12));
+        QCOMPARE(l.Pipes[0], (PipeEntry{3, 200, 4}));
+        QCOMPARE(l.Pipes[15], (PipeEntry{-2, 16, 2}));
+        QCOMPARE(l.Pipes[7], (PipeEntry{107, 8, 2}));
+        QCOMPARE(l.sAreaFile, QByteArray("cave"));
+    }
+
+    void textThatIsNoNumberInRangeKeepsTheOldValue()
+    {
+        Details d;
+        d.open(1);
+        d.view->txtLevTime->setText(QString());
+        d.view->txtScrollSpeed->setText(QStringLiteral("-"));
+        d.view->txtDefTile[0]->setText(QStringLiteral("abc"));  // not accepted by the box
+        d.view->cmbPipeID[3]->setEditText(QStringLiteral("999"));
+        d.view->cmbPipeID[4]->setEditText(QString());
+        d.view->UpdateLevelInfo();
+        const LevelRecord &l = d.level(1);
+        QCOMPARE(l.iTime, qint16(300));
+        QCOMPARE(l.iScrollSpeed, qint16(-4));
+        QCOMPARE(l.SpecialTiles[0].iTileX, qint16(1));
+        QCOMPARE(l.Pipes[3].bPipeID, quint8(4));
+        QCOMPARE(l.Pipes[4].bPipeID, quint8(5));
+    }
+
+    void valuesWithoutAnEntryShowNoneAndAreKept()
+    {
+        Details d;
+        makeMod(d.game);
+        WorldDetails world = threeLevels();
+        world.Levels[0].bScrollMode = 7;
+        world.Levels[0].Pipes[2].bExitStyle = 9;
+        QVERIFY(mWorldData::SaveWorldData(world, d.game.file(QStringLiteral("Mods/Demo/World1/Worldata.qzw"))).ok());
+        QVERIFY(d.start());
+        d.clickLevel(0);
+        d.trigger("mnuEditLevelDetails");
+        frmLevelView *view = d.w->detailsWindow();
+        for (QRadioButton *option : view->optScroll)
+            QVERIFY(!option->isChecked());
+        QCOMPARE(view->cmbPipeDir[2]->currentIndex(), -1);
+        view->UpdateLevelInfo();
+        QCOMPARE(d.level(0).bScrollMode, quint8(7));
+        QCOMPARE(d.level(0).Pipes[2].bExitStyle, quint8(9));
+    }
+
+    void followsTheLevelListAndStoresTheLevelItLeaves()
+    {
+        Details d;
+        d.open(1);
+        d.view->txtLevTime->setText(QStringLiteral("123"));
+        d.clickLevel(2);
+        QCOMPARE(d.level(1).iTime, qint16(123));
+        QCOMPARE(d.view->getCurrentLevel(), 2);
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3"));
+        QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("200"));
+
+        // Saving includes what the window shows.
+        d.view->txtLevTime->setText(QStringLiteral("77"));
+        d.trigger("mnuSave");
+        WorldDetails onDisk;
+        QVERIFY(mWorldData::LoadWorldData(onDisk, d.game.file(QStringLiteral("Mods/Demo/World1/Worldata.qzw"))).ok());
+        QCOMPARE(onDisk.Levels[2].iTime, qint16(77));
+        QCOMPARE(onDisk.Levels[1].iTime, qint16(123));
+    }
+
+    void bringingTheWindowForwardSelectsItsLevel()
+    {
+        Details d;
+        d.open(1);
+        d.w->cmdRegulate[1]->click();  // refilling the list clears its selection
+        QCOMPARE(d.w->lstLevels->currentRow(), -1);
+        QMdiArea *area = d.w->mdiArea;
+        d.trigger("mnuShowTSetWindow");
+        area->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(d.view->parentWidget()));
+        QCOMPARE(d.w->lstLevels->currentRow(), 1);
+        QCOMPARE(d.state().nCurLevel, 1);
+    }
+
+    void aRemovedLevelIsNotStoredInto()
+    {
+        Details d;
+        d.open(2);
+        d.w->cmdRegulate[0]->click();  // removes level 3, still shown
+        d.view->txtLevTime->setText(QStringLiteral("5"));
+        d.view->parentWidget()->close();
+        QCOMPARE(d.state().gWorld.Levels.size(), 2u);
+        QCOMPARE(d.level(1).iTime, qint16(300));
+    }
+};
+
+QTEST_MAIN(tst_levelview)
+#include "tst_levelview.moc"

@@ -1,0 +1,120 @@
+#include "ChildWindows.h"
+
+#include "frmMain.h"
+
+#include <QCloseEvent>
+#include <QMdiSubWindow>
+
+namespace tessaforge {
+
+frmLevelEdit::frmLevelEdit(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
+{
+    setObjectName(QStringLiteral("frmLevelEdit"));
+    setWindowTitle(QStringLiteral("Area Editor"));
+    resize(480, 360);
+}
+
+void frmLevelEdit::SetLevel(const QString &sFile)
+{
+    if (!m_main.state().bAreaWindowOpen)
+        return;
+    m_sCurAreaFile = sFile;
+}
+
+void frmLevelEdit::DrawLevel()
+{
+    if (!m_main.state().bAreaWindowOpen)
+        return;
+    update();
+}
+
+void frmLevelEdit::NewArea()
+{
+    m_sCurAreaFile.clear();
+}
+
+bool frmLevelEdit::SaveArea()
+{
+    return false;
+}
+
+void frmLevelEdit::ZoomIn()
+{
+    if (m_main.state().bAreaWindowOpen && lZoom < 32)
+        lZoom += 8;
+}
+
+void frmLevelEdit::ZoomOut()
+{
+    if (m_main.state().bAreaWindowOpen && lZoom > 8)
+        lZoom -= 8;
+}
+
+void frmLevelEdit::ToggleSideWarp() {}
+
+void frmLevelEdit::SetStartPos() {}
+
+void frmLevelEdit::ResizeArea() {}
+
+void frmLevelEdit::closeEvent(QCloseEvent *event)
+{
+    m_main.state().bAreaWindowOpen = false;
+    event->accept();
+}
+
+frmLevelTiles::frmLevelTiles(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
+{
+    setObjectName(QStringLiteral("frmLevelTiles"));
+    setWindowTitle(QStringLiteral("Tiles"));
+    resize(200, 360);
+}
+
+void frmLevelTiles::ResetMe()
+{
+    if (m_main.areaEditor()) {
+        m_main.areaEditor()->bForceShowEnemy = false;
+        m_main.areaEditor()->bForceShowTags = false;
+    }
+}
+
+void frmLevelTiles::closeEvent(QCloseEvent *event)
+{
+    m_main.bTileWindowOpen = false;
+    if (m_main.tMode != 0) {
+        m_main.tMode = 0;
+        m_main.curTileX = 0;
+        m_main.curTileY = 0;
+    }
+    event->accept();
+}
+
+frmMapScreenEdit::frmMapScreenEdit(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
+{
+    setObjectName(QStringLiteral("frmMapScreenEdit"));
+    setWindowTitle(QStringLiteral("World Map Editor"));
+    resize(640, 480);
+}
+
+void frmMapScreenEdit::ShowMe(const QString &sWorldPath)
+{
+    m_worldPath = sWorldPath;
+}
+
+void frmMapScreenEdit::KillMe()
+{
+    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        frame->close();
+    else
+        close();
+}
+
+bool frmMapScreenEdit::SaveChanges()
+{
+    return false;
+}
+
+void frmMapScreenEdit::AddNode() {}
+
+void frmMapScreenEdit::KillNode() {}
+
+} // namespace tessaforge

@@ -1,0 +1,298 @@
+#include "frmLevelView.h"
+
+#include "ChildWindows.h"
+#include "frmMain.h"
+
+#include "world/mCommon.h"
+
+#include "AnsiText.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace tessaforge {
+
+namespace {
+
+// The exit styles were symbol-font characters drawn as arrows and a square; the list index
+// is what the record keeps.
+const char16_t *const kExitStyleGlyphs[frmLevelView::kExitStyles] = {u"\u25C0", u"\u25B6", u"\u25B2",
+                                                                     u"\u25BC", u"\u25A0"};
+const char *const kExitStyleNames[frmLevelView::kExitStyles] = {"left", "right", "up", "down", "door"};
+const char *const kScrollCaptions[frmLevelView::kScrollModes] = {"Follow", "Right", "Left", "Up", "Down"};
+
+std::optional<qint32> wholeNumber(const QString &text, qint32 min, qint32 max)
+{
+    bool ok = false;
+    const qint32 value = text.trimmed().toInt(&ok);
+    if (!ok || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+// Stores the text into a 16-bit field when it is a whole number that fits; otherwise the
+// field keeps its value.
+void storeInt16(const QLineEdit *box, qint16 &field)
+{
+    if (const auto v = wholeNumber(box->text(), -32768, 32767))
+        field = static_cast<qint16>(*v);
+}
+
+QLineEdit *numberBox(QWidget *parent, const QString &name, int maxLength, int min, int max)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(name);
+    box->setMaxLength(maxLength);
+    box->setValidator(new QIntValidator(min, max, box));
+    box->setFixedWidth(8 + 9 * maxLength);
+    box->setAlignment(Qt::AlignRight);
+    return box;
+}
+
+} // namespace
+
+frmLevelView::frmLevelView(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
+{
+    setObjectName(QStringLiteral("frmLevelView"));
+    setWindowTitle(QStringLiteral("Editing Level #%1").arg(m_shownLevel + 1));
+    buildControls();
+
+    for (int k = 0; k < kPipeRows; ++k) {
+        cmbPipeID[k]->clear();
+        txtPipeLevel[k]->setText(QStringLiteral("0"));
+        for (int id = 0; id <= 16; ++id)
+            cmbPipeID[k]->addItem(QString::number(id));
+        for (int s = 0; s < kExitStyles; ++s) {
+            cmbPipeDir[k]->addItem(QString::fromUtf16(kExitStyleGlyphs[s]));
+            cmbPipeDir[k]->setItemData(s, QString::fromLatin1(kExitStyleNames[s]), Qt::ToolTipRole);
+        }
+        cmbPipeID[k]->setCurrentIndex(0);
+        cmbPipeDir[k]->setCurrentIndex(-1);  // no exit style until a level is shown
+    }
+    FillAreaList();
+    if (const LevelRecord *level = shownRecord())
+        cmbFileList->setCurrentIndex(cmbFileList->findText(vt::fromAnsi(level->sAreaFile), Qt::MatchExactly));
+
+    connect(cmbFileList, &QComboBox::currentIndexChanged, this, &frmLevelView::areaChosen);
+    connect(m_main.mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
+        if (sub && sub->widget() == this)
+            activated();
+    });
+}
+
+void frmLevelView::buildControls()
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(4);
+
+    auto *top = new QHBoxLayout;
+    cmbFileList = new QComboBox(this);
+    cmbFileList->setObjectName(QStringLiteral("cmbFileList"));
+    cmbFileList->setEditable(false);
+    cmbFileList->setMinimumWidth(150);
+    cmbFileList->setToolTip(QStringLiteral("Area file of this level"));
+    txtLevTime = numberBox(this, QStringLiteral("txtLevTime"), 4, -999, 9999);
+    top->addWidget(cmbFileList);
+    top->addStretch(1);
+    top->addWidget(new QLabel(QStringLiteral("Time:"), this));
+    top->addWidget(txtLevTime);
+    layout->addLayout(top);
+
+    auto *fraDefaults = new QGroupBox(QStringLiteral("Special Tile Locations on Tileset"), this);
+    fraDefaults->setObjectName(QStringLiteral("fraDefaults"));
+    auto *tiles = new QGridLayout(fraDefaults);
+    tiles->addWidget(new QLabel(QStringLiteral("| x | y |"), fraDefaults), 0, 1, 1, 2, Qt::AlignCenter);
+    const char *tileLabels[3] = {"Switch A:", "Switch B:", "Vine:"};
+    for (int i = 0; i < 6; ++i)
+        txtDefTile[i] = numberBox(fraDefaults, QStringLiteral("txtDefTile%1").arg(i), 3, -99, 999);
+    for (int row = 0; row < 3; ++row) {
+        tiles->addWidget(new QLabel(QString::fromLatin1(tileLabels[row]), fraDefaults), row + 1, 0);
+        tiles->addWidget(txtDefTile[row], row + 1, 1);      // column x
+        tiles->addWidget(txtDefTile[row + 3], row + 1, 2);  // row y
+    }
+    tiles->setColumnStretch(3, 1);
+
+    auto *Frame1 = new QGroupBox(QStringLiteral("Level Scrolling"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *scrolling = new QGridLayout(Frame1);
+    m_scrollGroup = new QButtonGroup(this);
+    for (int i = 0; i < kScrollModes; ++i) {
+        optScroll[i] = new QRadioButton(QString::fromLatin1(kScrollCaptions[i]), Frame1);
+        optScroll[i]->setObjectName(QStringLiteral("optScroll%1").arg(i));
+        m_scrollGroup->addButton(optScroll[i], i);
+        scrolling->addWidget(optScroll[i], i / 3, i % 3);
+    }
+    txtScrollSpeed = numberBox(Frame1, QStringLiteral("txtScrollSpeed"), 3, -99, 999);
+    auto *speed = new QHBoxLayout;
+    speed->addWidget(new QLabel(QStringLiteral("Speed:"), Frame1));
+    speed->addWidget(txtScrollSpeed);
+    scrolling->addLayout(speed, 1, 2);
+
+    auto *middle = new QHBoxLayout;
+    middle->addWidget(fraDefaults);
+    middle->addWidget(Frame1, 1);
+    layout->addLayout(middle);
+
+    auto *Frame2 = new QGroupBox(QStringLiteral("Level Plumbing"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto *pipes = new QGridLayout(Frame2);
+    pipes->setHorizontalSpacing(4);
+    pipes->setVerticalSpacing(2);
+    for (int half = 0; half < 2; ++half) {
+        const int col = half * 5;
+        pipes->addWidget(new QLabel(QStringLiteral("Dest:\nLevel"), Frame2), 0, col + 1, Qt::AlignCenter);
+        pipes->addWidget(new QLabel(QStringLiteral("Pipe  ID"), Frame2), 0, col + 2, Qt::AlignCenter);
+        pipes->addWidget(new QLabel(QStringLiteral("Exit Style"), Frame2), 0, col + 3, Qt::AlignCenter);
+    }
+    for (int k = 0; k < kPipeRows; ++k) {
+        const int row = 1 + k % 8;
+        const int col = (k / 8) * 5;
+        pipes->addWidget(new QLabel(QStringLiteral("Pipe %1:").arg(k + 1), Frame2), row, col);
+        txtPipeLevel[k] = numberBox(Frame2, QStringLiteral("txtPipeLevel%1").arg(k), 3, -99, 999);
+        cmbPipeID[k] = new QComboBox(Frame2);
+        cmbPipeID[k]->setObjectName(QStringLiteral("cmbPipeID%1").arg(k));
+        cmbPipeID[k]->setEditable(true);
+        cmbPipeID[k]->setInsertPolicy(QComboBox::NoInsert);
+        cmbPipeID[k]->setValidator(new QIntValidator(0, 255, cmbPipeID[k]));
+        cmbPipeID[k]->setFixedWidth(56);
+        cmbPipeDir[k] = new QComboBox(Frame2);
+        cmbPipeDir[k]->setObjectName(QStringLiteral("cmbPipeDir%1").arg(k));
+        cmbPipeDir[k]->setFixedWidth(48);
+        pipes->addWidget(txtPipeLevel[k], row, col + 1);
+        pipes->addWidget(cmbPipeID[k], row, col + 2);
+        pipes->addWidget(cmbPipeDir[k], row, col + 3);
+    }
+    pipes->setColumnMinimumWidth(4, 12);
+    layout->addWidget(Frame2);
+    layout->addStretch(1);
+}
+
+LevelRecord *frmLevelView::shownRecord()
+{
+    return m_main.state().level(m_shownLevel);
+}
+
+void frmLevelView::FillAreaList()
+{
+    const QSignalBlocker quiet(cmbFileList);  // filling the list chooses no area
+    cmbFileList->clear();
+    const QString folder = m_main.state().worldFolder();
+    if (folder.isEmpty())
+        return;
+    for (const QString &file : m_main.FileList(folder, {QStringLiteral("*.qzl")}))
+        cmbFileList->addItem(mCommon::GetBaseName(file));
+}
+
+void frmLevelView::SetLevel(qint32 lLevel)
+{
+    m_shownLevel = lLevel;
+    ShowLevelInfo();
+    setWindowTitle(QStringLiteral("Editing Level #%1").arg(lLevel + 1));
+}
+
+void frmLevelView::ShowLevelInfo()
+{
+    const LevelRecord *level = shownRecord();
+    if (!level)
+        return;
+    // An area name that is not listed clears the choice rather than carrying over the area
+    // of the level shown before.
+    cmbFileList->setCurrentIndex(cmbFileList->findText(vt::fromAnsi(level->sAreaFile), Qt::MatchExactly));
+
+    for (int i = 0; i < 3; ++i) {
+        txtDefTile[i]->setText(QString::number(level->SpecialTiles[i].iTileX));
+        txtDefTile[i + 3]->setText(QString::number(level->SpecialTiles[i].iTileY));
+    }
+    txtLevTime->setText(QString::number(level->iTime));
+    if (level->bScrollMode < kScrollModes) {
+        optScroll[level->bScrollMode]->setChecked(true);
+    } else {
+        // A mode without an option shows none set, and storing keeps it.
+        m_scrollGroup->setExclusive(false);
+        for (QRadioButton *option : optScroll)
+            option->setChecked(false);
+        m_scrollGroup->setExclusive(true);
+    }
+    txtScrollSpeed->setText(QString::number(level->iScrollSpeed));
+    for (int k = 0; k < kPipeRows; ++k) {
+        const PipeEntry &pipe = level->Pipes[k];
+        cmbPipeID[k]->setEditText(QString::number(pipe.bPipeID));
+        txtPipeLevel[k]->setText(QString::number(pipe.iDestLevel));
+        cmbPipeDir[k]->setCurrentIndex(pipe.bExitStyle < kExitStyles ? pipe.bExitStyle : -1);
+    }
+}
+
+void frmLevelView::UpdateLevelInfo()
+{
+    LevelRecord *level = shownRecord();
+    if (!level)
+        return;  // the shown level was removed: there is nothing to store into
+    for (int i = 0; i < 3; ++i) {
+        storeInt16(txtDefTile[i], level->SpecialTiles[i].iTileX);
+        storeInt16(txtDefTile[i + 3], level->SpecialTiles[i].iTileY);
+    }
+    storeInt16(txtLevTime, level->iTime);
+    if (cmbFileList->currentIndex() >= 0) {
+        bool lossless = false;
+        const QByteArray area = vt::toAnsi(cmbFileList->currentText(), &lossless);
+        if (lossless)
+            level->sAreaFile = area;
+    }
+    if (const int mode = m_scrollGroup->checkedId(); mode >= 0)
+        level->bScrollMode = static_cast<quint8>(mode);
+    storeInt16(txtScrollSpeed, level->iScrollSpeed);
+    for (int k = 0; k < kPipeRows; ++k) {
+        PipeEntry &pipe = level->Pipes[k];
+        if (const auto id = wholeNumber(cmbPipeID[k]->currentText(), 0, 255))
+            pipe.bPipeID = static_cast<quint8>(*id);
+        storeInt16(txtPipeLevel[k], pipe.iDestLevel);
+        if (cmbPipeDir[k]->currentIndex() >= 0)
+            pipe.bExitStyle = static_cast<quint8>(cmbPipeDir[k]->currentIndex());
+    }
+}
+
+void frmLevelView::areaChosen(int index)
+{
+    if (index < 0)
+        return;
+    const QString name = cmbFileList->itemText(index);
+    if (frmLevelEdit *editor = m_main.areaEditor())
+        editor->SetLevel(name);
+    if (LevelRecord *level = shownRecord()) {
+        bool lossless = false;
+        const QByteArray area = vt::toAnsi(name, &lossless);
+        if (lossless)
+            level->sAreaFile = area;
+    }
+}
+
+void frmLevelView::activated()
+{
+    m_main.selectLevelInList(m_shownLevel);
+    if (cmbFileList->currentIndex() >= 0)
+        if (frmLevelEdit *editor = m_main.areaEditor())
+            editor->SetLevel(cmbFileList->currentText());
+}
+
+void frmLevelView::closeEvent(QCloseEvent *event)
+{
+    UpdateLevelInfo();
+    m_main.bDetailWindowOpen = false;
+    event->accept();
+}
+
+} // namespace tessaforge

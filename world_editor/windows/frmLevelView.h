@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QWidget>
+
+class QButtonGroup;
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+
+namespace tessaforge {
+
+class frmMain;
+struct LevelRecord;
+
+// "Editing Level #n": the details of one level that are not part of its area. The controls
+// are filled from the level's record when a level is shown and stored back when the user
+// moves to another level, saves, or closes the window.
+class frmLevelView final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frmLevelView)
+
+public:
+    static constexpr int kPipeRows = 16;
+    static constexpr int kScrollModes = 5;
+    static constexpr int kExitStyles = 5;
+
+    explicit frmLevelView(frmMain &main, QWidget *parent = nullptr);
+
+    void SetLevel(qint32 lLevel);
+    qint32 getCurrentLevel() const { return m_shownLevel; }
+    // Stores the controls into the shown level's record. A text that is not a whole number
+    // in its field's range leaves that field as it was.
+    void UpdateLevelInfo();
+
+    QComboBox *cmbFileList = nullptr;
+    QLineEdit *txtLevTime = nullptr;
+    QLineEdit *txtDefTile[6] = {};
+    QRadioButton *optScroll[kScrollModes] = {};
+    QLineEdit *txtScrollSpeed = nullptr;
+    QLineEdit *txtPipeLevel[kPipeRows] = {};
+    QComboBox *cmbPipeID[kPipeRows] = {};
+    QComboBox *cmbPipeDir[kPipeRows] = {};
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildControls();
+    void ShowLevelInfo();
+    void FillAreaList();
+    void areaChosen(int index);
+    void activated();
+    LevelRecord *shownRecord();
+
+    frmMain &m_main;
+    qint32 m_shownLevel = 0;
+    QButtonGroup *m_scrollGroup = nullptr;
+};
+
+} // namespace tessaforge

@@ -1,0 +1,41 @@
+#include "frmLoadFolder.h"
+
+#include "Paths.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tessaforge {
+
+frmLoadFolder::frmLoadFolder(const QString &modsFolder, QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmLoadFolder"));
+    setWindowTitle(QStringLiteral("Select Mod"));
+    setModal(true);
+
+    lstWorldSets = new QListWidget(this);
+    lstWorldSets->setObjectName(QStringLiteral("lstWorldSets"));
+    lstWorldSets->addItems(vt::listSubfolders(modsFolder));
+
+    cmdSelect = new QPushButton(QStringLiteral("Select"), this);
+    cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
+    cmdSelect->setDefault(true);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(lstWorldSets);
+    layout->addWidget(cmdSelect);
+    resize(240, 260);
+
+    connect(cmdSelect, &QPushButton::clicked, this, &frmLoadFolder::select);
+    connect(lstWorldSets, &QListWidget::itemDoubleClicked, this, &frmLoadFolder::select);
+}
+
+void frmLoadFolder::select()
+{
+    const QListWidgetItem *item = lstWorldSets->currentItem();
+    m_loadPath = item && item->isSelected() ? item->text().trimmed() : QString();
+    accept();
+}
+
+} // namespace tessaforge
