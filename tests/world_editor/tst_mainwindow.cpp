@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QLockFile>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -387,6 +388,84 @@ private Q_SLOTS:
         QCOMPARE(e.state().nCurWorld, 1);
         QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("outside the mod folder")));
         QCOMPARE(checked(e.w->mnuWorldList), QStringList{QStringLiteral("World1")});
+    }
+
+    void menusCarryTheirCaptionsAndShortcuts()
+    {
+        Editor e;
+        makeMod(e.game);
+        QVERIFY(e.start());
+        const QList<QAction *> bar = e.w->menuBar()->actions();
+        QCOMPARE(bar.size(), 1);
+        QCOMPARE(bar[0]->text(), QStringLiteral("&Menu"));
+        QCOMPARE(captions(e.w->mnuWorld),
+                 (QStringList{QStringLiteral("Select &World"), QString(), QStringLiteral("&Save World Level Details"),
+                              QStringLiteral("World &Map Editor"), QString(), QStringLiteral("&Object Selector"),
+                              QStringLiteral("&Tile Selector"), QString(), QStringLiteral("&Exit")}));
+        const auto shortcut = [&](const char *name) {
+            return e.w->findChild<QAction *>(QString::fromLatin1(name))->shortcut();
+        };
+        QCOMPARE(shortcut("mnuSave"), QKeySequence(QStringLiteral("Ctrl+S")));
+        QCOMPARE(shortcut("mnuShowWorldMap"), QKeySequence(QStringLiteral("Ctrl+W")));
+        QCOMPARE(shortcut("mnuShowObjectsWindow"), QKeySequence(QStringLiteral("F4")));
+        QCOMPARE(shortcut("mnuShowTSetWindow"), QKeySequence(QStringLiteral("F3")));
+        QCOMPARE(captions(e.w->mnuLevel),
+                 (QStringList{QStringLiteral("Edit &Area"), QStringLiteral("Edit &Details"), QString(),
+                              QStringLiteral("&Enemies"), QStringLiteral("&Tileset"), QStringLiteral("&Background"),
+                              QStringLiteral("&Music")}));
+        QCOMPARE(captions(e.w->mnuLevelMenu),
+                 (QStringList{QStringLiteral("&New"), QStringLiteral("&Save"), QString(), QStringLiteral("Zoom &In"),
+                              QStringLiteral("Zoom &Out"), QString(), QStringLiteral("Enable &Side-Warp"),
+                              QStringLiteral("Set Start &Position"), QStringLiteral("&Resize Area")}));
+        QCOMPARE(captions(e.w->mnuNodes),
+                 (QStringList{QStringLiteral("&Save"), QString(), QStringLiteral("&Create New Node"),
+                              QStringLiteral("&Remove Last Node")}));
+        // A double click on a level pops its menu up.
+        QListWidget *list = e.w->lstLevels;
+        const QPoint second = list->visualItemRect(list->item(1)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second);
+        QTest::mousePress(list->viewport(), Qt::LeftButton, {}, second);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second);
+        QCOMPARE(e.state().nCurLevel, 1);
+        QTRY_VERIFY(e.w->mnuLevel->isVisible());
+        e.w->mnuLevel->hide();
+    }
+
+    void editAreaOpensTheEditorBesideThePalette()
+    {
+        Editor e;
+        makeMod(e.game);
+        QVERIFY(e.start());
+        e.clickLevel(0);
+        e.trigger("mnuEditArea");
+        frmLevelEdit *editor = e.w->areaEditor();
+        frmLevelTiles *palette = e.w->palette();
+        QVERIFY(editor && palette);
+        QVERIFY(e.state().bAreaWindowOpen);
+        QVERIFY(e.w->bTileWindowOpen);
+        QCOMPARE(e.w->tMode, 0);
+        QCOMPARE(editor->currentAreaFile(), QStringLiteral("Meadow"));
+        QWidget *paletteFrame = palette->parentWidget();
+        QWidget *editorFrame = editor->parentWidget();
+        QCOMPARE(paletteFrame->pos(), QPoint(0, 0));
+        QCOMPARE(editorFrame->pos(), QPoint(paletteFrame->width(), 0));
+        QCOMPARE(paletteFrame->height(), editorFrame->height());
+        // The popup menu's items act on the area editor.
+        QCOMPARE(editor->lZoom, 16);
+        e.trigger("mnuLevZoomIn");
+        QCOMPARE(editor->lZoom, 24);
+        e.trigger("mnuLevZoomOut");
+        e.trigger("mnuLevZoomOut");
+        QCOMPARE(editor->lZoom, 8);
+        // The object selector switches the palette to tags with nothing chosen.
+        e.w->curTileX = 3;
+        e.trigger("mnuShowObjectsWindow");
+        QCOMPARE(e.w->tMode, 1);
+        QCOMPARE(e.w->curTileX, 0);
+        // Closing the area editor clears its flag.
+        editorFrame->close();
+        QVERIFY(!e.state().bAreaWindowOpen);
+        QVERIFY(!e.w->areaEditor());
     }
 
     void sideBarListFollowsTheFrameHeight()

@@ -65,7 +65,7 @@ void frmLevelEdit::closeEvent(QCloseEvent *event)
 frmLevelTiles::frmLevelTiles(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
 {
     setObjectName(QStringLiteral("frmLevelTiles"));
-    setWindowTitle(QStringLiteral("Tiles"));
+    setWindowTitle(QStringLiteral("Level Tiles"));
     resize(200, 360);
 }
 
