@@ -1,3 +1,4 @@
+#include "world/EditorState.h"
 #include "world/WorldList.h"
 #include "world/mCommon.h"
 #include "world/mWorldData.h"
@@ -222,6 +223,56 @@ private Q_SLOTS:
         QStringList folders{QStringLiteral("kept")};
         QVERIFY(!ReadWorldList(dir.filePath(QStringLiteral("Worlds.inf")), folders).ok());
         QCOMPARE(folders, QStringList{QStringLiteral("kept")});
+    }
+
+    void openingWorldsOfAMod()
+    {
+        QTemporaryDir game;
+        QDir(game.path()).mkpath(QStringLiteral("mods/demo/World1"));
+        writeRaw(game.filePath(QStringLiteral("mods/demo/worlds.inf")), "World1\r\nNew One\r\n..\\Up\r\n");
+        QVERIFY(mWorldData::SaveWorldData(busyWorld(), game.filePath(QStringLiteral("mods/demo/World1/Worldata.qzw"))).ok());
+
+        // Names are matched ignoring case, as on the system the mods are made on.
+        EditorState state(game.path());
+        state.sModName = QStringLiteral("Demo");
+        QVERIFY(state.LoadWorldList().ok());
+        QCOMPARE(state.nLastWorld(), 2);
+        state.nCurWorld = -1;
+        QCOMPARE(state.SelectWorld(0).outcome, EditorState::WorldOpening::Loaded);
+        QCOMPARE(state.gWorld, busyWorld());
+
+        // The open world again: nothing is reloaded.
+        state.gWorld.sWorldName = "edited";
+        QCOMPARE(state.SelectWorld(0).outcome, EditorState::WorldOpening::AlreadyOpen);
+        QCOMPARE(state.gWorld.sWorldName, QByteArray("edited"));
+
+        // A missing folder is made, empty, and the world starts new.
+        QCOMPARE(state.SelectWorld(1).outcome, EditorState::WorldOpening::Created);
+        QVERIFY(QDir(game.filePath(QStringLiteral("mods/demo/New One"))).isEmpty());
+        QCOMPARE(state.gWorld, newWorld());
+
+        // A folder outside the mod is refused and nothing changes.
+        const EditorState::WorldOpenResult refused = state.SelectWorld(2);
+        QCOMPARE(refused.outcome, EditorState::WorldOpening::Refused);
+        QVERIFY(!refused.message.isEmpty());
+        QCOMPARE(state.nCurWorld, 1);
+        QVERIFY(!QFileInfo::exists(game.filePath(QStringLiteral("mods/Up"))));
+
+        // A damaged details file is copied aside before anything can be saved over it.
+        writeRaw(game.filePath(QStringLiteral("mods/demo/World1/Worldata.qzw")), "\x05");
+        const EditorState::WorldOpenResult damaged = state.SelectWorld(0);
+        QCOMPARE(damaged.outcome, EditorState::WorldOpening::Unreadable);
+        QVERIFY(damaged.message.contains(QStringLiteral("Worldata.qzw.bak")));
+        QCOMPARE(readRaw(game.filePath(QStringLiteral("mods/demo/World1/Worldata.qzw.bak"))), QByteArray("\x05"));
+        QCOMPARE(state.gWorld, newWorld());
+        QVERIFY(state.SaveWorld().ok());
+        QCOMPARE(readRaw(game.filePath(QStringLiteral("mods/demo/World1/Worldata.qzw"))), mWorldData::encode(newWorld()));
+
+        // A level index past the end names no level.
+        state.nCurLevel = 1;
+        QVERIFY(!state.currentLevel());
+        state.nCurLevel = -1;
+        QVERIFY(!state.currentLevel());
     }
 
     void commonHelpers()
