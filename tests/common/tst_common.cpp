@@ -4,29 +4,14 @@
 #include "FileIO.h"
 #include "Paths.h"
 
+#include "support/RawFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace vt;
-
-namespace {
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readRaw(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 class tst_common : public QObject
 {

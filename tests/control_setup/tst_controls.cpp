@@ -1,5 +1,7 @@
 #include "input/mInput.h"
 
+#include "support/RawFiles.h"
+
 #include "FileIO.h"
 
 #include <QDir>
@@ -11,19 +13,6 @@ using namespace keyvane;
 using namespace keyvane::mInput;
 
 namespace {
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readRaw(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 const QByteArray kDefaultBytes =
     QByteArray::fromHex("2A 39 2C 2D 0E 19 02 03 01 04 05 06 CB CD D0 C8 01 C4 09 AC 0D");

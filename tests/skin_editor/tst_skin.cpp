@@ -1,5 +1,7 @@
 #include "skin/mEnemySkinFile.h"
 
+#include "support/RawFiles.h"
+
 #include "FileIO.h"
 
 #include <QDir>
@@ -12,19 +14,6 @@ using namespace skinloft;
 using namespace skinloft::mEnemySkinFile;
 
 namespace {
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readRaw(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 EnemySkin skinWith(int field, const QByteArray &name)
 {

@@ -1,28 +1,13 @@
 #include "tileinfo/mLevelTileset.h"
 
+#include "support/RawFiles.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace tilemarrow;
 using namespace tilemarrow::mLevelTileset;
-
-namespace {
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readRaw(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 class tst_tileinfo : public QObject
 {

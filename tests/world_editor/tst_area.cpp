@@ -1,5 +1,7 @@
 #include "area/oLevel.h"
 
+#include "support/RawFiles.h"
+
 #include "FileIO.h"
 
 #include <QDir>
@@ -10,19 +12,6 @@
 using tessaforge::oLevel;
 
 namespace {
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-QByteArray readRaw(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QByteArray bytesOf(const oLevel &level)
 {

@@ -1,5 +1,7 @@
 #include "map/oWorldMap.h"
 
+#include "support/RawFiles.h"
+
 #include "FileIO.h"
 
 #include <QFile>
@@ -9,19 +11,6 @@
 using namespace tessaforge;
 
 namespace {
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readRaw(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 QByteArray bytesOf(const oWorldMap &map)
 {

@@ -3,6 +3,8 @@
 #include "world/mCommon.h"
 #include "world/mWorldData.h"
 
+#include "support/RawFiles.h"
+
 #include "FileIO.h"
 
 #include <QDir>
@@ -13,19 +15,6 @@
 using namespace tessaforge;
 
 namespace {
-
-void writeRaw(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray readRaw(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 WorldDetails newWorld()
 {
