@@ -3,6 +3,7 @@
 #include "windows/ChildWindows.h"
 #include "windows/frmLevelView.h"
 #include "windows/frmMain.h"
+#include "windows/frmRenameLevel.h"
 #include "world/mWorldData.h"
 
 #include "FileIO.h"
@@ -466,6 +467,57 @@ private Q_SLOTS:
         editorFrame->close();
         QVERIFY(!e.state().bAreaWindowOpen);
         QVERIFY(!e.w->areaEditor());
+    }
+
+    void renameAndResizeDialogsHandBackTheirResults()
+    {
+        FakeDialogs dialogs;
+        frmRenameLevel rename;
+        dialogs.dialogScripts.push_back(typeName(QStringLiteral("  Castle  ")));
+        rename.SetLevel(dialogs, QStringLiteral("Renaming Level 3"), QStringLiteral("[NEW]"));
+        QCOMPARE(rename.windowTitle(), QStringLiteral("Renaming Level 3"));
+        QCOMPARE(rename.OutputName(), QStringLiteral("Castle"));
+        // Closed with its close box: no name, whatever was typed.
+        dialogs.dialogScripts.push_back([](QDialog &d) {
+            d.findChild<QLineEdit *>(QStringLiteral("txtName"))->setText(QStringLiteral("typed"));
+            d.reject();
+        });
+        rename.SetLevel(dialogs, QStringLiteral("Renaming Level 3"), QStringLiteral("[NEW]"));
+        QVERIFY(rename.OutputName().isEmpty());
+
+        frmResizeLevel resize(dialogs);
+        QCOMPARE(resize.windowTitle(), QStringLiteral("Resize Level"));
+        QCOMPARE(resize.txtResize[0]->text(), QStringLiteral("00000"));
+        auto enter = [](const QString &width, const QString &height) {
+            return [width, height](QDialog &d) {
+                auto *dialog = static_cast<frmResizeLevel *>(&d);
+                dialog->txtResize[0]->setText(width);
+                dialog->txtResize[1]->setText(height);
+                dialog->cmdResize->click();
+            };
+        };
+        dialogs.dialogScripts.push_back([&](QDialog &d) {
+            auto *dialog = static_cast<frmResizeLevel *>(&d);
+            QCOMPARE(dialog->txtResize[0]->text(), QStringLiteral("20"));
+            QCOMPARE(dialog->txtResize[1]->text(), QStringLiteral("15"));
+            enter(QStringLiteral("0"), QStringLiteral("15"))(d);
+        });
+        resize.ShowResize(20, 15);
+        QVERIFY(resize.DoResize());
+        QCOMPARE(resize.NewWidth(), 0);
+        QCOMPARE(resize.NewHeight(), 15);
+
+        // Text that is not a whole number is refused with a message; the dialog stays open.
+        dialogs.dialogScripts.push_back([&](QDialog &d) {
+            enter(QStringLiteral("wide"), QStringLiteral("15"))(d);
+            QCOMPARE(d.result(), int(QDialog::Rejected));
+            enter(QStringLiteral("2.5"), QStringLiteral("15"))(d);
+            QCOMPARE(d.result(), int(QDialog::Rejected));
+        });
+        resize.ShowResize(20, 15);
+        QVERIFY(!resize.DoResize());
+        QCOMPARE(dialogs.shown.size(), 2u);
+        QCOMPARE(dialogs.shown[0].title, QStringLiteral("Resize Level"));
     }
 
     void sideBarListFollowsTheFrameHeight()
