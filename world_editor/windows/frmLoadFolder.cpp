@@ -17,6 +17,8 @@ frmLoadFolder::frmLoadFolder(const QString &modsFolder, QWidget *parent) : QDial
     lstWorldSets = new QListWidget(this);
     lstWorldSets->setObjectName(QStringLiteral("lstWorldSets"));
     lstWorldSets->addItems(vt::listSubfolders(modsFolder));
+    // The first mod is chosen to begin with, so Select or Enter opens it at once.
+    lstWorldSets->setCurrentRow(0);
 
     cmdSelect = new QPushButton(QStringLiteral("Select"), this);
     cmdSelect->setObjectName(QStringLiteral("cmdSelect"));
