@@ -637,22 +637,20 @@ void frmMain::editDetails()
 
 void frmMain::showTileSelector()
 {
-    bTileWindowOpen = true;
-    tMode = 0;
-    if (!isOpen(m_palette))
-        m_palette = openChild(new frmLevelTiles(*this));
-    m_palette->show();
-    palette()->ResetMe();
-    if (frmLevelEdit *editor = areaEditor())
-        editor->DrawLevel();
+    openPalette(0);
 }
 
 void frmMain::showObjectSelector()
 {
-    bTileWindowOpen = true;
-    tMode = 1;
     curTileX = 0;
     curTileY = 0;
+    openPalette(1);
+}
+
+void frmMain::openPalette(qint32 mode)
+{
+    bTileWindowOpen = true;
+    tMode = mode;
     if (!isOpen(m_palette))
         m_palette = openChild(new frmLevelTiles(*this));
     m_palette->show();

@@ -119,6 +119,8 @@ private:
     void editDetails();
     void showTileSelector();
     void showObjectSelector();
+    // Shows the palette in tiles mode (0) or tags mode (1) with the current selection.
+    void openPalette(qint32 mode);
     void showWorldMap();
     // "&Save World Level Details"; false when the details were not written.
     bool saveWorldDetails();
