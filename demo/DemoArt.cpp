@@ -248,7 +248,7 @@ void drawTile(Pen &pen, const Palette &c, Theme theme, int x, int y)
         pen.oval(-8, 8, 48, 48, c.hill);
         pen.oval(6, 14, 6, 4, c.skyLow);
         break;
-    case 6:  // flowers, or glowing toadstools
+    case 6:  // flowers, or glowing fungi
         pen.box(0, 0, 32, 32, c.sky);
         for (int i = 0; i < 3; ++i) {
             const int fx = 4 + i * 10;
@@ -544,7 +544,7 @@ void drawTile(Pen &pen, const Palette &c, Theme theme, int x, int y)
             pen.oval(10, 6, 12, 10, c.cloud);
         }
         break;
-    case 58:  // toadstool
+    case 58:  // fungus
         pen.box(0, 0, 32, 32, c.sky);
         pen.box(13, 18, 6, 14, QColor(240, 230, 200));
         pen.oval(4, 8, 24, 14, cave ? c.topDark : QColor(200, 60, 40));

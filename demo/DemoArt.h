@@ -44,7 +44,7 @@ constexpr TilePos TreeTop{0, 5}, TreeTrunk{1, 5}, Rock{2, 5}, Torch{3, 5}, Colum
 constexpr TilePos SkyLow{0, 6}, SkyHigh{1, 6}, Birds{2, 6}, WaterBack{3, 6}, WallBack{4, 6},
     Chain{5, 6}, Arch{6, 6}, Banner{7, 6};
 // row 7: odds and ends
-constexpr TilePos DirtDeep{0, 7}, SmallCloud{1, 7}, Toadstool{2, 7}, StarSky{3, 7}, Moon{4, 7},
+constexpr TilePos DirtDeep{0, 7}, SmallCloud{1, 7}, Fungus{2, 7}, StarSky{3, 7}, Moon{4, 7},
     Sand{5, 7}, Ledge{6, 7}, Crate{7, 7};
 } // namespace tile
 
