@@ -1,13 +1,213 @@
 #include "FileIO.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// Plain POSIX calls rather than QFile/QSaveFile: a named pipe must be refused without being
+// waited on (open with O_NONBLOCK, then fstat), a write error must be caught at the write
+// and the sync rather than in a buffered flush, the folder must be synced after the rename,
+// and the temporaries need a name of our own so that strays can be found again.
 
 namespace vt {
 
 namespace {
+
 std::optional<qsizetype> g_failAfter;
+
+QString systemError(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
 }
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// Closes on scope exit.
+class Fd
+{
+public:
+    explicit Fd(int fd = -1) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
+    // Closes now and reports the close's own error (a deferred write error shows here).
+    int close()
+    {
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc;
+    }
+
+private:
+    int m_fd;
+};
+
+// Opens a regular file for reading, refusing anything else before reading a byte.
+Status openRegular(const QString &path, Fd &fd, struct stat &st)
+{
+    fd.reset(::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid())
+        return Status::failure(QStringLiteral("Cannot open %1: %2").arg(path, systemError(errno)));
+    if (::fstat(fd.get(), &st) != 0)
+        return Status::failure(QStringLiteral("Cannot open %1: %2").arg(path, systemError(errno)));
+    if (!S_ISREG(st.st_mode))
+        return Status::failure(QStringLiteral("Cannot open %1: it is not a regular file.").arg(path));
+    return Status::success();
+}
+
+// Reads up to n bytes from offset; fewer only when the file ends sooner.
+Status readAt(const QString &path, int fd, qint64 offset, qint64 n, QByteArray &out)
+{
+    QByteArray data;
+    try {
+        data.resize(n);
+    } catch (const std::bad_alloc &) {
+        return Status::failure(QStringLiteral("Not enough memory to read %1.").arg(path));
+    }
+    qint64 done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(fd, data.data() + done, size_t(n - done), offset + done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return Status::failure(QStringLiteral("Cannot read %1: %2").arg(path, systemError(errno)));
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    data.truncate(done);
+    out = std::move(data);
+    return Status::success();
+}
+
+Status readFile(const QString &path, QByteArray &out, qint64 limit, bool longerIsError)
+{
+    Fd fd;
+    struct stat st {};
+    if (Status s = openRegular(path, fd, st); !s)
+        return s;
+    if (longerIsError && st.st_size > limit)
+        return Status::failure(
+            QStringLiteral("%1 is too large (%2 bytes).").arg(path).arg(qint64(st.st_size)));
+    return readAt(path, fd.get(), 0, std::min<qint64>(st.st_size, limit), out);
+}
+
+Status writeAll(int fd, QByteArrayView part, qsizetype &budget)
+{
+    const char *p = part.data();
+    qsizetype left = part.size();
+    while (left > 0) {
+        if (g_failAfter && budget <= 0)
+            return Status::failure(systemError(ENOSPC));
+        const qsizetype chunk = g_failAfter ? std::min(left, budget) : left;
+        const ssize_t n = ::write(fd, p, size_t(chunk));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Status::failure(systemError(errno));
+        }
+        p += n;
+        left -= n;
+        budget -= n;
+    }
+    return Status::success();
+}
+
+constexpr int kMaxLinkHops = 40;
+
+// The real file a write to path lands on: links followed to their end, the folder
+// canonical. Refused when that is outside confineTo (resolved the same way).
+Status resolveWriteTarget(const QString &path, const QString &confineTo, QString &target)
+{
+    QString p = QFileInfo(path).absoluteFilePath();
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(native(p).constData(), &st) != 0) {
+            if (errno == ENOENT)
+                break;  // a new file, or where a dangling link points
+            return Status::failure(QStringLiteral("Cannot write %1: %2").arg(path, systemError(errno)));
+        }
+        if (!S_ISLNK(st.st_mode))
+            break;
+        if (hops == kMaxLinkHops)
+            return Status::failure(QStringLiteral("Cannot write %1: too many symbolic links.").arg(path));
+        // One step of the chain, read as the kernel will follow it (no lexical clean-up
+        // of "..", which could differ from the real path when a folder is a link).
+        QByteArray link(PATH_MAX, Qt::Uninitialized);
+        const ssize_t n = ::readlink(native(p).constData(), link.data(), size_t(link.size()));
+        if (n < 0)
+            return Status::failure(QStringLiteral("Cannot write %1: %2").arg(path, systemError(errno)));
+        const QString step = QFile::decodeName(link.left(n));
+        p = step.startsWith(u'/') ? step : QFileInfo(p).absolutePath() + u'/' + step;
+    }
+    const QFileInfo info(p);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        return Status::failure(
+            QStringLiteral("Cannot write %1: the folder %2 does not exist.").arg(path, info.absolutePath()));
+    target = folder == QLatin1String("/") ? folder + info.fileName() : folder + u'/' + info.fileName();
+
+    if (!confineTo.isEmpty()) {
+        const QString root = QFileInfo(confineTo).canonicalFilePath();
+        if (root.isEmpty())
+            return Status::failure(
+                QStringLiteral("Cannot write %1: the folder %2 does not exist.").arg(path, confineTo));
+        if (!target.startsWith(root + u'/'))
+            return Status::failure(
+                QStringLiteral("Cannot write %1: it leads outside %2 (to %3).").arg(path, confineTo, target));
+    }
+    return Status::success();
+}
+
+QString tempPrefix(const QString &fileName)
+{
+    return u'.' + fileName + QStringLiteral(".vtsave-");
+}
+
+// Removes what killed saves of this file left: only names of the exact form mkstemp made.
+void removeStrayTemporaries(const QString &folder, const QString &fileName, const QString &keep)
+{
+    static const QString tail = QStringLiteral("[A-Za-z0-9]{6}");
+    const QRegularExpression exact(
+        QRegularExpression::anchoredPattern(QRegularExpression::escape(tempPrefix(fileName)) + tail));
+    const QDir dir(folder);
+    const QStringList candidates = dir.entryList(
+        {tempPrefix(fileName) + u'*'}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &name : candidates) {
+        if (name == keep || !exact.match(name).hasMatch())
+            continue;
+        struct stat st {};
+        const QByteArray full = native(dir.filePath(name));
+        if (::lstat(full.constData(), &st) == 0 && S_ISREG(st.st_mode))
+            ::unlink(full.constData());
+    }
+}
+
+} // namespace
 
 void setReplaceFaultForTesting(std::optional<qsizetype> failAfterBytes)
 {
@@ -16,59 +216,86 @@ void setReplaceFaultForTesting(std::optional<qsizetype> failAfterBytes)
 
 bool fileReadable(const QString &path)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly);
+    Fd fd(::open(native(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    return fd.valid();
 }
 
 Status readWholeFile(const QString &path, QByteArray &out, qint64 maxSize)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return Status::failure(QStringLiteral("Cannot open %1: %2").arg(path, f.errorString()));
-    const qint64 size = f.size();
-    if (size > maxSize)
-        return Status::failure(QStringLiteral("%1 is too large (%2 bytes).").arg(path).arg(size));
-    QByteArray data;
-    try {
-        data = f.readAll();
-    } catch (const std::bad_alloc &) {
-        return Status::failure(QStringLiteral("Not enough memory to read %1.").arg(path));
-    }
-    if (f.error() != QFileDevice::NoError)
-        return Status::failure(QStringLiteral("Cannot read %1: %2").arg(path, f.errorString()));
-    out = std::move(data);
-    return Status::success();
+    return readFile(path, out, maxSize, true);
 }
 
-Status replaceFile(const QString &path, QByteArrayView bytes, OldTail tail)
+Status readFileHead(const QString &path, QByteArray &out, qint64 maxBytes)
 {
-    QByteArray oldTail;
-    if (tail == OldTail::Keep) {
-        QFile old(path);
-        if (old.exists() && old.open(QIODevice::ReadOnly) && old.size() > bytes.size()) {
-            if (!old.seek(bytes.size()))
-                return Status::failure(QStringLiteral("Cannot read %1: %2").arg(path, old.errorString()));
-            oldTail = old.readAll();
-            if (old.error() != QFileDevice::NoError)
-                return Status::failure(QStringLiteral("Cannot read %1: %2").arg(path, old.errorString()));
-        }
-    }
+    return readFile(path, out, maxBytes, false);
+}
 
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return Status::failure(QStringLiteral("Cannot write %1: %2").arg(path, f.errorString()));
-
-    auto writeAll = [&f](QByteArrayView part) {
-        return f.write(part.data(), part.size()) == part.size();
+Status replaceFile(const QString &path, QByteArrayView bytes, OldTail tail, const QString &confineTo)
+{
+    QString target;
+    if (Status s = resolveWriteTarget(path, confineTo, target); !s)
+        return s;
+    const auto failed = [&path](const QString &why) {
+        return Status::failure(QStringLiteral("Cannot write %1: %2").arg(path, why));
     };
-    if (g_failAfter) {
-        const QByteArrayView head = bytes.first(std::min(*g_failAfter, bytes.size()));
-        (void)writeAll(head);
-        f.cancelWriting();
-        return Status::failure(QStringLiteral("Cannot write %1: No space left on device").arg(path));
+
+    // The old file: its permissions carry over, and with Keep its bytes past the new end.
+    mode_t mode = 0;
+    bool replacing = false;
+    QByteArray oldTail;
+    struct stat st {};
+    if (::stat(native(target).constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return failed(QStringLiteral("it is not a regular file."));
+        replacing = true;
+        mode = st.st_mode & 07777;
+        if (tail == OldTail::Keep && st.st_size > bytes.size()) {
+            Fd old;
+            if (Status s = openRegular(target, old, st); !s)
+                return s;
+            if (Status s = readAt(path, old.get(), bytes.size(), st.st_size - bytes.size(), oldTail); !s)
+                return s;
+        }
+    } else if (errno != ENOENT) {
+        return failed(systemError(errno));
     }
-    if (!writeAll(bytes) || !writeAll(oldTail) || !f.commit())
-        return Status::failure(QStringLiteral("Cannot write %1: %2").arg(path, f.errorString()));
+
+    const QFileInfo info(target);
+    const QString folder = info.absolutePath();
+    QByteArray temp = native(folder + u'/' + tempPrefix(info.fileName()) + QStringLiteral("XXXXXX"));
+    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.valid())
+        return failed(systemError(errno));
+    // mkostemp makes the file 0600; a new file gets what an ordinary create would give.
+    if (!replacing) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+
+    qsizetype budget = g_failAfter.value_or(0);
+    Status written = writeAll(fd.get(), bytes, budget);
+    if (written)
+        written = writeAll(fd.get(), oldTail, budget);
+    if (written && ::fchmod(fd.get(), mode) != 0)
+        written = Status::failure(systemError(errno));
+    if (written && ::fsync(fd.get()) != 0)
+        written = Status::failure(systemError(errno));
+    if (written && fd.close() != 0)
+        written = Status::failure(systemError(errno));
+    if (written && ::rename(temp.constData(), native(target).constData()) != 0)
+        written = Status::failure(systemError(errno));
+    if (!written) {
+        ::unlink(temp.constData());
+        return failed(written.error());
+    }
+
+    // Without this, a power cut right after the rename could bring the old file back.
+    Fd dir(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid() && ::fsync(dir.get()) != 0 && errno != EINVAL)
+        return failed(QStringLiteral("the folder could not be synced: ") + systemError(errno));
+
+    removeStrayTemporaries(folder, info.fileName(), QString());
     return Status::success();
 }
 

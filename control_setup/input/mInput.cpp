@@ -28,37 +28,40 @@ QByteArray encode(const ControlConfig &c)
 
 bool decode(QByteArrayView bytes, ControlConfig &c)
 {
-    // Checked up front: a short file must not yield a record half from the file and half
-    // zero-filled by the reader.
-    if (bytes.size() < kControlFileSize)
-        return false;
+    // Field by field in file order: the fields a short file holds are read, the others keep
+    // their defaults.
     vt::BinaryReader r(bytes);
     ControlConfig read;
     for (quint8 *field : {&read.KeyRunCarry, &read.KeyUsePowerup, &read.KeyJump,
                           &read.KeyReleaseItem, &read.KeyExitLevel, &read.KeyPause,
                           &read.JoyRunCarry, &read.JoyUsePowerup, &read.JoyJump,
                           &read.JoyReleaseItem, &read.JoyExitLevel, &read.JoyPause,
-                          &read.KeyLeft, &read.KeyRight, &read.KeyDown, &read.KeyUp, &read.bOther})
+                          &read.KeyLeft, &read.KeyRight, &read.KeyDown, &read.KeyUp, &read.bOther}) {
+        if (!r.canRead(1))
+            break;
         *field = r.u8();
-    read.iSensX = r.i16();
-    read.iSensY = r.i16();
-    if (!r.ok())
-        return false;
+    }
+    if (r.canRead(2))
+        read.iSensX = r.i16();
+    if (r.canRead(2))
+        read.iSensY = r.i16();
     c = read;
-    return true;
+    return bytes.size() >= kControlFileSize;
 }
 
 vt::Status LoadControls(ControlConfig &c, const QString &sFile)
 {
     QByteArray bytes;
-    vt::Status s = vt::readWholeFile(sFile, bytes);
-    if (s.ok() && !decode(bytes, c)) {
-        s = vt::Status::failure(QStringLiteral("%1 is too short (%2 of %3 bytes); using the default controls.")
-                                    .arg(sFile).arg(bytes.size()).arg(kControlFileSize));
-    }
-    if (!s.ok())
+    vt::Status s = vt::readFileHead(sFile, bytes, kControlFileSize);
+    if (!s.ok()) {
         SetDefaultControls(c);
-    return s;
+        return s;
+    }
+    if (!decode(bytes, c))
+        return vt::Status::failure(
+            QStringLiteral("%1 is too short (%2 of %3 bytes); the settings it lacks have their defaults.")
+                .arg(sFile).arg(bytes.size()).arg(kControlFileSize));
+    return vt::Status::success();
 }
 
 vt::Status SaveControls(const ControlConfig &c, const QString &sFile)

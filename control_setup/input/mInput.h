@@ -46,8 +46,9 @@ extern ControlConfig gControls;
 
 void SetDefaultControls(ControlConfig &c);
 
-// Reads the first 21 bytes of the file. A missing, unreadable or short file gives the
-// defaults together with an error (which the program does not show).
+// Reads the first 21 bytes of the file. A missing or unreadable file gives the defaults
+// together with an error (which the program does not show); a short file gives the fields
+// it holds, the defaults for the rest, and an error.
 vt::Status LoadControls(ControlConfig &c, const QString &sFile);
 
 // Writes the 21 bytes at the start of the file, atomically, keeping any longer old tail.
@@ -55,7 +56,8 @@ vt::Status SaveControls(const ControlConfig &c, const QString &sFile);
 
 QByteArray encode(const ControlConfig &c);
 
-// False (c unchanged) when fewer than 21 bytes are given; bytes after them are ignored.
+// Sets c from the fields the bytes hold, the rest to their defaults; false when fewer than
+// 21 bytes are given. Bytes after them are ignored.
 bool decode(QByteArrayView bytes, ControlConfig &c);
 
 } // namespace mInput

@@ -41,6 +41,8 @@ namespace {
 // Longer names would have a length that turns negative when read as a signed 16-bit
 // integer; a save refuses them rather than write a file that may not read back.
 constexpr qsizetype kMaxFieldLength = 32767;
+// The most bytes 25 fields can describe; whatever follows is not part of the format.
+constexpr qint64 kMaxFileSize = kEnemyTypeCount * (2 + 65535);
 
 } // namespace
 
@@ -71,12 +73,17 @@ vt::Status decode(QByteArrayView bytes, EnemySkin &skin)
         // A file cut short between two fields reads as if the missing fields were empty.
         if (reader.remaining() == 0)
             break;
-        loaded.Fields[i] = reader.text16();
+        QByteArray field = reader.text16();
         if (!reader.ok()) {
+            // The fields before the cut are the file's; the cut one and the rest are empty,
+            // as a load that empties every field first and then reads them leaves them.
+            skin = std::move(loaded);
             return vt::Status::failure(
-                QStringLiteral("The enemy skin is damaged: the entry for \"%1\" is cut short.")
+                QStringLiteral("The enemy skin is cut short inside the entry for \"%1\"; "
+                               "the entries after it are empty.")
                     .arg(QString::fromLatin1(EnemyTypeNames[i])));
         }
+        loaded.Fields[i] = std::move(field);
     }
     skin = std::move(loaded);
     return vt::Status::success();
@@ -93,7 +100,7 @@ vt::Status SaveEnemySkin(const EnemySkin &skin, const QString &path)
 vt::Status LoadEnemySkin(EnemySkin &skin, const QString &path)
 {
     QByteArray bytes;
-    if (vt::Status s = vt::readWholeFile(path, bytes); !s.ok())
+    if (vt::Status s = vt::readFileHead(path, bytes, kMaxFileSize); !s.ok())
         return s;
     if (vt::Status s = decode(bytes, skin); !s.ok())
         return vt::Status::failure(QStringLiteral("%1: %2").arg(path, s.error()));

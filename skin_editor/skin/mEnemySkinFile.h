@@ -32,15 +32,16 @@ namespace mEnemySkinFile {
 // failure the old file is left as it was.
 vt::Status SaveEnemySkin(const EnemySkin &skin, const QString &path);
 
-// Replaces every field of skin by the file's; on any error skin is left unchanged.
+// Replaces every field of skin by the file's. A missing or unreadable file leaves skin
+// unchanged; a file cut short inside a field loads as decode says and is reported.
 vt::Status LoadEnemySkin(EnemySkin &skin, const QString &path);
 
 // Fails (out unchanged) when a field is too long for its length prefix.
 vt::Status encode(const EnemySkin &skin, QByteArray &out);
 
-// A buffer that ends between two fields leaves the remaining fields empty; one that ends
-// inside a field is damaged and fails, leaving skin unchanged. Bytes after the 25th field
-// are ignored.
+// A buffer that ends between two fields leaves the remaining fields empty. One that ends
+// inside a field fails, but skin still becomes the fields before the cut with the rest
+// empty. Bytes after the 25th field are ignored.
 vt::Status decode(QByteArrayView bytes, EnemySkin &skin);
 
 } // namespace mEnemySkinFile

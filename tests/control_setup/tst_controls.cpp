@@ -72,7 +72,7 @@ private Q_SLOTS:
         QCOMPARE(back, c);
     }
 
-    void missingOrShortFileGivesDefaults()
+    void missingFileGivesDefaultsAndShortFileKeepsWhatItHolds()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Controls.qzc"));
@@ -81,16 +81,36 @@ private Q_SLOTS:
         QCOMPARE(c, ControlConfig{});
         QVERIFY(!QFile::exists(path));
 
-        writeRaw(path, encode(distinctConfig()).first(20));
+        // A short file keeps the fields it holds; only the missing ones get their defaults.
+        const ControlConfig distinct = distinctConfig();
+        writeRaw(path, encode(distinct).first(14));
         c = distinctConfig();
         const vt::Status s = LoadControls(c, path);
         QVERIFY(!s.ok());
         QVERIFY(s.error().contains(QStringLiteral("too short")));
-        QCOMPARE(c, ControlConfig{});
+        ControlConfig expected;
+        expected.KeyRunCarry = distinct.KeyRunCarry;
+        expected.KeyUsePowerup = distinct.KeyUsePowerup;
+        expected.KeyJump = distinct.KeyJump;
+        expected.KeyReleaseItem = distinct.KeyReleaseItem;
+        expected.KeyExitLevel = distinct.KeyExitLevel;
+        expected.KeyPause = distinct.KeyPause;
+        expected.JoyRunCarry = distinct.JoyRunCarry;
+        expected.JoyUsePowerup = distinct.JoyUsePowerup;
+        expected.JoyJump = distinct.JoyJump;
+        expected.JoyReleaseItem = distinct.JoyReleaseItem;
+        expected.JoyExitLevel = distinct.JoyExitLevel;
+        expected.JoyPause = distinct.JoyPause;
+        expected.KeyLeft = distinct.KeyLeft;
+        expected.KeyRight = distinct.KeyRight;
+        QCOMPARE(c, expected);
 
-        ControlConfig untouched = distinctConfig();
-        QVERIFY(!decode(kDefaultBytes.first(20), untouched));
-        QCOMPARE(untouched, distinctConfig());
+        // 20 bytes: every field but the Y sensitivity, whose half byte is not a value.
+        ControlConfig twenty;
+        QVERIFY(!decode(encode(distinct).first(20), twenty));
+        QCOMPARE(twenty.iSensX, distinct.iSensX);
+        QCOMPARE(twenty.bOther, distinct.bOther);
+        QCOMPARE(twenty.iSensY, ControlConfig{}.iSensY);
     }
 
     void saveAndLoadRoundTripKeepingTheOldTail()

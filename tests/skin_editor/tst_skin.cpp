@@ -102,24 +102,43 @@ private Q_SLOTS:
         QVERIFY(decode(QByteArray(), skin).ok());
         QCOMPARE(skin, EnemySkin{});
 
-        // A length running past the end, or half a length, is damage: nothing changes.
-        skin = skinWith(0, "keep.bmp");
-        const QByteArray damaged[] = {QByteArray::fromHex("ffff") + QByteArray(18, 'x'),
-                                      QByteArray::fromHex("0000 0500") + "abc",
-                                      QByteArray::fromHex("0000 00")};
-        for (const QByteArray &bytes : damaged) {
-            const vt::Status s = decode(bytes, skin);
+        // A length running past the end, or half a length, is reported; the fields before
+        // the cut are the file's and the rest are empty, never the previous skin's.
+        EnemySkin two;
+        two.Fields[0] = "walker.bmp";
+        two.Fields[1] = "shell.bmp";
+        const struct
+        {
+            QByteArray bytes;
+            EnemySkin expected;
+        } cuts[] = {
+            {QByteArray::fromHex("ffff") + QByteArray(18, 'x'), EnemySkin{}},
+            {QByteArray::fromHex("0000 0500") + "abc", EnemySkin{}},
+            {QByteArray::fromHex("0000 00"), EnemySkin{}},
+            // Ends inside the third field: the two it holds are kept.
+            {QByteArray::fromHex("0a00") + "walker.bmp" + QByteArray::fromHex("0900") + "shell.bmp"
+                 + QByteArray::fromHex("0800") + "pla",
+             two},
+        };
+        for (const auto &cut : cuts) {
+            skin = skinWith(5, "stale.bmp");
+            const vt::Status s = decode(cut.bytes, skin);
             QVERIFY(!s.ok());
             QVERIFY(s.error().contains(QStringLiteral("cut short")));
-            QCOMPARE(skin, skinWith(0, "keep.bmp"));
+            QCOMPARE(skin, cut.expected);
         }
 
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("cut.qze"));
-        writeRaw(path, damaged[0]);
-        QVERIFY(!LoadEnemySkin(skin, path).ok());
+        writeRaw(path, cuts[3].bytes);
+        skin = skinWith(5, "stale.bmp");
+        const vt::Status loaded = LoadEnemySkin(skin, path);
+        QVERIFY(!loaded.ok());
+        QVERIFY(loaded.error().contains(path));
+        QCOMPARE(skin, two);
+        // A missing file leaves the skin alone and creates nothing.
         QVERIFY(!LoadEnemySkin(skin, dir.filePath(QStringLiteral("missing.qze"))).ok());
-        QCOMPARE(skin, skinWith(0, "keep.bmp"));
+        QCOMPARE(skin, two);
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing.qze"))));
     }
 

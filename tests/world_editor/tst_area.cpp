@@ -1,6 +1,7 @@
 #include "area/oLevel.h"
 
 #include "support/RawFiles.h"
+#include "support/SmallDisk.h"
 
 #include "FileIO.h"
 
@@ -8,6 +9,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using tessaforge::oLevel;
 
@@ -385,6 +388,57 @@ private Q_SLOTS:
 
         // A folder that does not exist.
         QVERIFY(!level.SaveToFile(dir.filePath(QStringLiteral("no/such/Cave.qzl"))).ok());
+    }
+
+    void saveOntoAFullDiskFailsAndKeepsTheOldFile()
+    {
+        SmallDisk disk;
+        REQUIRE_SMALL_DISK(disk);
+        const QString path = disk.file(QStringLiteral("Meadow.qzl"));
+        oLevel small;
+        QVERIFY(small.Resize(4, 4));
+        QVERIFY(small.SaveToFile(path).ok());
+        const QByteArray old = readRaw(path);
+        disk.fill();
+        oLevel level;
+        QVERIFY(level.Resize(20, 15));
+        level.SetTile(3, 4, 1, 2);
+        const vt::Status s = level.SaveToFile(path);
+        QVERIFY(!s.ok());
+        QVERIFY2(s.error().contains(QStringLiteral("No space left on device")), qPrintable(s.error()));
+        QCOMPARE(readRaw(path), old);
+    }
+
+    void specialFilesAreRefusedAndTheAreaStays()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("Pipe.qzl"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0644) == 0);
+        const QString zero = dir.filePath(QStringLiteral("Zero.qzl"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+        oLevel level;
+        fillSample(level);
+        const qint32 width = level.width();
+        for (const QString &path : {pipe, zero}) {
+            const vt::Status s = level.LoadFromFile(path);
+            QVERIFY(!s.ok());
+            QVERIFY(s.error().contains(path));
+            QCOMPARE(level.width(), width);
+        }
+    }
+
+    void loadReadsOnlyWhatTheHeaderDescribes()
+    {
+        // A 2 x 1 area followed by a megabyte that is not part of it.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Long.qzl"));
+        writeRaw(path, QByteArray::fromHex("00 0000 0000 0100 0000 0000") + QByteArray::fromHex("ff0102 0304")
+                           + QByteArray::fromHex("0000000000") + QByteArray(1 << 20, 'x'));
+        oLevel level;
+        QVERIFY(level.LoadFromFile(path).ok());
+        QCOMPARE(level.width(), 1);
+        QCOMPARE(level.xSrc(0, 0), 1);
+        QCOMPARE(level.TileEnemy(0, 0), 4);
     }
 };
 

@@ -1,5 +1,8 @@
 #include "EditorFixture.h"
 
+#include "support/RawFiles.h"
+#include "support/SmallDisk.h"
+
 #include "windows/ChildWindows.h"
 #include "windows/frmLevelView.h"
 #include "windows/frmMain.h"
@@ -262,6 +265,45 @@ private Q_SLOTS:
         QVERIFY(!e.closeAnswering(FakeDialogs::Answer::Yes));
         vt::setReplaceFaultForTesting(std::nullopt);
         QVERIFY(e.w->isVisible());
+    }
+
+    void aSaveOntoAFullDiskIsReportedAndTheOldFileStays()
+    {
+        Editor e;
+        makeMod(e.game);
+        const QString world = e.game.file(QStringLiteral("Mods/Demo/World1"));
+        const QByteArray before = e.game.read(QStringLiteral("Mods/Demo/World1/Worldata.qzw"));
+        SmallDisk disk(world);
+        REQUIRE_SMALL_DISK(disk);
+        writeRaw(disk.file(QStringLiteral("Worldata.qzw")), before);
+        QVERIFY(e.start());
+        e.w->cmdRegulate[1]->click();
+        disk.fill();
+        e.trigger("mnuSave");
+        QVERIFY(!e.dialogs.texts().contains(QStringLiteral("Current world details saved to disk!")));
+        QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("No space left on device")));
+        QCOMPARE(readRaw(disk.file(QStringLiteral("Worldata.qzw"))), before);
+        e.dialogs.answers.assign(8, FakeDialogs::Answer::No);
+        e.w->close();
+    }
+
+    void savesNeverFollowALinkOutOfTheMod()
+    {
+        Editor e;
+        makeMod(e.game);
+        QTemporaryDir outside;
+        const QString details = e.game.file(QStringLiteral("Mods/Demo/World1/Worldata.qzw"));
+        const QString victim = outside.filePath(QStringLiteral("victim"));
+        QVERIFY(QFile::rename(details, victim));
+        QVERIFY(QFile::link(victim, details));
+        const QByteArray before = readRaw(victim);
+        QVERIFY(e.start());
+        e.w->cmdRegulate[1]->click();
+        e.trigger("mnuSave");
+        QVERIFY(!e.dialogs.texts().contains(QStringLiteral("Current world details saved to disk!")));
+        QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("Worldata.qzw")));
+        QCOMPARE(readRaw(victim), before);
+        QVERIFY(QFileInfo(details).isSymLink());
     }
 
     void switchingWorldsAsksFirst()

@@ -155,12 +155,20 @@ private Q_SLOTS:
         map.setNodeTag(2, 126);
         QCOMPARE(quint8(bytesOf(map)[21]), quint8(255));
 
+        // Without pass-through, tags 127..254 would still fit the byte but set its
+        // pass-through bit: each would read back as a different node.
         map.setPassThru(2, false);
-        map.setNodeTag(2, 255);
-        QVERIFY(!map.saveMap(path).ok());
-        QCOMPARE(readRaw(path), QByteArray("old"));
-        map.setNodeTag(2, 254);
+        for (int tag : {127, 200, 254, 255}) {
+            map.setNodeTag(2, quint8(tag));
+            QVERIFY2(!map.saveMap(path).ok(), qPrintable(QString::number(tag)));
+            QCOMPARE(readRaw(path), QByteArray("old"));
+        }
+        map.setNodeTag(2, 126);
         QVERIFY(map.saveMap(path).ok());
+        oWorldMap back;
+        QVERIFY(back.loadMap(path).ok());
+        QCOMPARE(back.NodeTag(2), quint8(126));
+        QVERIFY(!back.PassThru(2));
     }
 
     void saveOverLongerFileKeepsItsTail()

@@ -115,7 +115,8 @@ vt::Status decode(QByteArrayView bytes, TileInfo &info)
 vt::Status ReadTileInfo(TileInfo &info, const QString &path)
 {
     QByteArray bytes;
-    if (vt::Status s = vt::readWholeFile(path, bytes); !s.ok())
+    // Two size bytes and at most 256 x 256 tiles are all the file can describe.
+    if (vt::Status s = vt::readFileHead(path, bytes, 2 + 256 * 256); !s.ok())
         return s;
     if (vt::Status s = decode(bytes, info); !s.ok())
         return vt::Status::failure(QStringLiteral("Cannot read %1: %2").arg(path, s.error()));

@@ -240,7 +240,7 @@ vt::Status oLevel::fromBytes(QByteArrayView bytes)
     return vt::Status::success();
 }
 
-vt::Status oLevel::SaveToFile(const QString &sPath) const
+vt::Status oLevel::SaveToFile(const QString &sPath, const QString &confineTo) const
 {
     QByteArray bytes;
     const vt::Status encoded = toBytes(bytes);
@@ -248,17 +248,32 @@ vt::Status oLevel::SaveToFile(const QString &sPath) const
         return vt::Status::failure(
             QStringLiteral("Cannot save %1: %2").arg(sPath, encoded.error()));
     // The area file is replaced whole: a smaller area leaves no old bytes behind.
-    return vt::replaceFile(sPath, bytes, vt::OldTail::Drop);
+    return vt::replaceFile(sPath, bytes, vt::OldTail::Drop, confineTo);
 }
 
 vt::Status oLevel::LoadFromFile(const QString &sPath)
 {
     if (!vt::fileReadable(sPath))
         return vt::Status::success();
+    // The header says how many bytes the grid takes; nothing past that is read, so the cap
+    // is exact whatever the file's size.
+    QByteArray header;
+    if (vt::Status s = vt::readFileHead(sPath, header, kHeaderSize); !s)
+        return s;
+    qint64 size = kHeaderSize;
+    if (header.size() == kHeaderSize) {
+        vt::BinaryReader r(header);
+        r.u8();   // side-warp
+        r.i16();  // start column
+        r.i16();  // start row
+        const qint16 width = r.i16();
+        const qint16 height = r.i16();
+        if (width >= 0 && height >= 0)
+            size += kCellSize * (qint64(width) + 1) * (qint64(height) + 1);
+    }
     QByteArray bytes;
-    const vt::Status read = vt::readWholeFile(sPath, bytes);
-    if (!read)
-        return read;
+    if (vt::Status s = vt::readFileHead(sPath, bytes, size); !s)
+        return s;
     const vt::Status parsed = fromBytes(bytes);
     if (!parsed)
         return vt::Status::failure(QStringLiteral("Cannot load %1: %2").arg(sPath, parsed.error()));

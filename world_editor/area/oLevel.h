@@ -77,10 +77,11 @@ public:
     bool hasGrid() const { return Cells != nullptr; }
 
     // Replaces the file whole and atomically. Refused, before the old file is touched, when
-    // there is no grid or a tag or enemy number does not fit its byte (0..255).
-    vt::Status SaveToFile(const QString &sPath) const;
-    // A missing or unreadable file is not an error: the area stays as it was. Any failure
-    // leaves the whole area (header and grid) as it was.
+    // there is no grid or a tag or enemy number does not fit its byte (0..255), or when
+    // confineTo is set and the real target lies outside that folder.
+    vt::Status SaveToFile(const QString &sPath, const QString &confineTo = QString()) const;
+    // A missing or unreadable file is not an error: the area stays as it was. A file that is
+    // not a regular file is. Any failure leaves the whole area (header and grid) as it was.
     vt::Status LoadFromFile(const QString &sPath);
 
     // The file's bytes; refused as SaveToFile is. out is set only on success.

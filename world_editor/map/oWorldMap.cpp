@@ -16,12 +16,16 @@ constexpr quint8 kPassThruBit = 0x80;
 
 // Low seven bits: 0 for no tag, otherwise NodeTag + 1; bit 7: pass-through.
 // Returns -1 when the tag cannot be encoded in one byte.
+// The tag shares its byte with the pass-through bit: a tag above 126 would set that bit
+// (or overflow) and read back as another node, so it has no byte at all.
+constexpr int kMaxStoredTag = 126;
+
 int encodeTagByte(const MapNode &n)
 {
-    int b = n.NodeTag == 0 ? 0 : n.NodeTag + 1;
-    if (n.PassThru)
-        b += kPassThruBit;
-    return b > 0xFF ? -1 : b;
+    if (n.NodeTag > kMaxStoredTag)
+        return -1;
+    const int b = n.NodeTag == 0 ? 0 : n.NodeTag + 1;
+    return n.PassThru ? b + kPassThruBit : b;
 }
 
 void decodeTagByte(quint8 b, MapNode &n)
@@ -155,10 +159,10 @@ vt::Status oWorldMap::toBytes(QByteArray &out) const
         const int tagByte = encodeTagByte(n);
         if (tagByte < 0)
             return vt::Status::failure(
-                QStringLiteral("Node %1 has tag %2, which the map file cannot hold for a %3 node.")
+                QStringLiteral("Node %1 has tag %2; the map file can only hold tags 0 to %3.")
                     .arg(id)
                     .arg(n.NodeTag)
-                    .arg(n.PassThru ? QStringLiteral("pass-through") : QStringLiteral("stopping")));
+                    .arg(kMaxStoredTag));
         w.i16(n.xPos);
         w.i16(n.yPos);
         // The file orders the links Up, Down, Left, Right.
@@ -206,19 +210,20 @@ vt::Status oWorldMap::fromBytes(QByteArrayView bytes)
     return vt::Status::success();
 }
 
-vt::Status oWorldMap::saveMap(const QString &sPath) const
+vt::Status oWorldMap::saveMap(const QString &sPath, const QString &confineTo) const
 {
     QByteArray bytes;
     if (vt::Status s = toBytes(bytes); !s.ok())
         return vt::Status::failure(QStringLiteral("Cannot save %1: %2").arg(sPath, s.error()));
     // Written over in place, the file was never shortened; keep that result.
-    return vt::replaceFile(sPath, bytes, vt::OldTail::Keep);
+    return vt::replaceFile(sPath, bytes, vt::OldTail::Keep, confineTo);
 }
 
 vt::Status oWorldMap::loadMap(const QString &sPath)
 {
     QByteArray bytes;
-    if (vt::Status s = vt::readWholeFile(sPath, bytes); !s.ok())
+    // The count byte and 255 records are all the file can describe.
+    if (vt::Status s = vt::readFileHead(sPath, bytes, 1 + kRecordSize * kMaxNodes); !s.ok())
         return s;
     if (vt::Status s = fromBytes(bytes); !s.ok())
         return vt::Status::failure(QStringLiteral("Cannot read %1: %2").arg(sPath, s.error()));

@@ -73,9 +73,10 @@ public:
     // Drops the highest-numbered node unless it is the last one; links are left alone.
     void removeNode();
 
-    // Refuses a map the file cannot hold (an encoded tag byte above 255); the old file is
-    // then untouched. A longer old file keeps its bytes past the new end.
-    vt::Status saveMap(const QString &sPath) const;
+    // Refuses a map the file cannot hold (a tag above 126, which would not read back as
+    // itself); the old file is then untouched. A longer old file keeps its bytes past the
+    // new end. With confineTo set, the write may not land outside that folder.
+    vt::Status saveMap(const QString &sPath, const QString &confineTo = QString()) const;
     // On any failure the map is left as it was.
     vt::Status loadMap(const QString &sPath);
 

@@ -3,11 +3,17 @@
 #include "WorldList.h"
 #include "mCommon.h"
 
+#include "FileIO.h"
 #include "Paths.h"
 
 #include <QFile>
 
 namespace tessaforge {
+
+namespace {
+// A damaged details file is kept whole if it is no larger than this.
+constexpr qint64 kMaxBackupSize = 64 * 1024 * 1024;
+} // namespace
 
 LevelRecord *EditorState::level(qint32 index)
 {
@@ -112,10 +118,14 @@ bool EditorState::backUpUnreadable(QString *backupName, QString *error)
     QString backup = m_unsavedBackupOf + QStringLiteral(".bak");
     for (int i = 2; QFile::exists(backup); ++i)
         backup = m_unsavedBackupOf + QStringLiteral(".bak%1").arg(i);
-    QFile original(m_unsavedBackupOf);
-    if (!original.copy(backup)) {
+    // Through the readers' own checks: a pipe or a device is refused, never waited on.
+    QByteArray bytes;
+    vt::Status copied = vt::readWholeFile(m_unsavedBackupOf, bytes, kMaxBackupSize);
+    if (copied)
+        copied = vt::replaceFile(backup, bytes, vt::OldTail::Drop, modFolder());
+    if (!copied) {
         if (error)
-            *error = original.errorString();
+            *error = copied.error();
         return false;
     }
     m_unsavedBackupOf.clear();
@@ -134,7 +144,7 @@ vt::Status EditorState::SaveWorld()
                 QStringLiteral("The damaged world details file could not be backed up, so it was "
                                "not saved over."));
     }
-    return mWorldData::SaveWorldData(gWorld, worldDataPath());
+    return mWorldData::SaveWorldData(gWorld, worldDataPath(), modFolder());
 }
 
 } // namespace tessaforge

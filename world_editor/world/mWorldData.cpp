@@ -11,6 +11,10 @@ namespace {
 // A record is 93 bytes plus its six texts: the least any record can take in a file.
 constexpr qsizetype kMinRecordSize = 93;
 
+// Far above any world the editor writes (a record is about a hundred bytes plus its
+// names), and small enough to read into memory at once.
+constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+
 constexpr std::array kTextNames = {"name", "area file", "backdrop", "enemy skin", "music", "tileset"};
 
 std::array<QByteArray LevelRecord::*, 6> textFields()
@@ -129,19 +133,19 @@ vt::Status decode(QByteArrayView bytes, WorldDetails &world)
     return vt::Status::success();
 }
 
-vt::Status SaveWorldData(const WorldDetails &world, const QString &path)
+vt::Status SaveWorldData(const WorldDetails &world, const QString &path, const QString &confineTo)
 {
     QString error;
     const QByteArray bytes = encode(world, &error);
     if (bytes.isEmpty())
         return vt::Status::failure(error);
-    return vt::replaceFile(path, bytes, vt::OldTail::Keep);
+    return vt::replaceFile(path, bytes, vt::OldTail::Keep, confineTo);
 }
 
 vt::Status LoadWorldData(WorldDetails &world, const QString &path)
 {
     QByteArray bytes;
-    if (vt::Status s = vt::readWholeFile(path, bytes); !s)
+    if (vt::Status s = vt::readWholeFile(path, bytes, kMaxFileSize); !s)
         return s;
     return decode(bytes, world);
 }

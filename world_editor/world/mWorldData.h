@@ -67,8 +67,10 @@ QByteArray encode(const WorldDetails &world, QString *error = nullptr);  // empt
 vt::Status decode(QByteArrayView bytes, WorldDetails &world);  // all or nothing
 
 // The save writes in one atomic step; like an in-place write it keeps a longer old file's
-// tail, which every reader ignores. A failure leaves the old file as it was.
-vt::Status SaveWorldData(const WorldDetails &world, const QString &path);
+// tail, which every reader ignores. A failure leaves the old file as it was. With confineTo
+// set, the write may not land outside that folder (a link leading out is refused).
+vt::Status SaveWorldData(const WorldDetails &world, const QString &path,
+                         const QString &confineTo = QString());
 // All or nothing: on failure the details are left as they were.
 vt::Status LoadWorldData(WorldDetails &world, const QString &path);
 

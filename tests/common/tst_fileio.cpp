@@ -1,0 +1,204 @@
+// The atomic writer and the readers against a hostile machine: a full file system, links
+// that lead elsewhere, special files, and saves killed half way.
+#include "FileIO.h"
+
+#include "support/RawFiles.h"
+#include "support/SmallDisk.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace vt;
+
+namespace {
+
+QStringList everything(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+void link(const QString &target, const QString &at)
+{
+    QVERIFY2(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(at).constData()) == 0,
+             qPrintable(at));
+}
+
+} // namespace
+
+class tst_fileio : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void fullDiskIsReportedAndTheOldFileStays()
+    {
+        SmallDisk disk;
+        REQUIRE_SMALL_DISK(disk);
+        const QString path = disk.file(QStringLiteral("Worldata.qzw"));
+        const QByteArray old(3000, 'o');
+        writeRaw(path, old);
+        disk.fill();
+
+        for (OldTail tail : {OldTail::Drop, OldTail::Keep}) {
+            const Status s = replaceFile(path, QByteArray(20000, 'n'), tail);
+            QVERIFY(!s.ok());
+            QVERIFY2(s.error().contains(QStringLiteral("No space left on device")), qPrintable(s.error()));
+            QVERIFY(s.error().contains(path));
+            QCOMPARE(readRaw(path), old);
+            QCOMPARE(everything(disk.path()), (QStringList{QStringLiteral(".filler"), QStringLiteral("Worldata.qzw")}));
+        }
+
+        // Room again: the same save goes through.
+        QVERIFY(QFile::remove(disk.file(QStringLiteral(".filler"))));
+        QVERIFY(replaceFile(path, "new", OldTail::Keep).ok());
+        QCOMPARE(readRaw(path), QByteArray("new") + old.mid(3));
+    }
+
+    void linksNeverCarryAWriteOutOfTheFolder()
+    {
+        QTemporaryDir top;
+        const QString mod = top.filePath(QStringLiteral("Mods/M"));
+        const QString outside = top.filePath(QStringLiteral("outside"));
+        QVERIFY(QDir().mkpath(mod + QStringLiteral("/World")));
+        QVERIFY(QDir().mkpath(outside));
+        writeRaw(outside + QStringLiteral("/victim"), "victim");
+
+        // A world folder that is a link out of the mod.
+        link(outside, mod + QStringLiteral("/Linked"));
+        Status s = replaceFile(mod + QStringLiteral("/Linked/Worldata.qzw"), "x", OldTail::Keep, mod);
+        QVERIFY(!s.ok());
+        QVERIFY(s.error().contains(QStringLiteral("Worldata.qzw")));
+        // A file that is a link out, and a dangling one.
+        link(outside + QStringLiteral("/victim"), mod + QStringLiteral("/World/Worldata.qzw"));
+        link(outside + QStringLiteral("/new"), mod + QStringLiteral("/World/Worldmap.qzm"));
+        QVERIFY(!replaceFile(mod + QStringLiteral("/World/Worldata.qzw"), "x", OldTail::Keep, mod).ok());
+        QVERIFY(!replaceFile(mod + QStringLiteral("/World/Worldmap.qzm"), "x", OldTail::Drop, mod).ok());
+        QCOMPARE(everything(outside), QStringList{QStringLiteral("victim")});
+        QCOMPARE(readRaw(outside + QStringLiteral("/victim")), QByteArray("victim"));
+
+        // A link that stays inside is followed: the link stays, its target is replaced.
+        writeRaw(mod + QStringLiteral("/World/real.qzl"), "old");
+        link(QStringLiteral("real.qzl"), mod + QStringLiteral("/World/alias.qzl"));
+        QVERIFY(replaceFile(mod + QStringLiteral("/World/alias.qzl"), "new", OldTail::Drop, mod).ok());
+        QVERIFY(QFileInfo(mod + QStringLiteral("/World/alias.qzl")).isSymLink());
+        QCOMPARE(readRaw(mod + QStringLiteral("/World/real.qzl")), QByteArray("new"));
+
+        // A mod kept elsewhere and linked into Mods/ is still one folder with itself.
+        const QString kept = top.filePath(QStringLiteral("kept"));
+        QVERIFY(QDir().mkpath(kept + QStringLiteral("/World")));
+        link(kept, top.filePath(QStringLiteral("Mods/Elsewhere")));
+        const QString viaLink = top.filePath(QStringLiteral("Mods/Elsewhere"));
+        QVERIFY(replaceFile(viaLink + QStringLiteral("/World/Worldata.qzw"), "ok", OldTail::Keep, viaLink).ok());
+        QCOMPARE(readRaw(kept + QStringLiteral("/World/Worldata.qzw")), QByteArray("ok"));
+
+        // Without a folder to stay in, links are simply followed.
+        QVERIFY(replaceFile(mod + QStringLiteral("/World/Worldata.qzw"), "VIC", OldTail::Keep).ok());
+        QCOMPARE(readRaw(outside + QStringLiteral("/victim")), QByteArray("VICtim"));
+    }
+
+    void specialFilesAreRefusedAtOnce()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("Worldata.qzw"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0644) == 0);
+        const QString zero = dir.filePath(QStringLiteral("zero.qzl"));
+        link(QStringLiteral("/dev/zero"), zero);
+
+        QByteArray out = "keep";
+        for (const QString &path : {pipe, zero}) {
+            QVERIFY(fileReadable(path));  // opens without waiting for a writer
+            Status s = readWholeFile(path, out);
+            QVERIFY(!s.ok());
+            QVERIFY2(s.error().contains(QStringLiteral("not a regular file")), qPrintable(s.error()));
+            QVERIFY(!readFileHead(path, out, 100).ok());
+            QCOMPARE(out, QByteArray("keep"));
+            for (OldTail tail : {OldTail::Keep, OldTail::Drop})
+                QVERIFY(!replaceFile(path, "x", tail).ok());
+        }
+        QVERIFY(!readWholeFile(dir.path(), out).ok());  // a folder either
+    }
+
+    void readersReadOnlyWhatTheyAreAllowed()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("f"));
+        writeRaw(path, "0123456789");
+        QByteArray out;
+        QVERIFY(readFileHead(path, out, 4).ok());
+        QCOMPARE(out, QByteArray("0123"));
+        QVERIFY(readFileHead(path, out, 100).ok());
+        QCOMPARE(out, QByteArray("0123456789"));
+        QVERIFY(!readWholeFile(path, out, 9).ok());
+        QCOMPARE(out, QByteArray("0123456789"));
+    }
+
+    void replacedFilesKeepTheirPermissions()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("f"));
+        writeRaw(path, "old");
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
+        QVERIFY(replaceFile(path, "new").ok());
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+
+        const QString fresh = dir.filePath(QStringLiteral("fresh"));
+        const mode_t mask = ::umask(022);
+        QVERIFY(replaceFile(fresh, "x").ok());
+        ::umask(mask);
+        QVERIFY(::stat(QFile::encodeName(fresh).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0644));
+    }
+
+    void killedSavesLeaveNothingAfterTheNextGoodSave()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Meadow.qzl"));
+        writeRaw(path, "old");
+        // Names that only look like the writer's temporaries are not ours to remove.
+        const QStringList bystanders = {QStringLiteral(".Meadow.qzl.vtsave-abc"),
+                                        QStringLiteral("Meadow.qzl.backup"),
+                                        QStringLiteral(".Other.qzl.vtsave-AbC123")};
+        for (const QString &name : bystanders)
+            writeRaw(dir.filePath(name), "mine");
+
+        const QByteArray big(2 * 1024 * 1024, 'b');
+        int strays = 0;
+        for (int i = 0; i < 200; ++i) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                for (;;)
+                    (void)replaceFile(path, big);
+            }
+            QVERIFY(child > 0);
+            ::usleep(useconds_t(QRandomGenerator::global()->bounded(200, 4000)));
+            ::kill(child, SIGKILL);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            strays = std::max(strays, int(everything(dir.path()).size()) - 4);
+        }
+        QVERIFY(replaceFile(path, "good").ok());
+        QStringList expected = bystanders;
+        expected << QStringLiteral("Meadow.qzl");
+        expected.sort();
+        QStringList left = everything(dir.path());
+        left.sort();
+        QCOMPARE(left, expected);
+        QCOMPARE(readRaw(path), QByteArray("good"));
+        qInfo("killed saves left at most %d temporaries at a time before the good save", strays);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_fileio)
+#include "tst_fileio.moc"
