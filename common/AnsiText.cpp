@@ -54,4 +54,15 @@ QByteArray toAnsi(QStringView text, bool *lossless)
     return out;
 }
 
+QString trimSpaces(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.sliced(begin, end - begin).toString();
+}
+
 } // namespace vt

@@ -15,4 +15,8 @@ QString fromAnsi(QByteArrayView bytes);
 // *lossless (when given) turns false.
 QByteArray toAnsi(QStringView text, bool *lossless = nullptr);
 
+// Leading and trailing spaces removed, and only spaces: a tab or a no-break space (a
+// windows-1252 character of its own) is part of a name.
+QString trimSpaces(QStringView text);
+
 } // namespace vt

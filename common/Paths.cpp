@@ -1,7 +1,16 @@
 #include "Paths.h"
 
+#include "AnsiText.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <sys/stat.h>
 
 namespace vt {
 
@@ -88,6 +97,43 @@ QStringList listSubfolders(const QString &folder)
     dir.setFilter(QDir::Dirs | QDir::NoDotAndDotDot);
     dir.setSorting(QDir::Name | QDir::IgnoreCase);
     return dir.entryList();
+}
+
+QList<FolderEntry> listSubfolderEntries(const QString &folder)
+{
+    QList<FolderEntry> entries;
+    const QByteArray base = QFile::encodeName(resolvePath(folder));
+    DIR *dir = ::opendir(base.constData());
+    if (!dir)
+        return entries;
+    while (const dirent *e = ::readdir(dir)) {
+        const QByteArray raw(e->d_name);
+        if (raw == "." || raw == "..")
+            continue;
+        struct stat st {};
+        if (::stat((base + '/' + raw).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+            continue;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = utf8(raw);
+        if (utf8.hasError())
+            entries.append({fromAnsi(raw), false});
+        else
+            entries.append({decoded, true});
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry &a, const FolderEntry &b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+    return entries;
+}
+
+QString undecodableFolderMessage(const QString &what, const QString &parent, const QString &name)
+{
+    return QStringLiteral("The %1 folder \"%2\" cannot be opened: its name is stored in the Windows "
+                          "code page (windows-1252), not in UTF-8, as archives made on Windows "
+                          "often leave it.\n\nRename it to UTF-8 and start again, for example "
+                          "with:\n    convmv -f cp1252 -t utf8 --notest \"%3\"/*")
+        .arg(what, name, parent);
 }
 
 } // namespace vt

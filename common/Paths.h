@@ -31,4 +31,19 @@ QStringList listFiles(const QString &folder, const QStringList &patterns);
 // Names of the subfolders of a folder, sorted by name ignoring case.
 QStringList listSubfolders(const QString &folder);
 
+// A subfolder as the folder holds it. Folders unpacked from archives made on Windows can have
+// names in windows-1252 bytes, which are not valid UTF-8: such a name is given decoded as
+// windows-1252 for display, and cannot be opened through that text.
+struct FolderEntry
+{
+    QString name;
+    bool openable = true;  // the name is valid UTF-8, so a path built from it reaches the folder
+};
+
+// Every subfolder, those with undecodable names too, sorted by name ignoring case.
+QList<FolderEntry> listSubfolderEntries(const QString &folder);
+
+// The message for a folder whose name cannot be opened, naming it and how to mend it.
+QString undecodableFolderMessage(const QString &what, const QString &parent, const QString &name);
+
 } // namespace vt

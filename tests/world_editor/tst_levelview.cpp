@@ -77,6 +77,66 @@ private Q_SLOTS:
         QCOMPARE(d.view->cmbFileList->currentIndex(), -1);
     }
 
+    void extremeValuesAreShownWholeAndStoredBackUnchanged()
+    {
+        Details d;
+        makeMod(d.game);
+        WorldDetails world = threeLevels();
+        LevelRecord &l = world.Levels[1];
+        l.sTileset = "Grass";  // a tileset that exists, so that a click changes nothing else
+        l.iTime = 12345;
+        l.iScrollSpeed = -32768;
+        l.SpecialTiles = {SpecialTile{1000, -32768}, SpecialTile{32767, -1000}, SpecialTile{-999, 9999}};
+        for (int k = 0; k < LevelRecord::kPipes; ++k)
+            l.Pipes[k] = {qint16(k % 2 ? -1000 : 32767), quint8(k % 2 ? 255 : 200), 0};
+        QVERIFY(mWorldData::SaveWorldData(world, d.game.file(QStringLiteral("Mods/Demo/World1/Worldata.qzw"))).ok());
+        QVERIFY(d.start());
+        d.clickLevel(1);
+        d.trigger("mnuEditLevelDetails");
+        d.view = d.w->detailsWindow();
+        QVERIFY(d.view);
+        QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("12345"));
+        QCOMPARE(d.view->txtScrollSpeed->text(), QStringLiteral("-32768"));
+        QCOMPARE(d.view->txtDefTile[0]->text(), QStringLiteral("1000"));
+        QCOMPARE(d.view->txtDefTile[3]->text(), QStringLiteral("-32768"));
+        QCOMPARE(d.view->txtPipeLevel[1]->text(), QStringLiteral("-1000"));
+        QCOMPARE(d.view->cmbPipeID[1]->currentText(), QStringLiteral("255"));
+
+        d.view->UpdateLevelInfo();
+        d.clickLevel(0);  // stores the shown level again on the way out
+        QCOMPARE(d.level(1), l);
+
+        // Every value of the range can be typed, and no more than the range.
+        d.clickLevel(1);
+        d.view->txtLevTime->clear();
+        QTest::keyClicks(d.view->txtLevTime, QStringLiteral("-32768"));
+        QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("-32768"));
+        d.view->UpdateLevelInfo();
+        QCOMPARE(d.level(1).iTime, qint16(-32768));
+    }
+
+    void aRemovedLevelIsShownAsGoneUntilAnotherIsChosen()
+    {
+        Details d;
+        d.open(2);
+        d.w->cmdRegulate[0]->click();  // Kill Last removes level 3, the one shown
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3 (removed)"));
+        QVERIFY(!d.view->txtLevTime->isEnabled());
+        QVERIFY(!d.view->cmbPipeID[0]->isEnabled());
+
+        // A new level at that index is another level: nothing typed before reaches it.
+        d.view->txtLevTime->setText(QStringLiteral("999"));
+        d.w->cmdRegulate[1]->click();
+        d.view->UpdateLevelInfo();
+        QCOMPARE(d.level(2).iTime, qint16(200));
+        QVERIFY(!d.view->txtLevTime->isEnabled());
+
+        d.clickLevel(2);
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3"));
+        QVERIFY(d.view->txtLevTime->isEnabled());
+        QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("200"));
+    }
+
     void showsEveryFieldInItsControl()
     {
         Details d;

@@ -26,6 +26,9 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
+
+#include <sys/stat.h>
 
 using namespace tessaforge;
 
@@ -304,6 +307,92 @@ private Q_SLOTS:
         QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("Worldata.qzw")));
         QCOMPARE(readRaw(victim), before);
         QVERIFY(QFileInfo(details).isSymLink());
+    }
+
+    void keyboardAndCodeSelectionMakeTheLevelCurrent()
+    {
+        Editor e;
+        makeMod(e.game);
+        QVERIFY(e.start());
+        e.clickLevel(0);
+        QCOMPARE(e.state().nCurLevel, 0);
+        e.w->lstLevels->setFocus();
+        QTest::keyClick(e.w->lstLevels, Qt::Key_Down);
+        QCOMPARE(e.w->lstLevels->currentRow(), 1);
+        QCOMPARE(e.state().nCurLevel, 1);
+        QCOMPARE(checked(e.w->mnuSkinList), QStringList{QStringLiteral("Night.qze")});
+        e.w->lstLevels->setCurrentRow(2);
+        QCOMPARE(e.state().nCurLevel, 2);
+        // A click on the selected row runs the level click again.
+        e.state().nCurLevel = 0;
+        e.clickLevel(2);
+        QCOMPARE(e.state().nCurLevel, 2);
+    }
+
+    void theLevelMenuOpensFromTheKeyboard()
+    {
+        Editor e;
+        makeMod(e.game);
+        QVERIFY(e.start());
+        e.clickLevel(1);
+        for (const auto &[key, modifiers] : {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers{}},
+                                             std::pair{Qt::Key_F10, Qt::KeyboardModifiers{Qt::ShiftModifier}}}) {
+            QTest::keyClick(e.w->lstLevels, key, modifiers);
+            QTRY_VERIFY(e.w->mnuLevel->isVisible());
+            const QRect row = e.w->lstLevels->visualItemRect(e.w->lstLevels->item(1));
+            const QRect rowOnScreen(e.w->lstLevels->viewport()->mapToGlobal(row.topLeft()), row.size());
+            QVERIFY(qAbs(e.w->mnuLevel->geometry().top() - rowOnScreen.bottom()) <= 2);
+            e.w->mnuLevel->hide();
+        }
+    }
+
+    void namesAreTrimmedOfSpacesOnly()
+    {
+        Editor e;
+        makeMod(e.game);
+        QDir().mkpath(e.game.file(QStringLiteral("Mods/Nbsp\u00a0")));
+        e.game.write(QStringLiteral("Mods/Nbsp\u00a0/Worlds.inf"), "W\r\n");
+        QVERIFY(e.start(QStringLiteral("Nbsp\u00a0")));
+        QCOMPARE(e.state().sModName, QStringLiteral("Nbsp\u00a0"));
+        e.clickLevel(0);
+        e.dialogs.dialogScripts.push_back(typeName(QStringLiteral("  \tField\u00a0  ")));
+        e.w->cmdRename->click();
+        QCOMPARE(e.state().gWorld.Levels[0].sName, QByteArray("\tField\xa0"));
+    }
+
+    void aModFolderNamedInTheWindowsCodePageIsListedAndExplained()
+    {
+        Editor e;
+        makeMod(e.game);
+        const QByteArray raw = QFile::encodeName(e.game.file(QStringLiteral("Mods/"))) + "Caf\xe9";
+        QVERIFY(::mkdir(raw.constData(), 0755) == 0);
+        QStringList listed;
+        e.dialogs.dialogScripts.push_back([&listed](QDialog &dialog) {
+            auto *list = dialog.findChild<QListWidget *>(QStringLiteral("lstWorldSets"));
+            listed = lines(list);
+            list->setCurrentItem(list->findItems(QStringLiteral("Caf\u00e9"), Qt::MatchExactly).value(0));
+            dialog.findChild<QPushButton *>(QStringLiteral("cmdSelect"))->click();
+        });
+        e.w = std::make_unique<frmMain>(e.game.path(), e.dialogs);
+        QVERIFY(!e.w->start());
+        QVERIFY(listed.contains(QStringLiteral("Caf\u00e9")));
+        QVERIFY(listed.contains(QStringLiteral("Demo")));
+        QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("\"Caf\u00e9\"")));
+        QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("convmv -f cp1252 -t utf8")));
+    }
+
+    void aWorldFolderNamedInTheWindowsCodePageIsExplainedNotReplaced()
+    {
+        Editor e;
+        makeMod(e.game, "World1\r\nCaf\xe9\r\n.\r\n");
+        const QByteArray raw = QFile::encodeName(e.game.file(QStringLiteral("Mods/Demo/"))) + "Caf\xe9";
+        QVERIFY(::mkdir(raw.constData(), 0755) == 0);
+        QVERIFY(e.start());
+        e.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        e.w->mnuWorldList->actions().at(1)->trigger();
+        QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("convmv")));
+        QCOMPARE(e.state().nCurWorld, 0);
+        QVERIFY(!e.game.exists(QStringLiteral("Mods/Demo/Caf\u00e9")));  // no second, empty world
     }
 
     void switchingWorldsAsksFirst()

@@ -51,13 +51,16 @@ void storeInt16(const QLineEdit *box, qint16 &field)
         field = static_cast<qint16>(*v);
 }
 
-QLineEdit *numberBox(QWidget *parent, const QString &name, int maxLength, int min, int max)
+// A box for a signed 16-bit field: every value the field can hold, "-32768" included, can be
+// shown whole and typed, so that showing and storing never cuts a stored value.
+QLineEdit *int16Box(QWidget *parent, const QString &name)
 {
+    constexpr int kWidestValue = 6;
     auto *box = new QLineEdit(parent);
     box->setObjectName(name);
-    box->setMaxLength(maxLength);
-    box->setValidator(new QIntValidator(min, max, box));
-    box->setFixedWidth(8 + 9 * maxLength);
+    box->setMaxLength(kWidestValue);
+    box->setValidator(new QIntValidator(-32768, 32767, box));
+    box->setFixedWidth(10 + 8 * kWidestValue);
     box->setAlignment(Qt::AlignRight);
     return box;
 }
@@ -105,7 +108,7 @@ void frmLevelView::buildControls()
     cmbFileList->setEditable(false);
     cmbFileList->setMinimumWidth(150);
     cmbFileList->setToolTip(QStringLiteral("Area file of this level"));
-    txtLevTime = numberBox(this, QStringLiteral("txtLevTime"), 4, -999, 9999);
+    txtLevTime = int16Box(this, QStringLiteral("txtLevTime"));
     top->addWidget(cmbFileList);
     top->addStretch(1);
     top->addWidget(new QLabel(QStringLiteral("Time:"), this));
@@ -118,7 +121,7 @@ void frmLevelView::buildControls()
     tiles->addWidget(new QLabel(QStringLiteral("| x | y |"), fraDefaults), 0, 1, 1, 2, Qt::AlignCenter);
     const char *tileLabels[3] = {"Switch A:", "Switch B:", "Vine:"};
     for (int i = 0; i < 6; ++i)
-        txtDefTile[i] = numberBox(fraDefaults, QStringLiteral("txtDefTile%1").arg(i), 3, -99, 999);
+        txtDefTile[i] = int16Box(fraDefaults, QStringLiteral("txtDefTile%1").arg(i));
     for (int row = 0; row < 3; ++row) {
         tiles->addWidget(new QLabel(QString::fromLatin1(tileLabels[row]), fraDefaults), row + 1, 0);
         tiles->addWidget(txtDefTile[row], row + 1, 1);      // column x
@@ -136,7 +139,7 @@ void frmLevelView::buildControls()
         m_scrollGroup->addButton(optScroll[i], i);
         scrolling->addWidget(optScroll[i], i / 3, i % 3);
     }
-    txtScrollSpeed = numberBox(Frame1, QStringLiteral("txtScrollSpeed"), 3, -99, 999);
+    txtScrollSpeed = int16Box(Frame1, QStringLiteral("txtScrollSpeed"));
     auto *speed = new QHBoxLayout;
     speed->addWidget(new QLabel(QStringLiteral("Speed:"), Frame1));
     speed->addWidget(txtScrollSpeed);
@@ -162,7 +165,7 @@ void frmLevelView::buildControls()
         const int row = 1 + k % 8;
         const int col = (k / 8) * 5;
         pipes->addWidget(new QLabel(QStringLiteral("Pipe %1:").arg(k + 1), Frame2), row, col);
-        txtPipeLevel[k] = numberBox(Frame2, QStringLiteral("txtPipeLevel%1").arg(k), 3, -99, 999);
+        txtPipeLevel[k] = int16Box(Frame2, QStringLiteral("txtPipeLevel%1").arg(k));
         cmbPipeID[k] = new QComboBox(Frame2);
         cmbPipeID[k]->setObjectName(QStringLiteral("cmbPipeID%1").arg(k));
         cmbPipeID[k]->setEditable(true);
@@ -183,7 +186,7 @@ void frmLevelView::buildControls()
 
 LevelRecord *frmLevelView::shownRecord()
 {
-    return m_main.state().level(m_shownLevel);
+    return m_levelGone ? nullptr : m_main.state().level(m_shownLevel);
 }
 
 void frmLevelView::FillAreaList()
@@ -200,8 +203,27 @@ void frmLevelView::FillAreaList()
 void frmLevelView::SetLevel(qint32 lLevel)
 {
     m_shownLevel = lLevel;
+    m_levelGone = false;
+    setControlsEnabled(true);
     ShowLevelInfo();
     setWindowTitle(QStringLiteral("Editing Level #%1").arg(lLevel + 1));
+}
+
+void frmLevelView::checkShownLevel()
+{
+    if (m_levelGone || m_main.state().level(m_shownLevel))
+        return;
+    // What is typed now would go nowhere; a level added later at this index is another
+    // level, shown only when the user picks it.
+    m_levelGone = true;
+    setControlsEnabled(false);
+    setWindowTitle(QStringLiteral("Editing Level #%1 (removed)").arg(m_shownLevel + 1));
+}
+
+void frmLevelView::setControlsEnabled(bool enabled)
+{
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        child->setEnabled(enabled);
 }
 
 void frmLevelView::ShowLevelInfo()

@@ -32,6 +32,9 @@ public:
     // Stores the controls into the shown level's record. A text that is not a whole number
     // in its field's range leaves that field as it was.
     void UpdateLevelInfo();
+    // After levels were removed: when the shown level is gone, the caption says so and the
+    // controls are disabled until another level is shown.
+    void checkShownLevel();
 
     QComboBox *cmbFileList = nullptr;
     QLineEdit *txtLevTime = nullptr;
@@ -52,9 +55,11 @@ private:
     void areaChosen(int index);
     void activated();
     LevelRecord *shownRecord();
+    void setControlsEnabled(bool enabled);
 
     frmMain &m_main;
     qint32 m_shownLevel = 0;
+    bool m_levelGone = false;  // the shown level was removed
     QButtonGroup *m_scrollGroup = nullptr;
 };
 

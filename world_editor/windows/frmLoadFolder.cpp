@@ -1,5 +1,6 @@
 #include "frmLoadFolder.h"
 
+#include "AnsiText.h"
 #include "Paths.h"
 
 #include <QListWidget>
@@ -16,7 +17,10 @@ frmLoadFolder::frmLoadFolder(const QString &modsFolder, QWidget *parent) : QDial
 
     lstWorldSets = new QListWidget(this);
     lstWorldSets->setObjectName(QStringLiteral("lstWorldSets"));
-    lstWorldSets->addItems(vt::listSubfolders(modsFolder));
+    for (const vt::FolderEntry &mod : vt::listSubfolderEntries(modsFolder)) {
+        auto *item = new QListWidgetItem(mod.name, lstWorldSets);
+        item->setData(Qt::UserRole, mod.openable);
+    }
     // The first mod is chosen to begin with, so Select or Enter opens it at once.
     lstWorldSets->setCurrentRow(0);
 
@@ -36,7 +40,8 @@ frmLoadFolder::frmLoadFolder(const QString &modsFolder, QWidget *parent) : QDial
 void frmLoadFolder::select()
 {
     const QListWidgetItem *item = lstWorldSets->currentItem();
-    m_loadPath = item && item->isSelected() ? item->text().trimmed() : QString();
+    m_loadPath = item && item->isSelected() ? vt::trimSpaces(item->text()) : QString();
+    m_loadPathOpenable = item && item->data(Qt::UserRole).toBool();
     accept();
 }
 

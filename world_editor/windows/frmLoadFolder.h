@@ -18,6 +18,9 @@ public:
 
     // The chosen mod folder name; empty when the dialog was closed without a choice.
     QString LoadPath() const { return m_loadPath; }
+    // False for a folder whose name is not UTF-8: LoadPath is then only its windows-1252
+    // reading, which does not lead to the folder.
+    bool LoadPathOpenable() const { return m_loadPathOpenable; }
 
     QListWidget *lstWorldSets = nullptr;
     QPushButton *cmdSelect = nullptr;
@@ -26,6 +29,7 @@ private:
     void select();
 
     QString m_loadPath;
+    bool m_loadPathOpenable = false;
 };
 
 } // namespace tessaforge

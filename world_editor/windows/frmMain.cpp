@@ -12,7 +12,9 @@
 #include "Paths.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -115,8 +117,18 @@ void frmMain::buildSideBar()
     connect(cmdRename, &QPushButton::clicked, this, &frmMain::renameLevel);
     connect(cmdRegulate[1], &QPushButton::clicked, this, &frmMain::addLevel);
     connect(cmdRegulate[0], &QPushButton::clicked, this, &frmMain::killLastLevel);
-    connect(lstLevels, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem *item) { levelClicked(lstLevels->row(item)); });
+    // Any change of the selection, by mouse, keyboard or code, makes that level current; a
+    // click on the row that already was selected runs the same handler again.
+    connect(lstLevels, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0)
+            levelClicked(row);
+    });
+    connect(lstLevels, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) {
+        if (lstLevels->row(item) == m_rowBeforePress)
+            levelClicked(m_rowBeforePress);
+    });
+    lstLevels->installEventFilter(this);
+    lstLevels->viewport()->installEventFilter(this);
     connect(lstLevels, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem *item) { levelDoubleClicked(lstLevels->row(item)); });
 }
@@ -250,7 +262,34 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         renameWorld();
         return true;
     }
+    if (watched == lstLevels->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_rowBeforePress = lstLevels->currentRow();
+    if (watched == lstLevels && isLevelMenuKey(event)) {
+        popUpLevelMenuAtSelection();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+// The context-menu key and Shift+F10, as the keyboard's way to what a double click opens.
+bool frmMain::isLevelMenuKey(const QEvent *event)
+{
+    if (event->type() == QEvent::ContextMenu)
+        return static_cast<const QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard;
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    return key->key() == Qt::Key_Menu
+        || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+}
+
+void frmMain::popUpLevelMenuAtSelection()
+{
+    const QListWidgetItem *item = lstLevels->currentItem();
+    if (!item || mnuLevel->isVisible())
+        return;
+    const QRect row = lstLevels->visualItemRect(item);
+    mnuLevel->popup(lstLevels->viewport()->mapToGlobal(row.bottomLeft() + QPoint(row.width() / 4, 0)));
 }
 
 // ---- start-up --------------------------------------------------------------------------
@@ -274,6 +313,14 @@ bool frmMain::start(QLockFile *instanceLock)
     {
         frmLoadFolder dialog(m_state.modsFolder(), this);
         m_dialogs.execDialog(dialog);
+        if (!dialog.LoadPath().isEmpty() && !dialog.LoadPathOpenable()) {
+            m_dialogs.message(this, QStringLiteral("Tessaforge"),
+                              vt::undecodableFolderMessage(QStringLiteral("mod"), m_state.modsFolder(),
+                                                           dialog.LoadPath()),
+                              vt::Dialogs::Icon::Critical);
+            close();
+            return false;
+        }
         m_state.sModName = dialog.LoadPath();
     }
     if (m_state.sModName.isEmpty()) {
@@ -487,10 +534,8 @@ void frmMain::updateLevelList()
 
 void frmMain::selectLevelInList(qint32 index)
 {
-    if (index < 0 || index >= lstLevels->count() || lstLevels->currentRow() == index)
-        return;
-    lstLevels->setCurrentRow(index);
-    levelClicked(index);
+    if (index >= 0 && index < lstLevels->count() && lstLevels->currentRow() != index)
+        lstLevels->setCurrentRow(index);  // the change handler makes it current
 }
 
 void frmMain::levelClicked(qint32 index)
@@ -568,6 +613,8 @@ void frmMain::killLastLevel()
 {
     mWorldData::RemoveLastLevel(m_state.gWorld);
     updateLevelList();
+    if (frmLevelView *details = detailsWindow())
+        details->checkShownLevel();
 }
 
 // ---- child windows ---------------------------------------------------------------------

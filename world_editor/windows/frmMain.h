@@ -55,8 +55,8 @@ public:
     QImage picHoldTags;
 
     void updateLevelList();
-    // Selects a level in the level list as a click does, but only when that changes the
-    // selection (used when the details window is brought to the front).
+    // Selects a level in the level list, which makes it current as a click does, but only
+    // when that changes the selection (used when the details window is brought to the front).
     void selectLevelInList(qint32 index);
 
     // The child windows while they are open, else nullptr.
@@ -108,6 +108,8 @@ private:
     void ShowLevel(qint32 n);
     void LoadTilesetPicture();
 
+    static bool isLevelMenuKey(const QEvent *event);
+    void popUpLevelMenuAtSelection();
     void levelClicked(qint32 index);
     void levelDoubleClicked(qint32 index);
     void resourceChosen(ResourceKind kind, const QString &fileName);
@@ -142,6 +144,7 @@ private:
     EditorState m_state;
     vt::Dialogs &m_dialogs;
     bool m_bModOpen = false;
+    int m_rowBeforePress = -1;  // the level list's selection when the mouse went down
     QPointer<QMdiSubWindow> m_areaEditor;
     QPointer<QMdiSubWindow> m_palette;
     QPointer<QMdiSubWindow> m_details;

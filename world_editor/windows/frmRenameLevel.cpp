@@ -1,5 +1,7 @@
 #include "frmRenameLevel.h"
 
+#include "AnsiText.h"
+
 #include "Dialogs.h"
 
 #include <QFormLayout>
@@ -27,7 +29,7 @@ frmRenameLevel::frmRenameLevel(QWidget *parent) : QDialog(parent)
     setMinimumWidth(260);
 
     connect(cmdRename, &QPushButton::clicked, this, [this] {
-        m_outputName = txtName->text().trimmed();
+        m_outputName = vt::trimSpaces(txtName->text());
         accept();
     });
 }

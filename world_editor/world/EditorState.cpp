@@ -7,6 +7,7 @@
 #include "Paths.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace tessaforge {
 
@@ -80,9 +81,19 @@ EditorState::WorldOpenResult EditorState::SelectWorld(qint32 n)
                                "folder, so it cannot be opened.")
                     .arg(sWorldFolders[n])};
 
+    const QString folder = worldFolder(n);
+    if (!mCommon::FolderExists(folder)) {
+        // Not missing after all when the mod holds it under a windows-1252 name: creating a
+        // second, empty folder beside it would hide the user's world.
+        const QFileInfo where(folder);
+        for (const vt::FolderEntry &entry : vt::listSubfolderEntries(where.absolutePath()))
+            if (!entry.openable && entry.name.compare(where.fileName(), Qt::CaseInsensitive) == 0)
+                return {WorldOpening::Refused,
+                        vt::undecodableFolderMessage(QStringLiteral("world"), where.absolutePath(), entry.name)};
+    }
+
     nCurWorld = n;
     m_unsavedBackupOf.clear();
-    const QString folder = worldFolder(n);
     if (!mCommon::FolderExists(folder)) {
         mCommon::CreateFolder(folder);  // a failure shows when the user saves
         mWorldData::NewWorldData(gWorld);
