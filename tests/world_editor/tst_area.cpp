@@ -10,7 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using tessaforge::oLevel;
 
@@ -425,6 +428,39 @@ private Q_SLOTS:
             QVERIFY(s.error().contains(path));
             QCOMPARE(level.width(), width);
         }
+    }
+
+    void aGridMemoryCannotHoldIsRefusedAndTheAreaStays()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer reserves more address space than the limit this test sets");
+#else
+        // In a child whose address space is capped at 1 GiB, the largest header (12 GiB of
+        // cells) and the largest resize cannot be had: both are refused, the area intact.
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const rlimit cap{1u << 30, 1u << 30};
+            if (::setrlimit(RLIMIT_AS, &cap) != 0)
+                ::_exit(10);
+            oLevel level;
+            fillSample(level);
+            const qint32 width = level.width();
+            const qint32 tag = level.TileTag(3, 1);
+            const vt::Status loaded = level.fromBytes(QByteArray::fromHex("00 0000 0000 ff7f ff7f 0000"));
+            if (loaded.ok() || !loaded.error().contains(QStringLiteral("Not enough memory")))
+                ::_exit(11);
+            if (level.width() != width || level.TileTag(3, 1) != tag)
+                ::_exit(12);
+            if (level.Resize(oLevel::kMaxCount, oLevel::kMaxCount) || level.width() != width)
+                ::_exit(13);
+            ::_exit(0);
+        }
+        QVERIFY(child > 0);
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+#endif
     }
 
     void loadReadsOnlyWhatTheHeaderDescribes()
