@@ -1,12 +1,14 @@
 // The atomic writer and the readers against a hostile machine: a full file system, links
 // that lead elsewhere, special files, and saves killed half way.
 #include "FileIO.h"
+#include "ImageFile.h"
 
 #include "support/RawFiles.h"
 #include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -126,6 +128,30 @@ private Q_SLOTS:
                 QVERIFY(!replaceFile(path, "x", tail).ok());
         }
         QVERIFY(!readWholeFile(dir.path(), out).ok());  // a folder either
+    }
+
+    void picturesAreReadThroughTheSameChecks()
+    {
+        QTemporaryDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("walker.bmp"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0644) == 0);
+        const QString junk = dir.filePath(QStringLiteral("junk.gif"));
+        writeRaw(junk, "GIF89a but not really");
+        const QString good = dir.filePath(QStringLiteral("good.bmp"));
+        QImage picture(3, 2, QImage::Format_RGB32);
+        picture.fill(qRgb(1, 2, 3));
+        QVERIFY(picture.save(good, "BMP"));
+
+        QImage out(1, 1, QImage::Format_RGB32);
+        for (const QString &bad : {pipe, junk, dir.filePath(QStringLiteral("missing.bmp"))}) {
+            const Status s = readImage(bad, out);
+            QVERIFY(!s.ok());
+            QVERIFY(s.error().contains(bad));
+            QCOMPARE(out.size(), QSize(1, 1));
+        }
+        QVERIFY(readImage(good, out).ok());
+        QCOMPARE(out.size(), QSize(3, 2));
+        QCOMPARE(out.pixel(2, 1), qRgb(1, 2, 3));
     }
 
     void readersReadOnlyWhatTheyAreAllowed()

@@ -9,6 +9,7 @@
 
 #include "AnsiText.h"
 #include "Dialogs.h"
+#include "ImageFile.h"
 #include "Paths.h"
 
 #include <QCloseEvent>
@@ -469,8 +470,9 @@ void frmMain::LoadTilesetPicture()
     const QString file = vt::fromAnsi(level->sTileset) + QStringLiteral(".bmp");
     if (!vt::isBareFileName(file))
         return;  // a stored name never leads outside the tilesets folder
+    // A missing or damaged picture keeps the one loaded before, as a failed load always has.
     QImage picture;
-    if (picture.load(vt::resolvePath(vt::joinPath(m_state.dataFolder(QStringLiteral("Tilesets")), file))))
+    if (vt::readImage(vt::resolvePath(vt::joinPath(m_state.dataFolder(QStringLiteral("Tilesets")), file)), picture))
         picHoldTiles = picture;
 }
 
