@@ -3,9 +3,14 @@
 #include "skin_editor/windows/frmMain.h"
 #include "tile_editor/windows/frmMain.h"
 
+#include "support/FakeDialogs.h"
+
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+#include <type_traits>
 
 // The three single-window programs under a real X server: each main window is shown with its
 // caption and closes cleanly.
@@ -18,12 +23,21 @@ private:
     void showAndClose(const QString &caption)
     {
         QTemporaryDir game;
-        W window(game.path());
+        FakeDialogs dialogs;
+        auto make = [&]() -> std::unique_ptr<W> {
+            if constexpr (std::is_constructible_v<W, QString, vt::Dialogs &>)
+                return std::make_unique<W>(game.path(), dialogs);
+            else
+                return std::make_unique<W>(game.path());
+        };
+        const std::unique_ptr<W> made = make();
+        W &window = *made;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), caption);
         QVERIFY(window.close());
         QVERIFY(!window.isVisible());
+        QVERIFY2(dialogs.shown.empty(), qPrintable(dialogs.texts().join(u'\n')));
     }
 
 private Q_SLOTS:
