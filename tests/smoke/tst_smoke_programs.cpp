@@ -6,6 +6,7 @@
 #include "support/FakeDialogs.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -44,6 +45,26 @@ private Q_SLOTS:
     void realXServer() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
     void keyvane() { showAndClose<::keyvane::frmMain>(QStringLiteral("Vantaro Control Setup")); }
     void tilemarrow() { showAndClose<::tilemarrow::frmMain>(QStringLiteral("Vantaro Tileset Editor")); }
+    // The tile editor opens tiledata.bmp from its folder and shows it, the first tile selected.
+    void tilemarrowShowsTiledata()
+    {
+        QTemporaryDir game;
+        QImage picture(64, 64, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 40, 40));
+        QVERIFY(picture.save(game.filePath(QStringLiteral("tiledata.bmp")), "BMP"));
+        FakeDialogs dialogs;
+        ::tilemarrow::frmMain window(game.path(), dialogs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.hasTileset());
+        QWidget *view = window.findChild<QWidget *>(QStringLiteral("picTiles"));
+        QVERIFY(view);
+        const QImage shown = view->grab().toImage();
+        QCOMPARE(QColor(shown.pixel(40, 8)), QColor(200, 40, 40));
+        QCOMPARE(QColor(shown.pixel(8, 8)), QColor(55, 215, 215));  // selected: inverted
+        QCOMPARE(QColor(shown.pixel(100, 8)), QColor(Qt::black));   // beyond the picture
+        QVERIFY(window.close());
+    }
     void skinloft() { showAndClose<::skinloft::frmMain>(QStringLiteral("skinloft")); }
 };
 
