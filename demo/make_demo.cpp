@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 
 #include <array>
 #include <cstdio>
@@ -715,8 +716,19 @@ void writeData(const QString &game)
     makeFolder(tilesets);
     writeTileset(tilesets, QStringLiteral("Grass"), Theme::Grass);
     writeTileset(tilesets, QStringLiteral("Cave"), Theme::Cave);
-    // the tile type editor opens this picture at start
-    writeBmp(game + QStringLiteral("/tiledata.bmp"), drawTileset(Theme::Grass));
+    // The tile type editor opens this picture at start: both tilesets side by side, wider
+    // and taller than its view, so that both of its scroll bars have somewhere to go.
+    {
+        const QImage grass = drawTileset(Theme::Grass);
+        const QImage cave = drawTileset(Theme::Cave);
+        QImage both(grass.width() + cave.width(), grass.height() + kTile, QImage::Format_RGB32);
+        both.fill(qRgb(96, 160, 224));
+        QPainter painter(&both);
+        painter.drawImage(0, 0, grass);
+        painter.drawImage(grass.width(), 0, cave);
+        painter.end();
+        writeBmp(game + QStringLiteral("/tiledata.bmp"), both);
+    }
 
     writeEnemies(game);
 

@@ -1,11 +1,14 @@
 #include "windows/frmMain.h"
 
+#include "Dialogs.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    tilemarrow::frmMain window(QCoreApplication::applicationDirPath());
+    vt::QtDialogs dialogs;
+    tilemarrow::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
     window.show();
     return app.exec();
 }

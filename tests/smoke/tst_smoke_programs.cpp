@@ -3,9 +3,15 @@
 #include "skin_editor/windows/frmMain.h"
 #include "tile_editor/windows/frmMain.h"
 
+#include "support/FakeDialogs.h"
+
 #include <QGuiApplication>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+#include <type_traits>
 
 // The three single-window programs under a real X server: each main window is shown with its
 // caption and closes cleanly.
@@ -18,18 +24,47 @@ private:
     void showAndClose(const QString &caption)
     {
         QTemporaryDir game;
-        W window(game.path());
+        FakeDialogs dialogs;
+        auto make = [&]() -> std::unique_ptr<W> {
+            if constexpr (std::is_constructible_v<W, QString, vt::Dialogs &>)
+                return std::make_unique<W>(game.path(), dialogs);
+            else
+                return std::make_unique<W>(game.path());
+        };
+        const std::unique_ptr<W> made = make();
+        W &window = *made;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QCOMPARE(window.windowTitle(), caption);
         QVERIFY(window.close());
         QVERIFY(!window.isVisible());
+        QVERIFY2(dialogs.shown.empty(), qPrintable(dialogs.texts().join(u'\n')));
     }
 
 private Q_SLOTS:
     void realXServer() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
     void keyvane() { showAndClose<::keyvane::frmMain>(QStringLiteral("Vantaro Control Setup")); }
     void tilemarrow() { showAndClose<::tilemarrow::frmMain>(QStringLiteral("Vantaro Tileset Editor")); }
+    // The tile editor opens tiledata.bmp from its folder and shows it, the first tile selected.
+    void tilemarrowShowsTiledata()
+    {
+        QTemporaryDir game;
+        QImage picture(64, 64, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 40, 40));
+        QVERIFY(picture.save(game.filePath(QStringLiteral("tiledata.bmp")), "BMP"));
+        FakeDialogs dialogs;
+        ::tilemarrow::frmMain window(game.path(), dialogs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.hasTileset());
+        QWidget *view = window.findChild<QWidget *>(QStringLiteral("picTiles"));
+        QVERIFY(view);
+        const QImage shown = view->grab().toImage();
+        QCOMPARE(QColor(shown.pixel(40, 8)), QColor(200, 40, 40));
+        QCOMPARE(QColor(shown.pixel(8, 8)), QColor(55, 215, 215));  // selected: inverted
+        QCOMPARE(QColor(shown.pixel(100, 8)), QColor(Qt::black));   // beyond the picture
+        QVERIFY(window.close());
+    }
     void skinloft() { showAndClose<::skinloft::frmMain>(QStringLiteral("skinloft")); }
 };
 

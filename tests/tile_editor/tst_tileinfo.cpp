@@ -130,6 +130,22 @@ private Q_SLOTS:
         QVERIFY(decode(QByteArray::fromHex("ffff"), info).ok());
         QCOMPARE(info.Tiles.size(), size_t(65536));
     }
+
+    void resizeKeepingHoldsTheSharedTiles()
+    {
+        TileInfo info;
+        info.resizeKeeping(1, 0);  // from no grid: all Background
+        QCOMPARE(encode(info), QByteArray::fromHex("0100" "0000"));
+
+        info.resize(2, 2);
+        info.setTile(0, 0, 133);
+        info.setTile(2, 1, 7);
+        info.setTile(1, 2, 14);
+        info.resizeKeeping(3, 1);  // wider, shorter
+        QCOMPARE(encode(info), QByteArray::fromHex("0301" "8500" "0000" "0007" "0000"));
+        info.resizeKeeping(0, 0);
+        QCOMPARE(encode(info), QByteArray::fromHex("0000" "85"));
+    }
 };
 
 QTEST_APPLESS_MAIN(tst_tileinfo)

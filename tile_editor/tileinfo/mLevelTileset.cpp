@@ -67,6 +67,20 @@ void TileInfo::resize(quint8 maxX, quint8 maxY)
     Tiles = std::move(grid);
 }
 
+void TileInfo::resizeKeeping(quint8 maxX, quint8 maxY)
+{
+    TileInfo fresh;
+    fresh.resize(maxX, maxY);
+    if (hasGrid()) {
+        const qint32 columns = std::min(MaxX, maxX) + 1;
+        const qint32 rows = std::min(MaxY, maxY) + 1;
+        for (qint32 x = 0; x < columns; ++x)
+            for (qint32 y = 0; y < rows; ++y)
+                fresh.setTile(x, y, tile(x, y));
+    }
+    *this = std::move(fresh);
+}
+
 namespace mLevelTileset {
 
 qint32 GetTileType(const TileInfo &info, qint32 x, qint32 y)

@@ -25,6 +25,9 @@ struct TileInfo
     void setTile(qint32 x, qint32 y, qint32 v);  // ignored outside; v kept within 0..255
     // A new grid of zeros (still Background tiles) replaces the old one whole.
     void resize(quint8 maxX, quint8 maxY);
+    // A new grid of that size that keeps every tile the old and the new grid share; the
+    // others are 0. Also built whole and swapped in.
+    void resizeKeeping(quint8 maxX, quint8 maxY);
 
     bool operator==(const TileInfo &) const = default;
 };

@@ -1,13 +1,511 @@
 #include "frmMain.h"
 
+#include "TilePicture.h"
+#include "TypeList.h"
+
+#include "Dialogs.h"
+#include "Paths.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
 namespace tilemarrow {
 
-frmMain::frmMain(QString appPath, QWidget *parent)
-    : QMainWindow(parent), m_appPath(std::move(appPath))
+namespace {
+
+const QString kCaption = u"Vantaro Tileset Editor"_s;
+const QString kTileFilter = u"Vantaro Tile Information (*.qzt)"_s;
+
+constexpr qint32 kMaxTilesEachWay = 255;  // MaxX and MaxY are bytes, and 255 is reserved
+
+struct TypeLook
 {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Vantaro Tileset Editor"));
-    resize(524, 251);
+    const char *name;   // the list's text
+    const char *label;  // the overlay's short label
+    QRgb colour;        // the overlay's colour
+};
+
+// In code order: a list index is a type code.
+constexpr std::array<TypeLook, frmMain::kTypeCount> kTypes{{
+    {"Background", "", 0},
+    {"Solid", "So", qRgb(205, 125, 45)},
+    {"Deadly", "De", qRgb(230, 30, 30)},
+    {"Water", "Wa", qRgb(40, 110, 240)},
+    {"Ice", "Ic", qRgb(150, 230, 255)},
+    {"Coin", "Co", qRgb(250, 210, 0)},
+    {"Brick", "Br", qRgb(170, 70, 40)},
+    {"? Block", "?B", qRgb(255, 160, 0)},
+    {"Vine", "Vi", qRgb(40, 190, 60)},
+    {"Cause Injury", "In", qRgb(230, 60, 180)},
+    {"Solid on Top", "ST", qRgb(225, 185, 125)},
+    {"Bouncy", "Bo", qRgb(150, 90, 230)},
+    {"Falling Block", "Fa", qRgb(140, 140, 140)},
+    {"Slant Left", "SL", qRgb(255, 140, 90)},
+    {"Slant Right", "SR", qRgb(255, 140, 90)},
+}};
+constexpr QRgb kUnknownTypeColour = qRgb(90, 90, 90);
+
+// Why a picture of this size cannot be a tileset, or an empty string when it can.
+QString unusableSize(const QString &name, QSize size)
+{
+    const qint32 columns = size.width() / frmMain::kTile;
+    const qint32 rows = size.height() / frmMain::kTile;
+    if (columns < 1 || rows < 1)
+        return u"%1 is %2 x %3 pixels: a tileset needs at least one whole tile of 32 x 32 pixels each way."_s
+            .arg(name)
+            .arg(size.width())
+            .arg(size.height());
+    if (columns > kMaxTilesEachWay || rows > kMaxTilesEachWay)
+        return u"%1 holds %2 x %3 whole tiles: a tileset can have at most %4 tiles each way."_s
+            .arg(name)
+            .arg(columns)
+            .arg(rows)
+            .arg(kMaxTilesEachWay);
+    return {};
+}
+
+// A mouse position in whole pixels: rounded half to even, then cut toward zero.
+qint32 wholePixel(qreal v)
+{
+    return static_cast<qint32>(std::nearbyint(v));
+}
+
+} // namespace
+
+frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
+    : QMainWindow(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
+{
+    setObjectName(u"frmMain"_s);
+    setWindowTitle(kCaption);
+    buildControls();
+    DrawTiles();
+    // Without the picture the window simply starts empty.
+    LoadTilesetBitmap(vt::resolvePath(vt::joinPath(m_appPath, u"tiledata.bmp"_s)),
+                      MissingBitmap::Quiet);
+}
+
+void frmMain::buildControls()
+{
+    mnuNew = menuBar()->addAction(u"&New"_s);
+    mnuNew->setObjectName(u"mnuNew"_s);
+    mnuSave = menuBar()->addAction(u"&Save"_s);
+    mnuSave->setObjectName(u"mnuSave"_s);
+    mnuLoad = menuBar()->addAction(u"&Load"_s);
+    mnuLoad->setObjectName(u"mnuLoad"_s);
+    connect(mnuNew, &QAction::triggered, this, [this] { mnuNew_Click(); });
+    connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
+    connect(mnuLoad, &QAction::triggered, this, [this] { mnuLoad_Click(); });
+
+    auto *client = new QWidget(this);
+    client->setObjectName(u"client"_s);
+    client->setFixedSize(524, 251);
+    setCentralWidget(client);
+
+    const QSize view(kViewColumns * kTile, kViewRows * kTile);
+    picTiles = new TilePicture(view, client);
+    picTiles->setObjectName(u"picTiles"_s);
+    picTiles->setGeometry(4, 4, 340, 244);
+    connect(picTiles, &TilePicture::pressed, this, [this](QPointF at) { picTiles_MouseDown(at); });
+
+    HScroll1 = new QScrollBar(Qt::Horizontal, picTiles);
+    HScroll1->setObjectName(u"HScroll1"_s);
+    HScroll1->setGeometry(0, view.height(), view.width(), 16);
+    VScroll1 = new QScrollBar(Qt::Vertical, picTiles);
+    VScroll1->setObjectName(u"VScroll1"_s);
+    VScroll1->setGeometry(view.width(), 0, 16, view.height() - 1);
+    for (QScrollBar *bar : {HScroll1, VScroll1}) {
+        bar->setRange(0, 0);
+        bar->setSingleStep(1);
+        bar->setPageStep(1);
+        bar->setTracking(false);  // the view follows a dragged box once it is let go
+        bar->setFocusPolicy(Qt::NoFocus);
+    }
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this](int v) { HScroll1_Change(v); });
+    connect(VScroll1, &QScrollBar::valueChanged, this, [this](int v) { VScroll1_Change(v); });
+
+    Command1 = new QPushButton(picTiles);
+    Command1->setObjectName(u"Command1"_s);
+    Command1->setGeometry(view.width(), view.height(), 16, 16);
+    Command1->setFocusPolicy(Qt::NoFocus);
+
+    lstTileType = new TypeList(client);
+    lstTileType->setObjectName(u"lstTileType"_s);
+    lstTileType->setGeometry(352, 4, 168, 190);
+    lstTileType->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (const TypeLook &type : kTypes)
+        lstTileType->addItem(QString::fromLatin1(type.name));
+    lstTileType->setCurrentRow(-1);
+    lstTileType->clearSelection();
+    connect(lstTileType, &TypeList::pressedAfterSelecting, this, [this] { lstTileType_Press(); });
+
+    chkAnimated = new QCheckBox(u"Animated"_s, client);
+    chkAnimated->setObjectName(u"chkAnimated"_s);
+    chkAnimated->setGeometry(352, 200, 168, 20);
+    connect(chkAnimated, &QCheckBox::toggled, this, [this](bool on) { chkAnimated_Click(on); });
+
+    // Off by default: the view then shows the tileset's own pixels only.
+    chkShowTypes = new QCheckBox(u"Show Types"_s, client);
+    chkShowTypes->setObjectName(u"chkShowTypes"_s);
+    chkShowTypes->setGeometry(352, 224, 168, 20);
+    chkShowTypes->setToolTip(u"Mark every tile with its type; animated tiles get a dot"_s);
+    connect(chkShowTypes, &QCheckBox::toggled, this, [this] { DrawTiles(); });
+
+    picTiles->installEventFilter(this);
+    lstTileType->installEventFilter(this);
+    picTiles->setFocus();
+}
+
+bool frmMain::LoadTilesetBitmap(const QString &path, MissingBitmap missing)
+{
+    const QFileInfo file(path);
+    const QString name = file.fileName();
+    if (!file.exists()) {
+        if (missing == MissingBitmap::Report)
+            tell(u"Cannot open the tileset bitmap %1: the file does not exist."_s.arg(path));
+        return false;
+    }
+    if (!file.isFile()) {
+        tell(u"Cannot open the tileset bitmap %1: it is not a file."_s.arg(path));
+        return false;
+    }
+
+    // The size is checked before the picture is decoded, so a header that promises a vast
+    // picture costs nothing; and once more after, for formats that do not say it up front.
+    QImageReader reader(path);
+    if (const QSize promised = reader.size(); promised.isValid()) {
+        if (const QString why = unusableSize(name, promised); !why.isEmpty()) {
+            tell(why);
+            return false;
+        }
+    }
+    QImage picture = reader.read();
+    if (picture.isNull()) {
+        tell(u"Cannot open the tileset bitmap %1: %2."_s.arg(path, reader.errorString()));
+        return false;
+    }
+    if (const QString why = unusableSize(name, picture.size()); !why.isEmpty()) {
+        tell(why);
+        return false;
+    }
+
+    picHoldTiles = picture.convertToFormat(QImage::Format_RGB32);
+    const qint32 columns = picHoldTiles.width() / kTile;
+    const qint32 rows = picHoldTiles.height() / kTile;
+
+    TileInfo fitted = m_info;
+    fitted.resizeKeeping(quint8(columns - 1), quint8(rows - 1));
+    ReplaceTileInfo(std::move(fitted));
+
+    // A bar stays usable whenever there is somewhere to scroll to, also after a smaller
+    // tileset had switched it off.
+    HScroll1->setRange(0, std::max(0, columns - kViewColumns));
+    VScroll1->setRange(0, std::max(0, rows - kViewRows));
+    HScroll1->setEnabled(columns - kViewColumns >= 1);
+    VScroll1->setEnabled(rows - kViewRows >= 1);
+    HScroll1->setValue(0);
+    VScroll1->setValue(0);
+
+    ViewX = 0;
+    ViewY = 0;
+    SelX = 0;
+    SelY = 0;
+    // The list and the box would otherwise still show the tile selected before.
+    if (lstTileType->currentRow() >= 0 || chkAnimated->isChecked())
+        ShowSelectedTile();
+    DrawTiles();
+    return true;
+}
+
+void frmMain::DrawTiles()
+{
+    QImage &view = picTiles->backImage();
+    view.fill(Qt::black);
+    if (!picHoldTiles.isNull()) {
+        QPainter painter(&view);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        for (qint32 i = 0; i < kViewColumns; ++i) {
+            for (qint32 j = 0; j < kViewRows; ++j) {
+                const QRect source((ViewX + i) * kTile, (ViewY + j) * kTile, kTile, kTile);
+                const QPoint target(i * kTile, j * kTile);
+                const bool selected = ViewX + i == SelX && ViewY + j == SelY;
+                if (!selected && picHoldTiles.rect().contains(source)) {
+                    painter.drawImage(target, picHoldTiles, source);
+                    continue;
+                }
+                // Beyond the picture's edge a block is black, as the cleared view is.
+                QImage block = picHoldTiles.copy(source);
+                if (selected)
+                    block.invertPixels();
+                painter.drawImage(target, block);
+            }
+        }
+    }
+    if (chkShowTypes->isChecked())
+        drawTypeOverlay();
+    picTiles->update();
+}
+
+void frmMain::drawTypeOverlay()
+{
+    QImage &view = picTiles->backImage();
+    QPainter painter(&view);
+    QFont small = font();
+    small.setPixelSize(9);
+    small.setBold(true);
+    painter.setFont(small);
+    for (qint32 i = 0; i < kViewColumns; ++i) {
+        for (qint32 j = 0; j < kViewRows; ++j) {
+            const qint32 x = ViewX + i;
+            const qint32 y = ViewY + j;
+            if (x > m_info.MaxX || y > m_info.MaxY || !m_info.hasGrid())
+                continue;
+            const qint32 code = mLevelTileset::GetTileType(m_info, x, y);
+            const bool animated = mLevelTileset::IsTileAnimated(m_info, x, y);
+            if (code == 0 && !animated)
+                continue;  // plain background stays unmarked, so the rest stands out
+            const QRect tile(i * kTile, j * kTile, kTile, kTile);
+            const bool known = code < kTypeCount;
+            const QColor colour(known ? kTypes[size_t(code)].colour : kUnknownTypeColour);
+            const QColor ink = colour.lightness() > 140 ? Qt::black : Qt::white;
+            if (code != 0) {
+                painter.setPen(QPen(colour, 2));
+                painter.setBrush(Qt::NoBrush);
+                painter.drawRect(tile.adjusted(1, 1, -1, -1));
+                const QRect label(tile.left() + 2, tile.top() + 2, 15, 11);
+                painter.fillRect(label, colour);
+                painter.setPen(ink);
+                painter.drawText(label, Qt::AlignCenter,
+                                 known ? QString::fromLatin1(kTypes[size_t(code)].label)
+                                       : QString::number(code));
+            }
+            if (animated) {
+                const QRect dot(tile.right() - 9, tile.bottom() - 9, 8, 8);
+                painter.setPen(Qt::black);
+                painter.setBrush(Qt::white);
+                painter.drawEllipse(dot);
+            }
+        }
+    }
+}
+
+QString frmMain::StripExtension(const QString &path)
+{
+    // Walk back from the second-last character: a '.' ends the name's extension, a folder
+    // separator means the file name has none.
+    for (qsizetype i = path.size() - 2; i >= 0; --i) {
+        const QChar c = path.at(i);
+        if (c == u'.')
+            return path.left(i);
+        if (c == u'\\' || c == u'/')
+            return path;
+    }
+    return path;
+}
+
+void frmMain::mnuNew_Click()
+{
+    const std::optional<QString> chosen = m_dialogs.openFile(
+        this, u"Load New Tileset Bitmap"_s, u"Bitmap File (*.bmp)"_s, u"bmp"_s);
+    if (!chosen)
+        return;
+    // The types kept inside the new grid now describe another picture: not the file's.
+    if (LoadTilesetBitmap(*chosen))
+        setDocumentPath(QString());
+}
+
+void frmMain::mnuLoad_Click()
+{
+    const std::optional<QString> chosen = m_dialogs.openFile(
+        this, u"Load Tile Information File"_s, kTileFilter, u"qzt"_s);
+    if (!chosen)
+        return;
+
+    // Each step goes on whatever the one before did: the bitmap is looked for even when
+    // the tile file could not be read, and a missing bitmap leaves what was read.
+    TileInfo read = m_info;
+    const vt::Status status = mLevelTileset::ReadTileInfo(read, *chosen);
+    if (status.ok())
+        ReplaceTileInfo(std::move(read));
+    else
+        tell(status.error());
+
+    const QString bitmap = vt::resolvePath(StripExtension(*chosen) + u".bmp"_s);
+    const bool bitmapLoaded = LoadTilesetBitmap(bitmap);
+    if (status.ok())
+        setDocumentPath(*chosen);
+    else if (bitmapLoaded)
+        setDocumentPath(QString());
+    if (!bitmapLoaded)
+        DrawTiles();  // the overlay, when shown, follows what was read
+}
+
+void frmMain::mnuSave_Click()
+{
+    if (!hasTileset()) {
+        tell(u"There is no tileset to save. Open a tileset bitmap with New first."_s);
+        return;
+    }
+    const std::optional<QString> chosen = m_dialogs.saveFile(
+        this, u"Save Tile Information File"_s, kTileFilter, u"qzt"_s);
+    if (!chosen)
+        return;
+    // Only the tile information is written; the bitmap stays where the user keeps it.
+    if (const vt::Status status = mLevelTileset::WriteTileInfo(m_info, *chosen); !status.ok()) {
+        tell(u"The tile information was not saved.\n\n%1"_s.arg(status.error()));
+        return;
+    }
+    setDocumentPath(*chosen);
+}
+
+bool frmMain::SetTileValue(qint32 x, qint32 y, qint32 value)
+{
+    if (!m_info.hasGrid() || x < 0 || x > m_info.MaxX || y < 0 || y > m_info.MaxY)
+        return false;  // no tileset, or no tile there: nothing to change
+    m_info.setTile(x, y, value);
+    if (chkShowTypes->isChecked())
+        DrawTiles();
+    return true;
+}
+
+void frmMain::ReplaceTileInfo(TileInfo info)
+{
+    m_info = std::move(info);
+}
+
+void frmMain::picTiles_MouseDown(QPointF position)
+{
+    SelectTile(ViewX + wholePixel(position.x()) / kTile, ViewY + wholePixel(position.y()) / kTile);
+}
+
+void frmMain::SelectTile(qint32 x, qint32 y)
+{
+    SelX = x;
+    SelY = y;
+    m_typedCode = -1;
+    ShowSelectedTile();
+    DrawTiles();
+}
+
+void frmMain::ShowSelectedTile()
+{
+    // Both run the controls' own change handlers, which store what is already stored.
+    chkAnimated->setChecked(mLevelTileset::IsTileAnimated(m_info, SelX, SelY));
+    qint32 code = mLevelTileset::GetTileType(m_info, SelX, SelY);
+    if (code >= kTypeCount)
+        code = 0;  // no entry for it; the stored value stays until a type is given
+    lstTileType->setCurrentRow(code);
+}
+
+void frmMain::lstTileType_Press()
+{
+    m_typedCode = -1;
+    const QList<QListWidgetItem *> selected = lstTileType->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const qint32 code = lstTileType->row(selected.first());
+    const qint32 flag = mLevelTileset::IsTileAnimated(m_info, SelX, SelY) ? kAnimated : 0;
+    if (!SetTileValue(SelX, SelY, code + flag))
+        ShowSelectedTile();
+}
+
+void frmMain::chkAnimated_Click(bool checked)
+{
+    const qint32 code = mLevelTileset::GetTileType(m_info, SelX, SelY);
+    if (!SetTileValue(SelX, SelY, code + (checked ? kAnimated : 0)))
+        chkAnimated->setChecked(mLevelTileset::IsTileAnimated(m_info, SelX, SelY));
+}
+
+void frmMain::HScroll1_Change(int value)
+{
+    ViewX = value;
+    DrawTiles();
+}
+
+void frmMain::VScroll1_Change(int value)
+{
+    ViewY = value;
+    DrawTiles();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress
+        && handleKey(watched, static_cast<QKeyEvent *>(event)->key()))
+        return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frmMain::handleKey(QObject *watched, int key)
+{
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
+        PickTypeByDigit(key - Qt::Key_0);
+        return true;
+    }
+    m_typedCode = -1;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        lstTileType_Press();
+        return true;
+    }
+    if (watched != picTiles)
+        return false;  // the list moves its own selection, which assigns nothing
+    switch (key) {
+    case Qt::Key_Left: MoveSelection(-1, 0); return true;
+    case Qt::Key_Right: MoveSelection(1, 0); return true;
+    case Qt::Key_Up: MoveSelection(0, -1); return true;
+    case Qt::Key_Down: MoveSelection(0, 1); return true;
+    default: return false;
+    }
+}
+
+void frmMain::MoveSelection(qint32 dx, qint32 dy)
+{
+    if (!m_info.hasGrid())
+        return;
+    const qint32 x = std::clamp(SelX + dx, 0, qint32(m_info.MaxX));
+    const qint32 y = std::clamp(SelY + dy, 0, qint32(m_info.MaxY));
+    // Scrolling through the bars keeps them and the view in step.
+    if (x < ViewX)
+        HScroll1->setValue(x);
+    else if (x >= ViewX + kViewColumns)
+        HScroll1->setValue(x - kViewColumns + 1);
+    if (y < ViewY)
+        VScroll1->setValue(y);
+    else if (y >= ViewY + kViewRows)
+        VScroll1->setValue(y - kViewRows + 1);
+    SelectTile(x, y);
+}
+
+void frmMain::PickTypeByDigit(int digit)
+{
+    // Two digits in a row name the codes from 10 on ("1" then "3" is "Slant Left").
+    const qint32 combined = m_typedCode * 10 + digit;
+    m_typedCode = m_typedCode >= 1 && combined < kTypeCount ? combined : digit;
+    lstTileType->setCurrentRow(m_typedCode);
+}
+
+void frmMain::setDocumentPath(const QString &path)
+{
+    m_documentPath = path;
+    setWindowTitle(path.isEmpty() ? kCaption
+                                  : u"%1 - %2"_s.arg(kCaption, QFileInfo(path).fileName()));
+}
+
+void frmMain::tell(const QString &text)
+{
+    m_dialogs.message(this, kCaption, text, vt::Dialogs::Icon::Warning);
 }
 
 } // namespace tilemarrow

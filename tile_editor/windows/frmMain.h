@@ -1,19 +1,117 @@
 #pragma once
 
+#include "tileinfo/mLevelTileset.h"
+
+#include <QImage>
 #include <QMainWindow>
+#include <QPoint>
+
+class QAction;
+class QCheckBox;
+class QPushButton;
+class QScrollBar;
+
+namespace vt {
+class Dialogs;
+}
 
 namespace tilemarrow {
 
+class TilePicture;
+class TypeList;
+
+// The tile type editor: one tileset bitmap shown 10 x 7 tiles at a time, one selected tile,
+// and the list and check box that give it a type and the animation flag. The window keeps
+// the tile information of the open tileset; it has no undo and no unsaved-change question.
 class frmMain final : public QMainWindow
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmMain)
 
 public:
-    explicit frmMain(QString appPath, QWidget *parent = nullptr);
+    static constexpr qint32 kTile = 32;
+    static constexpr qint32 kViewColumns = 10;
+    static constexpr qint32 kViewRows = 7;
+    static constexpr qint32 kTypeCount = 15;  // list index = type code
+    static constexpr qint32 kAnimated = 128;
+
+    // Fills the type list and opens tiledata.bmp from the program folder when it is there.
+    frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent = nullptr);
+
+    // Whether a missing bitmap is worth a message: not at start, where it is normal.
+    enum class MissingBitmap { Report, Quiet };
+    // Loads the bitmap and fits the grid to its whole tiles, keeping the tiles both grids
+    // share. A bitmap that cannot be read or used is refused with a message and changes
+    // nothing; false then.
+    bool LoadTilesetBitmap(const QString &path, MissingBitmap missing = MissingBitmap::Report);
+    // Redraws the view from the held picture; the selected tile inverted.
+    void DrawTiles();
+    // The path without its extension; a path whose file name has none comes back whole.
+    static QString StripExtension(const QString &path);
+
+    // The three menu commands.
+    void mnuNew_Click();
+    void mnuSave_Click();
+    void mnuLoad_Click();
+
+    const TileInfo &tileInfo() const { return m_info; }
+    bool hasTileset() const { return m_info.hasGrid(); }
+    QPoint viewOrigin() const { return {ViewX, ViewY}; }
+    QPoint selectedTile() const { return {SelX, SelY}; }
+    // The tile information file last loaded or saved; empty when there is none.
+    const QString &documentPath() const { return m_documentPath; }
+
+    // Controls, named as the tests find them.
+    TilePicture *picTiles = nullptr;
+    QScrollBar *HScroll1 = nullptr;
+    QScrollBar *VScroll1 = nullptr;
+    QPushButton *Command1 = nullptr;
+    TypeList *lstTileType = nullptr;
+    QCheckBox *chkAnimated = nullptr;
+    QCheckBox *chkShowTypes = nullptr;
+    QAction *mnuNew = nullptr;
+    QAction *mnuSave = nullptr;
+    QAction *mnuLoad = nullptr;
+
+    // The whole tileset picture, the source of every tile drawn; never shown directly.
+    QImage picHoldTiles;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void buildControls();
+
+    // The only two ways the tile information changes: one tile, or the whole record.
+    bool SetTileValue(qint32 x, qint32 y, qint32 value);
+    void ReplaceTileInfo(TileInfo info);
+
+    void picTiles_MouseDown(QPointF position);
+    void SelectTile(qint32 x, qint32 y);
+    // Shows the selected tile's type and flag in the list and the check box; assigns nothing.
+    void ShowSelectedTile();
+    void lstTileType_Press();
+    void chkAnimated_Click(bool checked);
+    void HScroll1_Change(int value);
+    void VScroll1_Change(int value);
+
+    bool handleKey(QObject *watched, int key);
+    void MoveSelection(qint32 dx, qint32 dy);
+    void PickTypeByDigit(int digit);
+
+    void drawTypeOverlay();
+    void setDocumentPath(const QString &path);
+    void tell(const QString &text);
+
     QString m_appPath;
+    vt::Dialogs &m_dialogs;
+    TileInfo m_info;
+    qint32 ViewX = 0;
+    qint32 ViewY = 0;
+    qint32 SelX = 0;
+    qint32 SelY = 0;
+    qint32 m_typedCode = -1;  // digits typed so far, -1 when none
+    QString m_documentPath;
 };
 
 } // namespace tilemarrow
