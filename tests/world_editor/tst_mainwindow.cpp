@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 
 #include "windows/ChildWindows.h"
+#include "windows/frmLevelTiles.h"
 #include "windows/frmLevelView.h"
 #include "windows/frmMain.h"
 #include "windows/frmRenameLevel.h"
