@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -24,16 +23,6 @@ constexpr int kO = 16;  // the palette's origin: right of the vertical bar, belo
 // Every tile of the test tileset has its own colour.
 QRgb tileColour(int column, int row) { return qRgb(10 + 25 * column, 10 + 15 * row, 200); }
 
-// A tileset 256 x 512 pixels: 8 columns, 16 rows.
-void bigTileset(TempGame &game)
-{
-    QImage picture(256, 512, QImage::Format_RGB32);
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            picture.setPixel(x, y, tileColour(x / 32, y / 32));
-    QVERIFY(picture.save(game.file(QStringLiteral("Data/Tilesets/Big.bmp")), "BMP"));
-}
-
 QPoint cellCentre(int column, int row) { return {kO + 32 * column + 16, kO + 32 * row + 16}; }
 
 } // namespace
@@ -45,8 +34,9 @@ class tst_palette : public QObject
     std::unique_ptr<Editor> e;
 
     frmLevelTiles *palette() { return e->w->palette(); }
-    void click(QPoint at, Qt::MouseButton button = Qt::LeftButton) { QTest::mouseClick(palette(), button, {}, at); }
+    QPoint selection() { return {e->w->curTileX, e->w->curTileY}; }
     QString caption() { return palette()->parentWidget()->windowTitle(); }
+    void click(QPoint at, Qt::MouseButton button = Qt::LeftButton) { QTest::mouseClick(palette(), button, {}, at); }
     void useTileset(const char *name)
     {
         e->state().gWorld.Levels[0].sTileset = name;
@@ -54,25 +44,24 @@ class tst_palette : public QObject
     }
 
 private Q_SLOTS:
-    void cleanup() { e.reset(); }
-
     void init()
     {
         e = std::make_unique<Editor>();
         makeMod(e->game);
-        bigTileset(e->game);
+        // 256 x 512 pixels: 8 columns, 16 rows.
+        QImage big(256, 512, QImage::Format_RGB32);
+        for (int y = 0; y < big.height(); ++y)
+            for (int x = 0; x < big.width(); ++x)
+                big.setPixel(x, y, tileColour(x / 32, y / 32));
+        QVERIFY(big.save(e->game.file(QStringLiteral("Data/Tilesets/Big.bmp")), "BMP"));
         QVERIFY(e->start());
         useTileset("Big");
     }
+    void cleanup() { e.reset(); }
 
-    void mainWindowCarriesTheTagSheet()
+    void opensWithTheTagSheetAt160By320()
     {
-        QCOMPARE(e->w->picHoldTags.size(), QSize(32, 624));
         QCOMPARE(e->w->picHoldTags, drawTagSheet());
-    }
-
-    void opensAt160By320AndLaysOutItsBars()
-    {
         e->trigger("mnuShowTSetWindow");
         QWidget *frame = palette()->parentWidget();
         QCOMPARE(frame->size(), QSize(160, 320));
@@ -81,7 +70,6 @@ private Q_SLOTS:
         const QSize client = palette()->size();
         QCOMPARE(palette()->vscTiles->geometry(), QRect(0, 16, 16, client.height() - 16));
         QCOMPARE(palette()->hscTiles->geometry(), QRect(16, 0, client.width() - 16, 16));
-        QCOMPARE(palette()->cmdSwitch->geometry(), QRect(0, 0, 16, 16));
         QCOMPARE(palette()->backImage().size(), client);
     }
 
@@ -91,108 +79,77 @@ private Q_SLOTS:
         palette()->parentWidget()->resize(400, 700);
         QCOMPARE(palette()->hscTiles->maximum(), 7);
         QCOMPARE(palette()->vscTiles->maximum(), 15);
-        palette()->hscTiles->setValue(100);
-        QCOMPARE(palette()->hscTiles->value(), 7);
-        palette()->hscTiles->setValue(0);
 
-        // Cell edges: pixel 31 from the origin is still the first cell, 32 the second.
         click({kO + 31, kO + 31});
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(0, 0));
+        QCOMPARE(selection(), QPoint(0, 0));
         click({kO + 32, kO + 64}, Qt::RightButton);  // any button selects
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(1, 2));
+        QCOMPARE(selection(), QPoint(1, 2));
         QCOMPARE(caption(), QStringLiteral("Tiles  CUR:(1,2)"));
+        click({kO + 32 * 8 + 40, cellCentre(0, 3).y()});  // right of the image
+        QCOMPARE(selection(), QPoint(7, 3));
+        palette()->vscTiles->setValue(15);
+        click(cellCentre(2, 4));  // below the last row
+        QCOMPARE(selection(), QPoint(2, 15));
+        QCOMPARE(caption(), QStringLiteral("Tiles  CUR:(2,15)"));
         QCOMPARE(e->w->tMode, 0);
 
-        // Right of the image: the last column.
-        click({kO + 32 * 8 + 40, cellCentre(0, 3).y()});
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(7, 3));
-        // Below the last row, with the view at its end.
-        palette()->vscTiles->setValue(15);
-        click(cellCentre(2, 4));
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(2, 15));
-        QCOMPARE(caption(), QStringLiteral("Tiles  CUR:(2,15)"));
-
-        // Half pixels go to the even neighbour before the division.
-        auto press = [this](QPointF at) {
-            QMouseEvent ev(QEvent::MouseButtonPress, at, palette()->mapToGlobal(at), Qt::LeftButton,
-                           Qt::LeftButton, {});
-            QApplication::sendEvent(palette(), &ev);
-        };
+        // A position is rounded to the nearest pixel before it is divided.
         palette()->vscTiles->setValue(0);
-        press({kO + 31.5, kO + 30.5});  // 32 and 30: column 1, row 0
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(1, 0));
-        press({kO + 32.5, kO + 31.5});  // 32 and 32
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(1, 1));
+        const QPointF at(kO + 31.5, kO + 31.4);
+        QMouseEvent press(QEvent::MouseButtonPress, at, palette()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, {});
+        QApplication::sendEvent(palette(), &press);
+        QCOMPARE(selection(), QPoint(1, 0));
 
-        // A smaller tileset limits the kept selection when the palette is reset.
-        e->w->curTileX = 7;
-        e->w->curTileY = 15;
-        useTileset("Grass");  // 2 x 3 tiles
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(1, 2));
-        QCOMPARE(caption(), QStringLiteral("Tiles  CUR:(1,2)"));
-        QCOMPARE(palette()->hscTiles->maximum(), 1);
-        QCOMPARE(palette()->vscTiles->maximum(), 2);
-    }
-
-    void aMissingTilesetOffersOnlyCellZero()
-    {
-        e->w->picHoldTiles = QImage();
-        e->w->curTileX = 3;
-        e->w->curTileY = 4;
-        e->trigger("mnuShowTSetWindow");
-        QCOMPARE(palette()->hscTiles->maximum(), 0);
-        QCOMPARE(palette()->vscTiles->maximum(), 0);
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(0, 0));
-        click(cellCentre(2, 2));
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(0, 0));
-    }
-
-    void objectPaletteClicksChooseTagsOrEnemies()
-    {
-        e->clickLevel(0);
-        e->trigger("mnuEditArea");
-        e->w->curTileX = 3;
-        e->trigger("mnuShowObjectsWindow");
-        palette()->parentWidget()->resize(300, 400);
-        QCOMPARE(caption(), QStringLiteral("Objects"));
-        QCOMPARE(palette()->cmdSwitch->text(), QStringLiteral("O"));
-        QVERIFY(palette()->picTags->isVisible());
-        QVERIFY(!palette()->hscTiles->isVisible());
-        QCOMPARE(palette()->vscTiles->maximum(), 37);
-        QCOMPARE(e->w->tMode, 1);
-
-        click(cellCentre(1, 2));
-        QCOMPARE(e->w->tMode, 2);
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(1, 2));
-        click(cellCentre(0, 0));
-        QCOMPARE(e->w->tMode, 1);
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(0, 0));
-        // There is no third column: right of the enemies is still the enemy column.
-        click(cellCentre(5, 3));
-        QCOMPARE(e->w->tMode, 2);
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(1, 3));
-
-        palette()->vscTiles->setValue(10);
-        click(cellCentre(0, 0));
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(0, 10));
-        QCOMPARE(e->w->tMode, 1);
-        palette()->vscTiles->setValue(37);
-        click(cellCentre(1, 4));  // value 41 would lie below the sheet
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(1, 37));
-        QCOMPARE(caption(), QStringLiteral("Objects"));
-    }
-
-    void markFollowsTheSelectionWhenScrolled()
-    {
-        e->trigger("mnuShowTSetWindow");
+        // The mark follows the selection when the palette scrolls, also out of view.
         click(cellCentre(2, 3));
-        QCOMPARE(palette()->shpInvert().topLeft(), QPoint(kO + 64, kO + 96));
         palette()->hscTiles->setValue(1);
         QCOMPARE(palette()->shpInvert().topLeft(), QPoint(kO + 32, kO + 96));
         palette()->hscTiles->setValue(3);
         palette()->vscTiles->setValue(4);
         QCOMPARE(palette()->shpInvert().topLeft(), QPoint(kO - 32, kO - 32));
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(2, 3));
+
+        // A smaller tileset limits the kept selection.
+        e->w->curTileX = 7;
+        useTileset("Grass");  // 2 x 3 tiles
+        QCOMPARE(selection(), QPoint(1, 2));
+        QCOMPARE(palette()->hscTiles->value(), 0);
+        QCOMPARE(palette()->vscTiles->maximum(), 2);
+
+        // Without a tileset picture only cell (0, 0) can be chosen.
+        e->w->picHoldTiles = QImage();
+        e->trigger("mnuShowTSetWindow");
+        QCOMPARE(palette()->hscTiles->maximum(), 0);
+        QCOMPARE(selection(), QPoint(0, 0));
+        click(cellCentre(2, 2));
+        QCOMPARE(selection(), QPoint(0, 0));
+    }
+
+    void objectPaletteClicksChooseTagsOrEnemies()
+    {
+        e->trigger("mnuEditArea");
+        e->trigger("mnuShowObjectsWindow");
+        palette()->parentWidget()->resize(300, 400);
+        QCOMPARE(caption(), QStringLiteral("Objects"));
+        QCOMPARE(palette()->cmdSwitch->text(), QStringLiteral("O"));
+        QCOMPARE(palette()->vscTiles->maximum(), 37);
+
+        click(cellCentre(1, 2));
+        QCOMPARE(e->w->tMode, 2);
+        QCOMPARE(selection(), QPoint(1, 2));
+        click(cellCentre(0, 0));
+        QCOMPARE(e->w->tMode, 1);
+        QCOMPARE(selection(), QPoint(0, 0));
+        click(cellCentre(5, 3));  // no third column
+        QCOMPARE(e->w->tMode, 2);
+        QCOMPARE(selection(), QPoint(1, 3));
+        palette()->vscTiles->setValue(10);
+        click(cellCentre(0, 0));
+        QCOMPARE(selection(), QPoint(0, 10));
+        palette()->vscTiles->setValue(37);
+        click(cellCentre(1, 4));  // value 41 would lie below the sheet
+        QCOMPARE(selection(), QPoint(1, 37));
+        QCOMPARE(caption(), QStringLiteral("Objects"));
     }
 
     void switchingPalettesStartsAfreshAndClearsTheShowFlags()
@@ -205,42 +162,30 @@ private Q_SLOTS:
 
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
         QCOMPARE(e->w->tMode, 1);
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(0, 0));
-        QCOMPARE(palette()->cmdSwitch->text(), QStringLiteral("O"));
-        QCOMPARE(caption(), QStringLiteral("Objects"));
+        QCOMPARE(selection(), QPoint(0, 0));
         QCOMPARE(palette()->vscTiles->value(), 0);
-        QCOMPARE(palette()->vscTiles->maximum(), 37);
-        QVERIFY(palette()->picTags->isVisible());
-        QVERIFY(!palette()->hscTiles->isVisible());
+        QVERIFY(palette()->picTags->isVisible() && !palette()->hscTiles->isVisible());
 
         // Each box sits above its column and drives one flag of the area editor.
         QCheckBox *tags = palette()->chkTags[0];
         QCheckBox *enemies = palette()->chkTags[1];
-        const int tagsX = tags->mapTo(palette(), tags->rect().center()).x();
-        const int enemiesX = enemies->mapTo(palette(), enemies->rect().center()).x();
-        QVERIFY(tagsX >= kO && tagsX < kO + 32);
-        QVERIFY(enemiesX >= kO + 32 && enemiesX < kO + 64);
+        QCOMPARE(tags->mapTo(palette(), tags->rect().center()).x() / 32, 0);
+        QCOMPARE(enemies->mapTo(palette(), enemies->rect().center()).x() / 32, 1);
         QTest::mouseClick(tags, Qt::LeftButton, {}, tags->rect().center());
-        QVERIFY(editor->bForceShowTags);
-        QVERIFY(!editor->bForceShowEnemy);
+        QVERIFY(editor->bForceShowTags && !editor->bForceShowEnemy);
         QTest::mouseClick(enemies, Qt::LeftButton, {}, enemies->rect().center());
         QVERIFY(editor->bForceShowTags && editor->bForceShowEnemy);
-        palette()->vscTiles->setValue(5);
 
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
         QCOMPARE(e->w->tMode, 0);
         QCOMPARE(palette()->cmdSwitch->text(), QStringLiteral("T"));
         QCOMPARE(caption(), QStringLiteral("Tiles  CUR:(0,0)"));
-        QCOMPARE(palette()->vscTiles->value(), 0);
         QCOMPARE(palette()->vscTiles->maximum(), 15);
-        QVERIFY(!palette()->picTags->isVisible());
-        QVERIFY(palette()->hscTiles->isVisible());
+        QVERIFY(!palette()->picTags->isVisible() && palette()->hscTiles->isVisible());
         QVERIFY(!editor->bForceShowTags && !editor->bForceShowEnemy);
 
-        // Back in the object palette the boxes start unchecked.
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
         QVERIFY(!tags->isChecked() && !enemies->isChecked());
-        QVERIFY(!editor->bForceShowTags && !editor->bForceShowEnemy);
     }
 
     void closingInTagOrEnemyModeReturnsToTiles()
@@ -250,28 +195,25 @@ private Q_SLOTS:
         click(cellCentre(1, 6));
         QCOMPARE(e->w->tMode, 2);
         QVERIFY(palette()->parentWidget()->close());
-        QVERIFY(!e->w->bTileWindowOpen);
-        QVERIFY(!e->w->palette());
+        QVERIFY(!e->w->bTileWindowOpen && !e->w->palette());
         QCOMPARE(e->w->tMode, 0);
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(0, 0));
+        QCOMPARE(selection(), QPoint(0, 0));
 
         // Closed in the tile palette, the chosen tile stays chosen.
         e->trigger("mnuShowTSetWindow");
-        QVERIFY(e->w->bTileWindowOpen);
         click(cellCentre(1, 2));
         QVERIFY(palette()->parentWidget()->close());
-        QCOMPARE(e->w->tMode, 0);
-        QCOMPARE((QPoint(e->w->curTileX, e->w->curTileY)), QPoint(1, 2));
+        QCOMPARE(selection(), QPoint(1, 2));
     }
 
     void drawsTilesSheetCellsAndAnInvertingMark()
     {
         e->trigger("mnuShowTSetWindow");
         palette()->parentWidget()->resize(300, 400);
-        const QColor ground = palette()->palette().color(QPalette::Window);
+        const QRgb ground = palette()->palette().color(QPalette::Window).rgb();
         const int rows = (palette()->height() - kO) / 32;
 
-        // Tile palette scrolled to column 6, row 2: two columns of tiles, then the background.
+        // Scrolled to column 6, row 2: two columns of tiles, then the background.
         palette()->hscTiles->setValue(6);
         palette()->vscTiles->setValue(2);
         click(cellCentre(1, 1));  // tile (7, 3)
@@ -279,7 +221,7 @@ private Q_SLOTS:
         for (int j = 0; j < rows; ++j) {
             QCOMPARE(back.pixel(cellCentre(0, j)), tileColour(6, j + 2));
             QCOMPARE(back.pixel(cellCentre(1, j)), tileColour(7, j + 2));
-            QCOMPARE(back.pixel(cellCentre(2, j)), ground.rgb());
+            QCOMPARE(back.pixel(cellCentre(2, j)), ground);
         }
         // The mark inverts a square outline from the cell's corner; its inside is untouched.
         const QRect mark = palette()->shpInvert();
@@ -295,7 +237,7 @@ private Q_SLOTS:
             QCOMPARE(back.pixel(mark.left() + side - 1, mark.top() + d), inverted);
             QCOMPARE(back.pixel(mark.left() + d, mark.top() + side - 1), inverted);
         }
-        QCOMPARE(back.pixel(mark.left() + side / 2, mark.top() + side / 2), tile);
+        QCOMPARE(back.pixel(mark.center()), tile);
         if (side < 32)
             QCOMPARE(back.pixel(mark.left() + side, mark.top()), tile);
         // What is presented is the back image.
@@ -311,7 +253,7 @@ private Q_SLOTS:
         for (int y = 0; y < 32 * rows; ++y)
             for (int x = 0; x < 96; ++x) {
                 const int sheetY = 16 * 30 + 16 + y / 2;
-                const QRgb want = x < 64 && sheetY < sheet.height() ? sheet.pixel(x / 2, sheetY) : ground.rgb();
+                const QRgb want = x < 64 && sheetY < sheet.height() ? sheet.pixel(x / 2, sheetY) : ground;
                 if (objects.pixel(kO + x, kO + y) != want)
                     QFAIL(qPrintable(QStringLiteral("object palette pixel (%1, %2)").arg(x).arg(y)));
             }
