@@ -4,6 +4,7 @@
 #include "support/SmallDisk.h"
 
 #include "windows/ChildWindows.h"
+#include "windows/frmLevelTiles.h"
 #include "windows/frmLevelView.h"
 #include "windows/frmMain.h"
 #include "windows/frmRenameLevel.h"

@@ -62,32 +62,6 @@ void frmLevelEdit::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-frmLevelTiles::frmLevelTiles(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
-{
-    setObjectName(QStringLiteral("frmLevelTiles"));
-    setWindowTitle(QStringLiteral("Level Tiles"));
-    resize(200, 360);
-}
-
-void frmLevelTiles::ResetMe()
-{
-    if (m_main.areaEditor()) {
-        m_main.areaEditor()->bForceShowEnemy = false;
-        m_main.areaEditor()->bForceShowTags = false;
-    }
-}
-
-void frmLevelTiles::closeEvent(QCloseEvent *event)
-{
-    m_main.bTileWindowOpen = false;
-    if (m_main.tMode != 0) {
-        m_main.tMode = 0;
-        m_main.curTileX = 0;
-        m_main.curTileY = 0;
-    }
-    event->accept();
-}
-
 frmMapScreenEdit::frmMapScreenEdit(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
 {
     setObjectName(QStringLiteral("frmMapScreenEdit"));

@@ -1,6 +1,6 @@
 #pragma once
 
-// The area editor, the palette and the world map editor. The main window already calls
+// The area editor and the world map editor. The main window already calls
 // the operations they offer; their editing surfaces come with their own windows' work.
 
 #include <QWidget>
@@ -40,24 +40,6 @@ protected:
 private:
     frmMain &m_main;
     QString m_sCurAreaFile;
-};
-
-// The palette of tiles, tags and enemies.
-class frmLevelTiles final : public QWidget
-{
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(frmLevelTiles)
-
-public:
-    explicit frmLevelTiles(frmMain &main, QWidget *parent = nullptr);
-
-    void ResetMe();
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    frmMain &m_main;
 };
 
 // "World Map Editor": the nodes of one world's map.

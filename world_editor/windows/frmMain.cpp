@@ -1,10 +1,12 @@
 #include "frmMain.h"
 
 #include "ChildWindows.h"
+#include "frmLevelTiles.h"
 #include "frmLevelView.h"
 #include "frmLoadFolder.h"
 #include "frmRenameLevel.h"
 
+#include "resources/TagSheet.h"
 #include "world/mCommon.h"
 
 #include "AnsiText.h"
@@ -74,6 +76,9 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     setCentralWidget(central);
 
     buildMenus();
+
+    // The tag sheet is part of the program, not of the game folder.
+    picHoldTags = drawTagSheet();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
