@@ -541,12 +541,17 @@ private Q_SLOTS:
     void linkLinesAndTheWheel()
     {
         MapWorld m({1200, 1200});
-        m.nodes({{100, 100, 0, 0, 0, 2}, {300, 100}});
+        m.nodes({{100, 100, 0, 0, 0, 2}, {300, 100}, {100, 300}});
         frmMapScreenEdit *ed = m.open();
         QVERIFY(ed->chkShowLinks->isChecked());
         QVERIFY(m.pixel(200, 100) != kGrass);
+        QCOMPARE(m.pixel(100, 200), kGrass);
+        m.click(Qt::LeftButton, {100, 300});
+        m.choose(0, 1);  // node 3 leads up to node 1: its line shows at once
+        QVERIFY(m.pixel(100, 200) != kGrass);
         ed->chkShowLinks->setChecked(false);
         QCOMPARE(m.pixel(200, 100), kGrass);
+        QCOMPARE(m.pixel(100, 200), kGrass);
 
         QWheelEvent down(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                          Qt::NoScrollPhase, false);

@@ -234,9 +234,9 @@ void frmMapScreenEdit::buildPanel()
         return l;
     };
     Label2[0] = label(QStringLiteral("Next Nodes"), QStringLiteral("Label2_0"), {4, 2, 186, 16}, Qt::AlignCenter);
-    Label2[1] = label(QStringLiteral("Level Link"), QStringLiteral("Label2_1"), {200, 2, 112, 16}, Qt::AlignCenter);
-    Label2[2] = label(QStringLiteral("Manner of"), QStringLiteral("Label2_2"), {322, 2, 92, 16}, Qt::AlignCenter);
-    Label2[3] = label(QStringLiteral("Entrance"), QStringLiteral("Label2_3"), {322, 42, 92, 16}, Qt::AlignCenter);
+    Label2[1] = label(QStringLiteral("Level Link"), QStringLiteral("Label2_1"), {196, 2, 122, 16}, Qt::AlignCenter);
+    Label2[2] = label(QStringLiteral("Manner of"), QStringLiteral("Label2_2"), {326, 2, 92, 16}, Qt::AlignCenter);
+    Label2[3] = label(QStringLiteral("Entrance"), QStringLiteral("Label2_3"), {326, 42, 92, 16}, Qt::AlignCenter);
 
     // The four links as a cross: up on top, down below, left and right at the sides.
     const QRect linkPlaces[4] = {{66, 18, 62, 22}, {66, 64, 62, 22}, {4, 41, 62, 22}, {128, 41, 62, 22}};
@@ -249,8 +249,8 @@ void frmMapScreenEdit::buildPanel()
         connect(cmbNodeSelect[k], &QComboBox::currentIndexChanged, this,
                 [this, k](int entry) { nodeListChanged(k, entry); });
     }
-    cmbNodeSelect[4]->setGeometry(200, 18, 112, 22);
-    cmbNodeSelect[5]->setGeometry(322, 18, 92, 22);
+    cmbNodeSelect[4]->setGeometry(196, 18, 122, 22);
+    cmbNodeSelect[5]->setGeometry(326, 18, 92, 22);
     cmbNodeSelect[0]->setToolTip(QStringLiteral("Node reached by going up"));
     cmbNodeSelect[1]->setToolTip(QStringLiteral("Node reached by going down"));
     cmbNodeSelect[2]->setToolTip(QStringLiteral("Node reached by going left"));
@@ -258,14 +258,14 @@ void frmMapScreenEdit::buildPanel()
 
     cmdWorld = new QPushButton(QStringLiteral("Select Dest. World"), Picture1);
     cmdWorld->setObjectName(QStringLiteral("cmdWorld"));
-    cmdWorld->setGeometry(200, 42, 112, 24);
+    cmdWorld->setGeometry(196, 42, 122, 24);
     cmdWorld->setVisible(false);
     chkPassThru = new QCheckBox(QStringLiteral("Pass Thru"), Picture1);
     chkPassThru->setObjectName(QStringLiteral("chkPassThru"));
-    chkPassThru->setGeometry(204, 68, 108, 20);
+    chkPassThru->setGeometry(200, 68, 118, 20);
     chkShowLinks = new QCheckBox(QStringLiteral("Show Links"), Picture1);
     chkShowLinks->setObjectName(QStringLiteral("chkShowLinks"));
-    chkShowLinks->setGeometry(326, 68, 92, 20);
+    chkShowLinks->setGeometry(330, 68, 92, 20);
     chkShowLinks->setToolTip(QStringLiteral("Draw a line with an arrow for every link between nodes"));
     chkShowLinks->setChecked(true);
 
@@ -597,6 +597,8 @@ void frmMapScreenEdit::nodeListChanged(int list, int entry)
         Marks::Changed);
     if (list == 4)
         cmdWorld->setVisible(isWarp(WorldMap->NodeTag(CurrentNode)));
+    else if (list < 4 && chkShowLinks->isChecked())
+        DrawMap();  // the link lines follow the lists
 }
 
 void frmMapScreenEdit::SelectNode(qint32 n)
