@@ -12,6 +12,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -120,6 +122,9 @@ private Q_SLOTS:
         {
             MapWorld m({}, 10);
             QVERIFY(!m.open());
+            // The window that did not open is gone, not merely hidden.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(m.e.w->mdiArea->subWindowList().isEmpty());
             QCOMPARE(m.e.dialogs.shown.size(), 1u);
             QCOMPARE(m.e.dialogs.shown[0].title, kStudio);
             QCOMPARE(m.e.dialogs.shown[0].text,

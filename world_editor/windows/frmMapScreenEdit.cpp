@@ -2,6 +2,8 @@
 
 #include "frmMain.h"
 #include "frmMapScrGetWorld.h"
+#include "MapScreenRenderer.h"
+#include "PictureSurface.h"
 
 #include "world/mCommon.h"
 
@@ -18,12 +20,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QWheelEvent>
 
 #include <cmath>
 #include <limits>
@@ -43,7 +43,7 @@ constexpr int kViewOuterWidth = 660;
 constexpr int kViewOuterHeight = kScrollThickness + 500;
 constexpr int kScreenWidth = 640;
 constexpr int kScreenHeight = 480;
-constexpr int kCell = 32;
+constexpr int kCell = MapScreenRenderer::kCell;
 constexpr int kStripCells = 20;
 constexpr int kPanelHeight = 148;
 constexpr int kSelectReach = 10;
@@ -68,15 +68,6 @@ float NodeDistance(float x1, float y1, float x2, float y2)
     const float dx = x2 - x1;
     const float dy = y2 - y1;
     return std::sqrt(dx * dx + dy * dy);
-}
-
-// Copies the part of `src` that exists; what lies outside the source stays as it was.
-void copyRect(QPainter &painter, QPoint to, const QImage &from, QRect src)
-{
-    const QRect inside = src.intersected(from.rect());
-    if (inside.isEmpty())
-        return;
-    painter.drawImage(to + (inside.topLeft() - src.topLeft()), from, inside);
 }
 
 QStringList tagEntries()
@@ -110,59 +101,6 @@ QFont nodeFont()
 
 } // namespace
 
-// The map view's drawing surface. It shows the editor's back image and the two guides,
-// and hands mouse presses and the wheel to the editor.
-class frmMapScreenEdit::MapView final : public QWidget
-{
-public:
-    MapView(frmMapScreenEdit &owner, QWidget *parent) : QWidget(parent), m_owner(owner)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
-        painter.drawImage(0, 0, m_owner.m_view);
-        // HLine and VLine: fixed on the view, they do not scroll with the map.
-        painter.setPen(QColor(255, 0, 0));
-        painter.drawLine(0, kScreenHeight, kScreenWidth, kScreenHeight);
-        painter.drawLine(kScreenWidth, 0, kScreenWidth, kScreenHeight);
-    }
-    void mousePressEvent(QMouseEvent *event) override { m_owner.viewPressed(event->button(), event->position()); }
-    void wheelEvent(QWheelEvent *event) override
-    {
-        m_owner.viewWheel(event->angleDelta(), event->modifiers());
-        event->accept();
-    }
-
-private:
-    frmMapScreenEdit &m_owner;
-};
-
-// picImages: twenty cells of MapObjects.bmp; a click gives the selected node a picture.
-class frmMapScreenEdit::PictureStrip final : public QWidget
-{
-public:
-    PictureStrip(frmMapScreenEdit &owner, QWidget *parent) : QWidget(parent), m_owner(owner)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.drawImage(0, 0, m_owner.m_strip);
-    }
-    void mousePressEvent(QMouseEvent *event) override { m_owner.stripPressed(event->button(), event->position()); }
-
-private:
-    frmMapScreenEdit &m_owner;
-};
-
 frmMapScreenEdit::frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent), m_main(main), m_dialogs(dialogs), WorldMap(std::make_unique<oWorldMap>())
 {
@@ -188,7 +126,15 @@ void frmMapScreenEdit::buildView()
     border->setLineWidth(kBorder);
     border->setGeometry(0, 0, kViewOuterWidth, kViewOuterHeight);
 
-    auto *view = new MapView(*this, border);
+    auto *view = new PictureSurface(m_view, border);
+    view->onPress = [this](Qt::MouseButton button, QPointF at) { viewPressed(button, at); };
+    view->onWheel = [this](QPoint delta, Qt::KeyboardModifiers modifiers) { viewWheel(delta, modifiers); };
+    // HLine and VLine: fixed on the view, they do not scroll with the map.
+    view->overlay = [](QPainter &painter) {
+        painter.setPen(QColor(255, 0, 0));
+        painter.drawLine(0, kScreenHeight, kScreenWidth, kScreenHeight);
+        painter.drawLine(kScreenWidth, 0, kScreenWidth, kScreenHeight);
+    };
     picMap = view;
     picMap->setObjectName(QStringLiteral("picMap"));
     picMap->setGeometry(kBorder, kBorder, kViewOuterWidth - 2 * kBorder, kViewOuterHeight - 2 * kBorder);
@@ -282,7 +228,8 @@ void frmMapScreenEdit::buildPanel()
     cmdBottomRight->setObjectName(QStringLiteral("cmdBottomRight"));
     cmdBottomRight->setGeometry(546, 8, 106, 28);
 
-    auto *strip = new PictureStrip(*this, Picture1);
+    auto *strip = new PictureSurface(m_strip, Picture1);
+    strip->onPress = [this](Qt::MouseButton button, QPointF at) { stripPressed(button, at); };
     picImages = strip;
     picImages->setObjectName(QStringLiteral("picImages"));
     picImages->setGeometry(10, 94, kStripCells * kCell, kCell);
@@ -629,13 +576,14 @@ void frmMapScreenEdit::chooseWorld()
 
 // ---- mouse ---------------------------------------------------------------------------------
 
+QPoint frmMapScreenEdit::scrollPosition() const
+{
+    return {xScroll->value(), yScroll->value()};
+}
+
 bool frmMapScreenEdit::insideView(qint32 id) const
 {
-    const int x = WorldMap->xPos(id);
-    const int y = WorldMap->yPos(id);
-    const int xs = xScroll->value();
-    const int ys = yScroll->value();
-    return x >= xs && x <= xs + ViewWidth && y >= ys && y <= ys + ViewHeight;
+    return MapScreenRenderer::NodeInView(*WorldMap, id, scrollPosition(), QSize(ViewWidth, ViewHeight));
 }
 
 void frmMapScreenEdit::viewPressed(Qt::MouseButton button, QPointF at)
@@ -683,18 +631,13 @@ void frmMapScreenEdit::viewWheel(QPoint angleDelta, Qt::KeyboardModifiers modifi
     scroll(yScroll, dy);
 }
 
-qint32 frmMapScreenEdit::pictureCount() const
-{
-    return picHoldImages.width() / kCell;
-}
-
 void frmMapScreenEdit::stripPressed(Qt::MouseButton button, QPointF at)
 {
     if (!m_open)
         return;
     const int value = button == Qt::RightButton ? 0 : roundHalfEven(at.x()) / kCell + imgScroll->value() + 1;
     // A cell past the last picture holds nothing to show: such a click is refused.
-    if (value > pictureCount() || value > std::numeric_limits<quint8>::max())
+    if (value > MapScreenRenderer::PictureCount(picHoldImages) || value > std::numeric_limits<quint8>::max())
         return;
     editMap([this, value](oWorldMap &map) { map.setNodeImage(CurrentNode, static_cast<quint8>(value)); },
             Marks::Changed);
@@ -706,81 +649,15 @@ void frmMapScreenEdit::stripPressed(Qt::MouseButton button, QPointF at)
 
 void frmMapScreenEdit::DrawMap()
 {
-    const int xs = xScroll->value();
-    const int ys = yScroll->value();
-    m_view.fill(Qt::black);
-    QPainter painter(&m_view);
-    copyRect(painter, QPoint(0, 0), picHoldMap, QRect(xs, ys, ViewWidth, ViewHeight));
-    if (chkShowLinks->isChecked())
-        DrawLinks(painter);
-
-    painter.setPen(QPen(Qt::black, 0));
-    painter.setBrush(Qt::NoBrush);
-    painter.setFont(picMap->font());
-    const qint32 pictures = pictureCount();
-    for (qint32 i = 1; i <= WorldMap->nodeCount(); ++i) {
-        if (!insideView(i))
-            continue;
-        const QPoint at(WorldMap->xPos(i) - xs, WorldMap->yPos(i) - ys);
-        const int image = WorldMap->NodeImage(i);
-        // A stored picture number past the strip gets the plain circle.
-        if (image > 0 && image <= pictures)
-            copyRect(painter, at - QPoint(16, 16), picHoldImages, QRect(kCell * (image - 1), 0, kCell, kCell));
-        else
-            painter.drawEllipse(at, 10, 10);
-        if (i == CurrentNode)
-            painter.drawEllipse(at, 13, 13);
-        // Numbers are printed with a leading blank, where a sign would go.
-        painter.drawText(QRect(at.x() + 10, at.y() - 8, 200, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                         QLatin1Char(' ') + QString::number(i));
-    }
-    painter.end();
+    const MapScreenRenderer::Scene scene{picHoldMap, picHoldImages, *WorldMap, scrollPosition(), CurrentNode,
+                                         picMap->font(), chkShowLinks->isChecked()};
+    MapScreenRenderer::DrawMap(m_view, scene);
     picMap->update();
-}
-
-void frmMapScreenEdit::DrawLinks(QPainter &painter) const
-{
-    const int xs = xScroll->value();
-    const int ys = yScroll->value();
-    const qint32 count = WorldMap->nodeCount();
-    auto viewPos = [&](qint32 id) { return QPointF(WorldMap->xPos(id) - xs, WorldMap->yPos(id) - ys); };
-
-    // Each link is a line with an arrow head short of the node it leads to; a road walked
-    // both ways shows a head at each end. Dark under bright shows on any picture.
-    QList<QLineF> strokes;
-    for (qint32 i = 1; i <= count; ++i) {
-        const int links[4] = {WorldMap->UpNode(i), WorldMap->DownNode(i), WorldMap->LeftNode(i),
-                              WorldMap->RightNode(i)};
-        for (int to : links) {
-            if (to < 1 || to > count || to == i)
-                continue;
-            const QLineF line(viewPos(i), viewPos(to));
-            strokes.append(line);
-            if (line.length() < 24)
-                continue;
-            QLineF back(line.p2(), line.p1());
-            back.setLength(15);
-            const QPointF tip = back.p2();
-            for (qreal turn : {25.0, -25.0}) {
-                QLineF wing(tip, tip + (line.p1() - line.p2()));
-                wing.setAngle(wing.angle() + turn);
-                wing.setLength(8);
-                strokes.append(wing);
-            }
-        }
-    }
-    painter.setPen(QPen(QColor(0, 0, 0), 3, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLines(strokes);
-    painter.setPen(QPen(QColor(255, 230, 0), 1));
-    painter.drawLines(strokes);
 }
 
 void frmMapScreenEdit::DrawPictureStrip()
 {
-    m_strip.fill(palette().color(QPalette::Window));
-    QPainter painter(&m_strip);
-    copyRect(painter, QPoint(0, 0), picHoldImages, QRect(kCell * imgScroll->value(), 0, kStripCells * kCell, kCell));
-    painter.end();
+    MapScreenRenderer::DrawPictureStrip(m_strip, picHoldImages, imgScroll->value(), palette().color(QPalette::Window));
     picImages->update();
 }
 

@@ -15,7 +15,6 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QMdiSubWindow;
-class QPainter;
 class QPushButton;
 class QScrollBar;
 
@@ -81,9 +80,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    class MapView;
-    class PictureStrip;
-
     enum class Marks { Changed, Nothing };
 
     void buildView();
@@ -103,7 +99,6 @@ private:
     void editMap(const std::function<void(oWorldMap &)> &edit, Marks marks);
 
     void DrawMap();
-    void DrawLinks(QPainter &painter) const;
     void DrawPictureStrip();
     void RefillLinkLists();
     void SelectNode(qint32 n);
@@ -111,7 +106,7 @@ private:
     void chooseEntry(int list, int entry);
     void nodeListChanged(int list, int entry);
     bool insideView(qint32 id) const;
-    qint32 pictureCount() const;
+    QPoint scrollPosition() const;
 
     void viewPressed(Qt::MouseButton button, QPointF at);
     void viewWheel(QPoint angleDelta, Qt::KeyboardModifiers modifiers);
