@@ -57,7 +57,7 @@ bool isWarp(int tag)
     return tag >= 21 && tag <= 40;
 }
 
-// Mouse positions are rounded as the editor always did: halves go to the even number.
+// Mouse positions round to the nearest whole pixel, halves to the even one.
 int roundHalfEven(double v)
 {
     return static_cast<int>(std::nearbyint(v));
@@ -82,6 +82,7 @@ QStringList entranceEntries()
 {
     const char *manners[5] = {"Up    ", "Down  ", "Left  ", "Right ", "Door  "};
     QStringList entries{QStringLiteral("Default")};
+    entries.reserve(kEntryEntries);
     for (int number = 1; number <= 16; ++number)
         for (const char *manner : manners)
             entries.append(QString::fromLatin1(manner) + QString::number(number));
