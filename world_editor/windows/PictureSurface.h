@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QPainter;
+
 namespace tessaforge {
 
 // A picture area that shows a back image drawn elsewhere and reports mouse presses and the
@@ -20,7 +22,7 @@ public:
 
     std::function<void(Qt::MouseButton, QPointF)> onPress;
     std::function<void(QPoint angleDelta, Qt::KeyboardModifiers)> onWheel;
-    std::function<void(class QPainter &)> overlay;
+    std::function<void(QPainter &)> overlay;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
