@@ -62,33 +62,4 @@ void frmLevelEdit::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-frmMapScreenEdit::frmMapScreenEdit(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
-{
-    setObjectName(QStringLiteral("frmMapScreenEdit"));
-    setWindowTitle(QStringLiteral("World Map Editor"));
-    resize(640, 480);
-}
-
-void frmMapScreenEdit::ShowMe(const QString &sWorldPath)
-{
-    m_worldPath = sWorldPath;
-}
-
-void frmMapScreenEdit::KillMe()
-{
-    if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget()))
-        frame->close();
-    else
-        close();
-}
-
-bool frmMapScreenEdit::SaveChanges()
-{
-    return false;
-}
-
-void frmMapScreenEdit::AddNode() {}
-
-void frmMapScreenEdit::KillNode() {}
-
 } // namespace tessaforge

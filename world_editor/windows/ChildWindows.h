@@ -42,26 +42,4 @@ private:
     QString m_sCurAreaFile;
 };
 
-// "World Map Editor": the nodes of one world's map.
-class frmMapScreenEdit final : public QWidget
-{
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(frmMapScreenEdit)
-
-public:
-    explicit frmMapScreenEdit(frmMain &main, QWidget *parent = nullptr);
-
-    void ShowMe(const QString &sWorldPath);
-    void KillMe();
-    bool SaveChanges();
-    void AddNode();
-    void KillNode();
-
-    QString worldPath() const { return m_worldPath; }
-
-private:
-    frmMain &m_main;
-    QString m_worldPath;
-};
-
 } // namespace tessaforge

@@ -4,6 +4,7 @@
 #include "frmLevelTiles.h"
 #include "frmLevelView.h"
 #include "frmLoadFolder.h"
+#include "frmMapScreenEdit.h"
 #include "frmRenameLevel.h"
 
 #include "resources/TagSheet.h"
@@ -718,9 +719,10 @@ void frmMain::showWorldMap()
     if (!m_state.worldOpen())
         return;
     if (!isOpen(m_mapEditor))
-        m_mapEditor = openChild(new frmMapScreenEdit(*this));
-    m_mapEditor->show();
-    mapEditor()->ShowMe(m_state.worldFolder());
+        m_mapEditor = openChild(new frmMapScreenEdit(*this, m_dialogs));
+    // The editor shows itself once the world's map is open, or closes with a word why.
+    if (auto *editor = qobject_cast<frmMapScreenEdit *>(m_mapEditor->widget()))
+        editor->ShowMe(m_state.worldFolder());
 }
 
 bool frmMain::closeChildWindows()

@@ -1,0 +1,574 @@
+#include "EditorFixture.h"
+
+#include "windows/frmMapScreenEdit.h"
+
+#include "map/oWorldMap.h"
+#include "support/RawFiles.h"
+
+#include "FileIO.h"
+#include "GifWriter.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+using namespace tessaforge;
+using namespace tessaforge::testing;
+
+namespace {
+
+const QString kWorld = QStringLiteral("Mods/Demo/World1");
+const QRgb kGrass = qRgb(40, 160, 60);
+const QString kSaved = QStringLiteral("Map screen changes saved to disk!");
+const QString kAskMap = QStringLiteral("Save changes to world map?");
+
+QRgb cellColour(int k)
+{
+    return qRgb(200, 10 * k, 50);
+}
+
+struct Node
+{
+    qint16 x, y;
+    quint8 up = 0, down = 0, left = 0, right = 0, tag = 0, image = 0, entry = 0, world = 0;
+};
+
+QByteArray mapBytes(const std::vector<Node> &nodes)
+{
+    QByteArray b(1, char(nodes.size()));
+    for (const Node &n : nodes) {
+        b += char(n.x & 0xFF);
+        b += char(n.x >> 8);
+        b += char(n.y & 0xFF);
+        b += char(n.y >> 8);
+        for (quint8 v : {n.up, n.down, n.left, n.right, quint8(n.tag ? n.tag + 1 : 0), n.image, n.entry, n.world})
+            b += char(v);
+    }
+    return b;
+}
+
+// A world editor on World1 with a map picture and a strip of node pictures.
+struct MapWorld
+{
+    Editor e;
+
+    explicit MapWorld(QSize map = {640, 480}, int cells = 10, bool start = true)
+    {
+        makeMod(e.game);
+        if (!map.isEmpty())
+            mapPicture(map);
+        if (cells > 0)
+            strip(cells);
+        if (start)
+            QVERIFY(e.start());
+    }
+    void mapPicture(QSize size) const
+    {
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(kGrass);
+        // One marker square that scrolling must bring along.
+        for (int y = 300; y < 310; ++y)
+            for (int x = 600; x < 610; ++x)
+                picture.setPixel(x % size.width(), y % size.height(), qRgb(250, 250, 250));
+        e.game.write(kWorld + QStringLiteral("/Worldmap.gif"), demo::encodeGif(demo::toIndexed(picture)));
+    }
+    void strip(int cells) const
+    {
+        QImage picture(32 * cells, 32, QImage::Format_RGB32);
+        for (int k = 1; k <= cells; ++k)
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 32; ++x)
+                    picture.setPixel(32 * (k - 1) + x, y, cellColour(k));
+        picture.save(e.game.file(kWorld + QStringLiteral("/MapObjects.bmp")), "BMP");
+    }
+    void nodes(const std::vector<Node> &list) const { e.game.write(mapFile(), mapBytes(list)); }
+    QString mapFile() const { return kWorld + QStringLiteral("/Worldmap.qzm"); }
+
+    frmMapScreenEdit *open()
+    {
+        e.trigger("mnuShowWorldMap");
+        return e.w->mapEditor();
+    }
+    frmMapScreenEdit *ed() { return e.w->mapEditor(); }
+    const oWorldMap &map() { return ed()->worldMap(); }
+
+    void click(Qt::MouseButton b, QPoint at) { QTest::mouseClick(ed()->picMap, b, {}, at); }
+    void clickStrip(Qt::MouseButton b, QPoint at) { QTest::mouseClick(ed()->picImages, b, {}, at); }
+    void choose(int list, int entry) { ed()->cmbNodeSelect[list]->setCurrentIndex(entry); }
+    QRgb pixel(int x, int y) { return ed()->viewImage().pixel(x, y); }
+    QStringList entries(int list)
+    {
+        QStringList out;
+        for (int i = 0; i < ed()->cmbNodeSelect[list]->count(); ++i)
+            out.append(ed()->cmbNodeSelect[list]->itemText(i));
+        return out;
+    }
+};
+
+} // namespace
+
+class tst_mapeditor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void refusesWorldsWithoutUsablePictures()
+    {
+        {
+            MapWorld m({}, 10);
+            QVERIFY(!m.open());
+            // The window that did not open is gone, not merely hidden.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(m.e.w->mdiArea->subWindowList().isEmpty());
+            QCOMPARE(m.e.dialogs.shown.size(), 1u);
+            QCOMPARE(m.e.dialogs.shown[0].title, kStudio);
+            QCOMPARE(m.e.dialogs.shown[0].text,
+                     QStringLiteral("You must create \"Worldmap.gif\"\r\nbefore editing the map screen!"));
+            QCOMPARE(m.e.dialogs.shown[0].icon, vt::Dialogs::Icon::Critical);
+        }
+        {
+            MapWorld m({640, 480}, 0);
+            QVERIFY(!m.open());
+            QCOMPARE(m.e.dialogs.texts(), QStringList{QStringLiteral("\"MapObjects.bmp\" not found!")});
+            QCOMPARE(m.e.dialogs.shown[0].icon, vt::Dialogs::Icon::Critical);
+        }
+        for (QSize small : {QSize(639, 480), QSize(700, 479)}) {
+            MapWorld m(small);
+            QVERIFY(!m.open());
+            QCOMPARE(m.e.dialogs.texts(), QStringList{QStringLiteral("Map screen must be at least 640*480")});
+            QCOMPARE(m.e.dialogs.shown[0].title, QStringLiteral("Tessaforge"));
+            QCOMPARE(m.e.dialogs.shown[0].buttons, vt::Dialogs::Buttons::Ok);
+        }
+        {   // A picture file that is no picture is named, not passed over.
+            MapWorld m;
+            m.e.game.write(kWorld + QStringLiteral("/Worldmap.gif"), "GIF89a but nothing more");
+            QVERIFY(!m.open());
+            QCOMPARE(m.e.dialogs.shown.size(), 1u);
+            QVERIFY(m.e.dialogs.shown[0].text.contains(QStringLiteral("\"Worldmap.gif\" could not be read")));
+        }
+    }
+
+    void unreadableMapFileIsReportedAndLeftAlone()
+    {
+        const QByteArray bad[] = {QByteArray(1, '\0'), mapBytes({{100, 100}, {5, 5}}).left(20),
+                                  QByteArray("\xff garbage", 9), QByteArray()};
+        for (const QByteArray &bytes : bad) {
+            MapWorld m;
+            m.e.game.write(m.mapFile(), bytes);
+            QVERIFY(!m.open());
+            QCOMPARE(m.e.dialogs.shown.size(), 1u);
+            QVERIFY2(m.e.dialogs.shown[0].text.contains(QStringLiteral("\"Worldmap.qzm\" could not be read")),
+                     qPrintable(m.e.dialogs.shown[0].text));
+            QCOMPARE(m.e.game.read(m.mapFile()), bytes);
+        }
+    }
+
+    void scrollBarsFollowThePictureSize()
+    {
+        struct Case
+        {
+            QSize size;
+            bool xOn, yOn;
+            int xMax, yMax;
+        };
+        for (const Case &c : {Case{{640, 480}, false, false, 0, 0}, Case{{700, 480}, true, false, 60, 0},
+                              Case{{640, 600}, false, true, 0, 120}, Case{{700, 600}, true, true, 60, 120}}) {
+            MapWorld m(c.size);
+            frmMapScreenEdit *ed = m.open();
+            QVERIFY(ed);
+            QCOMPARE(ed->xScroll->isEnabled(), c.xOn);
+            QCOMPARE(ed->yScroll->isEnabled(), c.yOn);
+            QCOMPARE(ed->xScroll->maximum(), c.xMax);
+            QCOMPARE(ed->yScroll->maximum(), c.yMax);
+        }
+        for (int cells : {1, 2, 10}) {
+            MapWorld m({640, 480}, cells);
+            frmMapScreenEdit *ed = m.open();
+            QCOMPARE(ed->imgScroll->maximum(), cells - 1);
+            QCOMPARE(ed->imgScroll->isEnabled(), cells > 1);
+        }
+    }
+
+    void opensANewMapWithNothingSelected()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        QVERIFY(ed);
+        QCOMPARE(ed->windowTitle(), QStringLiteral("World Map Editor"));
+        QCOMPARE(ed->worldPath(), m.e.game.file(kWorld));
+        QCOMPARE(m.map().nodeCount(), 1);
+        QCOMPARE(m.map().xPos(1), qint16(100));
+        QCOMPARE(m.map().yPos(1), qint16(100));
+        QCOMPARE(ed->currentNode(), 0);
+        QVERIFY(!ed->mapChanged());
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 000"));
+        for (int k = 0; k < 4; ++k) {
+            QCOMPARE(m.entries(k), (QStringList{QStringLiteral("-"), QStringLiteral("1")}));
+            QCOMPARE(ed->cmbNodeSelect[k]->currentIndex(), 0);
+        }
+        const QStringList tags = m.entries(4);
+        QCOMPARE(tags.size(), 112);
+        QCOMPARE(ed->cmbNodeSelect[4]->currentText(), QStringLiteral("No Tag"));
+        QCOMPARE((QStringList{tags[1], tags[20], tags[21], tags[40], tags[41], tags[110], tags[111]}),
+                 (QStringList{QStringLiteral("Pipe  1"), QStringLiteral("Pipe  20"), QStringLiteral("Warp  1"),
+                              QStringLiteral("Warp  20"), QStringLiteral("Level 1"), QStringLiteral("Level 70"),
+                              QStringLiteral("SaveGame")}));
+        const QStringList entrances = m.entries(5);
+        QCOMPARE(entrances.size(), 81);
+        QCOMPARE(entrances.mid(0, 7),
+                 (QStringList{QStringLiteral("Default"), QStringLiteral("Up    1"), QStringLiteral("Down  1"),
+                              QStringLiteral("Left  1"), QStringLiteral("Right 1"), QStringLiteral("Door  1"),
+                              QStringLiteral("Up    2")}));
+        QCOMPARE(entrances[80], QStringLiteral("Door  16"));
+        QCOMPARE(ed->cmbNodeSelect[5]->currentIndex(), -1);
+        QVERIFY(ed->cmdWorld->isHidden());
+
+        // The drawing area and where the scroll bars lie.
+        QCOMPARE(ed->viewWidth(), 640);
+        QCOMPARE(ed->viewHeight(), 496);
+        QCOMPARE(ed->yScroll->geometry().left(), 640);
+        QCOMPARE(ed->xScroll->geometry().top(), 496);
+
+        // Closing at once asks nothing and leaves no map file behind.
+        ed->KillMe();
+        QVERIFY(!m.ed());
+        QVERIFY(m.e.dialogs.shown.empty());
+        QVERIFY(!m.e.game.exists(m.mapFile()));
+    }
+
+    void centresNodeOne()
+    {
+        struct Case
+        {
+            qint16 x, y;
+            int xs, ys;
+        };
+        for (const Case &c : {Case{1000, 100, 560, 0}, Case{100, 500, 0, 120}, Case{700, 300, 380, 60}}) {
+            MapWorld m({1200, 600});
+            m.nodes({{c.x, c.y}});
+            frmMapScreenEdit *ed = m.open();
+            QCOMPARE(ed->xScroll->value(), c.xs);
+            QCOMPARE(ed->yScroll->value(), c.ys);
+            QVERIFY(!ed->mapChanged());
+        }
+    }
+
+    void selectsAndMovesWithTheMouse()
+    {
+        MapWorld m;
+        m.nodes({{200, 200, 0, 0, 0, 3, 5}, {205, 200}, {400, 300}, {50, 60, 0, 0, 0, 0, 42, 0, 7}});
+        frmMapScreenEdit *ed = m.open();
+        m.click(Qt::LeftButton, {203, 200});
+        QCOMPARE(ed->currentNode(), 1);  // within reach of both: the lower number wins
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 1"));
+        QCOMPARE(ed->cmbNodeSelect[3]->currentIndex(), 3);
+        QCOMPARE(ed->cmbNodeSelect[4]->currentIndex(), 5);
+        m.click(Qt::LeftButton, {213, 200});
+        QCOMPARE(ed->currentNode(), 2);
+        m.click(Qt::LeftButton, {300, 250});  // nothing in reach
+        QCOMPARE(ed->currentNode(), 2);
+
+        m.click(Qt::LeftButton, {50, 70});
+        QCOMPARE(ed->currentNode(), 4);
+        QCOMPARE(ed->cmbNodeSelect[4]->currentText(), QStringLiteral("Level 2"));
+        // Moves the selected node wherever the pointer is, even onto another node.
+        m.click(Qt::RightButton, {400, 300});
+        QCOMPARE(m.map().xPos(4), qint16(400));
+        QCOMPARE(m.map().yPos(4), qint16(300));
+        QCOMPARE(m.map().xPos(3), qint16(400));
+        QVERIFY(ed->mapChanged());
+        // Below the picture's bottom edge (the view is 496 high, the picture 480): no move.
+        m.click(Qt::RightButton, {100, 490});
+        QCOMPARE(m.map().yPos(4), qint16(300));
+        m.click(Qt::MiddleButton, {10, 10});
+        QCOMPARE(m.map().xPos(4), qint16(400));
+    }
+
+    void pictureStripChoosesNodePictures()
+    {
+        MapWorld m;
+        m.nodes({{100, 100}, {300, 100}});
+        frmMapScreenEdit *ed = m.open();
+        m.click(Qt::LeftButton, {100, 100});
+        ed->imgScroll->setValue(5);
+        QCOMPARE(ed->stripImage().pixel(5, 5), cellColour(6));  // the strip starts at cell 6
+        m.clickStrip(Qt::LeftButton, {2 * 32 + 5, 30});
+        QCOMPARE(m.map().NodeImage(1), quint8(8));
+        QCOMPARE(m.pixel(100, 100), cellColour(8));
+        // Cells past the last of the ten pictures are refused.
+        m.clickStrip(Qt::LeftButton, {5 * 32 + 1, 3});
+        QCOMPARE(m.map().NodeImage(1), quint8(8));
+        m.clickStrip(Qt::RightButton, {2 * 32 + 5, 30});
+        QCOMPARE(m.map().NodeImage(1), quint8(0));
+        QCOMPARE(m.pixel(100, 100), kGrass);
+        QCOMPARE(m.pixel(90, 100), qRgb(0, 0, 0));  // the circle of radius 10
+    }
+
+    void listsStoreTheirPositions()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        m.click(Qt::LeftButton, {100, 100});
+        m.choose(4, 23);
+        QCOMPARE(m.map().NodeTag(1), quint8(23));
+        QCOMPARE(ed->cmbNodeSelect[4]->currentText(), QStringLiteral("Warp  3"));
+        QVERIFY(!ed->cmdWorld->isHidden());
+        QCOMPARE(ed->cmdWorld->text(), QStringLiteral("Select Dest. World"));
+        m.choose(4, 41);
+        QCOMPARE(m.map().NodeTag(1), quint8(41));
+        QVERIFY(ed->cmdWorld->isHidden());
+        m.choose(5, 10);
+        QCOMPARE(ed->cmbNodeSelect[5]->currentText(), QStringLiteral("Door  2"));
+        QCOMPARE(m.map().EntryPoint(1), quint8(10));
+        m.choose(0, 1);
+        QCOMPARE(m.map().UpNode(1), quint8(1));
+    }
+
+    void pickerChoosesTheWarpDestination()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        m.click(Qt::LeftButton, {100, 100});
+        m.choose(4, 21);
+        QVERIFY(ed->SaveChanges());
+        QStringList seen;
+        int preselected = -2;
+        auto pick = [&](int row) {
+            return [&, row](QDialog &dialog) {
+                auto *list = dialog.findChild<QListWidget *>(QStringLiteral("lstWorlds"));
+                seen = lines(list);
+                preselected = list->currentItem() && list->currentItem()->isSelected() ? list->currentRow() : -1;
+                if (row >= 0)
+                    list->setCurrentRow(row);
+                dialog.findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
+            };
+        };
+        m.e.dialogs.dialogScripts.push_back(pick(-1));
+        ed->cmdWorld->click();
+        QCOMPARE(m.e.dialogs.dialogTitles.last(), QStringLiteral("Select World to Warp To"));
+        QCOMPARE(seen, (QStringList{QStringLiteral("World1"), QStringLiteral("Lava Land")}));
+        QCOMPARE(preselected, -1);
+        QCOMPARE(m.map().warpExitWorld(1), quint8(0));
+
+        m.e.dialogs.dialogScripts.push_back(pick(1));
+        ed->cmdWorld->click();
+        QCOMPARE(m.map().warpExitWorld(1), quint8(2));
+        QVERIFY(!ed->mapChanged());  // a destination choice alone is no change
+
+        m.e.dialogs.dialogScripts.push_back(pick(-1));
+        ed->cmdWorld->click();
+        QCOMPARE(preselected, 1);
+        ed->cmdWorld->click();  // closed without "Select World"
+        QCOMPARE(m.map().warpExitWorld(1), quint8(2));
+    }
+
+    void nodesAreAddedAndRemovedFromTheMenu()
+    {
+        MapWorld m({1200, 600});
+        m.nodes({{100, 100, 0, 0, 0, 3}, {200, 100, 3}, {300, 100}});
+        frmMapScreenEdit *ed = m.open();
+        m.click(Qt::LeftButton, {200, 100});
+        QCOMPARE(ed->cmbNodeSelect[0]->currentIndex(), 3);
+        m.e.trigger("mnuMapKillNode");
+        QCOMPARE(m.map().nodeCount(), 2);
+        QCOMPARE(m.map().UpNode(2), quint8(0));     // through the refilled list
+        QCOMPARE(m.map().RightNode(1), quint8(3));  // other nodes keep theirs
+        QCOMPARE(m.entries(0).size(), 3);
+        QVERIFY(ed->mapChanged());
+
+        ed->xScroll->setValue(100);
+        m.e.trigger("mnuMapAddNode");
+        QCOMPARE(m.map().nodeCount(), 3);
+        QCOMPARE(m.map().xPos(3), qint16(130));
+        QCOMPARE(m.map().yPos(3), qint16(30));
+        QCOMPARE(ed->currentNode(), 3);
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 3"));
+        QCOMPARE(m.entries(3).last(), QStringLiteral("3"));
+
+        m.e.trigger("mnuMapSave");
+        QCOMPARE(m.e.dialogs.texts().last(), kSaved);
+        QCOMPARE(m.e.dialogs.shown.back().title, QStringLiteral("Tessaforge"));
+        QCOMPARE(m.e.game.read(m.mapFile()),
+                 mapBytes({{100, 100, 0, 0, 0, 3}, {200, 100}, {130, 30}}));
+        QVERIFY(!ed->mapChanged());
+    }
+
+    void a256thNodeIsRefused()
+    {
+        MapWorld m;
+        m.nodes(std::vector<Node>(255, Node{120, 120}));
+        frmMapScreenEdit *ed = m.open();
+        ed->AddNode();
+        QCOMPARE(m.map().nodeCount(), 255);
+        QCOMPARE(m.e.dialogs.shown.size(), 1u);
+        QVERIFY(m.e.dialogs.shown[0].text.contains(QStringLiteral("255 nodes")));
+        QVERIFY(!ed->mapChanged());
+    }
+
+    void selectionStopsAtAValueAListCannotShow()
+    {
+        MapWorld m;
+        // Node 2 links up to a node that does not exist; node 3 has a tag beyond the list.
+        m.nodes({{100, 100, 1, 1, 1, 1, 3, 2, 6}, {200, 100, 9, 0, 2}, {300, 100, 0, 2, 0, 0, 120}});
+        frmMapScreenEdit *ed = m.open();
+        QByteArray before;
+        QVERIFY(m.map().toBytes(before));
+        m.click(Qt::LeftButton, {100, 100});
+        m.click(Qt::LeftButton, {200, 100});
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 2"));
+        QCOMPARE(ed->cmbNodeSelect[0]->currentIndex(), 1);  // still node 1's
+        QCOMPARE(ed->cmbNodeSelect[2]->currentIndex(), 1);
+        m.click(Qt::LeftButton, {300, 100});
+        QCOMPARE(ed->cmbNodeSelect[0]->currentIndex(), 0);
+        QCOMPARE(ed->cmbNodeSelect[1]->currentIndex(), 2);
+        QCOMPARE(ed->cmbNodeSelect[4]->currentIndex(), 3);  // list 4 and on are left as they were
+        QCOMPARE(ed->cmbNodeSelect[5]->currentIndex(), 6);
+        QByteArray after;
+        QVERIFY(m.map().toBytes(after));
+        QCOMPARE(after, before);
+    }
+
+    void mapChangedFollowsEdits()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        QVERIFY(!ed->mapChanged());
+        m.click(Qt::LeftButton, {100, 100});
+        ed->chkPassThru->setChecked(true);
+        QVERIFY(m.map().PassThru(1));
+        QVERIFY(ed->SaveChanges());
+        QVERIFY(!ed->mapChanged());
+        ed->chkPassThru->setChecked(false);
+        QVERIFY(!ed->mapChanged());  // pass-through alone does not count
+        m.choose(4, 111);
+        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->SaveChanges());
+        QCOMPARE(m.e.game.read(m.mapFile()), QByteArray::fromHex("01640064000000000070000000"));
+    }
+
+    void failedSavesAreSaidAndKeepTheWindow()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        ed->AddNode();
+        vt::setReplaceFaultForTesting(3);
+        QVERIFY(!ed->SaveChanges());
+        QVERIFY(ed->mapChanged());
+        QVERIFY(!m.e.dialogs.texts().contains(kSaved));
+        QVERIFY(m.e.dialogs.texts().last().contains(QStringLiteral("not saved")));
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
+        ed->KillMe();
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QCOMPARE(m.ed(), ed);
+        QVERIFY(!m.e.game.exists(m.mapFile()));
+
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        ed->KillMe();
+        QCOMPARE(m.ed(), ed);
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
+        ed->KillMe();
+        QVERIFY(!m.ed());
+        QCOMPARE(m.e.dialogs.texts().last(), kSaved);
+        QCOMPARE(m.e.game.read(m.mapFile()).at(0), char(2));
+    }
+
+    void switchingWorldsClosesTheEditor()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        ed->AddNode();
+        m.e.dialogs.answers = {FakeDialogs::Answer::No, FakeDialogs::Answer::Cancel};
+        m.e.triggerItem(m.e.w->mnuWorldList, QStringLiteral("Lava Land"));
+        QCOMPARE(m.e.state().nCurWorld, 0);
+        QCOMPARE(m.ed(), ed);
+        m.e.dialogs.answers = {FakeDialogs::Answer::No, FakeDialogs::Answer::No};
+        m.e.triggerItem(m.e.w->mnuWorldList, QStringLiteral("Lava Land"));
+        QCOMPARE(m.e.state().nCurWorld, 1);
+        QVERIFY(!m.ed());
+        QCOMPARE(m.e.dialogs.texts().count(kAskMap), 2);
+        QVERIFY(!m.e.game.exists(m.mapFile()));
+    }
+
+    void reopeningAsksBeforeDroppingChanges()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        ed->AddNode();
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        QCOMPARE(m.open(), ed);
+        QCOMPARE(m.map().nodeCount(), 2);
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        QCOMPARE(m.open(), ed);
+        QCOMPARE(m.map().nodeCount(), 1);
+        QVERIFY(!ed->mapChanged());
+        QCOMPARE(m.e.dialogs.texts(), (QStringList{kAskMap, kAskMap}));
+    }
+
+    void drawsNodesPicturesAndSelection()
+    {
+        MapWorld m({1200, 600});
+        m.nodes({{100, 100, 0, 0, 0, 0, 0, 2}, {200, 100}, {300, 100, 0, 0, 0, 0, 0, 50}, {1000, 500}});
+        frmMapScreenEdit *ed = m.open();
+        ed->chkShowLinks->setChecked(false);
+        m.click(Qt::LeftButton, {200, 100});
+        // Node 1: its picture centred on it, the number's blank leaving the picture's right part.
+        QCOMPARE(m.pixel(84, 84), cellColour(2));
+        QCOMPARE(m.pixel(115, 115), cellColour(2));
+        QCOMPARE(m.pixel(83, 100), kGrass);
+        QCOMPARE(m.pixel(116, 110), kGrass);
+        // Node 2: the circle of radius 10 and the selection circle of 13; inside stays grass.
+        for (QPoint p : {QPoint(190, 100), QPoint(200, 90), QPoint(200, 110), QPoint(187, 100), QPoint(200, 113)})
+            QCOMPARE(m.pixel(p.x(), p.y()), qRgb(0, 0, 0));
+        for (QPoint p : {QPoint(200, 100), QPoint(195, 100), QPoint(189, 100), QPoint(200, 112), QPoint(186, 100)})
+            QCOMPARE(m.pixel(p.x(), p.y()), kGrass);
+        // Its number " 2" lies right of (210, 92).
+        bool numberDrawn = false;
+        for (int y = 92; y < 108; ++y)
+            for (int x = 214; x < 230; ++x)
+                numberDrawn = numberDrawn || m.pixel(x, y) == qRgb(0, 0, 0);
+        QVERIFY(numberDrawn);
+        // Node 3's picture number lies past the strip: a plain circle, nothing copied.
+        QCOMPARE(m.pixel(290, 100), qRgb(0, 0, 0));
+        QCOMPARE(m.pixel(285, 85), kGrass);
+        // Node 4 is outside the view.
+        QCOMPARE(ed->xScroll->value(), 0);
+        ed->xScroll->setValue(560);
+        ed->yScroll->setValue(120);
+        QCOMPARE(m.pixel(1000 - 560 - 10, 500 - 120), qRgb(0, 0, 0));
+        QCOMPARE(m.pixel(600 - 560, 300 - 120), qRgb(250, 250, 250));  // the map scrolled along
+    }
+
+    void linkLinesAndTheWheel()
+    {
+        MapWorld m({1200, 1200});
+        m.nodes({{100, 100, 0, 0, 0, 2}, {300, 100}, {100, 300}});
+        frmMapScreenEdit *ed = m.open();
+        QVERIFY(ed->chkShowLinks->isChecked());
+        QVERIFY(m.pixel(200, 100) != kGrass);
+        QCOMPARE(m.pixel(100, 200), kGrass);
+        m.click(Qt::LeftButton, {100, 300});
+        m.choose(0, 1);  // node 3 leads up to node 1: its line shows at once
+        QVERIFY(m.pixel(100, 200) != kGrass);
+        ed->chkShowLinks->setChecked(false);
+        QCOMPARE(m.pixel(200, 100), kGrass);
+        QCOMPARE(m.pixel(100, 200), kGrass);
+
+        QWheelEvent down(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(ed->picMap, &down);
+        QCOMPARE(ed->yScroll->value(), 48);
+        QWheelEvent sideways(QPointF(50, 50), QPointF(50, 50), QPoint(), QPoint(0, -240), Qt::NoButton,
+                             Qt::ShiftModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(ed->picMap, &sideways);
+        QCOMPARE(ed->xScroll->value(), 96);
+        QCOMPARE(ed->yScroll->value(), 48);
+    }
+};
+
+QTEST_MAIN(tst_mapeditor)
+#include "tst_mapeditor.moc"
