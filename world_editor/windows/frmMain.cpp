@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "ChildWindows.h"
+#include "frmLevelEdit.h"
 #include "frmLevelView.h"
 #include "frmLoadFolder.h"
 #include "frmRenameLevel.h"
