@@ -116,7 +116,6 @@ frmLevelEdit::frmLevelEdit(frmMain &main, QWidget *parent) : QWidget(parent), m_
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMinimumSize(1, 1);
 
     shpCursor = new AreaCursor(this);
     shpCursor->hide();
@@ -149,7 +148,7 @@ frmLevelEdit::frmLevelEdit(frmMain &main, QWidget *parent) : QWidget(parent), m_
     picCorner->setFont(small);
     connect(picCorner, &QPushButton::clicked, this, &frmLevelEdit::showMenu);
 
-    resize(480, 360);
+    resize(sizeHint());
 
     bSetStartMode = false;
     lZoom = 32;

@@ -101,6 +101,10 @@ public:
 
     static constexpr QRgb kBackground = qRgb(24, 28, 40);
 
+    // The size the frame first gives the window; it has no layout to suggest one.
+    QSize sizeHint() const override { return {620, 480}; }
+    QSize minimumSizeHint() const override { return {1, 1}; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
