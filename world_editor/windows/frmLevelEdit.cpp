@@ -192,6 +192,7 @@ void frmLevelEdit::setScrollMaxima()
 // What SetLevel, NewArea and ResizeArea finish with.
 void frmLevelEdit::areaReplaced()
 {
+    m_drawnValid = false;  // the back image shows the old area: nothing of it can be moved
     showSideWarp();
     setScrollMaxima();
 }
