@@ -242,7 +242,7 @@ void printRatio(const RecordingReporter &r, const std::string &what, const std::
         return;
     }
     const double ratio = atLeast ? f / m : m / f;
-    std::printf("ratio %s: %.3f (goal %s %g)  [%.4f ms vs %.4f ms]\n", what.c_str(), ratio, atLeast ? ">=" : "<=",
+    std::printf("ratio %s: %.3g (goal %s %g)  [%.4f ms vs %.4f ms]\n", what.c_str(), ratio, atLeast ? ">=" : "<=",
                 goal, m, f);
 }
 
