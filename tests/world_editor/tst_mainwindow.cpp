@@ -3,7 +3,7 @@
 #include "support/RawFiles.h"
 #include "support/SmallDisk.h"
 
-#include "windows/ChildWindows.h"
+#include "windows/frmLevelEdit.h"
 #include "windows/frmLevelTiles.h"
 #include "windows/frmLevelView.h"
 #include "windows/frmMain.h"

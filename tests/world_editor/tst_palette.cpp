@@ -1,7 +1,7 @@
 #include "EditorFixture.h"
 
 #include "resources/TagSheet.h"
-#include "windows/ChildWindows.h"
+#include "windows/frmLevelEdit.h"
 #include "windows/frmLevelTiles.h"
 
 #include <QApplication>

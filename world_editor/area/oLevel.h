@@ -64,6 +64,13 @@ public:
     bool SideWarp() const { return bSideWarp; }
     void SetSideWarp(bool bYes) { bSideWarp = bYes; }
 
+    // Column X's cells, rows 0 to height() in order, for readers that walk the grid (the
+    // renderer); nullptr outside the grid or before it exists.
+    const AreaCell *column(qint32 X) const
+    {
+        return Cells && X >= 0 && X <= iWidth ? &Cells[qint64(X) * rowCount()] : nullptr;
+    }
+
     qint32 width() const { return iWidth; }
     qint32 height() const { return iHeight; }
     qint32 Time() const { return iTime; }

@@ -1,6 +1,6 @@
 #include "frmLevelTiles.h"
 
-#include "ChildWindows.h"
+#include "frmLevelEdit.h"
 #include "frmMain.h"
 
 #include "resources/TagSheet.h"

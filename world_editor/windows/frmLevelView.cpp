@@ -1,6 +1,6 @@
 #include "frmLevelView.h"
 
-#include "ChildWindows.h"
+#include "frmLevelEdit.h"
 #include "frmMain.h"
 
 #include "world/mCommon.h"

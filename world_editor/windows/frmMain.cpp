@@ -1,6 +1,6 @@
 #include "frmMain.h"
 
-#include "ChildWindows.h"
+#include "frmLevelEdit.h"
 #include "frmLevelTiles.h"
 #include "frmLevelView.h"
 #include "frmLoadFolder.h"

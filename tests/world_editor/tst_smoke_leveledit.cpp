@@ -1,0 +1,102 @@
+#include "EditorFixture.h"
+
+#include "resources/TagSheet.h"
+#include "windows/frmLevelEdit.h"
+
+#include "AnsiText.h"
+
+#include <QDirIterator>
+#include <QGuiApplication>
+#include <QMdiSubWindow>
+
+using namespace tessaforge;
+using namespace tessaforge::testing;
+
+namespace {
+
+// A copy of the demo game's Mods and Data folders, so that the test writes only its own.
+void copyDemo(const TempGame &game)
+{
+    const QDir demo(QStringLiteral(VT_DEMO_GAME_DIR));
+    for (const QString &top : {QStringLiteral("Mods"), QStringLiteral("Data")}) {
+        QDirIterator it(demo.filePath(top), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString from = it.next();
+            QFile f(from);
+            if (f.open(QIODevice::ReadOnly))
+                game.write(demo.relativeFilePath(from), f.readAll());
+        }
+    }
+}
+
+} // namespace
+
+// The area editor under a real X server: open a demo level's area, paint, save, reopen.
+class tst_smoke_leveledit : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void paintsSavesAndReopensADemoArea()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        Editor e;
+        copyDemo(e.game);
+        QVERIFY(e.start(QStringLiteral("Demo Mod")));
+        QVERIFY(QTest::qWaitForWindowExposed(e.w.get()));
+        if (e.w->picHoldTags.isNull())
+            e.w->picHoldTags = drawTagSheet();
+        e.clickLevel(0);
+        const QString areaName = vt::fromAnsi(e.state().currentLevel()->sAreaFile);
+        const QString areaFile = QStringLiteral("Mods/Demo Mod/Grassland/") + areaName + QStringLiteral(".qzl");
+        QVERIFY2(e.game.exists(areaFile), qPrintable(areaFile));
+        e.trigger("mnuEditArea");
+        frmLevelEdit *ed = e.w->areaEditor();
+        QVERIFY(ed);
+        QVERIFY(QTest::qWaitForWindowExposed(ed));
+        QCOMPARE(ed->currentAreaFile(), areaName);
+        QVERIFY(!ed->backImage().isNull());
+
+        // Paint a short row of tile (1, 0) and put enemy 4 at its end.
+        e.w->tMode = 0;
+        e.w->curTileX = 1;
+        e.w->curTileY = 0;
+        const int z = ed->lZoom;
+        QTest::mousePress(ed, Qt::LeftButton, {}, {z / 2, 2 * z + 2});
+        for (int x = z / 2; x <= 3 * z + z / 2; x += z / 4)
+            QTest::mouseMove(ed, {x, 2 * z + 2});
+        QTest::mouseRelease(ed, Qt::LeftButton, {}, {3 * z + z / 2, 2 * z + 2});
+        e.w->tMode = 2;
+        e.w->curTileY = 4;
+        ed->DrawLevel();
+        QTest::mouseClick(ed, Qt::LeftButton, {}, {3 * z + 2, 2 * z + 2});
+        QVERIFY(ed->isChanged());
+        for (int c = 0; c <= 3; ++c)
+            QCOMPARE(ed->area().xSrc(c, 2), 1);
+        QCOMPARE(ed->area().TileEnemy(3, 2), 4);
+
+        // Save under the level's own name, then close and reopen.
+        e.dialogs.inputs.push_back(areaName);
+        e.trigger("mnuLevSave");
+        QCOMPARE(e.dialogs.shown.back().text, areaName + QStringLiteral(".qzl saved!"));
+        QByteArray expected;
+        QVERIFY(ed->area().toBytes(expected).ok());
+        QCOMPARE(e.game.read(areaFile), expected);
+        QVERIFY(ed->parentWidget()->close());
+        QVERIFY(!e.w->areaEditor());
+
+        e.trigger("mnuEditArea");
+        ed = e.w->areaEditor();
+        QVERIFY(ed);
+        QVERIFY(QTest::qWaitForWindowExposed(ed));
+        QCOMPARE(ed->currentAreaFile(), areaName);
+        for (int c = 0; c <= 3; ++c)
+            QCOMPARE(ed->area().xSrc(c, 2), 1);
+        QCOMPARE(ed->area().TileEnemy(3, 2), 4);
+        QVERIFY(!ed->isChanged());
+        QVERIFY(e.dialogs.unexpected.isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_smoke_leveledit)
+#include "tst_smoke_leveledit.moc"
