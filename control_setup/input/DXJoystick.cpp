@@ -32,9 +32,14 @@ void DXJoystick::Initialize(const void *)
     // The joystick test runs while the user clicks in our windows; SDL must not hold the
     // states back because it sees no focused SDL window (we have none).
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // Ctrl+C and the session's end must still stop the program: SDL would turn them into
+    // events that nobody reads.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
         return;
     m_subsystem = true;
+    // The states are polled; queued events would only pile up unread.
+    SDL_JoystickEventState(SDL_IGNORE);
     if (SDL_NumJoysticks() < 1) {
         release();
         return;

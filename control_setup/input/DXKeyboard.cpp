@@ -97,7 +97,14 @@ constexpr SplitKey kSplitKeys[] = {
     {Qt::Key_Insert, 210, 82}, {Qt::Key_Delete, 211, 83},
 };
 
+std::optional<QString> g_initializeFault;
+
 } // namespace
+
+void DXKeyboard::setInitializeFaultForTesting(std::optional<QString> reason)
+{
+    g_initializeFault = std::move(reason);
+}
 
 DXKeyboard::~DXKeyboard()
 {
@@ -107,6 +114,8 @@ DXKeyboard::~DXKeyboard()
 
 vt::Status DXKeyboard::Initialize(QObject *hWnd)
 {
+    if (g_initializeFault)
+        return vt::Status::failure(*g_initializeFault);
     auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     if (!app)
         return vt::Status::failure(QStringLiteral("no window system delivers key events to this program"));

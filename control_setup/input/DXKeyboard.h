@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 
 namespace keyvane {
 
@@ -27,6 +28,10 @@ public:
     // is no window system to deliver them (no GUI application).
     vt::Status Initialize(QObject *hWnd);
     bool initialized() const { return m_initialized; }
+
+    // Test hook: while set, Initialize fails with this reason, so that the program's
+    // handling of a keyboard it cannot set up can be exercised.
+    static void setInitializeFaultForTesting(std::optional<QString> reason);
 
     bool IsDown(quint8 bKeycode) const { return m_down[bKeycode]; }
     static QString GetDXKeyName(quint8 bKeycode);

@@ -240,6 +240,37 @@ private Q_SLOTS:
         QVERIFY(!s.dialogs.texts().contains(kSaved));
     }
 
+    void aKeyboardThatCannotBeSetUpEndsTheProgram()
+    {
+        Setup s;
+        DXKeyboard::setInitializeFaultForTesting(QStringLiteral("the keyboard is gone"));
+        const bool started = s.start();
+        DXKeyboard::setInitializeFaultForTesting(std::nullopt);
+        QVERIFY(!started);
+        QVERIFY(!s.w->isVisible());
+        QCOMPARE(s.dialogs.shown.size(), std::size_t(1));
+        QCOMPARE(s.dialogs.shown[0].title, kSetup);
+        QCOMPARE(s.dialogs.shown[0].icon, vt::Dialogs::Icon::Critical);
+        QVERIFY(s.dialogs.shown[0].text.contains(QStringLiteral("keyboard could not be set up: the keyboard is gone")));
+        QVERIFY(s.dialogs.shown[0].text.contains(QStringLiteral("will close")));
+    }
+
+    // Once the program loses the focus no key release reaches it: held keys count as let go.
+    void keysAreReleasedWhenTheProgramLosesTheFocus()
+    {
+        Setup s;
+        QVERIFY(s.start());
+        s.key(Qt::Key_Shift, true);
+        QVERIFY(s.w->gKeyboard.IsDown(DXKeyboard::Key_LSHIFT));
+        QEvent deactivate(QEvent::ApplicationDeactivate);
+        QCoreApplication::sendEvent(qApp, &deactivate);
+        QVERIFY(!s.w->gKeyboard.IsDown(DXKeyboard::Key_LSHIFT));
+        s.releaseOver(s.w->cmdButton[0]);
+        QCOMPARE(s.w->capturingAction(), 0);  // not taken as held
+        s.key(Qt::Key_Escape, true);
+        s.key(Qt::Key_Escape, false);
+    }
+
     void joystickWindow()
     {
         VirtualJoystick stick(4);
