@@ -4,6 +4,22 @@
 
 #include <QTest>
 
+// A joystick plugged into this machine would be the first one, not the test's.
+inline bool realJoystickAttached()
+{
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
+        return false;
+    const bool attached = SDL_NumJoysticks() > 0;
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    return attached;
+}
+
+#define SKIP_IF_REAL_JOYSTICK()                                                                   \
+    do {                                                                                          \
+        if (realJoystickAttached())                                                               \
+            QSKIP("a joystick is plugged in; these cases need a machine without one");            \
+    } while (false)
+
 // A joystick of SDL's own making, attached for as long as the object lives: two axes and
 // the given number of buttons, set from the test.
 class VirtualJoystick

@@ -73,6 +73,7 @@ class tst_keyvane_windows : public QObject
 private Q_SLOTS:
     void noControlsFileShowsAndSavesTheDefaults()
     {
+        SKIP_IF_REAL_JOYSTICK();
         Setup s;
         QVERIFY(s.start());
         QCOMPARE(s.w->windowTitle(), QStringLiteral("Vantaro Control Setup"));
@@ -273,6 +274,7 @@ private Q_SLOTS:
 
     void joystickWindow()
     {
+        SKIP_IF_REAL_JOYSTICK();
         VirtualJoystick stick(4);
         QVERIFY2(stick.ok(), qPrintable(stick.error()));
         Setup s;
