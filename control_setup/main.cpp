@@ -1,11 +1,15 @@
 #include "windows/frmMain.h"
 
+#include "Dialogs.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    keyvane::frmMain window(QCoreApplication::applicationDirPath());
-    window.show();
+    vt::QtDialogs dialogs;
+    keyvane::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
+    if (!window.start())
+        return 1;
     return app.exec();
 }

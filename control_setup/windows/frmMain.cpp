@@ -1,13 +1,248 @@
 #include "frmMain.h"
 
+#include "frmJoystick.h"
+
+#include "Dialogs.h"
+#include "Paths.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
 namespace keyvane {
 
-frmMain::frmMain(QString appPath, QWidget *parent)
-    : QMainWindow(parent), m_appPath(std::move(appPath))
+namespace {
+
+const QString kSetupTitle = QStringLiteral("Vantaro Setup");
+// Rows from top to bottom, as action indexes: the directions first.
+constexpr int kRowOrder[kActionCount] = {6, 7, 8, 9, 0, 1, 2, 3, 4, 5};
+
+} // namespace
+
+frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
+    : QWidget(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Vantaro Control Setup"));
-    resize(192, 242);
+
+    Frame1 = new QGroupBox(QStringLiteral("Key Configuration"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    auto *rows = new QGridLayout(Frame1);
+    rows->setVerticalSpacing(3);
+    for (int row = 0; row < kActionCount; ++row) {
+        const int i = kRowOrder[row];
+        Label[i] = new QLabel(ActionName(i), Frame1);
+        Label[i]->setObjectName(QStringLiteral("Label_%1").arg(i));
+        cmdButton[i] = new QPushButton(Frame1);
+        cmdButton[i]->setObjectName(QStringLiteral("cmdButton_%1").arg(i));
+        cmdButton[i]->setFixedWidth(110);
+        cmdButton[i]->installEventFilter(this);
+        rows->addWidget(Label[i], row, 0);
+        rows->addWidget(cmdButton[i], row, 1);
+    }
+
+    Command1 = new QPushButton(QStringLiteral("Save"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    cmdJoy = new QPushButton(QStringLiteral("Configure Joystick"), this);
+    cmdJoy->setObjectName(QStringLiteral("cmdJoy"));
+    cmdJoy->setEnabled(false);
+    // Holds the keyboard focus while a key is captured, so that the key operates nothing.
+    cmdSacrifice = new QPushButton(this);
+    cmdSacrifice->setObjectName(QStringLiteral("cmdSacrifice"));
+    cmdSacrifice->setFixedSize(1, 1);
+    cmdSacrifice->setFlat(true);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Command1);
+    buttons->addWidget(cmdJoy);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(Frame1);
+    layout->addLayout(buttons);
+    layout->addWidget(cmdSacrifice);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(Command1, &QPushButton::clicked, this, &frmMain::saveControls);
+    connect(cmdJoy, &QPushButton::clicked, this, &frmMain::configureJoystick);
+    connect(&gKeyboard, &DXKeyboard::keyChanged, this, [this](quint8, bool down) {
+        if (down)
+            tryFinishCapture();
+    });
+    connect(&gKeyboard, &DXKeyboard::unknownKeyPressed, this, &frmMain::unusableKeyPressed);
+}
+
+frmMain::~frmMain() = default;
+
+QString frmMain::controlsFile() const
+{
+    return vt::resolvePath(vt::joinPath(m_appPath, QStringLiteral("Controls.qzc")));
+}
+
+bool frmMain::start()
+{
+    bJoyWindowBusy = false;
+    // A missing or unreadable file gives the defaults, silently: a first start has none.
+    (void)mInput::LoadControls(mInput::gControls, controlsFile());
+    ShowKeyNames();
+
+    const vt::Status keyboard = gKeyboard.Initialize(this);
+    if (!keyboard.ok()) {
+        m_dialogs.message(this, kSetupTitle,
+                          QStringLiteral("The keyboard could not be set up: %1.\n"
+                                         "Vantaro Control Setup cannot read keys and will close.")
+                              .arg(keyboard.error()),
+                          vt::Dialogs::Icon::Critical);
+        return false;
+    }
+    gJoystick.Initialize(this);
+    cmdJoy->setEnabled(gJoystick.JoystickPresent());
+    show();
+    return true;
+}
+
+void frmMain::ShowKeyNames()
+{
+    const ControlConfig &c = mInput::gControls;
+    for (int i = 0; i < kActionCount; ++i) {
+        if (i == m_capture)
+            continue;  // still shows "press a key"
+        QPushButton *b = cmdButton[i];
+        const quint8 key = KeyOf(c, i);
+        b->setText(DXKeyboard::GetDXKeyName(key));
+        // A key given to two actions is allowed (the game may accept it) but marked, so
+        // that it is not done by mistake.
+        QStringList others;
+        for (int j = 0; j < kActionCount; ++j) {
+            if (j != i && KeyOf(c, j) == key)
+                others.append(QStringLiteral("\u201C%1\u201D").arg(ActionName(j)));
+        }
+        QPalette palette = b->palette();
+        if (others.isEmpty()) {
+            palette.setColor(QPalette::ButtonText, QWidget::palette().color(QPalette::ButtonText));
+            b->setToolTip(QString());
+        } else {
+            palette.setColor(QPalette::ButtonText, QColor(192, 0, 0));
+            b->setToolTip(QStringLiteral("This key is also assigned to %1.")
+                              .arg(others.join(QStringLiteral(", "))));
+        }
+        b->setPalette(palette);
+    }
+}
+
+void frmMain::SetKey(int action, quint8 bKeycode)
+{
+    if (action < 0 || action >= kActionCount)
+        return;
+    KeyOf(mInput::gControls, action) = bKeycode;
+    ShowKeyNames();
+}
+
+void frmMain::beginCapture(int action)
+{
+    if (action < 0 || action >= kActionCount)
+        return;
+    m_capture = action;
+    cmdSacrifice->setFocus(Qt::OtherFocusReason);
+    ShowKeyNames();  // a capture started on another row gives that row its name back
+    cmdButton[action]->setText(QStringLiteral("press a key"));
+    cmdButton[action]->setToolTip(QString());
+    cmdButton[action]->setPalette(QWidget::palette());
+    tryFinishCapture();
+}
+
+void frmMain::tryFinishCapture()
+{
+    if (m_capture < 0)
+        return;
+    // Codes above DELETE (211) are never captured.
+    for (int code = 1; code <= DXKeyboard::Key_DELETE; ++code) {
+        if (!gKeyboard.IsDown(quint8(code)))
+            continue;
+        const int action = m_capture;
+        m_capture = -1;
+        if (code == DXKeyboard::Key_ESCAPE)
+            ShowKeyNames();
+        else
+            SetKey(action, quint8(code));
+        return;
+    }
+}
+
+void frmMain::unusableKeyPressed()
+{
+    if (m_capture < 0)
+        return;
+    QPushButton *b = cmdButton[m_capture];
+    b->setText(QStringLiteral("A-Z, 0-9, F1-F12..."));
+    b->setToolTip(QStringLiteral("That key cannot be used. Keys that can: the letters, the digits, "
+                                 "F1 to F12, Space, Return, Backspace, Tab, the Shift, Ctrl and Alt "
+                                 "keys, the arrows, Insert, Delete, Home, End, Page Up, Page Down, "
+                                 "Pause, the keypad and the punctuation keys. Escape cancels."));
+}
+
+void frmMain::saveControls()
+{
+    const vt::Status s = mInput::SaveControls(mInput::gControls, controlsFile());
+    if (s.ok())
+        m_dialogs.message(this, kSetupTitle, QStringLiteral("Key configuration saved to disk!"));
+    else
+        m_dialogs.message(this, kSetupTitle,
+                          QStringLiteral("The key configuration could not be saved: %1").arg(s.error()),
+                          vt::Dialogs::Icon::Warning);
+}
+
+void frmMain::configureJoystick()
+{
+    if (m_joystickWindow) {
+        m_joystickWindow->raise();
+        m_joystickWindow->activateWindow();
+        return;
+    }
+    if (!gJoystick.JoystickPresent())
+        return;
+    bJoyWindowBusy = true;
+    m_joystickWindow = new frmJoystick(gJoystick, this);
+    connect(m_joystickWindow, &frmJoystick::finished, this, &frmMain::joystickWindowClosed);
+    m_joystickWindow->show();
+    m_joystickWindow->RunMe();
+}
+
+void frmMain::joystickWindowClosed()
+{
+    if (m_joystickWindow)
+        m_joystickWindow->deleteLater();
+    m_joystickWindow = nullptr;
+    bJoyWindowBusy = false;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // The joystick window edits the same settings and is ended by its own closing.
+    if (bJoyWindowBusy) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (int i = 0; i < kActionCount; ++i) {
+            if (watched != cmdButton[i])
+                continue;
+            const auto *m = static_cast<QMouseEvent *>(event);
+            if (cmdButton[i]->rect().contains(m->position().toPoint()))
+                beginCapture(i);
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace keyvane

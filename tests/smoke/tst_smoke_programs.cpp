@@ -1,5 +1,4 @@
-// The three programs each have a frmMain in a namespace of their own.
-#include "control_setup/windows/frmMain.h"
+// The programs each have a frmMain in a namespace of their own.
 #include "skin_editor/windows/frmMain.h"
 #include "tile_editor/windows/frmMain.h"
 
@@ -13,7 +12,7 @@
 #include <memory>
 #include <type_traits>
 
-// The three single-window programs under a real X server: each main window is shown with its
+// The single-window programs under a real X server: each main window is shown with its
 // caption and closes cleanly.
 class tst_smoke_programs : public QObject
 {
@@ -43,7 +42,6 @@ private:
 
 private Q_SLOTS:
     void realXServer() { QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb")); }
-    void keyvane() { showAndClose<::keyvane::frmMain>(QStringLiteral("Vantaro Control Setup")); }
     void tilemarrow() { showAndClose<::tilemarrow::frmMain>(QStringLiteral("Vantaro Tileset Editor")); }
     // The tile editor opens tiledata.bmp from its folder and shows it, the first tile selected.
     void tilemarrowShowsTiledata()
