@@ -1,0 +1,118 @@
+#include "frmPreview.h"
+
+#include "FileIO.h"
+
+#include <QBuffer>
+#include <QEvent>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
+#include <QWindow>
+
+#include <algorithm>
+
+namespace skinloft {
+
+namespace {
+
+// Enemy graphics are small sprite strips; anything far larger is not one, and reading it
+// would only hold the program up.
+constexpr qint64 kMaxPictureBytes = 32 * 1024 * 1024;
+
+// The picture in the file, or a null image when the file is not a BMP or GIF picture that
+// can be read: a folder, a pipe or a device is refused before it is opened (opening a pipe
+// would wait for a writer), and the format comes from the bytes, not the name.
+QImage loadPicture(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxPictureBytes)
+        return {};
+    QByteArray bytes;
+    if (!vt::readWholeFile(path, bytes, kMaxPictureBytes).ok())
+        return {};
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    const QByteArray format = reader.format();
+    if (format != "bmp" && format != "gif")
+        return {};
+    QImage picture;
+    if (!reader.read(&picture))
+        return {};
+    return picture;
+}
+
+} // namespace
+
+frmPreview::frmPreview(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmPreview"));
+    setWindowTitle(QStringLiteral("Graphic Preview"));
+
+    picPreview = new QLabel(this);
+    picPreview->setObjectName(QStringLiteral("picPreview"));
+    picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picPreview->move(0, 0);
+    ShowNoImage();
+}
+
+void frmPreview::ShowImage(const QString &sPath)
+{
+    const QImage picture = loadPicture(sPath);
+    if (picture.isNull()) {
+        ShowNoImage();
+        return;
+    }
+    picPreview->setPixmap(QPixmap::fromImage(picture));
+    fitTo(picture.size());
+}
+
+void frmPreview::ShowNoImage()
+{
+    picPreview->clear();
+    fitTo(kEmptySize);
+}
+
+void frmPreview::fitTo(QSize picture)
+{
+    m_picture = picture;
+    picPreview->setFixedSize(picture);
+    fitWindow();
+}
+
+QMargins frmPreview::currentFrame() const
+{
+    if (const QWindow *w = windowHandle())
+        return w->frameMargins();
+    return {};
+}
+
+void frmPreview::fitWindow()
+{
+    // A program cannot choose the frame the window system draws, only the inside: the inside
+    // is what is left of the outer size after the real frame, and never less than the picture.
+    m_fittedFrame = currentFrame();
+    const QSize outer = targetOuterSize();
+    const QSize inside(
+        std::max(m_picture.width(), outer.width() - m_fittedFrame.left() - m_fittedFrame.right()),
+        std::max(m_picture.height(), outer.height() - m_fittedFrame.top() - m_fittedFrame.bottom()));
+    setFixedSize(inside);
+}
+
+bool frmPreview::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    // A window manager adds its frame only after the window is shown; fit again then.
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Show
+         || event->type() == QEvent::Resize)
+        && currentFrame() != m_fittedFrame)
+        fitWindow();
+    return handled;
+}
+
+} // namespace skinloft
