@@ -153,9 +153,10 @@ bool frmMain::event(QEvent *event)
 {
     const bool handled = QMainWindow::event(event);
     // A window manager frames the window after it is shown, which moves its outer bottom
-    // edge; the preview follows that once, not later moves by the user.
-    if (m_started && event->type() == QEvent::Move && windowHandle()
-        && windowHandle()->frameMargins() != m_placedWithFrame)
+    // edge, and no event says so: the first paint or move after it places the preview again.
+    // Later moves by the user leave the preview where it is.
+    if (m_started && (event->type() == QEvent::Move || event->type() == QEvent::Paint)
+        && windowHandle() && windowHandle()->frameMargins() != m_placedWithFrame)
         placePreview();
     return handled;
 }

@@ -107,11 +107,19 @@ void frmPreview::fitWindow()
 bool frmPreview::event(QEvent *event)
 {
     const bool handled = QWidget::event(event);
-    // A window manager adds its frame only after the window is shown; fit again then.
-    if ((event->type() == QEvent::Move || event->type() == QEvent::Show
-         || event->type() == QEvent::Resize)
-        && currentFrame() != m_fittedFrame)
-        fitWindow();
+    // A window manager adds its frame only after the window is shown, and says so by no
+    // event of its own; the first paint after it (the window is exposed in its frame) or a
+    // move is the moment to fit again.
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Paint:
+    case QEvent::Show:
+        if (currentFrame() != m_fittedFrame)
+            fitWindow();
+        break;
+    default:
+        break;
+    }
     return handled;
 }
 
