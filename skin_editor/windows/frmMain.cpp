@@ -100,16 +100,17 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     lstFiles->setObjectName(QStringLiteral("lstFiles"));
     (new QVBoxLayout(Frame[1]))->addWidget(lstFiles);
 
-    layout->addWidget(Frame[0], 3);
-    layout->addWidget(Frame[1], 2);
+    layout->addWidget(Frame[0]);
+    layout->addWidget(Frame[1]);
     setCentralWidget(central);
 
-    // Wide enough for the longest enemy name beside a graphic name, tall enough for all 25.
+    // Wide enough for the longest enemy name beside a long graphic name, tall enough to show
+    // all 25 enemies at once.
     const QFontMetrics metrics(lstEnemies->font());
-    lstEnemies->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("BOSS 1 - Trudgel King"))
-                                + metrics.horizontalAdvance(QStringLiteral("shellback_green.bmp"))
-                                + 24);
-    lstFiles->setFixedWidth(metrics.horizontalAdvance(QStringLiteral("shellback_green.bmp")) + 32);
+    const int nameWidth = metrics.horizontalAdvance(QStringLiteral("BOSS 1 - Trudgel King"));
+    const int fileWidth = metrics.horizontalAdvance(QStringLiteral("shellback_green.bmp"));
+    lstEnemies->setFixedWidth(nameWidth + fileWidth + 24);
+    lstFiles->setFixedWidth(fileWidth + 32);
     new QListWidgetItem(QString::fromLatin1(EnemyTypeNames[0]), lstEnemies);
     const int rowHeight = lstEnemies->sizeHintForRow(0);
     lstEnemies->clear();
