@@ -4,7 +4,6 @@
 
 #include <QBuffer>
 #include <QEvent>
-#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -22,13 +21,10 @@ namespace {
 constexpr qint64 kMaxPictureBytes = 32 * 1024 * 1024;
 
 // The picture in the file, or a null image when the file is not a BMP or GIF picture that
-// can be read: a folder, a pipe or a device is refused before it is opened (opening a pipe
-// would wait for a writer), and the format comes from the bytes, not the name.
+// can be read. The reader refuses folders, pipes and devices before reading (a pipe would
+// wait for a writer), and the format comes from the bytes, not the name.
 QImage loadPicture(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxPictureBytes)
-        return {};
     QByteArray bytes;
     if (!vt::readWholeFile(path, bytes, kMaxPictureBytes).ok())
         return {};

@@ -298,17 +298,20 @@ private Q_SLOTS:
             QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
         }
 
-        // A file cut short inside a field is reported; whatever the reader kept of it, the
-        // names beside the enemies are what the skin now holds, and nothing past the cut.
+        // A file cut short inside a field is reported, and keeps the fields before the cut:
+        // the names beside the enemies show them, the caption names the file.
         s.dialogs.fake.shown.clear();
         s.load(QStringLiteral("cut.qze"));
         QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("only in part")));
         QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("cut.qze")));
+        QCOMPARE(s.field(0), QByteArray("other1.bmp"));
         for (int i = 0; i < kEnemyTypeCount; ++i) {
             QCOMPARE(s.sideText(i), QString::fromLatin1(s.field(i)));
             if (i > 0)
                 QCOMPARE(s.field(i), QByteArray());
         }
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - cut.qze"));
         QCOMPARE(s.w->lstFiles->currentItem()->text(), QStringLiteral("walker.bmp"));
     }
 
