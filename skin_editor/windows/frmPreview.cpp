@@ -1,11 +1,9 @@
 #include "frmPreview.h"
 
-#include "FileIO.h"
+#include "ImageFile.h"
 
-#include <QBuffer>
 #include <QEvent>
 #include <QImage>
-#include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
 #include <QWindow>
@@ -13,35 +11,6 @@
 #include <algorithm>
 
 namespace skinloft {
-
-namespace {
-
-// Enemy graphics are small sprite strips; anything far larger is not one, and reading it
-// would only hold the program up.
-constexpr qint64 kMaxPictureBytes = 32 * 1024 * 1024;
-
-// The picture in the file, or a null image when the file is not a BMP or GIF picture that
-// can be read. The reader refuses folders, pipes and devices before reading (a pipe would
-// wait for a writer), and the format comes from the bytes, not the name.
-QImage loadPicture(const QString &path)
-{
-    QByteArray bytes;
-    if (!vt::readWholeFile(path, bytes, kMaxPictureBytes).ok())
-        return {};
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setDecideFormatFromContent(true);
-    const QByteArray format = reader.format();
-    if (format != "bmp" && format != "gif")
-        return {};
-    QImage picture;
-    if (!reader.read(&picture))
-        return {};
-    return picture;
-}
-
-} // namespace
 
 frmPreview::frmPreview(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -59,8 +28,10 @@ frmPreview::frmPreview(QWidget *parent)
 
 void frmPreview::ShowImage(const QString &sPath)
 {
-    const QImage picture = loadPicture(sPath);
-    if (picture.isNull()) {
+    // A file that is not a picture (damaged, a pipe, a folder) shows as no picture; the
+    // enemy keeps the name all the same.
+    QImage picture;
+    if (!vt::readImage(sPath, picture).ok()) {
         ShowNoImage();
         return;
     }

@@ -18,8 +18,8 @@ class frmPreview final : public QWidget
 public:
     explicit frmPreview(QWidget *parent = nullptr);
 
-    // Shows the picture at sPath and fits the window to it; a file that is not a readable
-    // BMP or GIF picture shows as no picture.
+    // Shows the picture at sPath and fits the window to it; a file that cannot be read as a
+    // picture shows as no picture.
     void ShowImage(const QString &sPath);
     // No picture, and the window's empty size.
     void ShowNoImage();
