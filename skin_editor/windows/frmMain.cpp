@@ -26,16 +26,10 @@ const QString kCaption = QStringLiteral("skinloft");
 const QString kSkinFilter = QStringLiteral("Vantaro Enemy Skin (*.qze)");
 const QString kSkinExtension = QStringLiteral("qze");
 
-// Only spaces count: a tab or other white space is part of a name.
-QString trimSpaces(const QString &text)
+qint32 selectedRow(const QListWidget *list)
 {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text[start] == QLatin1Char(' '))
-        ++start;
-    while (end > start && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.sliced(start, end - start);
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
 }
 
 // Draws each enemy name with its graphic's name at the right, dimmed, so that the whole skin
@@ -123,8 +117,13 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     connect(mnuSave, &QAction::triggered, this, &frmMain::mnuSave_Click);
     connect(mnuLoad, &QAction::triggered, this, &frmMain::mnuLoad_Click);
 
-    connect(lstEnemies, &QListWidget::currentRowChanged, this, &frmMain::enemySelected);
-    connect(lstFiles, &QListWidget::currentRowChanged, this, &frmMain::fileSelected);
+    // The selection, not the current row, is what the user picked: a list that gains the
+    // keyboard focus makes its first row current without selecting it, and that must not
+    // store a graphic.
+    connect(lstEnemies, &QListWidget::itemSelectionChanged, this,
+            [this] { enemySelected(selectedRow(lstEnemies)); });
+    connect(lstFiles, &QListWidget::itemSelectionChanged, this,
+            [this] { fileSelected(selectedRow(lstFiles)); });
 
     m_preview = new frmPreview(this);
 
@@ -165,14 +164,18 @@ bool frmMain::event(QEvent *event)
 void frmMain::FillFileList()
 {
     lstFiles->clear();
-    const QStringList names = vt::listFiles(m_appPath, {QStringLiteral("*.bmp"), QStringLiteral("*.gif")});
-    for (const QString &name : names) {
-        auto *item = new QListWidgetItem(name, lstFiles);
+    const QList<vt::FolderEntry> entries =
+        vt::listFileEntries(m_appPath, {QStringLiteral("*.bmp"), QStringLiteral("*.gif")});
+    for (const vt::FolderEntry &entry : entries) {
+        auto *item = new QListWidgetItem(entry.name, lstFiles);
+        item->setData(kOpenableRole, entry.openable);
         bool lossless = false;
-        (void)vt::toAnsi(name, &lossless);
-        if (!lossless) {
+        (void)vt::toAnsi(entry.name, &lossless);
+        if (!entry.openable || !lossless) {
             item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
-            item->setToolTip(QStringLiteral("This name cannot be stored in an enemy skin."));
+            item->setToolTip(entry.openable
+                                 ? QStringLiteral("This name cannot be stored in an enemy skin.")
+                                 : QStringLiteral("This name is not in UTF-8, so the file cannot be opened."));
         }
     }
 }
@@ -188,11 +191,13 @@ void frmMain::FillEnemyList()
 
 qint32 frmMain::FindGraphic(const QString &name) const
 {
-    const QString wanted = trimSpaces(name).toLower();
+    const QString wanted = vt::trimSpaces(name).toLower();
     if (wanted.isEmpty())
         return -1;
     for (qint32 i = 0; i < lstFiles->count(); ++i) {
-        if (trimSpaces(lstFiles->item(i)->text()).toLower() == wanted)
+        const QListWidgetItem *item = lstFiles->item(i);
+        // A file whose name cannot be opened is never the one a stored name means here.
+        if (item->data(kOpenableRole).toBool() && vt::trimSpaces(item->text()).toLower() == wanted)
             return i;
     }
     return -1;
@@ -207,7 +212,7 @@ void frmMain::enemySelected(qint32 index)
 
 void frmMain::selectFile(qint32 index)
 {
-    if (lstFiles->currentRow() == index)
+    if (selectedRow(lstFiles) == index)
         fileSelected(index);
     else
         lstFiles->setCurrentRow(index);
@@ -221,22 +226,38 @@ void frmMain::fileSelected(qint32 index)
         m_preview->ShowNoImage();
         return;
     }
-    const QString name = lstFiles->item(index)->text();
-    m_preview->ShowImage(vt::joinPath(m_appPath, name));
-    if (!SetGraphic(name)) {
+    const QListWidgetItem *item = lstFiles->item(index);
+    const QString name = item->text();
+    bool stored = false;
+    if (item->data(kOpenableRole).toBool()) {
+        m_preview->ShowImage(vt::joinPath(m_appPath, name));
+        stored = SetGraphic(name);
+    } else {
+        // Its name as shown is not the name on disk: opening it could reach another file.
+        m_preview->ShowNoImage();
+        m_dialogs.message(this, kCaption,
+                          QStringLiteral("\"%1\" cannot be used: its name is stored in the Windows code "
+                                         "page (windows-1252), not in UTF-8, as archives made on Windows "
+                                         "often leave it, so it cannot be opened here.\n\nRename it to "
+                                         "UTF-8 and start again, for example with:\n    convmv -f cp1252 "
+                                         "-t utf8 --notest \"%2\"/*")
+                              .arg(name, m_appPath),
+                          vt::Dialogs::Icon::Warning);
+    }
+    if (!stored) {
         // Once the click that chose the file is over, the list and the preview go back to
         // the graphic the enemy really has.
         QMetaObject::invokeMethod(
-            this, [this] { enemySelected(lstEnemies->currentRow()); }, Qt::QueuedConnection);
+            this, [this] { enemySelected(selectedRow(lstEnemies)); }, Qt::QueuedConnection);
     }
 }
 
 bool frmMain::SetGraphic(const QString &name)
 {
-    const qint32 i = lstEnemies->currentRow();
+    const qint32 i = selectedRow(lstEnemies);
     if (i < 0 || i >= kEnemyTypeCount)
         return true;
-    const QString trimmed = trimSpaces(name);
+    const QString trimmed = vt::trimSpaces(name);
     bool lossless = false;
     QByteArray stored = vt::toAnsi(trimmed, &lossless);
     if (!lossless) {

@@ -41,6 +41,8 @@ public:
 
     // The enemy list keeps each enemy's graphic name under this role, shown beside the name.
     static constexpr int kGraphicRole = Qt::UserRole + 1;
+    // The file list marks the files whose names are not UTF-8 (false): shown, never opened.
+    static constexpr int kOpenableRole = Qt::UserRole + 2;
 
     QGroupBox *Frame[2] = {nullptr, nullptr};  // 0 "Enemy", 1 "Graphic"
     QListWidget *lstEnemies = nullptr;

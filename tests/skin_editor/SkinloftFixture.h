@@ -88,6 +88,20 @@ struct Skinloft
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
     }
 
+    // What the user sees picked: the selected entry, not merely the current one.
+    static qint32 selectedRow(const QListWidget *list)
+    {
+        const QList<QListWidgetItem *> items = list->selectedItems();
+        return items.isEmpty() ? -1 : list->row(items.first());
+    }
+    qint32 selectedEnemy() const { return selectedRow(w->lstEnemies); }
+    qint32 selectedFileRow() const { return selectedRow(w->lstFiles); }
+    QString selectedFile() const
+    {
+        const qint32 row = selectedFileRow();
+        return row < 0 ? QString() : w->lstFiles->item(row)->text();
+    }
+
     void chooseFile(const QString &name) { click(w->lstFiles, fileRow(name)); }
 
     frmPreview &preview() const { return *w->preview(); }

@@ -5,10 +5,13 @@
 #include "FileIO.h"
 
 #include <QAction>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QMenuBar>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace skinloft;
 using namespace skinloft::testing;
@@ -69,15 +72,14 @@ private Q_SLOTS:
         QCOMPARE(w.lstEnemies->item(0)->text(), QStringLiteral("Trudgel"));
         QCOMPARE(w.lstEnemies->item(4)->text(), QStringLiteral("Red Shellback"));
         QCOMPARE(w.lstEnemies->item(24)->text(), QStringLiteral("Quake Block"));
-        QCOMPARE(w.lstEnemies->currentRow(), 0);
+        QCOMPARE(s.selectedEnemy(), 0);
 
         // The pictures beside the program, any letter case, sorted by name; no folders.
         QStringList files;
         for (int i = 0; i < w.lstFiles->count(); ++i)
             files << w.lstFiles->item(i)->text();
         QCOMPARE(files, QStringList({QStringLiteral("a.gif"), QStringLiteral("b.BMP"), QStringLiteral("C.bmp")}));
-        QCOMPARE(w.lstFiles->currentRow(), -1);
-        QVERIFY(w.lstFiles->selectedItems().isEmpty());
+        QCOMPARE(s.selectedFileRow(), -1);
 
         frmPreview &p = s.preview();
         QVERIFY(p.isVisible());
@@ -91,6 +93,13 @@ private Q_SLOTS:
         // directly below the main window, left edges in line
         QCOMPARE(p.frameGeometry().topLeft(),
                  QPoint(w.frameGeometry().left(), w.frameGeometry().top() + w.frameGeometry().height()));
+        // Tabbing into the file list makes its first entry current, but picks nothing.
+        QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(w.lstFiles, &tabbedIn);
+        QCOMPARE(s.selectedFileRow(), -1);
+        QCOMPARE(s.field(0), QByteArray());
+        QVERIFY(p.picPreview->pixmap().isNull());
+
         QCOMPARE(w.size(), w.minimumSize());
         QCOMPARE(w.size(), w.maximumSize());
         QVERIFY(s.dialogs.fake.shown.empty());
@@ -113,7 +122,7 @@ private Q_SLOTS:
 
         // A GIF sizes it the same way.
         Skinloft::click(s.w->lstEnemies, 7);
-        QCOMPARE(s.w->lstFiles->currentRow(), -1);
+        QCOMPARE(s.selectedFileRow(), -1);
         QCOMPARE(s.preview().picPreview->size(), kEmptyInside);
         s.chooseFile(QStringLiteral("flyer.gif"));
         QCOMPARE(s.preview().picPreview->size(), QSize(20, 10));
@@ -121,7 +130,7 @@ private Q_SLOTS:
 
         // Going back to an enemy selects and shows its graphic; the other keeps its own.
         s.w->lstEnemies->setCurrentRow(2);
-        QCOMPARE(s.w->lstFiles->currentItem()->text(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
         QCOMPARE(s.pictureShown(), QSize(64, 32));
         QCOMPARE(s.field(7), QByteArray("flyer.gif"));
         QCOMPARE(s.w->CurrentSkin().Fields[0], QByteArray());
@@ -141,23 +150,23 @@ private Q_SLOTS:
         s.load(QStringLiteral("spelled.qze"));
         QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - spelled.qze"));
         QCOMPARE(s.field(0), QByteArray("Walker.BMP"));  // not rewritten until selected
-        QCOMPARE(s.w->lstFiles->currentRow(), -1);
+        QCOMPARE(s.selectedFileRow(), -1);
 
         Skinloft::click(s.w->lstEnemies, 1);
         QCOMPARE(s.field(1), QByteArray("walker.bmp"));
         Skinloft::click(s.w->lstEnemies, 0);
-        QCOMPARE(s.w->lstFiles->currentItem()->text(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
         QCOMPARE(s.pictureShown(), QSize(64, 32));
         QCOMPARE(s.field(0), QByteArray("walker.bmp"));
 
         // A name that is not in the list shows nothing and stays; only spaces are trimmed.
         Skinloft::click(s.w->lstEnemies, 2);
-        QCOMPARE(s.w->lstFiles->currentRow(), -1);
+        QCOMPARE(s.selectedFileRow(), -1);
         QVERIFY(s.pictureShown().isEmpty());
         QCOMPARE(s.preview().frameGeometry().size(), kEmptyOutside);
         QCOMPARE(s.field(2), QByteArray("gone.bmp"));
         Skinloft::click(s.w->lstEnemies, 3);
-        QCOMPARE(s.w->lstFiles->currentRow(), -1);
+        QCOMPARE(s.selectedFileRow(), -1);
         QCOMPARE(s.field(3), QByteArray("\twalker.bmp"));
         QVERIFY(s.dialogs.fake.shown.empty());
     }
@@ -210,19 +219,19 @@ private Q_SLOTS:
         s.game.write(QStringLiteral("loaded.qze"), skinBytes({{4, "other.bmp"}}));
         s.start();
         Skinloft::click(s.w->lstEnemies, 4);
-        QCOMPARE(s.w->lstEnemies->currentItem()->text(), QStringLiteral("Red Shellback"));
+        QCOMPARE(s.w->lstEnemies->item(s.selectedEnemy())->text(), QStringLiteral("Red Shellback"));
         s.chooseFile(QStringLiteral("walker.bmp"));
 
         s.load(QStringLiteral("loaded.qze"));
-        QCOMPARE(s.w->lstEnemies->currentRow(), 4);
-        QCOMPARE(s.w->lstFiles->currentItem()->text(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.selectedEnemy(), 4);
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
         QCOMPARE(s.pictureShown(), QSize(64, 32));
         QCOMPARE(s.field(4), QByteArray("other.bmp"));
         QCOMPARE(s.sideText(4), QStringLiteral("other.bmp"));
 
         Skinloft::click(s.w->lstEnemies, 5);
         Skinloft::click(s.w->lstEnemies, 4);
-        QCOMPARE(s.w->lstFiles->currentItem()->text(), QStringLiteral("other.bmp"));
+        QCOMPARE(s.selectedFile(), QStringLiteral("other.bmp"));
         QCOMPARE(s.pictureShown(), QSize(16, 16));
     }
 
@@ -311,7 +320,7 @@ private Q_SLOTS:
                 QCOMPARE(s.field(i), QByteArray());
         }
         QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - cut.qze"));
-        QCOMPARE(s.w->lstFiles->currentItem()->text(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
     }
 
     void namesTheSkinCannotHoldAreRefused()
@@ -331,17 +340,58 @@ private Q_SLOTS:
         QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("Windows-1252")));
         QCOMPARE(s.field(0), QByteArray("walker.bmp"));
         // the list and the preview go back to what the enemy has
-        QTRY_COMPARE(s.w->lstFiles->currentItem()->text(), QStringLiteral("walker.bmp"));
+        QTRY_COMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
         QCOMPARE(s.pictureShown(), QSize(64, 32));
 
         // for an enemy without a graphic, nothing is stored and nothing stays selected
         Skinloft::click(s.w->lstEnemies, 1);
         s.chooseFile(greek);
-        QTRY_COMPARE(s.w->lstFiles->currentRow(), -1);
+        QTRY_COMPARE(s.selectedFileRow(), -1);
         QCOMPARE(s.field(1), QByteArray());
 
         s.save(QStringLiteral("clean.qze"));
         QCOMPARE(readRaw(s.game.file(QStringLiteral("clean.qze"))), skinBytes({{0, "walker.bmp"}}));
+    }
+
+    // A name in windows-1252 bytes, as archives made on Windows leave it, is not the text it
+    // shows as; the file is listed but never opened or stored, while the UTF-8 file of the
+    // same look is used as usual.
+    void namesNotInUtf8AreShownButRefused()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("Bo\u00e9.bmp"), 16, 16);
+        const QByteArray raw = QFile::encodeName(s.game.path()) + "/Bo\xe9.bmp";
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        s.game.write(QStringLiteral("accent.qze"), skinBytes({{2, "BO\xc9.BMP"}}));
+        s.start();
+
+        QCOMPARE(s.w->lstFiles->count(), 2);
+        qint32 utf8Row = -1;
+        qint32 rawRow = -1;
+        for (qint32 i = 0; i < 2; ++i) {
+            QCOMPARE(s.w->lstFiles->item(i)->text(), QStringLiteral("Bo\u00e9.bmp"));
+            (s.w->lstFiles->item(i)->data(frmMain::kOpenableRole).toBool() ? utf8Row : rawRow) = i;
+        }
+        QVERIFY(utf8Row >= 0 && rawRow >= 0);
+
+        Skinloft::click(s.w->lstFiles, rawRow);
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("UTF-8")));
+        QCOMPARE(s.field(0), QByteArray());
+        QTRY_COMPARE(s.selectedFileRow(), -1);
+
+        Skinloft::click(s.w->lstFiles, utf8Row);
+        QCOMPARE(s.field(0), QByteArray("Bo\xe9.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(16, 16));
+
+        // a stored name finds the file that can be opened
+        s.load(QStringLiteral("accent.qze"));
+        Skinloft::click(s.w->lstEnemies, 2);
+        QCOMPARE(s.selectedFileRow(), utf8Row);
+        QCOMPARE(s.field(2), QByteArray("Bo\xe9.bmp"));
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
     }
 
     void closingTheMainWindowClosesThePreview()
