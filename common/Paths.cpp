@@ -127,6 +127,36 @@ QList<FolderEntry> listSubfolderEntries(const QString &folder)
     return entries;
 }
 
+QList<FolderEntry> listFileEntries(const QString &folder, const QStringList &patterns)
+{
+    // QDir leaves out the names it cannot decode, so the folder is read directly.
+    QList<FolderEntry> entries;
+    const QByteArray base = QFile::encodeName(resolvePath(folder));
+    DIR *dir = ::opendir(base.constData());
+    if (!dir)
+        return entries;
+    while (const dirent *e = ::readdir(dir)) {
+        const QByteArray raw(e->d_name);
+        if (raw == "." || raw == "..")
+            continue;
+        struct stat st {};
+        if (::lstat((base + '/' + raw).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+            continue;
+        if (S_ISLNK(st.st_mode) && ::stat((base + '/' + raw).constData(), &st) == 0 && S_ISDIR(st.st_mode))
+            continue;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString decoded = utf8(raw);
+        const FolderEntry entry = utf8.hasError() ? FolderEntry{fromAnsi(raw), false} : FolderEntry{decoded, true};
+        if (QDir::match(patterns, entry.name))
+            entries.append(entry);
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry &a, const FolderEntry &b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+    return entries;
+}
+
 QString undecodableFolderMessage(const QString &what, const QString &parent, const QString &name)
 {
     return QStringLiteral("The %1 folder \"%2\" cannot be opened: its name is stored in the Windows "

@@ -43,6 +43,10 @@ struct FolderEntry
 // Every subfolder, those with undecodable names too, sorted by name ignoring case.
 QList<FolderEntry> listSubfolderEntries(const QString &folder);
 
+// Every file (anything but a folder) whose name matches one of the wildcard patterns, ignoring
+// case, those with undecodable names too (matched as displayed), sorted by name ignoring case.
+QList<FolderEntry> listFileEntries(const QString &folder, const QStringList &patterns);
+
 // The message for a folder whose name cannot be opened, naming it and how to mend it.
 QString undecodableFolderMessage(const QString &what, const QString &parent, const QString &name);
 

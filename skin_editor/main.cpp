@@ -1,11 +1,14 @@
 #include "windows/frmMain.h"
 
+#include "Dialogs.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    skinloft::frmMain window(QCoreApplication::applicationDirPath());
-    window.show();
+    vt::QtDialogs dialogs;
+    skinloft::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
+    window.start();
     return app.exec();
 }

@@ -1,13 +1,331 @@
 #include "frmMain.h"
 
+#include "frmPreview.h"
+
+#include "AnsiText.h"
+#include "Dialogs.h"
+#include "Paths.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+#include <QWindow>
+
 namespace skinloft {
 
-frmMain::frmMain(QString appPath, QWidget *parent)
-    : QMainWindow(parent), m_appPath(std::move(appPath))
+namespace {
+
+const QString kCaption = QStringLiteral("skinloft");
+const QString kSkinFilter = QStringLiteral("Vantaro Enemy Skin (*.qze)");
+const QString kSkinExtension = QStringLiteral("qze");
+
+qint32 selectedRow(const QListWidget *list)
+{
+    const QModelIndexList rows = list->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+// Draws each enemy name with its graphic's name at the right, dimmed, so that the whole skin
+// reads at a glance.
+class EnemyGraphicDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QString graphic = index.data(frmMain::kGraphicRole).toString();
+        if (graphic.isEmpty())
+            return;
+        const QString name = index.data(Qt::DisplayRole).toString();
+        const QFontMetrics metrics(option.font);
+        QRect area = option.rect.adjusted(0, 0, -kMargin, 0);
+        area.setLeft(option.rect.left() + kMargin + metrics.horizontalAdvance(name) + 2 * kMargin);
+        if (area.width() <= 0)
+            return;
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        QColor colour = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        if (!selected)
+            colour.setAlpha(150);
+        painter->save();
+        painter->setPen(colour);
+        painter->setFont(option.font);
+        painter->drawText(area, Qt::AlignRight | Qt::AlignVCenter,
+                          metrics.elidedText(graphic, Qt::ElideMiddle, area.width()));
+        painter->restore();
+    }
+
+private:
+    static constexpr int kMargin = 4;
+};
+
+} // namespace
+
+frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
+    : QMainWindow(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("skinloft"));
-    resize(358, 253);
+    setWindowTitle(kCaption);
+
+    auto *central = new QWidget(this);
+    auto *layout = new QHBoxLayout(central);
+    layout->setContentsMargins(6, 6, 6, 6);
+
+    Frame[0] = new QGroupBox(QStringLiteral("Enemy"), central);
+    Frame[0]->setObjectName(QStringLiteral("Frame0"));
+    lstEnemies = new QListWidget(Frame[0]);
+    lstEnemies->setObjectName(QStringLiteral("lstEnemies"));
+    lstEnemies->setItemDelegate(new EnemyGraphicDelegate(lstEnemies));
+    lstEnemies->setUniformItemSizes(true);
+    (new QVBoxLayout(Frame[0]))->addWidget(lstEnemies);
+
+    Frame[1] = new QGroupBox(QStringLiteral("Graphic"), central);
+    Frame[1]->setObjectName(QStringLiteral("Frame1"));
+    lstFiles = new QListWidget(Frame[1]);
+    lstFiles->setObjectName(QStringLiteral("lstFiles"));
+    (new QVBoxLayout(Frame[1]))->addWidget(lstFiles);
+
+    layout->addWidget(Frame[0]);
+    layout->addWidget(Frame[1]);
+    setCentralWidget(central);
+
+    // Wide enough for the longest enemy name beside a long graphic name, tall enough to show
+    // all 25 enemies at once.
+    const QFontMetrics metrics(lstEnemies->font());
+    const int nameWidth = metrics.horizontalAdvance(QStringLiteral("BOSS 1 - Trudgel King"));
+    const int fileWidth = metrics.horizontalAdvance(QStringLiteral("shellback_green.bmp"));
+    lstEnemies->setFixedWidth(nameWidth + fileWidth + 24);
+    lstFiles->setFixedWidth(fileWidth + 32);
+    new QListWidgetItem(QString::fromLatin1(EnemyTypeNames[0]), lstEnemies);
+    const int rowHeight = lstEnemies->sizeHintForRow(0);
+    lstEnemies->clear();
+    lstEnemies->setFixedHeight(kEnemyTypeCount * rowHeight + 2 * lstEnemies->frameWidth() + 2);
+
+    mnuSave = menuBar()->addAction(QStringLiteral("&Save"));
+    mnuSave->setObjectName(QStringLiteral("mnuSave"));
+    mnuLoad = menuBar()->addAction(QStringLiteral("&Load"));
+    mnuLoad->setObjectName(QStringLiteral("mnuLoad"));
+    connect(mnuSave, &QAction::triggered, this, &frmMain::mnuSave_Click);
+    connect(mnuLoad, &QAction::triggered, this, &frmMain::mnuLoad_Click);
+
+    // The selection, not the current row, is what the user picked: a list that gains the
+    // keyboard focus makes its first row current without selecting it, and that must not
+    // store a graphic.
+    connect(lstEnemies, &QListWidget::itemSelectionChanged, this,
+            [this] { enemySelected(selectedRow(lstEnemies)); });
+    connect(lstFiles, &QListWidget::itemSelectionChanged, this,
+            [this] { fileSelected(selectedRow(lstFiles)); });
+
+    m_preview = new frmPreview(this);
+
+    setFixedSize(sizeHint());
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::start()
+{
+    show();
+    m_preview->show();
+    placePreview();
+    FillFileList();
+    FillEnemyList();
+    m_started = true;
+}
+
+void frmMain::placePreview()
+{
+    m_placedWithFrame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QRect outer = frameGeometry();
+    m_preview->move(outer.left(), outer.top() + outer.height());
+}
+
+bool frmMain::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    // A window manager frames the window after it is shown, which moves its outer bottom
+    // edge, and no event says so: the first paint or move after it places the preview again.
+    // Later moves by the user leave the preview where it is.
+    if (m_started && (event->type() == QEvent::Move || event->type() == QEvent::Paint)
+        && windowHandle() && windowHandle()->frameMargins() != m_placedWithFrame)
+        placePreview();
+    return handled;
+}
+
+void frmMain::FillFileList()
+{
+    lstFiles->clear();
+    const QList<vt::FolderEntry> entries =
+        vt::listFileEntries(m_appPath, {QStringLiteral("*.bmp"), QStringLiteral("*.gif")});
+    for (const vt::FolderEntry &entry : entries) {
+        auto *item = new QListWidgetItem(entry.name, lstFiles);
+        item->setData(kOpenableRole, entry.openable);
+        bool lossless = false;
+        (void)vt::toAnsi(entry.name, &lossless);
+        if (!entry.openable || !lossless) {
+            item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+            item->setToolTip(entry.openable
+                                 ? QStringLiteral("This name cannot be stored in an enemy skin.")
+                                 : QStringLiteral("This name is not in UTF-8, so the file cannot be opened."));
+        }
+    }
+}
+
+void frmMain::FillEnemyList()
+{
+    lstEnemies->clear();
+    for (const char *name : EnemyTypeNames)
+        new QListWidgetItem(QString::fromLatin1(name), lstEnemies);
+    showGraphicNames();
+    lstEnemies->setCurrentRow(0);
+}
+
+qint32 frmMain::FindGraphic(const QString &name) const
+{
+    const QString wanted = vt::trimSpaces(name).toLower();
+    if (wanted.isEmpty())
+        return -1;
+    for (qint32 i = 0; i < lstFiles->count(); ++i) {
+        const QListWidgetItem *item = lstFiles->item(i);
+        // A file whose name cannot be opened is never the one a stored name means here.
+        if (item->data(kOpenableRole).toBool() && vt::trimSpaces(item->text()).toLower() == wanted)
+            return i;
+    }
+    return -1;
+}
+
+void frmMain::enemySelected(qint32 index)
+{
+    if (index < 0 || index >= kEnemyTypeCount)
+        return;
+    selectFile(FindGraphic(vt::fromAnsi(m_skin.Fields[index])));
+}
+
+void frmMain::selectFile(qint32 index)
+{
+    if (selectedRow(lstFiles) == index)
+        fileSelected(index);
+    else
+        lstFiles->setCurrentRow(index);
+}
+
+void frmMain::fileSelected(qint32 index)
+{
+    if (m_started && !m_preview->isVisible())
+        m_preview->show();
+    if (index < 0 || index >= lstFiles->count()) {
+        m_preview->ShowNoImage();
+        return;
+    }
+    const QListWidgetItem *item = lstFiles->item(index);
+    const QString name = item->text();
+    bool stored = false;
+    if (item->data(kOpenableRole).toBool()) {
+        m_preview->ShowImage(vt::joinPath(m_appPath, name));
+        stored = SetGraphic(name);
+    } else {
+        // Its name as shown is not the name on disk: opening it could reach another file.
+        m_preview->ShowNoImage();
+        m_dialogs.message(this, kCaption,
+                          QStringLiteral("\"%1\" cannot be used: its name is stored in the Windows code "
+                                         "page (windows-1252), not in UTF-8, as archives made on Windows "
+                                         "often leave it, so it cannot be opened here.\n\nRename it to "
+                                         "UTF-8 and start again, for example with:\n    convmv -f cp1252 "
+                                         "-t utf8 --notest \"%2\"/*")
+                              .arg(name, m_appPath),
+                          vt::Dialogs::Icon::Warning);
+    }
+    if (!stored) {
+        // Once the click that chose the file is over, the list and the preview go back to
+        // the graphic the enemy really has.
+        QMetaObject::invokeMethod(
+            this, [this] { enemySelected(selectedRow(lstEnemies)); }, Qt::QueuedConnection);
+    }
+}
+
+bool frmMain::SetGraphic(const QString &name)
+{
+    const qint32 i = selectedRow(lstEnemies);
+    if (i < 0 || i >= kEnemyTypeCount)
+        return true;
+    const QString trimmed = vt::trimSpaces(name);
+    bool lossless = false;
+    QByteArray stored = vt::toAnsi(trimmed, &lossless);
+    if (!lossless) {
+        m_dialogs.message(this, kCaption,
+                          QStringLiteral("\"%1\" cannot be the graphic of %2: the enemy skin file can "
+                                         "only hold names made of Windows-1252 characters. Rename the "
+                                         "file to use it.")
+                              .arg(trimmed, lstEnemies->item(i)->text()),
+                          vt::Dialogs::Icon::Warning);
+        return false;
+    }
+    m_skin.Fields[i] = std::move(stored);
+    lstEnemies->item(i)->setData(kGraphicRole, vt::fromAnsi(m_skin.Fields[i]));
+    return true;
+}
+
+void frmMain::showGraphicNames()
+{
+    for (qint32 i = 0; i < kEnemyTypeCount && i < lstEnemies->count(); ++i)
+        lstEnemies->item(i)->setData(kGraphicRole, vt::fromAnsi(m_skin.Fields[i]));
+}
+
+void frmMain::mnuSave_Click()
+{
+    const std::optional<QString> path =
+        m_dialogs.saveFile(this, QStringLiteral("Save Enemy Skin"), kSkinFilter, kSkinExtension);
+    if (!path)
+        return;
+    if (const vt::Status s = mEnemySkinFile::SaveEnemySkin(m_skin, *path); !s.ok()) {
+        m_dialogs.message(this, kCaption, QStringLiteral("The enemy skin was not saved.\n\n%1").arg(s.error()),
+                          vt::Dialogs::Icon::Warning);
+        return;
+    }
+    setSkinFile(*path);
+}
+
+void frmMain::mnuLoad_Click()
+{
+    const std::optional<QString> path =
+        m_dialogs.openFile(this, QStringLiteral("Load Enemy Skin"), kSkinFilter, kSkinExtension);
+    if (!path)
+        return;
+    const EnemySkin before = m_skin;
+    const vt::Status s = mEnemySkinFile::LoadEnemySkin(m_skin, *path);
+    // Neither list's selection nor the preview changes: a loaded graphic shows once its
+    // enemy is selected. The names beside the enemies show what was loaded at once.
+    showGraphicNames();
+    const bool changed = !(m_skin == before);
+    if (!s.ok()) {
+        const QString what = changed ? QStringLiteral("The enemy skin was loaded only in part.")
+                                     : QStringLiteral("The enemy skin was not loaded.");
+        m_dialogs.message(this, kCaption, QStringLiteral("%1\n\n%2").arg(what, s.error()),
+                          vt::Dialogs::Icon::Warning);
+    }
+    // A damaged file that still gave some of its fields is where the skin now comes from.
+    if (s.ok() || changed)
+        setSkinFile(*path);
+}
+
+void frmMain::setSkinFile(const QString &path)
+{
+    setWindowTitle(QStringLiteral("%1 - %2").arg(kCaption, QFileInfo(path).fileName()));
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    m_preview->close();
+    QMainWindow::closeEvent(event);
 }
 
 } // namespace skinloft

@@ -1,19 +1,84 @@
 #pragma once
 
+#include "skin/mEnemySkinFile.h"
+
 #include <QMainWindow>
+#include <QMargins>
+
+class QAction;
+class QGroupBox;
+class QListWidget;
+
+namespace vt {
+class Dialogs;
+}
 
 namespace skinloft {
 
+class frmPreview;
+
+// The enemy skin editor: pick an enemy type on the left, its graphic from the pictures beside
+// the program on the right; the preview window below shows the picked picture.
 class frmMain final : public QMainWindow
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmMain)
 
 public:
-    explicit frmMain(QString appPath, QWidget *parent = nullptr);
+    frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Shows both windows, the preview directly below this one, lists the pictures and
+    // selects the first enemy.
+    void start();
+
+    const EnemySkin &CurrentSkin() const { return m_skin; }
+    frmPreview *preview() const { return m_preview; }
+
+    // The index of the file list entry that matches name ignoring letter case and surrounding
+    // spaces, or -1; an empty name matches nothing.
+    qint32 FindGraphic(const QString &name) const;
+
+    // The enemy list keeps each enemy's graphic name under this role, shown beside the name.
+    static constexpr int kGraphicRole = Qt::UserRole + 1;
+    // The file list marks the files whose names are not UTF-8 (false): shown, never opened.
+    static constexpr int kOpenableRole = Qt::UserRole + 2;
+
+    QGroupBox *Frame[2] = {nullptr, nullptr};  // 0 "Enemy", 1 "Graphic"
+    QListWidget *lstEnemies = nullptr;
+    QListWidget *lstFiles = nullptr;
+    QAction *mnuSave = nullptr;
+    QAction *mnuLoad = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
+    void FillEnemyList();
+    void FillFileList();
+    // Stores name, spaces trimmed, as the selected enemy's graphic: the one place the skin is
+    // edited. False, with the reason shown, when the skin file could not hold the name.
+    bool SetGraphic(const QString &name);
+    void enemySelected(qint32 index);
+    void fileSelected(qint32 index);
+    // Selects the file list entry and runs its handler even when the entry was already
+    // selected, so that preview and stored spelling always follow the enemy.
+    void selectFile(qint32 index);
+    void placePreview();
+
+    void mnuSave_Click();
+    void mnuLoad_Click();
+    // The skin file the caption names: the last one saved or loaded.
+    void setSkinFile(const QString &path);
+    void showGraphicNames();
+
     QString m_appPath;
+    vt::Dialogs &m_dialogs;
+    EnemySkin m_skin;
+    frmPreview *m_preview = nullptr;
+    bool m_started = false;
+    QMargins m_placedWithFrame;
 };
 
 } // namespace skinloft

@@ -1,14 +1,19 @@
 // The programs each have a frmMain in a namespace of their own.
 #include "skin_editor/windows/frmMain.h"
+#include "skin_editor/windows/frmPreview.h"
 #include "tile_editor/windows/frmMain.h"
 
 #include "support/FakeDialogs.h"
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 
+#include <algorithm>
 #include <memory>
 #include <type_traits>
 
@@ -64,6 +69,36 @@ private Q_SLOTS:
         QVERIFY(window.close());
     }
     void skinloft() { showAndClose<::skinloft::frmMain>(QStringLiteral("skinloft")); }
+    // The skin editor's preview window appears directly below it and fits a chosen picture.
+    void skinloftPreviewsBelowItsWindow()
+    {
+        QTemporaryDir game;
+        QImage picture(64, 32, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 40, 160));
+        QVERIFY(picture.save(game.filePath(QStringLiteral("walker.bmp")), "BMP"));
+        FakeDialogs dialogs;
+        ::skinloft::frmMain window(game.path(), dialogs);
+        window.start();
+        ::skinloft::frmPreview &preview = *window.preview();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        QCOMPARE(preview.windowTitle(), QStringLiteral("Graphic Preview"));
+        QTRY_COMPARE(preview.frameGeometry().topLeft(),
+                     QPoint(window.frameGeometry().left(), window.frameGeometry().bottom() + 1));
+
+        window.lstFiles->setCurrentRow(0);
+        QCOMPARE(window.CurrentSkin().Fields[0], QByteArray("walker.bmp"));
+        QCOMPARE(preview.picPreview->size(), QSize(64, 32));
+        // The frame is the window system's: the outside is the picture plus 6 x 22 as far as
+        // the frame leaves room, the inside never smaller than the picture.
+        const QMargins f = preview.windowHandle()->frameMargins();
+        QTRY_COMPARE(preview.geometry().size(), QSize(std::max(64, 70 - f.left() - f.right()),
+                                                      std::max(32, 54 - f.top() - f.bottom())));
+
+        QVERIFY(window.close());
+        QVERIFY(!preview.isVisible());
+        QVERIFY(dialogs.shown.empty());
+    }
 };
 
 QTEST_MAIN(tst_smoke_programs)

@@ -1,0 +1,408 @@
+#include "SkinloftFixture.h"
+
+#include "support/RawFiles.h"
+
+#include "FileIO.h"
+
+#include <QAction>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QMenuBar>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace skinloft;
+using namespace skinloft::testing;
+
+namespace {
+
+// A skin file of the given fields, the rest empty, written byte by byte.
+QByteArray skinBytes(std::initializer_list<std::pair<int, QByteArray>> fields)
+{
+    std::array<QByteArray, kEnemyTypeCount> all;
+    for (const auto &[i, name] : fields)
+        all[i] = name;
+    QByteArray out;
+    for (const QByteArray &name : all) {
+        out.append(char(name.size() & 0xff)).append(char(name.size() >> 8));
+        out.append(name);
+    }
+    return out;
+}
+
+const QSize kEmptyInside(85, 49);
+const QSize kEmptyOutside(91, 71);
+
+} // namespace
+
+class tst_skinloft : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup() { vt::setReplaceFaultForTesting(std::nullopt); }
+
+    void startUpState()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("b.BMP"), 8, 8);
+        s.picture(QStringLiteral("a.gif"), 8, 8, "GIF");
+        s.picture(QStringLiteral("C.bmp"), 8, 8);
+        s.picture(QStringLiteral("x.png"), 8, 8, "PNG");
+        s.game.write(QStringLiteral("notes.txt"), "text");
+        s.game.write(QStringLiteral("Data/Enemies/inner.bmp"), "");
+        QDir(s.game.path()).mkdir(QStringLiteral("folder.bmp"));
+        s.start();
+        frmMain &w = *s.w;
+
+        QCOMPARE(w.windowTitle(), QStringLiteral("skinloft"));
+        QStringList menus;
+        for (QAction *a : w.menuBar()->actions())
+            menus << a->text();
+        QCOMPARE(menus, QStringList({QStringLiteral("&Save"), QStringLiteral("&Load")}));
+        QCOMPARE(w.Frame[0]->title(), QStringLiteral("Enemy"));
+        QCOMPARE(w.Frame[1]->title(), QStringLiteral("Graphic"));
+        QVERIFY(w.Frame[0]->isAncestorOf(w.lstEnemies));
+        QVERIFY(w.Frame[1]->isAncestorOf(w.lstFiles));
+        QVERIFY(w.Frame[0]->geometry().right() < w.Frame[1]->geometry().left());
+
+        QCOMPARE(w.lstEnemies->count(), 25);
+        QCOMPARE(w.lstEnemies->item(0)->text(), QStringLiteral("Trudgel"));
+        QCOMPARE(w.lstEnemies->item(4)->text(), QStringLiteral("Red Shellback"));
+        QCOMPARE(w.lstEnemies->item(24)->text(), QStringLiteral("Quake Block"));
+        QCOMPARE(s.selectedEnemy(), 0);
+
+        // The pictures beside the program, any letter case, sorted by name; no folders.
+        QStringList files;
+        for (int i = 0; i < w.lstFiles->count(); ++i)
+            files << w.lstFiles->item(i)->text();
+        QCOMPARE(files, QStringList({QStringLiteral("a.gif"), QStringLiteral("b.BMP"), QStringLiteral("C.bmp")}));
+        QCOMPARE(s.selectedFileRow(), -1);
+
+        frmPreview &p = s.preview();
+        QVERIFY(p.isVisible());
+        QCOMPARE(p.windowTitle(), QStringLiteral("Graphic Preview"));
+        QCOMPARE(p.windowType(), Qt::Tool);
+        QVERIFY(!(p.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QVERIFY(p.picPreview->pixmap().isNull());
+        QCOMPARE(p.picPreview->size(), kEmptyInside);
+        QCOMPARE(p.picPreview->pos(), QPoint(0, 0));
+        QCOMPARE(p.frameGeometry().size(), kEmptyOutside);
+        // directly below the main window, left edges in line
+        QCOMPARE(p.frameGeometry().topLeft(),
+                 QPoint(w.frameGeometry().left(), w.frameGeometry().top() + w.frameGeometry().height()));
+        // Tabbing into the file list makes its first entry current, but picks nothing.
+        QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(w.lstFiles, &tabbedIn);
+        QCOMPARE(s.selectedFileRow(), -1);
+        QCOMPARE(s.field(0), QByteArray());
+        QVERIFY(p.picPreview->pixmap().isNull());
+
+        QCOMPARE(w.size(), w.minimumSize());
+        QCOMPARE(w.size(), w.maximumSize());
+        QVERIFY(s.dialogs.fake.shown.empty());
+    }
+
+    void choosingAPictureStoresAndPreviewsIt()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.picture(QStringLiteral("flyer.gif"), 20, 10, "GIF");
+        s.start();
+        Skinloft::click(s.w->lstEnemies, 2);
+        s.chooseFile(QStringLiteral("walker.bmp"));
+
+        QCOMPARE(s.field(2), QByteArray("walker.bmp"));
+        QCOMPARE(s.sideText(2), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(64, 32));
+        QCOMPARE(s.preview().picPreview->size(), QSize(64, 32));
+        QCOMPARE(s.preview().frameGeometry().size(), QSize(70, 54));
+
+        // A GIF sizes it the same way.
+        Skinloft::click(s.w->lstEnemies, 7);
+        QCOMPARE(s.selectedFileRow(), -1);
+        QCOMPARE(s.preview().picPreview->size(), kEmptyInside);
+        s.chooseFile(QStringLiteral("flyer.gif"));
+        QCOMPARE(s.preview().picPreview->size(), QSize(20, 10));
+        QCOMPARE(s.preview().frameGeometry().size(), QSize(26, 32));
+
+        // Going back to an enemy selects and shows its graphic; the other keeps its own.
+        s.w->lstEnemies->setCurrentRow(2);
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(64, 32));
+        QCOMPARE(s.field(7), QByteArray("flyer.gif"));
+        QCOMPARE(s.w->CurrentSkin().Fields[0], QByteArray());
+    }
+
+    void storedNamesMatchIgnoringCaseAndSpaces()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.game.write(QStringLiteral("spelled.qze"),
+                     skinBytes({{0, "Walker.BMP"}, {1, "  walker.bmp  "}, {2, "gone.bmp"}, {3, "\twalker.bmp"}}));
+        s.start();
+        QCOMPARE(s.w->FindGraphic(QStringLiteral(" WALKER.bmp ")), s.fileRow(QStringLiteral("walker.bmp")));
+        QCOMPARE(s.w->FindGraphic(QString()), -1);
+        QCOMPARE(s.w->FindGraphic(QStringLiteral("   ")), -1);
+
+        s.load(QStringLiteral("spelled.qze"));
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - spelled.qze"));
+        QCOMPARE(s.field(0), QByteArray("Walker.BMP"));  // not rewritten until selected
+        QCOMPARE(s.selectedFileRow(), -1);
+
+        Skinloft::click(s.w->lstEnemies, 1);
+        QCOMPARE(s.field(1), QByteArray("walker.bmp"));
+        Skinloft::click(s.w->lstEnemies, 0);
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(64, 32));
+        QCOMPARE(s.field(0), QByteArray("walker.bmp"));
+
+        // A name that is not in the list shows nothing and stays; only spaces are trimmed.
+        Skinloft::click(s.w->lstEnemies, 2);
+        QCOMPARE(s.selectedFileRow(), -1);
+        QVERIFY(s.pictureShown().isEmpty());
+        QCOMPARE(s.preview().frameGeometry().size(), kEmptyOutside);
+        QCOMPARE(s.field(2), QByteArray("gone.bmp"));
+        Skinloft::click(s.w->lstEnemies, 3);
+        QCOMPARE(s.selectedFileRow(), -1);
+        QCOMPARE(s.field(3), QByteArray("\twalker.bmp"));
+        QVERIFY(s.dialogs.fake.shown.empty());
+    }
+
+    void saveAndLoadBackByteForByte()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.picture(QStringLiteral("Bo\xe9.gif"), 4, 4, "GIF");  // é is one byte in the file
+        s.start();
+
+        s.save(QStringLiteral("fresh.qze"));
+        QCOMPARE(s.dialogs.fake.dialogTitles, QStringList({QStringLiteral("Save Enemy Skin")}));
+        QCOMPARE(s.dialogs.filters, QStringList({QStringLiteral("Vantaro Enemy Skin (*.qze)")}));
+        QCOMPARE(s.dialogs.extensions, QStringList({QStringLiteral("qze")}));
+        QCOMPARE(readRaw(s.game.file(QStringLiteral("fresh.qze"))), QByteArray(50, '\0'));
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - fresh.qze"));
+
+        s.chooseFile(QStringLiteral("walker.bmp"));
+        Skinloft::click(s.w->lstEnemies, 24);
+        s.chooseFile(QStringLiteral("Bo\xe9.gif"));
+        s.save(QStringLiteral("two.qze"));
+        const QByteArray expected = skinBytes({{0, "walker.bmp"}, {24, "Bo\xe9.gif"}});
+        QCOMPARE(expected.size(), 50 + 10 + 7);
+        QCOMPARE(readRaw(s.game.file(QStringLiteral("two.qze"))), expected);
+
+        // Cancel does nothing.
+        s.w->mnuSave->trigger();
+        s.w->mnuLoad->trigger();
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - two.qze"));
+
+        Skinloft other;
+        other.game.write(QStringLiteral("two.qze"), expected);
+        other.start();
+        other.load(QStringLiteral("two.qze"));
+        QCOMPARE(other.dialogs.fake.dialogTitles, QStringList({QStringLiteral("Load Enemy Skin")}));
+        QCOMPARE(other.dialogs.filters, QStringList({QStringLiteral("Vantaro Enemy Skin (*.qze)")}));
+        QCOMPARE(other.dialogs.extensions, QStringList({QStringLiteral("qze")}));
+        QCOMPARE(other.w->CurrentSkin(), s.w->CurrentSkin());
+        QCOMPARE(other.sideText(24), QStringLiteral("Bo\u00e9.gif"));
+        QVERIFY(s.dialogs.fake.shown.empty());
+        QVERIFY(other.dialogs.fake.shown.empty());
+    }
+
+    void loadingChangesNeitherSelectionNorPreview()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.picture(QStringLiteral("other.bmp"), 16, 16);
+        s.game.write(QStringLiteral("loaded.qze"), skinBytes({{4, "other.bmp"}}));
+        s.start();
+        Skinloft::click(s.w->lstEnemies, 4);
+        QCOMPARE(s.w->lstEnemies->item(s.selectedEnemy())->text(), QStringLiteral("Red Shellback"));
+        s.chooseFile(QStringLiteral("walker.bmp"));
+
+        s.load(QStringLiteral("loaded.qze"));
+        QCOMPARE(s.selectedEnemy(), 4);
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(64, 32));
+        QCOMPARE(s.field(4), QByteArray("other.bmp"));
+        QCOMPARE(s.sideText(4), QStringLiteral("other.bmp"));
+
+        Skinloft::click(s.w->lstEnemies, 5);
+        Skinloft::click(s.w->lstEnemies, 4);
+        QCOMPARE(s.selectedFile(), QStringLiteral("other.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(16, 16));
+    }
+
+    void picturesThatCannotBeShown()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("good.bmp"), 64, 32);
+        s.game.write(QStringLiteral("broken.bmp"), QByteArray("BM\x36\x00\x00\x00garbage", 13));
+        s.game.write(QStringLiteral("empty.gif"), QByteArray());
+        s.game.write(QStringLiteral("words.gif"), "not a picture at all");
+        QVERIFY(::mkfifo(QFile::encodeName(s.game.file(QStringLiteral("pipe.bmp"))).constData(), 0600) == 0);
+        s.start();
+
+        int enemy = 0;
+        for (const char *name : {"broken.bmp", "empty.gif", "words.gif", "pipe.bmp"}) {
+            const QString file = QString::fromLatin1(name);
+            s.w->lstEnemies->setCurrentRow(enemy);
+            s.chooseFile(QStringLiteral("good.bmp"));
+            QCOMPARE(s.pictureShown(), QSize(64, 32));
+            s.chooseFile(file);
+            QVERIFY2(s.pictureShown().isEmpty(), name);
+            QCOMPARE(s.preview().picPreview->size(), kEmptyInside);
+            QCOMPARE(s.preview().frameGeometry().size(), kEmptyOutside);
+            QCOMPARE(s.field(enemy), file.toLatin1());
+            ++enemy;
+        }
+        QVERIFY(s.dialogs.fake.shown.empty());
+    }
+
+    void failedSaveSaysWhyAndKeepsTheOldFile()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        const QByteArray old = skinBytes({{3, "keep-this-name.bmp"}});
+        s.game.write(QStringLiteral("old.qze"), old);
+        s.start();
+        s.chooseFile(QStringLiteral("walker.bmp"));
+
+        vt::setReplaceFaultForTesting(10);
+        s.save(QStringLiteral("old.qze"));
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+        QCOMPARE(s.dialogs.fake.shown[0].title, QStringLiteral("skinloft"));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("not saved")));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("No space left on device")));
+        QCOMPARE(readRaw(s.game.file(QStringLiteral("old.qze"))), old);
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
+
+        vt::setReplaceFaultForTesting(std::nullopt);
+        s.save(QStringLiteral("no such folder/new.qze"));
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(2));
+        QVERIFY(s.dialogs.fake.shown[1].text.contains(QStringLiteral("not saved")));
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
+    }
+
+    void skinsThatCannotBeRead()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        QDir(s.game.path()).mkdir(QStringLiteral("folder.qze"));
+        // field 0 whole, field 1 says 20 characters but 3 follow
+        s.game.write(QStringLiteral("cut.qze"), QByteArray("\x0a\x00" "other1.bmp" "\x14\x00" "abc", 17));
+        s.start();
+        s.chooseFile(QStringLiteral("walker.bmp"));
+        const EnemySkin before = s.w->CurrentSkin();
+
+        for (const char *name : {"missing.qze", "folder.qze"}) {
+            s.dialogs.fake.shown.clear();
+            s.load(QString::fromLatin1(name));
+            QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+            QVERIFY2(s.dialogs.fake.shown[0].text.contains(QStringLiteral("not loaded")), name);
+            QCOMPARE(s.w->CurrentSkin(), before);
+            QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
+        }
+
+        // A file cut short inside a field is reported, and keeps the fields before the cut:
+        // the names beside the enemies show them, the caption names the file.
+        s.dialogs.fake.shown.clear();
+        s.load(QStringLiteral("cut.qze"));
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("only in part")));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("cut.qze")));
+        QCOMPARE(s.field(0), QByteArray("other1.bmp"));
+        for (int i = 0; i < kEnemyTypeCount; ++i) {
+            QCOMPARE(s.sideText(i), QString::fromLatin1(s.field(i)));
+            if (i > 0)
+                QCOMPARE(s.field(i), QByteArray());
+        }
+        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - cut.qze"));
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+    }
+
+    void namesTheSkinCannotHoldAreRefused()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        const QString greek = QStringLiteral("\u03a9mega.bmp");
+        s.picture(greek, 16, 16);
+        s.start();
+        QVERIFY(s.fileRow(greek) >= 0);
+        QVERIFY(!s.w->lstFiles->item(s.fileRow(greek))->toolTip().isEmpty());
+        s.chooseFile(QStringLiteral("walker.bmp"));
+
+        s.chooseFile(greek);
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(greek));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("Windows-1252")));
+        QCOMPARE(s.field(0), QByteArray("walker.bmp"));
+        // the list and the preview go back to what the enemy has
+        QTRY_COMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(64, 32));
+
+        // for an enemy without a graphic, nothing is stored and nothing stays selected
+        Skinloft::click(s.w->lstEnemies, 1);
+        s.chooseFile(greek);
+        QTRY_COMPARE(s.selectedFileRow(), -1);
+        QCOMPARE(s.field(1), QByteArray());
+
+        s.save(QStringLiteral("clean.qze"));
+        QCOMPARE(readRaw(s.game.file(QStringLiteral("clean.qze"))), skinBytes({{0, "walker.bmp"}}));
+    }
+
+    // A name in windows-1252 bytes, as archives made on Windows leave it, is not the text it
+    // shows as; the file is listed but never opened or stored, while the UTF-8 file of the
+    // same look is used as usual.
+    void namesNotInUtf8AreShownButRefused()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("Bo\u00e9.bmp"), 16, 16);
+        const QByteArray raw = QFile::encodeName(s.game.path()) + "/Bo\xe9.bmp";
+        const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        s.game.write(QStringLiteral("accent.qze"), skinBytes({{2, "BO\xc9.BMP"}}));
+        s.start();
+
+        QCOMPARE(s.w->lstFiles->count(), 2);
+        qint32 utf8Row = -1;
+        qint32 rawRow = -1;
+        for (qint32 i = 0; i < 2; ++i) {
+            QCOMPARE(s.w->lstFiles->item(i)->text(), QStringLiteral("Bo\u00e9.bmp"));
+            (s.w->lstFiles->item(i)->data(frmMain::kOpenableRole).toBool() ? utf8Row : rawRow) = i;
+        }
+        QVERIFY(utf8Row >= 0 && rawRow >= 0);
+
+        Skinloft::click(s.w->lstFiles, rawRow);
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("UTF-8")));
+        QCOMPARE(s.field(0), QByteArray());
+        QTRY_COMPARE(s.selectedFileRow(), -1);
+
+        Skinloft::click(s.w->lstFiles, utf8Row);
+        QCOMPARE(s.field(0), QByteArray("Bo\xe9.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(16, 16));
+
+        // a stored name finds the file that can be opened
+        s.load(QStringLiteral("accent.qze"));
+        Skinloft::click(s.w->lstEnemies, 2);
+        QCOMPARE(s.selectedFileRow(), utf8Row);
+        QCOMPARE(s.field(2), QByteArray("Bo\xe9.bmp"));
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+    }
+
+    void closingTheMainWindowClosesThePreview()
+    {
+        Skinloft s;
+        s.start();
+        QVERIFY(s.preview().isVisible());
+        QVERIFY(s.w->close());
+        QVERIFY(!s.preview().isVisible());
+    }
+};
+
+QTEST_MAIN(tst_skinloft)
+#include "tst_skinloft.moc"
