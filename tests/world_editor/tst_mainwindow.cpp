@@ -534,7 +534,8 @@ private Q_SLOTS:
         QCOMPARE(captions(e.w->mnuWorld),
                  (QStringList{QStringLiteral("Select &World"), QString(), QStringLiteral("&Save World Level Details"),
                               QStringLiteral("World &Map Editor"), QString(), QStringLiteral("&Object Selector"),
-                              QStringLiteral("&Tile Selector"), QString(), QStringLiteral("&Exit")}));
+                              QStringLiteral("&Tile Selector"), QString(), QStringLiteral("Undo"),
+                              QStringLiteral("Redo"), QString(), QStringLiteral("&Exit")}));
         const auto shortcut = [&](const char *name) {
             return e.w->findChild<QAction *>(QString::fromLatin1(name))->shortcut();
         };

@@ -29,6 +29,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QUndoGroup>
+#include <QUndoStack>
 
 namespace tessaforge {
 
@@ -75,6 +77,15 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     layout->addWidget(mdiArea, 1);
     setCentralWidget(central);
+
+    undoGroup = new QUndoGroup(this);
+    worldUndo = new QUndoStack(this);
+    undoGroup->addStack(worldUndo);
+    undoGroup->setActiveStack(worldUndo);
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
+        QUndoStack *stack = sub ? m_undoStacks.value(sub->widget()) : nullptr;
+        undoGroup->setActiveStack(stack ? stack : worldUndo.data());
+    });
 
     buildMenus();
 
@@ -168,6 +179,17 @@ void frmMain::buildMenus()
     objects->setShortcut(QKeySequence(Qt::Key_F4));
     QAction *tiles = action(mnuWorld, "mnuShowTSetWindow", QStringLiteral("&Tile Selector"));
     tiles->setShortcut(QKeySequence(Qt::Key_F3));
+    // Undo and redo act on the document of the active window: the world details while no
+    // child window with a document of its own is active.
+    separator(mnuWorld, "mnuUndoDash");
+    QAction *undo = undoGroup->createUndoAction(this, QStringLiteral("Undo"));
+    undo->setObjectName(QStringLiteral("mnuUndo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuWorld->addAction(undo);
+    QAction *redo = undoGroup->createRedoAction(this, QStringLiteral("Redo"));
+    redo->setObjectName(QStringLiteral("mnuRedo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    mnuWorld->addAction(redo);
     separator(mnuWorld, "mnuDash");
     QAction *quit = action(mnuWorld, "mnuQuitEditor", QStringLiteral("&Exit"));
 
@@ -626,6 +648,19 @@ void frmMain::killLastLevel()
 }
 
 // ---- child windows ---------------------------------------------------------------------
+
+void frmMain::registerUndoStack(QWidget *window, QUndoStack *stack)
+{
+    undoGroup->addStack(stack);
+    m_undoStacks.insert(window, stack);
+    connect(window, &QObject::destroyed, this, [this, window] {
+        m_undoStacks.remove(window);
+        if (!undoGroup->activeStack())
+            undoGroup->setActiveStack(worldUndo);
+    });
+    if (mdiArea->activeSubWindow() && mdiArea->activeSubWindow()->widget() == window)
+        undoGroup->setActiveStack(stack);
+}
 
 QMdiSubWindow *frmMain::openChild(QWidget *child)
 {

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QHash>
 #include <QPointer>
 
 class QAction;
@@ -15,6 +16,8 @@ class QMdiSubWindow;
 class QMenu;
 class QPushButton;
 class QTimer;
+class QUndoGroup;
+class QUndoStack;
 
 namespace vt {
 class Dialogs;
@@ -53,6 +56,15 @@ public:
     qint32 tMode = 0;
     QImage picHoldTiles;
     QImage picHoldTags;
+
+    // One undo stack per document. The group's active stack is that of the active child
+    // window, or the world details' (worldUndo) while the active window has none; the main
+    // menu's "Undo"/"Redo" and Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y act on it.
+    QUndoGroup *undoGroup = nullptr;
+    QPointer<QUndoStack> worldUndo;
+    // A child window's document stack, active while that window is; forgotten when the
+    // window is destroyed (the stack should be the window's child).
+    void registerUndoStack(QWidget *window, QUndoStack *stack);
 
     void updateLevelList();
     // Selects a level in the level list, which makes it current as a click does, but only
@@ -149,6 +161,7 @@ private:
     QPointer<QMdiSubWindow> m_palette;
     QPointer<QMdiSubWindow> m_details;
     QPointer<QMdiSubWindow> m_mapEditor;
+    QHash<const QWidget *, QPointer<QUndoStack>> m_undoStacks;
 };
 
 } // namespace tessaforge
