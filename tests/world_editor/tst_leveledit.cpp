@@ -7,6 +7,7 @@
 #include <QMdiSubWindow>
 #include <algorithm>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QScrollBar>
 #include <QStatusBar>
 
@@ -566,6 +567,21 @@ private Q_SLOTS:
         // A stored name that leads outside the world is not opened either.
         e.ed->SetLevel(QStringLiteral("../World1/Meadow"));
         QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
+        QVERIFY(e.ed->isChanged());
+    }
+
+    void aSaveNeverFollowsALinkOutOfTheMod()
+    {
+        AreaFixture e;
+        QVERIFY(e.open());
+        e.click({8, 24}, Qt::RightButton);
+        QTemporaryDir outside;
+        const QString victim = outside.filePath(QStringLiteral("victim.qzl"));
+        QVERIFY(QFile::link(victim, e.game.file(QStringLiteral("Mods/Demo/World1/Linked.qzl"))));
+        e.dialogs.inputs.push_back(QStringLiteral("Linked"));
+        QVERIFY(!e.ed->SaveArea());
+        QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("Linked.qzl")));
+        QVERIFY(!QFile::exists(victim));
         QVERIFY(e.ed->isChanged());
     }
 

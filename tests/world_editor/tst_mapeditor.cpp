@@ -15,6 +15,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QWheelEvent>
 
 using namespace tessaforge;
@@ -475,6 +476,21 @@ private Q_SLOTS:
         QVERIFY(!m.ed());
         QCOMPARE(m.e.dialogs.texts().last(), kSaved);
         QCOMPARE(m.e.game.read(m.mapFile()).at(0), char(2));
+    }
+
+    void aSaveNeverFollowsALinkOutOfTheMod()
+    {
+        MapWorld m;
+        QTemporaryDir outside;
+        const QString victim = outside.filePath(QStringLiteral("Worldmap.qzm"));
+        QVERIFY(QFile::link(victim, m.e.game.file(m.mapFile())));
+        frmMapScreenEdit *ed = m.open();
+        ed->AddNode();
+        QVERIFY(!ed->SaveChanges());
+        QVERIFY(!m.e.dialogs.texts().contains(kSaved));
+        QVERIFY(m.e.dialogs.texts().last().contains(QStringLiteral("Worldmap.qzm")));
+        QVERIFY(!QFile::exists(victim));
+        QVERIFY(ed->mapChanged());
     }
 
     void switchingWorldsClosesTheEditor()
