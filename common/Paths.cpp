@@ -99,7 +99,14 @@ QStringList listSubfolders(const QString &folder)
     return dir.entryList();
 }
 
-QList<FolderEntry> listSubfolderEntries(const QString &folder)
+namespace {
+
+enum class EntryKind { Folder, File };
+
+// Reads the folder directly: QDir leaves out the names it cannot decode. A name that is not
+// UTF-8 is given decoded as windows-1252 and marked not openable. Links count as what they
+// lead to. Sorted by name ignoring case.
+QList<FolderEntry> rawEntries(const QString &folder, EntryKind kind)
 {
     QList<FolderEntry> entries;
     const QByteArray base = QFile::encodeName(resolvePath(folder));
@@ -111,14 +118,13 @@ QList<FolderEntry> listSubfolderEntries(const QString &folder)
         if (raw == "." || raw == "..")
             continue;
         struct stat st {};
-        if (::stat((base + '/' + raw).constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        if (::stat((base + '/' + raw).constData(), &st) != 0)
+            continue;  // a dangling link leads nowhere
+        if (S_ISDIR(st.st_mode) != (kind == EntryKind::Folder))
             continue;
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString decoded = utf8(raw);
-        if (utf8.hasError())
-            entries.append({fromAnsi(raw), false});
-        else
-            entries.append({decoded, true});
+        entries.append(utf8.hasError() ? FolderEntry{fromAnsi(raw), false} : FolderEntry{decoded, true});
     }
     ::closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const FolderEntry &a, const FolderEntry &b) {
@@ -127,33 +133,17 @@ QList<FolderEntry> listSubfolderEntries(const QString &folder)
     return entries;
 }
 
+} // namespace
+
+QList<FolderEntry> listSubfolderEntries(const QString &folder)
+{
+    return rawEntries(folder, EntryKind::Folder);
+}
+
 QList<FolderEntry> listFileEntries(const QString &folder, const QStringList &patterns)
 {
-    // QDir leaves out the names it cannot decode, so the folder is read directly.
-    QList<FolderEntry> entries;
-    const QByteArray base = QFile::encodeName(resolvePath(folder));
-    DIR *dir = ::opendir(base.constData());
-    if (!dir)
-        return entries;
-    while (const dirent *e = ::readdir(dir)) {
-        const QByteArray raw(e->d_name);
-        if (raw == "." || raw == "..")
-            continue;
-        struct stat st {};
-        if (::lstat((base + '/' + raw).constData(), &st) != 0 || S_ISDIR(st.st_mode))
-            continue;
-        if (S_ISLNK(st.st_mode) && ::stat((base + '/' + raw).constData(), &st) == 0 && S_ISDIR(st.st_mode))
-            continue;
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString decoded = utf8(raw);
-        const FolderEntry entry = utf8.hasError() ? FolderEntry{fromAnsi(raw), false} : FolderEntry{decoded, true};
-        if (QDir::match(patterns, entry.name))
-            entries.append(entry);
-    }
-    ::closedir(dir);
-    std::sort(entries.begin(), entries.end(), [](const FolderEntry &a, const FolderEntry &b) {
-        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
-    });
+    QList<FolderEntry> entries = rawEntries(folder, EntryKind::File);
+    entries.removeIf([&patterns](const FolderEntry &entry) { return !QDir::match(patterns, entry.name); });
     return entries;
 }
 
