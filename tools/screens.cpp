@@ -18,7 +18,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QHash>
 #include <QImage>
 #include <QListWidget>
 #include <QMdiSubWindow>
@@ -26,6 +28,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -49,6 +52,38 @@ void settle()
     }
 }
 
+// The picture's 256 most frequent colours, each the mean of a 5-bit-per-channel bucket: a
+// window's few flat colours come out exact, and the blends of the scaling close enough.
+QList<QRgb> commonColours(const QImage &picture)
+{
+    struct Bucket
+    {
+        qint64 r = 0, g = 0, b = 0, n = 0;
+    };
+    QHash<quint32, Bucket> buckets;
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = line[x];
+            Bucket &b = buckets[quint32(qRed(c) >> 3) << 10 | quint32(qGreen(c) >> 3) << 5 | quint32(qBlue(c) >> 3)];
+            b.r += qRed(c);
+            b.g += qGreen(c);
+            b.b += qBlue(c);
+            ++b.n;
+        }
+    }
+    QList<Bucket> all = buckets.values();
+    std::sort(all.begin(), all.end(), [](const Bucket &a, const Bucket &b) { return a.n > b.n; });
+    QList<QRgb> table;
+    for (const Bucket &b : all) {
+        if (table.size() == 256)
+            break;
+        table.append(qRgb(int(b.r / b.n), int(b.g / b.n), int(b.b / b.n)));
+    }
+    return table;
+}
+
 void save(const QString &name, const QImage &picture)
 {
     if (picture.isNull()) {
@@ -62,11 +97,13 @@ void save(const QString &name, const QImage &picture)
         std::printf("%s %dx%d\n", qPrintable(path), picture.width(), picture.height());
     if (g_small.isEmpty())
         return;
-    // Half size and a 256-colour palette keep the repository's copies at a few tens of KB.
+    // Two thirds of the size and a 256-colour palette keep the repository's copies at a few
+    // tens of KB.
     QImage small = picture.width() > 640
-        ? picture.scaledToWidth(picture.width() / 2 + picture.width() % 2, Qt::SmoothTransformation)
+        ? picture.scaledToWidth(picture.width() * 2 / 3, Qt::SmoothTransformation)
         : picture;
-    small = small.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither | Qt::AvoidDither);
+    small = small.convertToFormat(QImage::Format_Indexed8, commonColours(small),
+                                  Qt::ThresholdDither | Qt::AvoidDither);
     const QString smallPath = g_small + u'/' + name + QStringLiteral(".png");
     if (!small.save(smallPath, "PNG"))
         fail(QStringLiteral("cannot write ") + smallPath);
@@ -89,7 +126,7 @@ QImage compose(const QList<QWidget *> &windows, Qt::Orientation direction)
     if (parts.isEmpty())
         return {};
     QImage out(size, QImage::Format_RGB32);
-    out.fill(qRgb(64, 64, 64));
+    out.fill(windows.first()->palette().color(QPalette::Window));
     QPainter painter(&out);
     QPoint at;
     for (const QImage &p : parts) {
@@ -135,7 +172,7 @@ void worldEditor(const QString &game)
     dialogs.dialogScripts.push_back(chooseMod(QStringLiteral("Demo Mod")));
     dialogs.answers.assign(8, FakeDialogs::Answer::No);
     tessaforge::frmMain w(game, dialogs);
-    w.resize(1180, 760);
+    w.resize(1180, 640);
     if (!w.start()) {
         fail(QStringLiteral("Tessaforge did not start"));
         return;
@@ -156,13 +193,18 @@ void worldEditor(const QString &game)
         fail(QStringLiteral("Tessaforge opened no area editor or palette"));
         return;
     }
-    place(area, QRect(0, 0, 700, 560));
+    place(area, QRect(0, 0, 700, 580));
     place(palette, QRect(704, 0, 300, 420));
     settle();
-    // Pick a tile in the palette and paint a short ledge with it, as a modder would.
-    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(16 + 32 * 1 + 16, 16 + 32 * 0 + 16));
+    // Close up, then pick the grass ledge in the palette and paint a floating platform with
+    // it in the open sky, as a modder would.
+    for (int i = 0; i < 4; ++i)
+        area->ZoomIn();
+    settle();
+    QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(16 + 32 * 0 + 16, 16 + 32 * 1 + 16));
+    const int cell = area->lZoom;
     for (int x = 0; x < 4; ++x)
-        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(32 * (6 + x) + 16, 32 * 4 + 16));
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(cell * (9 + x) + cell / 2, cell * 9 + cell / 2));
     settle();
     save(QStringLiteral("tessaforge-area"), w.grab().toImage());
 
@@ -173,10 +215,16 @@ void worldEditor(const QString &game)
         fail(QStringLiteral("Tessaforge opened no world map editor"));
         return;
     }
-    if (QWidget *frame = map->parentWidget()) {
-        frame->move(40, 30);
-        frame->raise();
-    }
+    // The map alone, a node selected so that its links show in the lists.
+    palette->parentWidget()->close();
+    area->parentWidget()->close();
+    settle();
+    w.resize(850, 760);
+    if (QWidget *frame = map->parentWidget())
+        frame->move(0, 0);
+    const tessaforge::oWorldMap &nodes = map->worldMap();
+    if (nodes.nodeCount() >= 2)
+        QTest::mouseClick(map->picMap, Qt::LeftButton, {}, QPoint(nodes.xPos(2), nodes.yPos(2)));
     settle();
     save(QStringLiteral("tessaforge-map"), w.grab().toImage());
     w.close();
@@ -209,6 +257,9 @@ void tileEditor(const QString &game)
         return;
     }
     QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(32 * 2 + 16, 32 * 1 + 16));
+    // Every tile's type written on it: what the editor is for.
+    if (w.chkShowTypes)
+        w.chkShowTypes->setChecked(true);
     settle();
     save(QStringLiteral("tilemarrow"), w.grab().toImage());
     w.close();
