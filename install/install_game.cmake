@@ -63,6 +63,9 @@ endfunction()
 
 if(VT_PART STREQUAL "programs")
   foreach(program IN LISTS VT_PROGRAMS)
+    if(program STREQUAL "")
+      continue()  # a program this build does not make
+    endif()
     cmake_path(GET program FILENAME name)
     message(STATUS "Installing: ${game}/${name}")
     vt_put("${program}" "${game}/${name}")
