@@ -15,7 +15,7 @@ function(vt_note kind path)
   file(RELATIVE_PATH rel "${game}" "${path}")
   if(rel STREQUAL "")
     set(rel ".")
-  elseif(rel MATCHES "^\\.\\./")
+  elseif(rel MATCHES "^\\.\\.(/|$)")
     set(rel "${path}")
   endif()
   file(APPEND "${manifest}" "${kind} ${rel}\n")
@@ -37,13 +37,9 @@ function(vt_make_dir dir)
   vt_note(dir "${dir}")
 endfunction()
 
-# The game folder itself comes first: noted when this install made it.
-if(NOT IS_DIRECTORY "${game}")
-  cmake_path(GET game PARENT_PATH parent)
-  file(MAKE_DIRECTORY "${parent}")
-  file(MAKE_DIRECTORY "${game}")
-  vt_note(dir "${game}")
-endif()
+# The game folder itself comes first, with its missing parents: noted when this install
+# made them.
+vt_make_dir("${game}")
 
 # Copies over a temporary name and renames, so that a program still running from the
 # folder keeps its old file and the new one appears whole.

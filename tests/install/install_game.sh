@@ -86,9 +86,9 @@ after=$(snapshot "$game")
 share_after=$(snapshot "$XDG_DATA_HOME")
 [ "$share_after" = "$share_before" ] || fail "uninstall left menu entries: $(diff <(echo "$share_before") <(echo "$share_after") | head)"
 
-# A folder the install made is removed whole by the uninstall.
-fresh="$work/New Game"
+# A folder the install made, parents included, is removed whole by the uninstall.
+fresh="$work/New Games/Vantaro"
 cmake --install "$build" --prefix "$fresh" >/dev/null
 cmake -DVT_GAME="$fresh" -P "$src/install/uninstall_game.cmake" >/dev/null
-[ ! -e "$fresh" ] || fail "uninstall left the folder it had made: $(ls -A "$fresh")"
+[ ! -e "$work/New Games" ] || fail "uninstall left the folders it had made: $(find "$work/New Games")"
 echo "install and uninstall: ok"
