@@ -7,6 +7,11 @@ set(game "${CMAKE_INSTALL_PREFIX}")
 if(NOT IS_ABSOLUTE "${game}")
   message(FATAL_ERROR "install: the game folder must be an absolute path: ${game}")
 endif()
+# CMake's own path handling reads a backslash as a separator, so such a name would be
+# filled somewhere else than asked.
+if(game MATCHES "\\\\")
+  message(FATAL_ERROR "install: the game folder's name may not hold a backslash: ${game}")
+endif()
 set(manifest "${game}/.vantaro-install-manifest")
 
 # A created path goes into the manifest relative to the game folder when it lies inside,

@@ -21,6 +21,11 @@ for id in tessaforge keyvane tilemarrow skinloft; do
   case "$line" in "$want"*) ;; *) fail "$entry: $line, expected it to start with $want" ;; esac
   grep -q '^Icon=vantaro-'"$id"'$' "$entry" || fail "$entry: no icon of its own"
 done
+# A backslash in the folder's name is refused before anything is made.
+if cmake --install "$build" --prefix "$work/back\\slash" --component desktop >/dev/null 2>&1; then
+  fail "a game folder with a backslash in its name was accepted"
+fi
+[ -z "$(find "$work" -name 'back*')" ] || fail "a refused install made $(find "$work" -name 'back*')"
 if ! command -v desktop-file-validate >/dev/null; then
   echo "desktop-file-validate is not installed (package desktop-file-utils): skipped"
   exit 77
