@@ -9,7 +9,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 game="$work/My Games/Vantaro"
 export HOME="$work/home" XDG_DATA_HOME="$work/share" XDG_CONFIG_HOME="$work/config"
-mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
+mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$work/tmp"
+# The programs' start-up checks (the world editor's one-instance lock) stay private.
+tmp_for_programs="$work/tmp"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # Every path with its kind, and every file's checksum: the folder's whole state.
@@ -60,7 +62,7 @@ install_all
 
 # Each installed program starts from the folder and shows a window (a second try for one
 # whose window the busy machine did not bring up in time).
-started=$(QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+started=$(TMPDIR="$tmp_for_programs" QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
   shows() {
     (cd / && exec "$1") >/dev/null 2>&1 &
     local pid=$! found=1
@@ -91,4 +93,17 @@ fresh="$work/New Games/Vantaro"
 cmake --install "$build" --prefix "$fresh" >/dev/null
 cmake -DVT_GAME="$fresh" -P "$src/install/uninstall_game.cmake" >/dev/null
 [ ! -e "$work/New Games" ] || fail "uninstall left the folders it had made: $(find "$work/New Games")"
+# Menu entries a later install into another folder took over stay with that folder.
+other="$work/Other Game"
+cmake --install "$build" --prefix "$fresh" >/dev/null
+cmake --install "$build" --prefix "$fresh" --component desktop >/dev/null
+cmake --install "$build" --prefix "$other" --component desktop >/dev/null
+cmake -DVT_GAME="$fresh" -P "$src/install/uninstall_game.cmake" >/dev/null
+grep -qxF "Path=$other" "$XDG_DATA_HOME/applications/vantaro-keyvane.desktop" \
+  || fail "uninstalling one folder took the menu entries of another"
+[ -s "$XDG_DATA_HOME/icons/hicolor/scalable/apps/vantaro-keyvane.svg" ] \
+  || fail "uninstalling one folder took the icons of another"
+cmake -DVT_GAME="$other" -P "$src/install/uninstall_game.cmake" >/dev/null
+# (The standard folders the first install made may stay, empty: the second used them too.)
+[ -z "$(find "$XDG_DATA_HOME" -type f)" ] || fail "menu entries left after both uninstalls: $(find "$XDG_DATA_HOME" -type f)"
 echo "install and uninstall: ok"
