@@ -23,6 +23,13 @@ function(vt_note kind path)
   elseif(rel MATCHES "^\\.\\.(/|$)")
     set(rel "${path}")
   endif()
+  if(EXISTS "${manifest}")
+    file(STRINGS "${manifest}" listed)
+    list(FIND listed "${kind} ${rel}" at)
+    if(at GREATER -1)
+      return()
+    endif()
+  endif()
   file(APPEND "${manifest}" "${kind} ${rel}\n")
 endfunction()
 
@@ -48,9 +55,11 @@ vt_make_dir("${game}")
 
 # Copies over a temporary name and renames, so that a program still running from the
 # folder keeps its old file and the new one appears whole.
+# With OURS the target is listed even when it was there before: a menu entry or icon of
+# ours that another game folder's install had written and this one takes over.
 function(vt_put source target)
   set(existed FALSE)
-  if(EXISTS "${target}")
+  if(EXISTS "${target}" AND NOT "${ARGN}" STREQUAL "OURS")
     set(existed TRUE)
   endif()
   cmake_path(GET target PARENT_PATH parent)
@@ -133,8 +142,8 @@ elseif(VT_PART STREQUAL "desktop")
     set(staged "${VT_DESKTOP_STAGE}/vantaro-${id}.desktop")
     configure_file("${VT_DESKTOP_SOURCE}/desktop/vantaro-${id}.desktop.in" "${staged}" @ONLY)
     message(STATUS "Installing: ${entry}")
-    vt_put("${staged}" "${entry}")
-    vt_put("${VT_DESKTOP_SOURCE}/icons/vantaro-${id}.svg" "${icon}")
+    vt_put("${staged}" "${entry}" OURS)
+    vt_put("${VT_DESKTOP_SOURCE}/icons/vantaro-${id}.svg" "${icon}" OURS)
   endforeach()
   # No desktop database update: menus watch the folder themselves, and the cache file it
   # writes would be one more thing an uninstall could not tell apart from the user's.
