@@ -117,6 +117,12 @@ elseif(VT_PART STREQUAL "desktop")
   else()
     message(FATAL_ERROR "install: neither XDG_DATA_HOME nor HOME names a folder")
   endif()
+  # The entry format writes % as %%, but GLib's menus look for the program under the name
+  # still holding %% and drop the entry: none is better than one that never shows.
+  if(game MATCHES "%")
+    message(WARNING "install: no menu entries for a game folder whose name holds %: ${game}")
+    return()
+  endif()
   # Exec takes a quoted path: inside the quotes " ` $ and \ are escaped with a backslash,
   # and the file's own escaping doubles every backslash once more; % is doubled.
   function(vt_exec_quote path out)
