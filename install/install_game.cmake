@@ -7,6 +7,11 @@ set(game "${CMAKE_INSTALL_PREFIX}")
 if(NOT IS_ABSOLUTE "${game}")
   message(FATAL_ERROR "install: the game folder must be an absolute path: ${game}")
 endif()
+# The programs find their files beside themselves: the system's folders are no game folder,
+# and /usr/local is only what an install without --prefix would use.
+if(game MATCHES "^/(usr(/local)?|opt)?/?$")
+  message(FATAL_ERROR "install: give the game folder: cmake --install build --prefix GAMEFOLDER")
+endif()
 # CMake's own path handling reads a backslash as a separator, so such a name would be
 # filled somewhere else than asked.
 if(game MATCHES "\\\\")
