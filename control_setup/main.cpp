@@ -7,6 +7,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Ties the window to its menu entry and icon where the desktop matches by that name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantaro-keyvane"));
     vt::QtDialogs dialogs;
     keyvane::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
     if (!window.start())

@@ -7,6 +7,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Ties the window to its menu entry and icon where the desktop matches by that name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantaro-skinloft"));
     vt::QtDialogs dialogs;
     skinloft::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
     window.start();

@@ -9,6 +9,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Ties the window to its menu entry and icon where the desktop matches by that name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vantaro-tessaforge"));
     vt::QtDialogs dialogs;
     // One editor per user at a time: two would overwrite each other's world details.
     QLockFile instanceLock(QDir::temp().filePath(
