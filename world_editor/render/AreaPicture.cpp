@@ -313,6 +313,31 @@ vt::Status writeAreaPicture(const oLevel &area, const QImage &tileset, const QIm
     return vt::Status::success();
 }
 
+vt::Status writePicture(const QImage &picture, PictureFormat format, const QString &path)
+{
+    const bool alpha = picture.format() == QImage::Format_ARGB32;
+    if (format == PictureFormat::Bmp && alpha)
+        return vt::Status::failure(u"%1: a BMP cannot be see-through"_s.arg(path));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return vt::Status::failure(u"%1: cannot write: %2"_s.arg(path, file.errorString()));
+    std::unique_ptr<RowSink> sink;
+    if (format == PictureFormat::Bmp)
+        sink = std::make_unique<BmpSink>(file, picture.size());
+    else
+        sink = std::make_unique<PngSink>(file, picture.size(), alpha);
+    bool ok = true;
+    for (int i = 0; i < picture.height() && ok; ++i) {
+        const int y = sink->bottomUp() ? picture.height() - 1 - i : i;
+        ok = sink->row(reinterpret_cast<const QRgb *>(picture.constScanLine(y)));
+    }
+    if (!(ok && sink->finish() && file.flush() && file.commit())) {
+        file.cancelWriting();
+        return vt::Status::failure(u"%1: cannot write: %2"_s.arg(path, file.errorString()));
+    }
+    return vt::Status::success();
+}
+
 QImage areaPicture(const oLevel &area, const QImage &tileset, const QImage &tagSheet,
                    const AreaPictureOptions &options)
 {

@@ -42,6 +42,10 @@ vt::Status writeAreaPicture(const oLevel &area, const QImage &tileset, const QIm
                             const AreaPictureOptions &options, PictureFormat format,
                             const QString &path, const PictureProgress &progress = {});
 
+// A finished picture (RGB32, or ARGB32 for see-through PNG) through the same encoder and
+// atomic write as writeAreaPicture.
+vt::Status writePicture(const QImage &picture, PictureFormat format, const QString &path);
+
 // The same picture in memory: Format_RGB32, or ARGB32 when see-through.
 QImage areaPicture(const oLevel &area, const QImage &tileset, const QImage &tagSheet,
                    const AreaPictureOptions &options);
