@@ -4,6 +4,8 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -21,10 +23,16 @@ void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &mes
 int main(int argc, char **argv)
 {
     qInstallMessageHandler(quietHandler);
-    // Pictures need QtGui but never a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    // Only drawing needs QtGui (the tag sheet's text), and never a screen; the other verbs
+    // start faster without loading a platform.
+    std::unique_ptr<QCoreApplication> app;
+    if (argc > 1 && std::strcmp(argv[1], "render") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QTextStream out(stdout);
     QTextStream err(stderr);
     return vtfile::run(QCoreApplication::arguments().mid(1), out, err);
