@@ -548,7 +548,8 @@ private Q_SLOTS:
                               QStringLiteral("&Enemies"), QStringLiteral("&Tileset"), QStringLiteral("&Background"),
                               QStringLiteral("&Music")}));
         QCOMPARE(captions(e.w->mnuLevelMenu),
-                 (QStringList{QStringLiteral("&New"), QStringLiteral("&Save"), QString(), QStringLiteral("Zoom &In"),
+                 (QStringList{QStringLiteral("&New"), QStringLiteral("&Save"), QStringLiteral("Export as &Image..."),
+                              QString(), QStringLiteral("Zoom &In"),
                               QStringLiteral("Zoom &Out"), QString(), QStringLiteral("Enable &Side-Warp"),
                               QStringLiteral("Set Start &Position"), QStringLiteral("&Resize Area")}));
         QCOMPARE(captions(e.w->mnuNodes),

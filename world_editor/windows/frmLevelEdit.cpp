@@ -4,6 +4,7 @@
 #include "frmRenameLevel.h"
 
 #include "world/mCommon.h"
+#include "render/AreaPicture.h"
 
 #include "AnsiText.h"
 #include "Dialogs.h"
@@ -15,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
@@ -628,6 +630,47 @@ void frmLevelEdit::closeEvent(QCloseEvent *event)
     }
     m_main.state().bAreaWindowOpen = false;
     event->accept();
+}
+
+void frmLevelEdit::ExportImage()
+{
+    if (!oArea.hasGrid())
+        return;
+    const std::optional<QString> chosen = m_main.dialogs().saveFile(
+        this, QStringLiteral("Export as Image"),
+        QStringLiteral("PNG pictures (*.png);;Bitmaps (*.bmp)"), QStringLiteral("png"));
+    if (!chosen || chosen->isEmpty())
+        return;
+    QString path = *chosen;
+    std::optional<PictureFormat> format = pictureFormatOf(path);
+    if (!format) {
+        path += QStringLiteral(".png");
+        format = PictureFormat::Png;
+    }
+    const AreaView view = currentView();
+    AreaPictureOptions options;
+    options.zoom = view.zoom;
+    options.tags = view.showTags;
+    options.enemies = view.showEnemies;
+    options.background = view.background;
+
+    // Shown only once the drawing has taken half a second; drawn in strips, so it can stop.
+    QProgressDialog progress(QStringLiteral("Exporting the area..."), QStringLiteral("Cancel"), 0, 100, this);
+    progress.setWindowTitle(kTitle);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setValue(0);
+    const vt::Status s = writeAreaPicture(
+        oArea, m_main.picHoldTiles.convertToFormat(QImage::Format_RGB32),
+        m_main.picHoldTags.convertToFormat(QImage::Format_RGB32), options, *format, path,
+        [&progress](qint64 done, qint64 total) {
+            progress.setValue(int(done * 100 / std::max<qint64>(total, 1)));
+            return !progress.wasCanceled();
+        });
+    const bool cancelled = progress.wasCanceled();
+    progress.reset();
+    if (!s && !cancelled)
+        message(s.error());
 }
 
 } // namespace tessaforge

@@ -72,6 +72,8 @@ public:
     void ZoomIn();
     void ZoomOut();
     void DrawLevel();
+    // The whole area at the current zoom with the layers now shown, to a PNG or BMP file.
+    void ExportImage();
 
     // Every change the mouse makes to the area goes through here: the cell (and the start
     // position) take their "after" values, the area is marked changed and the squares

@@ -228,6 +228,8 @@ void frmMain::buildMenus()
         if (frmLevelEdit *editor = areaEditor())
             editor->SaveArea();
     });
+    forwardToArea(action(mnuLevelMenu, "mnuLevExport", QStringLiteral("Export as &Image...")),
+                  &frmLevelEdit::ExportImage);
     separator(mnuLevelMenu, "mnuDashLC");
     forwardToArea(action(mnuLevelMenu, "mnuLevZoomIn", QStringLiteral("Zoom &In")), &frmLevelEdit::ZoomIn);
     forwardToArea(action(mnuLevelMenu, "mnuLevZoomOut", QStringLiteral("Zoom &Out")), &frmLevelEdit::ZoomOut);

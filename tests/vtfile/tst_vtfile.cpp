@@ -1,0 +1,445 @@
+#include "Formats.h"
+#include "ModCheck.h"
+#include "Tool.h"
+
+#include "area/oLevel.h"
+#include "map/oWorldMap.h"
+#include "support/RawFiles.h"
+#include "support/TempGame.h"
+
+#include <QDirIterator>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+#include <QTextStream>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+using namespace vtfile;
+
+namespace {
+
+const QString kDemo = QStringLiteral(VT_DEMO_GAME_DIR);
+const QString kCorpus = QStringLiteral(VT_CORPUS_DIR);
+
+struct Run
+{
+    int status = -1;
+    QString out, err;
+};
+
+Run tool(const QStringList &args)
+{
+    Run r;
+    QTextStream out(&r.out), err(&r.err);
+    r.status = run(args, out, err);
+    return r;
+}
+
+QString demo(const QString &relative) { return kDemo + u'/' + relative; }
+
+// Every game file of the demo folder, by path.
+QStringList demoFiles()
+{
+    QStringList files;
+    for (const QString &top : {u"Mods"_s, u"Data"_s}) {
+        QDirIterator it(demo(top), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString f = it.next();
+            if (kindOfPath(f))
+                files << f;
+        }
+    }
+    return files;
+}
+
+// A copy of the demo's Mods and Data in a temporary game folder, to break on purpose.
+void copyDemo(const TempGame &game)
+{
+    const QDir root(kDemo);
+    for (const QString &top : {u"Mods"_s, u"Data"_s}) {
+        QDirIterator it(root.filePath(top), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString from = it.next();
+            game.write(root.relativeFilePath(from), readRaw(from));
+        }
+    }
+}
+
+QByteArray json(Kind kind, const QByteArray &bytes)
+{
+    QByteArray out;
+    const vt::Status s = toJson(kind, bytes, out);
+    if (!s)
+        qWarning("%s", qPrintable(s.error()));
+    return out;
+}
+
+// A demo file's JSON with one value replaced through a JSON pointer-like edit.
+QByteArray edited(const QString &file, Kind kind, const std::function<void(QJsonObject &)> &edit)
+{
+    QJsonObject o = QJsonDocument::fromJson(json(kind, readRaw(file))).object();
+    edit(o);
+    return QJsonDocument(o).toJson();
+}
+
+} // namespace
+
+class tst_vtfile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyDemoAndCorpusFileComesBackByteForByte()
+    {
+        QStringList files = demoFiles();
+        QVERIFY(files.size() >= 15);
+        int exact = 0;
+        for (const QString &f : files) {
+            const QByteArray bytes = readRaw(f);
+            const Kind kind = *kindOfPath(f);
+            QByteArray j, back;
+            QVERIFY2(toJson(kind, bytes, j).ok(), qPrintable(f));
+            QVERIFY2(fromJson(std::nullopt, j, back).ok(), qPrintable(f));
+            QVERIFY2(back == bytes, qPrintable(f));
+            ++exact;
+        }
+        // The seed corpora hold the odd files: stale tails, flags of 1, files cut short.
+        const QList<std::pair<QString, Kind>> corpora = {
+            {u"fuzz_area"_s, Kind::Area},         {u"fuzz_worlddata"_s, Kind::World},
+            {u"fuzz_worldlist"_s, Kind::Worlds},  {u"fuzz_map"_s, Kind::Map},
+            {u"fuzz_tileinfo"_s, Kind::TileInfo}, {u"fuzz_skin"_s, Kind::Skin},
+            {u"fuzz_controls"_s, Kind::Controls}};
+        int refused = 0;
+        for (const auto &[folder, kind] : corpora) {
+            QDirIterator it(kCorpus + u'/' + folder, QDir::Files);
+            QVERIFY(it.hasNext());
+            while (it.hasNext()) {
+                const QString f = it.next();
+                const QByteArray bytes = readRaw(f);
+                QByteArray j, back;
+                if (!decodeError(kind, bytes).isEmpty()) {
+                    QVERIFY2(!toJson(kind, bytes, j).ok(), qPrintable(f));
+                    ++refused;  // the reader refuses it: not a valid file
+                    continue;
+                }
+                const vt::Status s = toJson(kind, bytes, j);
+                QVERIFY2(s.ok(), qPrintable(f + u": "_s + s.error()));
+                QVERIFY2(fromJson(kind, j, back).ok(), qPrintable(f));
+                QVERIFY2(back == bytes, qPrintable(f));
+                ++exact;
+            }
+        }
+        QVERIFY(refused <= 2);
+        QVERIFY(exact >= 35);
+    }
+
+    void oddBytesTravelAsStoredAndEditsStillApply()
+    {
+        // Side-warp byte 1 and a tile flag of 254 read as off; they come back as stored.
+        QByteArray area = QByteArray::fromHex("01" "0000" "0000" "0000" "0000" "0000" "fe01020304");
+        QByteArray j = json(Kind::Area, area);
+        QVERIFY(j.contains("\"patches\""));
+        QByteArray back;
+        QVERIFY(fromJson(Kind::Area, j, back).ok());
+        QCOMPARE(back, area);
+
+        // A world with a stale tail: edit a level's time, the tail stays behind the records.
+        const QString world = demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s);
+        const QByteArray tail = "stale bytes";
+        QJsonObject o = QJsonDocument::fromJson(json(Kind::World, readRaw(world) + tail)).object();
+        QJsonObject level = o[u"levels"_s].toArray()[0].toObject();
+        level[u"time"_s] = 321;
+        QJsonArray levels = o[u"levels"_s].toArray();
+        levels[0] = level;
+        o[u"levels"_s] = levels;
+        QVERIFY(fromJson(std::nullopt, QJsonDocument(o).toJson(), back).ok());
+        QVERIFY(back.endsWith(tail));
+        QByteArray body = back.chopped(tail.size());
+        const QByteArray original = readRaw(world);
+        QCOMPARE(body.size(), original.size());
+        QVERIFY(body != original);
+    }
+
+    void badJsonIsRefusedWithThePathOfTheFirstBadValue_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("message");
+        const QString world = demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s);
+        const QString area = demo(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s);
+        const QString map = demo(u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s);
+        auto levelEdit = [](int level, const char *key, QJsonValue v) {
+            return [=](QJsonObject &o) {
+                QJsonArray levels = o[u"levels"_s].toArray();
+                QJsonObject l = levels[level].toObject();
+                l[QLatin1String(key)] = v;
+                levels[level] = l;
+                o[u"levels"_s] = levels;
+            };
+        };
+        QTest::newRow("syntax") << QByteArray("{\"format\": \"world\", ") << u"not JSON"_s;
+        QTest::newRow("time too large")
+            << edited(world, Kind::World, levelEdit(1, "time", 40000)) << u"$.levels[1].time: 40000 is out of range"_s;
+        QTest::newRow("not whole")
+            << edited(world, Kind::World, levelEdit(0, "scrollMode", 1.5)) << u"$.levels[0].scrollMode: 1.5"_s;
+        QTest::newRow("text for number")
+            << edited(world, Kind::World, levelEdit(2, "scrollSpeed", u"fast"_s)) << u"$.levels[2].scrollSpeed: expected"_s;
+        QTest::newRow("no code page character")
+            << edited(world, Kind::World, levelEdit(0, "name", u"Snow \u2603"_s)) << u"$.levels[0].name: the character U+2603"_s;
+        QTest::newRow("misspelt member")
+            << edited(world, Kind::World, levelEdit(0, "tileSet", u"Grass"_s)) << u"$.levels[0].tileSet: unknown member"_s;
+        QTest::newRow("missing member") << edited(world, Kind::World, [](QJsonObject &o) { o.remove(u"name"_s); })
+                                        << u"$.name: missing"_s;
+        QTest::newRow("pipe id") << edited(world, Kind::World, [](QJsonObject &o) {
+            QJsonArray levels = o[u"levels"_s].toArray();
+            QJsonObject l = levels[0].toObject();
+            QJsonArray pipes = l[u"pipes"_s].toArray();
+            QJsonObject p = pipes[3].toObject();
+            p[u"pipeID"_s] = 256;
+            pipes[3] = p;
+            l[u"pipes"_s] = pipes;
+            levels[0] = l;
+            o[u"levels"_s] = levels;
+        }) << u"$.levels[0].pipes[3].pipeID: 256 is out of range"_s;
+        QTest::newRow("short row") << edited(area, Kind::Area, [](QJsonObject &o) {
+            QJsonArray grid = o[u"grid"_s].toArray();
+            QJsonArray row = grid[4].toArray();
+            row.removeLast();
+            grid[4] = row;
+            o[u"grid"_s] = grid;
+        }) << u"$.grid[4]: holds 19 entries: expected 20"_s;
+        QTest::newRow("cell tag") << edited(area, Kind::Area, [](QJsonObject &o) {
+            QJsonArray grid = o[u"grid"_s].toArray();
+            QJsonArray row = grid[2].toArray();
+            row[7] = QJsonObject{{u"tag"_s, 300}};
+            grid[2] = row;
+            o[u"grid"_s] = grid;
+        }) << u"$.grid[2][7].tag: 300 is out of range"_s;
+        QTest::newRow("map entry point") << edited(map, Kind::Map, [](QJsonObject &o) {
+            QJsonArray nodes = o[u"nodes"_s].toArray();
+            QJsonObject n = nodes[5].toObject();
+            n[u"entryPoint"_s] = 81;
+            nodes[5] = n;
+            o[u"nodes"_s] = nodes;
+        }) << u"$.nodes[5].entryPoint: 81 is out of range"_s;
+        QTest::newRow("stale patch") << edited(area, Kind::Area, [](QJsonObject &o) {
+            o[u"asStored"_s] = QJsonObject{{u"patches"_s, QJsonArray{QJsonObject{
+                {u"offset"_s, 0}, {u"written"_s, u"00"_s}, {u"stored"_s, u"01"_s}}}}};
+        }) << u"$.asStored.patches[0]: the bytes at offset 0 are no longer 00"_s;
+        QTest::newRow("wrong format") << edited(area, Kind::Area, [](QJsonObject &o) { o[u"format"_s] = u"skin"_s; })
+                                      << u"$.format: the JSON holds a skin file, not a area file"_s;
+    }
+    void badJsonIsRefusedWithThePathOfTheFirstBadValue()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, message);
+        QByteArray out = "untouched";
+        const bool isArea = message.startsWith(u"$.grid"_s) || message.contains(u"not a area"_s) || message.contains(u"asStored"_s);
+        const vt::Status s = fromJson(isArea ? Kind::Area : (message.startsWith(u"$.nodes"_s) ? Kind::Map : Kind::World), text, out);
+        QVERIFY(!s.ok());
+        QVERIFY2(s.error().startsWith(message), qPrintable(s.error()));
+        QCOMPARE(out, QByteArray("untouched"));
+    }
+
+    void fromJsonWritesNothingWhenRefusedAndReplacesWhenGood()
+    {
+        TempGame game;
+        const QString target = game.file(u"Worldata.qzw"_s);
+        const QString good = game.file(u"good.json"_s), bad = game.file(u"bad.json"_s);
+        const QByteArray original = readRaw(demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s));
+        writeRaw(good, json(Kind::World, original));
+        writeRaw(bad, QByteArray(json(Kind::World, original)).replace("\"time\": 300", "\"time\": -99999"));
+
+        Run r = tool({u"from-json"_s, bad, u"-o"_s, target});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(bad + u": $.levels[0].time: -99999 is out of range"_s), qPrintable(r.err));
+        QVERIFY(!game.exists(u"Worldata.qzw"_s));
+        writeRaw(target, "old");
+        QCOMPARE(tool({u"from-json"_s, bad, u"-o"_s, target}).status, 1);
+        QCOMPARE(readRaw(target), QByteArray("old"));
+
+        r = tool({u"from-json"_s, good, u"-o"_s, target});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(readRaw(target), original);
+        QCOMPARE(QDir(game.path()).entryList(QDir::Files).size(), 3);  // no temporaries left
+    }
+
+    void verbsOnTheDemoGameFolder()
+    {
+        const QString world = demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s);
+        const QString area = demo(u"Mods/Demo Mod/Grassland/Meadow.qzl"_s);
+        Run r = tool({u"info"_s, world, area, demo(u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s),
+                    demo(u"Mods/Demo Mod/Worlds.inf"_s), demo(u"Data/Tilesets/Grass.qzt"_s),
+                    demo(u"Data/Enemies/Standard.qze"_s)});
+        QCOMPARE(r.status, 0);
+        for (const QString &expected :
+             {u"world: \"Green Hills\", 3 level(s)"_s, u"1. \"Meadow Run\": area Meadow, tileset Grass"_s,
+              u"area: 120 columns x 15 rows"_s, u"start: column 2, row 12"_s, u"world map: 7 node(s)"_s,
+              u"7: (520, 300) Warp 1"_s, u"3. Lava Land"_s, u"tile information:"_s, u"enemy skin:"_s})
+            QVERIFY2(r.out.contains(expected), qPrintable(expected + u" in\n"_s + r.out));
+
+        QCOMPARE(tool(QStringList{u"check"_s} + demoFiles()).status, 0);
+
+        // to-json without -o prints and writes nothing; --type overrides the extension.
+        TempGame game;
+        game.write(u"level.bin"_s, readRaw(area));
+        r = tool({u"to-json"_s, u"--type"_s, u"area"_s, game.file(u"level.bin"_s)});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.out.startsWith(u"{\n  \"format\": \"area\""_s));
+        QCOMPARE(QDir(game.path()).entryList(QDir::Files), QStringList{u"level.bin"_s});
+        r = tool({u"info"_s, game.file(u"level.bin"_s)});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains(u"give --type"_s));
+
+        // Help for the tool and each verb.
+        QCOMPARE(tool({u"--help"_s}).status, 0);
+        for (const QString &verb : {u"info"_s, u"check"_s, u"to-json"_s, u"from-json"_s, u"render"_s}) {
+            r = tool({verb, u"--help"_s});
+            QCOMPARE(r.status, 0);
+            QVERIFY(r.out.startsWith(u"usage: vtfile "_s + verb));
+        }
+        r = tool({u"frobnicate"_s});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains(u"unknown verb"_s));
+        QCOMPARE(tool({u"info"_s, area, u"-o"_s, game.file(u"x"_s)}).status, 2);
+    }
+
+    void checkTellsBrokenFromUnreadable()
+    {
+        TempGame game;
+        game.write(u"cut.qzw"_s, readRaw(demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s)).left(40));
+        Run r = tool({u"check"_s, game.file(u"cut.qzw"_s)});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.startsWith(game.file(u"cut.qzw"_s) + u": "_s), qPrintable(r.out));
+        r = tool({u"check"_s, game.file(u"cut.qzw"_s), game.file(u"none.qzl"_s)});
+        QCOMPARE(r.status, 2);
+        QCOMPARE(r.out.count(u'\n'), 2);
+        r = tool({u"check"_s, u"--mod"_s, game.file(u"Mods/Nothing"_s)});
+        QCOMPARE(r.status, 2);
+    }
+
+    void checkModFindsEachKindOfBrokenReference_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("intact") << QString() << QString();
+        QTest::newRow("world folder") << u"worldfolder"_s << u"warning: "_s;
+        QTest::newRow("details file") << u"rm Mods/Demo Mod/Crystal Caves/Worldata.qzw"_s
+                                      << u"Crystal Caves/Worldata.qzw: missing"_s;
+        QTest::newRow("area file") << u"rm Mods/Demo Mod/Grassland/Tunnel.qzl"_s << u"area file \"Tunnel\" not found"_s;
+        QTest::newRow("tileset") << u"rm Data/Tilesets/Cave.bmp"_s << u"tileset \"Cave\" not found"_s;
+        QTest::newRow("tile information") << u"rm Data/Tilesets/Grass.qzt"_s << u"tile information \"Grass\" not found"_s;
+        QTest::newRow("skin") << u"rm Data/Enemies/Night.qze"_s << u"enemy skin \"Night\" not found"_s;
+        QTest::newRow("backdrop") << u"rm Data/Backdrops/Sunset.gif"_s << u"backdrop \"Sunset.gif\" not found"_s;
+        QTest::newRow("music") << u"rm Data/Music/Castle.mid"_s << u"music \"Castle\" not found"_s;
+        QTest::newRow("unreadable area") << u"cut Mods/Demo Mod/Grassland/Bonus.qzl"_s << u"Grassland/Bonus.qzl: "_s;
+        QTest::newRow("tile outside") << u"tile"_s << u"show tiles outside the tileset picture"_s;
+        QTest::newRow("map level") << u"node 6 tag 49"_s << u"(node 6): level 9, but the world has 3 level(s)"_s;
+        QTest::newRow("map pipe") << u"node 4 tag 7"_s << u"(node 4): pipe 7: no level of the world has a pipe"_s;
+        QTest::newRow("map warp") << u"node 7 warp 9"_s << u"(node 7): warp 1 leads to world 9, but the mod lists 3"_s;
+        QTest::newRow("map link") << u"node 1 right 20"_s << u"(node 1): right link names node 20"_s;
+        QTest::newRow("map picture") << u"node 2 image 40"_s << u"(node 2): picture 40, but MapObjects.bmp holds"_s;
+    }
+    void checkModFindsEachKindOfBrokenReference()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, expected);
+        TempGame game;
+        copyDemo(game);
+        const QString mapFile = u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s;
+        const QStringList words = change.split(u' ');
+        if (change.startsWith(u"rm "_s)) {
+            QVERIFY(QFile::remove(game.file(change.mid(3))));
+        } else if (change.startsWith(u"cut "_s)) {
+            game.write(change.mid(4), "\xff\x01");
+        } else if (change == u"worldfolder"_s) {
+            game.write(u"Mods/Demo Mod/Worlds.inf"_s, "Grassland\r\nCrystal Caves\r\nNowhere\r\n");
+        } else if (change == u"tile"_s) {
+            tessaforge::oLevel a;
+            QVERIFY(a.LoadFromFile(game.file(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s)).ok());
+            a.SetTile(3, 4, 200, 0);
+            QVERIFY(a.SaveToFile(game.file(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s)).ok());
+        } else if (words.value(0) == u"node"_s) {
+            tessaforge::oWorldMap m;
+            QVERIFY(m.loadMap(game.file(mapFile)).ok());
+            const int id = words[1].toInt(), v = words[3].toInt();
+            if (words[2] == u"tag"_s) m.setNodeTag(id, quint8(v));
+            if (words[2] == u"warp"_s) m.warpSetExitWorld(id, quint8(v));
+            if (words[2] == u"right"_s) m.setRightNode(id, quint8(v));
+            if (words[2] == u"image"_s) m.setNodeImage(id, quint8(v));
+            QVERIFY(m.saveMap(game.file(mapFile)).ok());
+        }
+        const Run r = tool({u"check"_s, u"--mod"_s, game.file(u"Mods/Demo Mod"_s)});
+        const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
+        QStringList problems;
+        for (const QString &l : lines)
+            if (!l.startsWith(u"warning: "_s))
+                problems << l;
+        if (expected.isEmpty()) {
+            QVERIFY2(problems.isEmpty(), qPrintable(r.out));
+            QCOMPARE(r.status, 0);
+            return;
+        }
+        if (expected == u"warning: "_s) {
+            QVERIFY2(r.out.contains(u"Nowhere: the world folder does not exist yet"_s), qPrintable(r.out));
+            QCOMPARE(r.status, 0);
+            QCOMPARE(tool({u"check"_s, u"--mod"_s, game.file(u"Mods/Demo Mod"_s), u"--strict"_s}).status, 1);
+            return;
+        }
+        // One line per level that holds the broken reference, and nothing else.
+        QVERIFY(!problems.isEmpty());
+        for (const QString &p : problems) {
+            QVERIFY2(p.contains(expected), qPrintable(r.out));
+            QVERIFY2(p.startsWith(game.path()), qPrintable(p));
+        }
+        QCOMPARE(r.status, 1);
+    }
+
+    void renderDrawsTheWholeAreaAndNothingElse()
+    {
+        TempGame game;
+        const QString area = demo(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s);
+        const QString png = game.file(u"bonus.png"_s), bmp = game.file(u"bonus.bmp"_s);
+        QCOMPARE(tool({u"render"_s, area, u"--tileset"_s, u"Grass"_s, u"--zoom"_s, u"8"_s, u"-o"_s, png}).status, 0);
+        QCOMPARE(tool({u"render"_s, area, u"--tileset"_s, demo(u"Data/Tilesets/Grass.bmp"_s), u"--zoom"_s, u"8"_s,
+                     u"--background"_s, u"#102030"_s, u"-o"_s, bmp})
+                     .status,
+                 0);
+        const QImage a(png), b(bmp);
+        QCOMPARE(a.size(), QSize(20 * 8, 15 * 8));
+        QCOMPARE(b.size(), a.size());
+        // Where the PNG is see-through the BMP shows the background; elsewhere they agree.
+        int clear = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                if (qAlpha(a.pixel(x, y)) == 0) {
+                    ++clear;
+                    QCOMPARE(b.pixel(x, y), qRgb(0x10, 0x20, 0x30));
+                } else {
+                    QCOMPARE(qAlpha(a.pixel(x, y)), 255);
+                    QCOMPARE(b.pixel(x, y) | 0xff000000u, a.pixel(x, y));
+                }
+            }
+        QVERIFY(clear > 0 && clear < a.width() * a.height());
+
+        // Refusals write nothing.
+        for (const QStringList &args : {QStringList{u"--zoom"_s, u"12"_s}, {u"--layers"_s, u"tiles,clouds"_s},
+                                        {u"--tileset"_s, u"NoSuch"_s}, {u"--background"_s, u"nocolour"_s}}) {
+            const QString out = game.file(u"no.png"_s);
+            const Run r = tool(QStringList{u"render"_s, area, u"--tileset"_s, u"Grass"_s} + args + QStringList{u"-o"_s, out});
+            QCOMPARE(r.status, 2);
+            QVERIFY(!r.err.isEmpty());
+            QVERIFY(!QFileInfo::exists(out));
+        }
+        QCOMPARE(tool({u"render"_s, area, u"--tileset"_s, u"Grass"_s, u"-o"_s, game.file(u"x.bmp"_s),
+                     u"--background"_s, u"transparent"_s}).status,
+                 1);
+        QVERIFY(!game.exists(u"x.bmp"_s));
+    }
+};
+
+QTEST_MAIN(tst_vtfile)
+#include "tst_vtfile.moc"

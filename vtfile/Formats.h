@@ -1,0 +1,48 @@
+#pragma once
+
+// The seven file formats of the game folder as seen from the command line: which one a path
+// is, reading it through its model, a short summary, and the JSON form of each (JSON.md).
+
+#include "Status.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+namespace vtfile {
+
+enum class Kind { Area, World, Worlds, Map, TileInfo, Skin, Controls };
+
+// "area", "world", ... as --type and the JSON "format" member spell them.
+QString kindName(Kind kind);
+std::optional<Kind> kindFromName(QStringView name);
+// By extension (.qzl .qzw .inf .qzm .qzt .qze .qzc); nullopt when it says nothing.
+std::optional<Kind> kindOfPath(const QString &path);
+
+// How a file read went: Unreadable when its bytes could not be had at all (missing, not a
+// regular file, too large), Invalid when the format's reader refused them.
+enum class ReadResult { Ok, Invalid, Unreadable };
+
+// Reads the file's bytes (with the format's size cap) and runs the format's reader on them.
+// The message names the file and the reason.
+ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &error);
+
+// Runs the format's reader on bytes already read; empty when they read.
+QString decodeError(Kind kind, QByteArrayView bytes);
+
+// A one-screen summary of valid bytes.
+QString summary(Kind kind, QByteArrayView bytes);
+
+// The JSON text of valid bytes. Fails when the bytes have no JSON form that gives them back
+// exactly (the message says which byte); the result is checked by converting it back.
+vt::Status toJson(Kind kind, QByteArrayView bytes, QByteArray &json);
+
+// The file's bytes from JSON text. Refused with the JSON path of the first bad value
+// ("$.levels[2].time: ..."); out is set only on success. kind is nullopt to take the JSON's
+// own "format" member.
+vt::Status fromJson(std::optional<Kind> kind, QByteArrayView json, QByteArray &out,
+                    Kind *usedKind = nullptr);
+
+} // namespace vtfile

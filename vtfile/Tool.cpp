@@ -1,0 +1,441 @@
+#include "Tool.h"
+
+#include "FileIO.h"
+#include "Formats.h"
+#include "ImageFile.h"
+#include "ModCheck.h"
+#include "Paths.h"
+#include "area/oLevel.h"
+#include "render/AreaPicture.h"
+#include "resources/TagSheet.h"
+
+#include <QColor>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+namespace vtfile {
+
+namespace {
+
+constexpr int kOk = 0, kProblem = 1, kUnreadable = 2;
+
+const char *const kToolHelp =
+    "usage: vtfile VERB [options] FILE...\n"
+    "\n"
+    "Reads, checks and converts the game's files; writes a file only where -o names one.\n"
+    "\n"
+    "verbs:\n"
+    "  info FILE...                  what each file is and a short summary\n"
+    "  check FILE...                 run each file through its format's reader\n"
+    "  check --mod MODFOLDER         every file of a mod and every reference between them\n"
+    "  to-json FILE [-o OUT]         the file as JSON (to standard output without -o)\n"
+    "  from-json JSON -o FILE        the file back from JSON\n"
+    "  render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
+    "                                the whole area drawn as the area editor draws it\n"
+    "\n"
+    "The type of a file comes from its extension (.qzl area, .qzw world, .inf worlds,\n"
+    ".qzm map, .qzt tileinfo, .qze skin, .qzc controls) or from --type TYPE.\n"
+    "'vtfile VERB --help' describes one verb. Exit status: 0 all well, 1 a problem found,\n"
+    "2 a file could not be read at all (or the command line is wrong).\n";
+
+const char *verbHelp(const QString &verb)
+{
+    if (verb == u"info"_s)
+        return "usage: vtfile info [--type TYPE] FILE...\n"
+               "Says what each file is and summarises it: an area's size, start, side-warp and\n"
+               "how many cells hold tiles, tags and enemies; a world's levels with their names\n"
+               "and areas; a map's nodes; ...\n";
+    if (verb == u"check"_s)
+        return "usage: vtfile check [--type TYPE] FILE...\n"
+               "       vtfile check --mod MODFOLDER [--strict]\n"
+               "Runs every file through its format's reader. With --mod, also checks every\n"
+               "reference: each world folder of Worlds.inf exists; each level's area file,\n"
+               "tileset, enemy skin, backdrop and music exist (the last four in the game\n"
+               "folder's Data/); each map node's level, pipe, warp and link numbers point at\n"
+               "something; each area's tiles lie inside its tileset picture.\n"
+               "Prints one line per problem ('path: what is wrong'). Lines starting\n"
+               "'warning:' (a listed world whose folder is not made yet) count as problems\n"
+               "only with --strict. Exit 0 all well, 1 a problem, 2 a file unreadable.\n";
+    if (verb == u"to-json"_s)
+        return "usage: vtfile to-json [--type TYPE] FILE [-o OUT.json]\n"
+               "Writes the file as JSON (see JSON.md), to OUT.json or to standard output.\n"
+               "'from-json' of the result gives back the very same bytes.\n";
+    if (verb == u"from-json"_s)
+        return "usage: vtfile from-json JSON -o FILE [--type TYPE]\n"
+               "Makes the file from JSON written by to-json (and edited). The type comes from\n"
+               "--type, the JSON's \"format\" member or FILE's extension. A bad value is\n"
+               "refused with its JSON path (\"$.levels[2].time: ...\") and nothing is written.\n"
+               "The file is replaced in one atomic step.\n";
+    if (verb == u"render"_s)
+        return "usage: vtfile render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
+               "         [--zoom 8|16|24|32] [--layers tiles,tags,enemies,start]\n"
+               "         [--background transparent|#RRGGBB]\n"
+               "Draws every square of the area exactly as the area editor draws it. The\n"
+               "tileset is a .bmp path, or a name looked up in Data/Tilesets of the area's\n"
+               "game folder (or of vtfile's own folder). Defaults: zoom 32, layers\n"
+               "tiles,start, background transparent for PNG and black for BMP.\n";
+    return nullptr;
+}
+
+struct Args
+{
+    QStringList files;
+    QString output;
+    bool haveOutput = false;
+    std::optional<Kind> type;
+    QString mod;
+    bool strict = false;
+    bool help = false;
+    QString tileset;
+    QString zoom;
+    QString layers;
+    QString background;
+    QString error;
+};
+
+Args parse(const QStringList &in, const QString &verb)
+{
+    Args a;
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const QString &s = in[i];
+        auto value = [&](QString &into) {
+            if (i + 1 >= in.size()) {
+                a.error = s + u" needs a value"_s;
+                return false;
+            }
+            into = in[++i];
+            return true;
+        };
+        if (s == u"--help"_s || s == u"-h"_s) {
+            a.help = true;
+        } else if (s == u"-o"_s || s == u"--output"_s) {
+            if (!value(a.output))
+                return a;
+            a.haveOutput = true;
+        } else if (s == u"--type"_s) {
+            QString t;
+            if (!value(t))
+                return a;
+            a.type = kindFromName(t);
+            if (!a.type) {
+                a.error = u"unknown type \"%1\": expected area, world, worlds, map, tileinfo, skin or controls"_s.arg(t);
+                return a;
+            }
+        } else if (s == u"--mod"_s && verb == u"check"_s) {
+            if (!value(a.mod))
+                return a;
+        } else if (s == u"--strict"_s && verb == u"check"_s) {
+            a.strict = true;
+        } else if (verb == u"render"_s && s == u"--tileset"_s) {
+            if (!value(a.tileset))
+                return a;
+        } else if (verb == u"render"_s && s == u"--zoom"_s) {
+            if (!value(a.zoom))
+                return a;
+        } else if (verb == u"render"_s && s == u"--layers"_s) {
+            if (!value(a.layers))
+                return a;
+        } else if (verb == u"render"_s && s == u"--background"_s) {
+            if (!value(a.background))
+                return a;
+        } else if (s.startsWith(u'-') && s.size() > 1) {
+            a.error = u"unknown option %1"_s.arg(s);
+            return a;
+        } else {
+            a.files << s;
+        }
+    }
+    return a;
+}
+
+std::optional<Kind> typeOf(const Args &a, const QString &file, QTextStream &err)
+{
+    if (a.type)
+        return a.type;
+    if (const auto k = kindOfPath(file))
+        return k;
+    err << file << ": cannot tell the file's type from its name: give --type\n";
+    return std::nullopt;
+}
+
+int infoVerb(const Args &a, QTextStream &out, QTextStream &err)
+{
+    int status = kOk;
+    for (const QString &file : a.files) {
+        const auto kind = typeOf(a, file, err);
+        if (!kind) {
+            status = std::max(status, kProblem);
+            continue;
+        }
+        QByteArray bytes;
+        QString error;
+        switch (readFile(file, *kind, bytes, error)) {
+        case ReadResult::Unreadable: err << error << '\n'; status = kUnreadable; continue;
+        case ReadResult::Invalid: err << error << '\n'; status = std::max(status, kProblem); continue;
+        case ReadResult::Ok: break;
+        }
+        out << file << ": " << kindName(*kind) << " file, " << bytes.size() << " bytes\n"
+            << summary(*kind, bytes);
+        if (a.files.size() > 1)
+            out << '\n';
+    }
+    return status;
+}
+
+int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
+{
+    if (!a.mod.isEmpty()) {
+        if (!a.files.isEmpty()) {
+            err << "vtfile check: give either --mod MODFOLDER or files, not both\n";
+            return kUnreadable;
+        }
+        const CheckReport r = checkMod(a.mod);
+        for (const QString &p : r.problems)
+            out << p << '\n';
+        for (const QString &w : r.warnings)
+            out << "warning: " << w << '\n';
+        if (r.unreadable)
+            return kUnreadable;
+        return r.problems.isEmpty() && (!a.strict || r.warnings.isEmpty()) ? kOk : kProblem;
+    }
+    int status = kOk;
+    for (const QString &file : a.files) {
+        const auto kind = typeOf(a, file, err);
+        if (!kind) {
+            status = std::max(status, kProblem);
+            continue;
+        }
+        QByteArray bytes;
+        QString error;
+        switch (readFile(file, *kind, bytes, error)) {
+        case ReadResult::Unreadable: out << error << '\n'; status = kUnreadable; break;
+        case ReadResult::Invalid: out << error << '\n'; status = std::max(status, kProblem); break;
+        case ReadResult::Ok: break;
+        }
+    }
+    return status;
+}
+
+vt::Status writeOutput(const QString &path, const QByteArray &bytes)
+{
+    if (vt::Status s = vt::replaceFile(path, bytes); !s)
+        return vt::Status::failure(path + u": "_s + s.error());
+    return vt::Status::success();
+}
+
+int toJsonVerb(const Args &a, QTextStream &out, QTextStream &err)
+{
+    if (a.files.size() != 1) {
+        err << "vtfile to-json: give one FILE (see vtfile to-json --help)\n";
+        return kUnreadable;
+    }
+    const QString &file = a.files.front();
+    const auto kind = typeOf(a, file, err);
+    if (!kind)
+        return kProblem;
+    QByteArray bytes;
+    QString error;
+    switch (readFile(file, *kind, bytes, error)) {
+    case ReadResult::Unreadable: err << error << '\n'; return kUnreadable;
+    case ReadResult::Invalid: err << error << '\n'; return kProblem;
+    case ReadResult::Ok: break;
+    }
+    QByteArray json;
+    if (vt::Status s = toJson(*kind, bytes, json); !s) {
+        err << file << ": " << s.error() << '\n';
+        return kProblem;
+    }
+    if (!a.haveOutput) {
+        out << QString::fromUtf8(json);
+        return kOk;
+    }
+    if (vt::Status s = writeOutput(a.output, json); !s) {
+        err << s.error() << '\n';
+        return kProblem;
+    }
+    return kOk;
+}
+
+int fromJsonVerb(const Args &a, QTextStream &, QTextStream &err)
+{
+    if (a.files.size() != 1 || !a.haveOutput) {
+        err << "vtfile from-json: give one JSON file and -o FILE (see vtfile from-json --help)\n";
+        return kUnreadable;
+    }
+    const QString &jsonPath = a.files.front();
+    QByteArray json;
+    if (vt::Status s = vt::readWholeFile(jsonPath, json, qint64(1) << 34); !s) {
+        err << jsonPath << ": " << s.error() << '\n';
+        return kUnreadable;
+    }
+    std::optional<Kind> kind = a.type;
+    QByteArray bytes;
+    vt::Status s = fromJson(kind, json, bytes);
+    if (!s && !kind && s.error().startsWith(u"$.format: missing"_s))
+        if ((kind = kindOfPath(a.output)))
+            s = fromJson(kind, json, bytes);
+    if (!s) {
+        err << jsonPath << ": " << s.error() << '\n';
+        return kProblem;
+    }
+    if (vt::Status w = writeOutput(a.output, bytes); !w) {
+        err << w.error() << '\n';
+        return kProblem;
+    }
+    return kOk;
+}
+
+// The tileset picture: a path as given, else a name in Data/Tilesets of the area's game
+// folder (GAME/Mods/MOD/WORLD/area.qzl) or of the tool's own folder.
+QString findTileset(const QString &given, const QString &areaPath)
+{
+    if (QFileInfo(given).isFile())
+        return given;
+    if (given.contains(u'/') || given.endsWith(u".bmp"_s, Qt::CaseInsensitive))
+        return {};
+    const QString name = given + u".bmp"_s;
+    const QString areaGame = QDir::cleanPath(QFileInfo(areaPath).absolutePath() + u"/../../.."_s);
+    for (const QString &game : {areaGame, QCoreApplication::applicationDirPath()}) {
+        const QString p = vt::resolvePath(game + u"/Data/Tilesets/"_s + name);
+        if (QFileInfo(p).isFile())
+            return p;
+    }
+    return {};
+}
+
+int renderVerb(const Args &a, QTextStream &, QTextStream &err)
+{
+    if (a.files.size() != 1 || !a.haveOutput || a.tileset.isEmpty()) {
+        err << "vtfile render: give AREA.qzl, --tileset NAME_OR_BMP and -o OUT.png|OUT.bmp "
+               "(see vtfile render --help)\n";
+        return kUnreadable;
+    }
+    const QString &areaPath = a.files.front();
+    const auto format = tessaforge::pictureFormatOf(a.output);
+    if (!format) {
+        err << a.output << ": the picture's name must end in .png or .bmp\n";
+        return kUnreadable;
+    }
+    tessaforge::AreaPictureOptions o;
+    if (!a.zoom.isEmpty()) {
+        bool ok = false;
+        o.zoom = a.zoom.toInt(&ok);
+        if (!ok || (o.zoom != 8 && o.zoom != 16 && o.zoom != 24 && o.zoom != 32)) {
+            err << "vtfile render: --zoom " << a.zoom << ": expected 8, 16, 24 or 32\n";
+            return kUnreadable;
+        }
+    }
+    if (!a.layers.isEmpty()) {
+        o.tiles = o.start = false;
+        for (const QString &layer : a.layers.split(u',', Qt::SkipEmptyParts)) {
+            const QString l = layer.trimmed().toLower();
+            if (l == u"tiles"_s) o.tiles = true;
+            else if (l == u"tags"_s) o.tags = true;
+            else if (l == u"enemies"_s) o.enemies = true;
+            else if (l == u"start"_s) o.start = true;
+            else {
+                err << "vtfile render: --layers: unknown layer \"" << layer
+                    << "\": expected tiles, tags, enemies, start\n";
+                return kUnreadable;
+            }
+        }
+    }
+    if (a.background.isEmpty()) {
+        if (*format == tessaforge::PictureFormat::Bmp)
+            o.background = qRgb(0, 0, 0);
+    } else if (a.background.compare(u"transparent"_s, Qt::CaseInsensitive) != 0) {
+        const QColor c = QColor::fromString(a.background);
+        if (!c.isValid()) {
+            err << "vtfile render: --background " << a.background
+                << ": expected transparent or a colour such as #182838\n";
+            return kUnreadable;
+        }
+        o.background = c.rgb();
+    }
+
+    QByteArray bytes;
+    QString error;
+    switch (readFile(areaPath, Kind::Area, bytes, error)) {
+    case ReadResult::Unreadable: err << error << '\n'; return kUnreadable;
+    case ReadResult::Invalid: err << error << '\n'; return kProblem;
+    case ReadResult::Ok: break;
+    }
+    tessaforge::oLevel area;
+    (void)area.fromBytes(bytes);
+    bytes = QByteArray();
+
+    const QString tilesetPath = findTileset(a.tileset, areaPath);
+    if (tilesetPath.isEmpty()) {
+        err << a.tileset << ": tileset not found (neither a file nor a name in Data/Tilesets)\n";
+        return kUnreadable;
+    }
+    QImage tileset;
+    if (vt::Status s = vt::readImage(tilesetPath, tileset); !s) {
+        err << tilesetPath << ": " << s.error() << '\n';
+        return kUnreadable;
+    }
+    if (vt::Status s = tessaforge::writeAreaPicture(area, tileset.convertToFormat(QImage::Format_RGB32),
+                                                    tessaforge::drawTagSheet().convertToFormat(QImage::Format_RGB32),
+                                                    o, *format, a.output);
+        !s) {
+        err << s.error() << '\n';
+        return kProblem;
+    }
+    return kOk;
+}
+
+} // namespace
+
+int run(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.isEmpty()) {
+        err << kToolHelp;
+        return kUnreadable;
+    }
+    const QString verb = args.front();
+    if (verb == u"--help"_s || verb == u"-h"_s || verb == u"help"_s) {
+        if (args.size() > 1 && verbHelp(args[1]))
+            out << verbHelp(args[1]);
+        else
+            out << kToolHelp;
+        return kOk;
+    }
+    if (!verbHelp(verb)) {
+        err << "vtfile: unknown verb \"" << verb << "\"\n\n" << kToolHelp;
+        return kUnreadable;
+    }
+    const Args a = parse(args.mid(1), verb);
+    if (a.help) {
+        out << verbHelp(verb);
+        return kOk;
+    }
+    if (!a.error.isEmpty()) {
+        err << "vtfile " << verb << ": " << a.error << '\n';
+        return kUnreadable;
+    }
+    if (verb != u"to-json"_s && verb != u"from-json"_s && verb != u"render"_s && a.haveOutput) {
+        err << "vtfile " << verb << ": writes no file; -o is not taken\n";
+        return kUnreadable;
+    }
+    if (a.files.isEmpty() && a.mod.isEmpty()) {
+        err << "vtfile " << verb << ": no file given\n\n" << verbHelp(verb);
+        return kUnreadable;
+    }
+    if (verb == u"info"_s)
+        return infoVerb(a, out, err);
+    if (verb == u"check"_s)
+        return checkVerb(a, out, err);
+    if (verb == u"to-json"_s)
+        return toJsonVerb(a, out, err);
+    if (verb == u"from-json"_s)
+        return fromJsonVerb(a, out, err);
+    return renderVerb(a, out, err);
+}
+
+} // namespace vtfile
