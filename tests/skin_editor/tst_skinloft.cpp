@@ -61,7 +61,7 @@ private Q_SLOTS:
         QStringList menus;
         for (QAction *a : w.menuBar()->actions())
             menus << a->text();
-        QCOMPARE(menus, QStringList({QStringLiteral("&Save"), QStringLiteral("&Load")}));
+        QCOMPARE(menus, QStringList({QStringLiteral("&Save"), QStringLiteral("&Load"), QStringLiteral("&Edit")}));
         QCOMPARE(w.Frame[0]->title(), QStringLiteral("Enemy"));
         QCOMPARE(w.Frame[1]->title(), QStringLiteral("Graphic"));
         QVERIFY(w.Frame[0]->isAncestorOf(w.lstEnemies));
