@@ -15,6 +15,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QUndoCommand>
+#include <QUndoStack>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -68,6 +70,30 @@ private:
     static constexpr int kMargin = 4;
 };
 
+// One enemy's graphic name before and after a choice, as the skin stores it.
+class GraphicStep final : public QUndoCommand
+{
+public:
+    GraphicStep(frmMain &window, qint32 enemy, QByteArray before, QByteArray after)
+        : QUndoCommand(QStringLiteral("Graphic")), m_window(window), m_enemy(enemy), m_before(std::move(before)),
+          m_after(std::move(after))
+    {
+    }
+    void undo() override { m_window.restoreGraphic(m_enemy, m_before); }
+    void redo() override
+    {
+        if (m_done)  // pushing it: the choice is already stored
+            m_window.restoreGraphic(m_enemy, m_after);
+        m_done = true;
+    }
+
+private:
+    frmMain &m_window;
+    qint32 m_enemy;
+    QByteArray m_before, m_after;
+    bool m_done = false;
+};
+
 } // namespace
 
 frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
@@ -116,6 +142,18 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     mnuLoad->setObjectName(QStringLiteral("mnuLoad"));
     connect(mnuSave, &QAction::triggered, this, &frmMain::mnuSave_Click);
     connect(mnuLoad, &QAction::triggered, this, &frmMain::mnuLoad_Click);
+    m_undo = new QUndoStack(this);
+    m_undo->setUndoLimit(1000);
+    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuUndo = m_undo->createUndoAction(this, QStringLiteral("Undo"));
+    mnuUndo->setObjectName(QStringLiteral("mnuUndo"));
+    mnuUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuRedo = m_undo->createRedoAction(this, QStringLiteral("Redo"));
+    mnuRedo->setObjectName(QStringLiteral("mnuRedo"));
+    mnuRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    mnuEdit->addAction(mnuUndo);
+    mnuEdit->addAction(mnuRedo);
 
     // The selection, not the current row, is what the user picked: a list that gains the
     // keyboard focus makes its first row current without selecting it, and that must not
@@ -269,9 +307,28 @@ bool frmMain::SetGraphic(const QString &name)
                           vt::Dialogs::Icon::Warning);
         return false;
     }
-    m_skin.Fields[i] = std::move(stored);
+    if (m_restoring)
+        return true;  // the lists showing an undone step store nothing
+    if (stored != m_skin.Fields[i]) {
+        QByteArray before = std::exchange(m_skin.Fields[i], stored);
+        m_undo->push(new GraphicStep(*this, i, std::move(before), std::move(stored)));
+    }
     lstEnemies->item(i)->setData(kGraphicRole, vt::fromAnsi(m_skin.Fields[i]));
     return true;
+}
+
+void frmMain::restoreGraphic(qint32 enemy, const QByteArray &stored)
+{
+    if (enemy < 0 || enemy >= kEnemyTypeCount)
+        return;
+    m_restoring = true;
+    m_skin.Fields[enemy] = stored;
+    showGraphicNames();
+    if (selectedRow(lstEnemies) == enemy)
+        enemySelected(enemy);
+    else
+        lstEnemies->setCurrentRow(enemy);  // its handler shows the graphic
+    m_restoring = false;
 }
 
 void frmMain::showGraphicNames()
@@ -302,6 +359,9 @@ void frmMain::mnuLoad_Click()
         return;
     const EnemySkin before = m_skin;
     const vt::Status s = mEnemySkinFile::LoadEnemySkin(m_skin, *path);
+    // A loaded skin starts a new history; a load that failed and changed nothing keeps it.
+    if (s.ok() || !(m_skin == before))
+        m_undo->clear();
     // Neither list's selection nor the preview changes: a loaded graphic shows once its
     // enemy is selected. The names beside the enemies show what was loaded at once.
     showGraphicNames();

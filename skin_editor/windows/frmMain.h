@@ -8,6 +8,8 @@
 class QAction;
 class QGroupBox;
 class QListWidget;
+class QMenu;
+class QUndoStack;
 
 namespace vt {
 class Dialogs;
@@ -39,6 +41,12 @@ public:
     // spaces, or -1; an empty name matches nothing.
     qint32 FindGraphic(const QString &name) const;
 
+    // The graphic choices since the skin was loaded (or the program started).
+    QUndoStack *undoStack() const { return m_undo; }
+    // Run by the undo steps: gives the enemy its stored graphic name and selects the enemy,
+    // so that the file list and the preview show it.
+    void restoreGraphic(qint32 enemy, const QByteArray &stored);
+
     // The enemy list keeps each enemy's graphic name under this role, shown beside the name.
     static constexpr int kGraphicRole = Qt::UserRole + 1;
     // The file list marks the files whose names are not UTF-8 (false): shown, never opened.
@@ -49,6 +57,9 @@ public:
     QListWidget *lstFiles = nullptr;
     QAction *mnuSave = nullptr;
     QAction *mnuLoad = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QAction *mnuUndo = nullptr;
+    QAction *mnuRedo = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -79,6 +90,8 @@ private:
     frmPreview *m_preview = nullptr;
     bool m_started = false;
     QMargins m_placedWithFrame;
+    QUndoStack *m_undo = nullptr;
+    bool m_restoring = false;  // the lists follow an undo: they store nothing
 };
 
 } // namespace skinloft

@@ -7,7 +7,9 @@
 #include <QAction>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QMenu>
 #include <QMenuBar>
+#include <QUndoStack>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -61,7 +63,7 @@ private Q_SLOTS:
         QStringList menus;
         for (QAction *a : w.menuBar()->actions())
             menus << a->text();
-        QCOMPARE(menus, QStringList({QStringLiteral("&Save"), QStringLiteral("&Load")}));
+        QCOMPARE(menus, QStringList({QStringLiteral("&Save"), QStringLiteral("&Load"), QStringLiteral("&Edit")}));
         QCOMPARE(w.Frame[0]->title(), QStringLiteral("Enemy"));
         QCOMPARE(w.Frame[1]->title(), QStringLiteral("Graphic"));
         QVERIFY(w.Frame[0]->isAncestorOf(w.lstEnemies));
@@ -134,6 +136,57 @@ private Q_SLOTS:
         QCOMPARE(s.pictureShown(), QSize(64, 32));
         QCOMPARE(s.field(7), QByteArray("flyer.gif"));
         QCOMPARE(s.w->CurrentSkin().Fields[0], QByteArray());
+    }
+
+    void graphicChoicesUndoWithTheListsAndPreviewFollowing()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.picture(QStringLiteral("flyer.gif"), 20, 10, "GIF");
+        s.start();
+        QUndoStack *undo = s.w->undoStack();
+        QCOMPARE(s.w->mnuEdit->title(), QStringLiteral("&Edit"));
+        QCOMPARE(s.w->mnuUndo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+        QCOMPARE(s.w->mnuRedo->shortcuts().size(), 2);
+
+        Skinloft::click(s.w->lstEnemies, 2);
+        s.chooseFile(QStringLiteral("walker.bmp"));
+        s.chooseFile(QStringLiteral("flyer.gif"));
+        Skinloft::click(s.w->lstEnemies, 7);
+        s.chooseFile(QStringLiteral("walker.bmp"));
+        Skinloft::click(s.w->lstEnemies, 2);  // going back shows; it stores nothing new
+        QCOMPARE(undo->count(), 3);
+        QCOMPARE(s.w->mnuUndo->text(), QStringLiteral("Undo Graphic"));
+        const EnemySkin edited = s.w->CurrentSkin();
+
+        // Each undo selects its enemy; the file list, the preview and the name beside follow.
+        s.w->mnuUndo->trigger();
+        QCOMPARE(s.field(7), QByteArray());
+        QCOMPARE(s.selectedEnemy(), 7);
+        QCOMPARE(s.selectedFileRow(), -1);
+        QCOMPARE(s.preview().picPreview->size(), kEmptyInside);
+        QCOMPARE(s.sideText(7), QString());
+        s.w->mnuUndo->trigger();
+        QCOMPARE(s.field(2), QByteArray("walker.bmp"));
+        QCOMPARE(s.selectedEnemy(), 2);
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(64, 32));
+        s.w->mnuUndo->trigger();
+        QCOMPARE(s.w->CurrentSkin(), EnemySkin());
+        QCOMPARE(undo->count(), 3);  // the lists following stored nothing
+        while (undo->canRedo())
+            s.w->mnuRedo->trigger();
+        QCOMPARE(s.w->CurrentSkin(), edited);
+        QCOMPARE(s.selectedEnemy(), 7);
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+
+        // A load starts a new history; one that read nothing keeps it.
+        s.save(QStringLiteral("two.qze"));
+        s.dialogs.fake.files.push_back(s.game.file(QStringLiteral("missing.qze")));
+        s.w->mnuLoad->trigger();
+        QCOMPARE(undo->count(), 3);
+        s.load(QStringLiteral("two.qze"));
+        QCOMPARE(undo->count(), 0);
     }
 
     void storedNamesMatchIgnoringCaseAndSpaces()

@@ -11,10 +11,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QImage>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <memory>
 
@@ -154,7 +156,8 @@ private Q_SLOTS:
         QCOMPARE(w.lstTileType->currentRow(), -1);
         QVERIFY(!w.chkAnimated->isChecked());
         QVERIFY(!w.chkShowTypes->isChecked());
-        QCOMPARE(w.menuBar()->actions(), (QList<QAction *>{w.mnuNew, w.mnuSave, w.mnuLoad}));
+        QCOMPARE(w.menuBar()->actions(),
+                 (QList<QAction *>{w.mnuNew, w.mnuSave, w.mnuLoad, w.mnuEdit->menuAction()}));
         QCOMPARE(w.mnuNew->text() + w.mnuSave->text() + w.mnuLoad->text(), u"&New&Save&Load"_s);
         QVERIFY(messages().isEmpty());
     }
@@ -284,6 +287,69 @@ private Q_SLOTS:
         expected.resize(15, 7);
         expected.setTile(4, 2, 142);
         QCOMPARE(w.tileInfo(), expected);
+    }
+
+    void typeAndFlagChangesUndoAndRedo()
+    {
+        writeRaw(path(u"Grass.qzt"_s), tileFile(16, 8, {{{4, 2, 133}}}));
+        bitmap(u"Grass.bmp"_s, 512, 256);
+        frmMain &w = open();
+        loadTileFile(w, path(u"Grass.qzt"_s));
+        QCOMPARE(w.undoStack()->count(), 0);
+        QCOMPARE(w.mnuEdit->title(), u"&Edit"_s);
+        QCOMPARE(w.mnuUndo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+        QCOMPARE(w.mnuRedo->shortcuts(), (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                                               QKeySequence(Qt::CTRL | Qt::Key_Y)}));
+        const TileInfo loaded = w.tileInfo();
+
+        w.HScroll1->setValue(3);
+        QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(40, 70));  // tile (4, 2)
+        QCOMPARE(w.undoStack()->count(), 0);  // showing a tile stores nothing new
+        pressEntry(w, 1);
+        w.chkAnimated->click();
+        pressEntry(w, 1);  // the same type again: no step
+        QCOMPARE(w.undoStack()->count(), 2);
+        QCOMPARE(w.mnuUndo->text(), u"Undo Animated"_s);
+        QCOMPARE(w.undoStack()->text(0), u"Tile Type"_s);
+        w.HScroll1->setValue(0);
+        QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(5, 5));  // tile (0, 0)
+        pressEntry(w, 3);
+        const TileInfo edited = w.tileInfo();
+
+        // Each undo brings its tile into view, selected, with the list and box showing it.
+        w.mnuUndo->trigger();
+        QCOMPARE(value(w, 0, 0), 0);
+        QCOMPARE(w.selectedTile(), QPoint(0, 0));
+        QCOMPARE(w.lstTileType->currentRow(), 0);
+        w.mnuUndo->trigger();
+        QCOMPARE(value(w, 4, 2), 129);
+        QCOMPARE(w.selectedTile(), QPoint(4, 2));
+        QVERIFY(w.chkAnimated->isChecked());
+        QCOMPARE(w.lstTileType->currentRow(), 1);
+        w.mnuUndo->trigger();
+        QCOMPARE(w.tileInfo(), loaded);
+        QCOMPARE(w.lstTileType->currentRow(), 5);
+        QCOMPARE(w.undoStack()->count(), 3);  // the controls following stored nothing
+        w.mnuRedo->trigger();
+        w.mnuRedo->trigger();
+        QVERIFY(!w.chkAnimated->isChecked());
+        w.mnuRedo->trigger();
+        QCOMPARE(w.tileInfo(), edited);
+        QCOMPARE(w.selectedTile(), QPoint(0, 0));
+
+        // Keys reach the menu's actions.
+        w.picTiles->setFocus();
+        QTest::keyClick(w.picTiles, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(value(w, 0, 0), 0);
+        QTest::keyClick(w.picTiles, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(value(w, 0, 0), 3);
+
+        // New and Load replace the tile information: the history goes.
+        newTileset(w, bitmap(u"Other.bmp"_s, 320, 224));
+        QCOMPARE(w.undoStack()->count(), 0);
+        pressEntry(w, 2);
+        loadTileFile(w, path(u"Grass.qzt"_s));
+        QVERIFY(!w.undoStack()->canUndo());
     }
 
     void unknownCodesShowAsBackgroundAndStayUntilATypeIsGiven()

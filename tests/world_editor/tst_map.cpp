@@ -241,6 +241,25 @@ private Q_SLOTS:
         QCOMPARE(loaded.xPos(1), qint16(-32511));
     }
 
+    void restoringPutsBackRecordedNodesWithinTheLimits()
+    {
+        oWorldMap map;
+        QVERIFY(map.AddNode(5, 6, false));
+        MapNode kept;
+        kept.xPos = 40;
+        kept.NodeTag = 7;
+        kept.warpExitWorld = 3;
+        map.restoreNodes(4, {{4, kept}, {9, kept}});  // node 9 is beyond the count: ignored
+        QCOMPARE(map.nodeCount(), 4);
+        QCOMPARE(map.nodes()[3], kept);
+        QCOMPARE(map.nodes()[2], MapNode());
+        QCOMPARE(map.xPos(2), qint16(5));  // untouched
+        map.restoreNodes(0, {});
+        QCOMPARE(map.nodeCount(), 1);  // never empty
+        map.restoreNodes(1000, {});
+        QCOMPARE(map.nodeCount(), oWorldMap::kMaxNodes);
+    }
+
     void nodeTagLabelsFollowTheEditorList()
     {
         QCOMPARE(NodeTagLabel(0), QStringLiteral("No Tag"));

@@ -14,8 +14,11 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QUndoGroup>
+#include <QUndoStack>
 #include <QWheelEvent>
 
 using namespace tessaforge;
@@ -583,6 +586,119 @@ private Q_SLOTS:
         QApplication::sendEvent(ed->picMap, &sideways);
         QCOMPARE(ed->xScroll->value(), 96);
         QCOMPARE(ed->yScroll->value(), 48);
+    }
+
+    void everyMapEditIsOneUndoStep()
+    {
+        MapWorld m;
+        m.nodes({{100, 100, 0, 0, 0, 3}, {200, 100, 3}, {300, 100}});
+        frmMapScreenEdit *ed = m.open();
+        QUndoStack *stack = ed->undoStack();
+        QCOMPARE(stack->count(), 0);  // filling the controls on opening is no step
+        QCOMPARE(m.e.w->undoGroup->activeStack(), stack);
+        const std::vector<MapNode> opened = m.map().nodes();
+
+        m.click(Qt::LeftButton, {100, 100});
+        QCOMPARE(stack->count(), 0);  // selecting stores only what is stored already
+        m.click(Qt::RightButton, {150, 150});
+        m.choose(4, 5);
+        m.choose(0, 2);
+        m.clickStrip(Qt::LeftButton, {2 * 32 + 5, 10});
+        ed->chkPassThru->setChecked(true);
+        m.e.trigger("mnuMapKillNode");  // node 1's right link to node 3 goes with it
+        QCOMPARE(m.map().RightNode(1), quint8(0));
+        m.e.trigger("mnuMapAddNode");
+        const QStringList names{QStringLiteral("Move Node"), QStringLiteral("Level Link"), QStringLiteral("Link Up"),
+                                QStringLiteral("Node Picture"), QStringLiteral("Pass Thru"),
+                                QStringLiteral("Remove Node"), QStringLiteral("Add Node")};
+        QCOMPARE(stack->count(), names.size());
+        for (int i = 0; i < stack->count(); ++i)
+            QCOMPARE(stack->text(i), names[i]);
+        const std::vector<MapNode> edited = m.map().nodes();
+
+        // The map menu ends with the map's own undo and redo after a separator, without keys.
+        const QList<QAction *> items = m.e.w->mnuNodes->actions();
+        QVERIFY(items.size() >= 3);
+        QVERIFY(items[items.size() - 3]->isSeparator());
+        QCOMPARE(items[items.size() - 2]->text(), QStringLiteral("Undo Add Node"));
+        QCOMPARE(items.last()->text(), QStringLiteral("Redo"));
+        QVERIFY(items[items.size() - 2]->shortcuts().isEmpty());
+
+        QVERIFY(ed->SaveChanges());
+        m.e.trigger("mnuUndo");  // the main menu's, acting on the active map editor
+        QCOMPARE(m.map().nodeCount(), 2);
+        QCOMPARE(ed->currentNode(), 1);
+        QCOMPARE(m.entries(0).size(), 3);
+        QVERIFY(ed->mapChanged());
+        m.e.trigger("mnuUndo");  // the removed node comes back with the link it took along
+        QCOMPARE(m.map().nodeCount(), 3);
+        QCOMPARE(m.map().RightNode(1), quint8(3));
+        QCOMPARE(ed->cmbNodeSelect[3]->currentIndex(), 3);
+        m.e.trigger("mnuUndo");
+        QVERIFY(!m.map().PassThru(1));
+        QVERIFY(!ed->chkPassThru->isChecked());
+        QCOMPARE(stack->count(), names.size());  // the controls following stored nothing
+        while (stack->canUndo())
+            stack->undo();
+        QCOMPARE(m.map().nodes(), opened);
+        QCOMPARE(ed->cmbNodeSelect[4]->currentIndex(), 0);
+        QCOMPARE(ed->cmbNodeSelect[0]->currentIndex(), 0);
+        while (stack->canRedo())
+            stack->redo();
+        QCOMPARE(m.map().nodes(), edited);
+        QCOMPARE(ed->currentNode(), 3);
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 3"));
+        QCOMPARE(stack->count(), names.size());
+
+        // Back at the saved map by undo, and by redo: each still counts as a change.
+        stack->undo();
+        stack->redo();
+        QVERIFY(ed->mapChanged());
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        ed->KillMe();
+        QCOMPARE(m.e.dialogs.texts().count(kAskMap), 1);
+        QCOMPARE(m.ed(), ed);
+    }
+
+    void passThroughAndWarpWorldUndoMarkTheMap()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        m.click(Qt::LeftButton, {100, 100});
+        m.choose(4, 25);  // a warp
+        QVERIFY(ed->SaveChanges());
+        m.e.dialogs.dialogScripts.push_back([](QDialog &dialog) {
+            dialog.findChild<QListWidget *>(QStringLiteral("lstWorlds"))->setCurrentRow(1);
+            dialog.findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
+        });
+        ed->cmdWorld->click();
+        ed->chkPassThru->setChecked(true);
+        QVERIFY(!ed->mapChanged());  // neither counts on its own
+        QCOMPARE(ed->undoStack()->count(), 3);
+        QCOMPARE(ed->undoStack()->text(1), QStringLiteral("Warp World"));
+        QCOMPARE(m.map().warpExitWorld(1), quint8(2));
+        ed->undoStack()->undo();
+        QVERIFY(ed->mapChanged());  // but their undo does
+        ed->undoStack()->undo();
+        QCOMPARE(m.map().warpExitWorld(1), quint8(0));
+        QCOMPARE(m.map().NodeTag(1), quint8(25));
+    }
+
+    void openingAgainAndClosingEndTheHistory()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        const qsizetype menuItems = m.e.w->mnuNodes->actions().size();
+        ed->AddNode();
+        QCOMPARE(ed->undoStack()->count(), 1);
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        QCOMPARE(m.open(), ed);
+        QCOMPARE(ed->undoStack()->count(), 0);
+        QVERIFY(!ed->undoStack()->canUndo());
+        ed->KillMe();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(m.e.w->mnuNodes->actions().size(), menuItems - 3);
+        QCOMPARE(m.e.w->undoGroup->activeStack(), m.e.w->worldUndo.data());
     }
 };
 

@@ -15,6 +15,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QUndoCommand>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <array>
@@ -25,6 +27,29 @@ using namespace Qt::StringLiterals;
 namespace tilemarrow {
 
 namespace {
+
+// One tile's value before and after a change of its type or flag.
+class TileStep final : public QUndoCommand
+{
+public:
+    TileStep(frmMain &window, qint32 x, qint32 y, qint32 before, qint32 after)
+        : QUndoCommand(((before ^ after) & ~frmMain::kAnimated) != 0 ? u"Tile Type"_s : u"Animated"_s),
+          m_window(window), m_x(x), m_y(y), m_before(before), m_after(after)
+    {
+    }
+    void undo() override { m_window.restoreTile(m_x, m_y, m_before); }
+    void redo() override
+    {
+        if (m_done)  // pushing it: the change is already made
+            m_window.restoreTile(m_x, m_y, m_after);
+        m_done = true;
+    }
+
+private:
+    frmMain &m_window;
+    qint32 m_x, m_y, m_before, m_after;
+    bool m_done = false;
+};
 
 const QString kCaption = u"Vantaro Tileset Editor"_s;
 const QString kTileFilter = u"Vantaro Tile Information (*.qzt)"_s;
@@ -108,6 +133,19 @@ void frmMain::buildControls()
     connect(mnuNew, &QAction::triggered, this, [this] { mnuNew_Click(); });
     connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
     connect(mnuLoad, &QAction::triggered, this, [this] { mnuLoad_Click(); });
+
+    m_undo = new QUndoStack(this);
+    m_undo->setUndoLimit(1000);
+    mnuEdit = menuBar()->addMenu(u"&Edit"_s);
+    mnuEdit->setObjectName(u"mnuEdit"_s);
+    mnuUndo = m_undo->createUndoAction(this, u"Undo"_s);
+    mnuUndo->setObjectName(u"mnuUndo"_s);
+    mnuUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnuRedo = m_undo->createRedoAction(this, u"Redo"_s);
+    mnuRedo->setObjectName(u"mnuRedo"_s);
+    mnuRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    mnuEdit->addAction(mnuUndo);
+    mnuEdit->addAction(mnuRedo);
 
     auto *client = new QWidget(this);
     client->setObjectName(u"client"_s);
@@ -374,7 +412,12 @@ bool frmMain::SetTileValue(qint32 x, qint32 y, qint32 value)
 {
     if (!m_info.hasGrid() || x < 0 || x > m_info.MaxX || y < 0 || y > m_info.MaxY)
         return false;  // no tileset, or no tile there: nothing to change
+    if (m_restoring)
+        return true;  // the controls showing an undone step store nothing
+    const qint32 before = m_info.tile(x, y);
     m_info.setTile(x, y, value);
+    if (const qint32 after = m_info.tile(x, y); after != before)
+        m_undo->push(new TileStep(*this, x, y, before, after));
     if (chkShowTypes->isChecked())
         DrawTiles();
     return true;
@@ -383,6 +426,18 @@ bool frmMain::SetTileValue(qint32 x, qint32 y, qint32 value)
 void frmMain::ReplaceTileInfo(TileInfo info)
 {
     m_info = std::move(info);
+    m_undo->clear();
+}
+
+void frmMain::restoreTile(qint32 x, qint32 y, qint32 value)
+{
+    if (!m_info.hasGrid() || x < 0 || x > m_info.MaxX || y < 0 || y > m_info.MaxY)
+        return;
+    m_restoring = true;
+    m_info.setTile(x, y, value);
+    // The tile comes into view and is selected, so that the list and the box show it.
+    MoveSelection(x - SelX, y - SelY);
+    m_restoring = false;
 }
 
 void frmMain::picTiles_MouseDown(QPointF position)

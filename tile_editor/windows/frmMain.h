@@ -9,7 +9,9 @@
 class QAction;
 class QCheckBox;
 class QPushButton;
+class QMenu;
 class QScrollBar;
+class QUndoStack;
 
 namespace vt {
 class Dialogs;
@@ -22,7 +24,8 @@ class TypeList;
 
 // The tile type editor: one tileset bitmap shown 10 x 7 tiles at a time, one selected tile,
 // and the list and check box that give it a type and the animation flag. The window keeps
-// the tile information of the open tileset; it has no undo and no unsaved-change question.
+// the tile information of the open tileset, with undo for each change of a tile; it has no
+// unsaved-change question.
 class frmMain final : public QMainWindow
 {
     Q_OBJECT
@@ -60,6 +63,10 @@ public:
     QPoint selectedTile() const { return {SelX, SelY}; }
     // The tile information file last loaded or saved; empty when there is none.
     const QString &documentPath() const { return m_documentPath; }
+    // The tile changes since the tile information was opened.
+    QUndoStack *undoStack() const { return m_undo; }
+    // Run by the undo steps: gives the tile its value and selects it.
+    void restoreTile(qint32 x, qint32 y, qint32 value);
 
     // Controls, named as the tests find them.
     TilePicture *picTiles = nullptr;
@@ -72,6 +79,9 @@ public:
     QAction *mnuNew = nullptr;
     QAction *mnuSave = nullptr;
     QAction *mnuLoad = nullptr;
+    QMenu *mnuEdit = nullptr;
+    QAction *mnuUndo = nullptr;
+    QAction *mnuRedo = nullptr;
 
     // The whole tileset picture, the source of every tile drawn; never shown directly.
     QImage picHoldTiles;
@@ -82,7 +92,8 @@ protected:
 private:
     void buildControls();
 
-    // The only two ways the tile information changes: one tile, or the whole record.
+    // The only two ways the tile information changes: one tile (one undo step), or the
+    // whole record (which starts a new history).
     bool SetTileValue(qint32 x, qint32 y, qint32 value);
     void ReplaceTileInfo(TileInfo info);
 
@@ -112,6 +123,8 @@ private:
     qint32 SelY = 0;
     qint32 m_typedCode = -1;  // digits typed so far, -1 when none
     QString m_documentPath;
+    QUndoStack *m_undo = nullptr;
+    bool m_restoring = false;  // the controls follow an undo: they store nothing
 };
 
 } // namespace tilemarrow

@@ -4,6 +4,7 @@
 #include "BinaryWriter.h"
 #include "FileIO.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tessaforge {
@@ -59,6 +60,15 @@ const MapNode *oWorldMap::node(qint32 ID) const
     if (ID < 1 || ID > nodeCount())
         return nullptr;
     return &m_nodes[static_cast<size_t>(ID - 1)];
+}
+
+void oWorldMap::restoreNodes(qint32 count, const std::vector<std::pair<qint32, MapNode>> &changed)
+{
+    m_nodes.resize(static_cast<size_t>(std::clamp(count, 1, kMaxNodes)));
+    for (const auto &[id, value] : changed) {
+        if (MapNode *n = node(id))
+            *n = value;
+    }
 }
 
 MapNode *oWorldMap::node(qint32 ID)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <utility>
 #include <vector>
 
 namespace tessaforge {
@@ -72,6 +73,12 @@ public:
     [[nodiscard]] bool AddNode(qint16 iX, qint16 iY, bool bpassthrough);
     // Drops the highest-numbered node unless it is the last one; links are left alone.
     void removeNode();
+
+    // The nodes as they are, for recording what an edit changed.
+    const std::vector<MapNode> &nodes() const { return m_nodes; }
+    // Puts recorded nodes back: the map gets count nodes (1..kMaxNodes; new ones plain),
+    // then each (number, node) pair in range replaces its node.
+    void restoreNodes(qint32 count, const std::vector<std::pair<qint32, MapNode>> &changed);
 
     // Refuses a map the file cannot hold (a tag above 126, which would not read back as
     // itself); the old file is then untouched. A longer old file keeps its bytes past the

@@ -3,6 +3,7 @@
 #include "frmLevelEdit.h"
 #include "frmMain.h"
 
+#include "world/LevelField.h"
 #include "world/mCommon.h"
 
 #include "AnsiText.h"
@@ -235,34 +236,69 @@ void frmLevelView::ShowLevelInfo()
     // of the level shown before.
     cmbFileList->setCurrentIndex(cmbFileList->findText(vt::fromAnsi(level->sAreaFile), Qt::MatchExactly));
 
-    for (int i = 0; i < 3; ++i) {
-        txtDefTile[i]->setText(QString::number(level->SpecialTiles[i].iTileX));
-        txtDefTile[i + 3]->setText(QString::number(level->SpecialTiles[i].iTileY));
+    for (const LevelField &field : LevelFields::detailFields()) {
+        if (field.kind != LevelField::Kind::AreaFile)
+            showField(field);
     }
-    txtLevTime->setText(QString::number(level->iTime));
-    if (level->bScrollMode < kScrollModes) {
-        optScroll[level->bScrollMode]->setChecked(true);
-    } else {
-        // A mode without an option shows none set, and storing keeps it.
-        m_scrollGroup->setExclusive(false);
-        for (QRadioButton *option : optScroll)
-            option->setChecked(false);
-        m_scrollGroup->setExclusive(true);
+}
+
+void frmLevelView::showField(LevelField field)
+{
+    const LevelRecord *level = shownRecord();
+    if (!level)
+        return;
+    const int i = field.index;
+    const LevelFieldValue value = LevelFields::get(*level, field);
+    const QString number = QString::number(value.number);
+    using K = LevelField::Kind;
+    switch (field.kind) {
+    case K::AreaFile: {
+        const QSignalBlocker quiet(cmbFileList);
+        cmbFileList->setCurrentIndex(cmbFileList->findText(vt::fromAnsi(value.text), Qt::MatchExactly));
+        break;
     }
-    txtScrollSpeed->setText(QString::number(level->iScrollSpeed));
-    for (int k = 0; k < kPipeRows; ++k) {
-        const PipeEntry &pipe = level->Pipes[k];
-        cmbPipeID[k]->setEditText(QString::number(pipe.bPipeID));
-        txtPipeLevel[k]->setText(QString::number(pipe.iDestLevel));
-        cmbPipeDir[k]->setCurrentIndex(pipe.bExitStyle < kExitStyles ? pipe.bExitStyle : -1);
+    case K::SpecialX: txtDefTile[i]->setText(number); break;
+    case K::SpecialY: txtDefTile[i + 3]->setText(number); break;
+    case K::Time: txtLevTime->setText(number); break;
+    case K::ScrollMode:
+        if (value.number < kScrollModes) {
+            optScroll[value.number]->setChecked(true);
+        } else {
+            // A mode without an option shows none set, and storing keeps it.
+            m_scrollGroup->setExclusive(false);
+            for (QRadioButton *option : optScroll)
+                option->setChecked(false);
+            m_scrollGroup->setExclusive(true);
+        }
+        break;
+    case K::ScrollSpeed: txtScrollSpeed->setText(number); break;
+    case K::PipeID: cmbPipeID[i]->setEditText(number); break;
+    case K::PipeDestLevel: txtPipeLevel[i]->setText(number); break;
+    case K::PipeExitStyle: cmbPipeDir[i]->setCurrentIndex(value.number < kExitStyles ? value.number : -1); break;
+    default: break;
     }
+}
+
+void frmLevelView::showStoredField(qint32 level, LevelField field)
+{
+    if (!m_levelGone && level == m_shownLevel)
+        showField(field);
+}
+
+void frmLevelView::levelBack()
+{
+    if (m_levelGone && m_main.state().level(m_shownLevel))
+        SetLevel(m_shownLevel);
 }
 
 void frmLevelView::UpdateLevelInfo()
 {
-    LevelRecord *level = shownRecord();
-    if (!level)
+    const LevelRecord *stored = shownRecord();
+    if (!stored)
         return;  // the shown level was removed: there is nothing to store into
+    // What the controls hold, worked out on a copy; each field that differs is one step.
+    LevelRecord copy = *stored;
+    LevelRecord *level = &copy;
     for (int i = 0; i < 3; ++i) {
         storeInt16(txtDefTile[i], level->SpecialTiles[i].iTileX);
         storeInt16(txtDefTile[i + 3], level->SpecialTiles[i].iTileY);
@@ -285,6 +321,9 @@ void frmLevelView::UpdateLevelInfo()
         if (cmbPipeDir[k]->currentIndex() >= 0)
             pipe.bExitStyle = static_cast<quint8>(cmbPipeDir[k]->currentIndex());
     }
+    const qint32 shown = m_shownLevel;
+    for (const LevelField &field : LevelFields::detailFields())
+        m_main.setLevelField(shown, field, LevelFields::get(copy, field));
 }
 
 void frmLevelView::areaChosen(int index)
@@ -294,11 +333,11 @@ void frmLevelView::areaChosen(int index)
     const QString name = cmbFileList->itemText(index);
     if (frmLevelEdit *editor = m_main.areaEditor())
         editor->SetLevel(name);
-    if (LevelRecord *level = shownRecord()) {
+    if (shownRecord()) {
         bool lossless = false;
         const QByteArray area = vt::toAnsi(name, &lossless);
         if (lossless)
-            level->sAreaFile = area;
+            m_main.setLevelField(m_shownLevel, {LevelField::Kind::AreaFile, 0}, LevelFieldValue{area, 0});
     }
 }
 

@@ -10,6 +10,7 @@ class QRadioButton;
 namespace tessaforge {
 
 class frmMain;
+struct LevelField;
 struct LevelRecord;
 
 // "Editing Level #n": the details of one level that are not part of its area. The controls
@@ -35,6 +36,11 @@ public:
     // After levels were removed: when the shown level is gone, the caption says so and the
     // controls are disabled until another level is shown.
     void checkShownLevel();
+    // After an undo brought a removed level back: the window shows it again if it showed it.
+    void levelBack();
+    // After an undo step changed a stored field: its control shows it, when the window shows
+    // that level. The other controls keep what the user typed.
+    void showStoredField(qint32 level, LevelField field);
 
     QComboBox *cmbFileList = nullptr;
     QLineEdit *txtLevTime = nullptr;
@@ -51,6 +57,7 @@ protected:
 private:
     void buildControls();
     void ShowLevelInfo();
+    void showField(LevelField field);
     void FillAreaList();
     void areaChosen(int index);
     void activated();

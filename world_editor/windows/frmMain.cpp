@@ -6,6 +6,7 @@
 #include "frmLoadFolder.h"
 #include "frmMapScreenEdit.h"
 #include "frmRenameLevel.h"
+#include "WorldSteps.h"
 
 #include "resources/TagSheet.h"
 #include "world/mCommon.h"
@@ -28,6 +29,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <QUndoGroup>
 #include <QUndoStack>
@@ -101,7 +103,12 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     resize(1024, 720);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The child windows outlive this object's members; their end must not reach them.
+    for (const QMetaObject::Connection &watch : std::as_const(m_undoStackWatch))
+        disconnect(watch);
+}
 
 void frmMain::buildSideBar()
 {
@@ -428,6 +435,8 @@ void frmMain::SelectWorld(qint32 n)
 
     if (isOpen(m_areaEditor))
         m_areaEditor->close();
+    // The steps recorded were steps of the world that is gone.
+    worldUndo->clear();
     lblCurWorldName->setText(vt::fromAnsi(m_state.gWorld.sWorldName));
     updateLevelList();
     checkWorldMenu();
@@ -519,24 +528,19 @@ void frmMain::resourceChosen(ResourceKind kind, const QString &fileName)
         ShowLevel(m_state.nCurLevel);
         return;
     }
+    LevelField field{LevelField::Kind::Tileset, 0};
     switch (kind) {
-    case ResourceKind::Skin: level->sEnemySkin = stored; break;
-    case ResourceKind::Backdrop: level->sBackdrop = stored; break;
-    case ResourceKind::Music: level->sMusic = stored; break;
-    case ResourceKind::Tileset: {
-        level->sTileset = stored;
-        LoadTilesetPicture();
-        if (frmLevelTiles *tiles = palette())
-            tiles->ResetMe();
-        if (frmLevelEdit *editor = areaEditor())
-            editor->SetLevel(vt::fromAnsi(level->sAreaFile));
-        ShowLevel(m_state.nCurLevel);
-        if (frmLevelEdit *editor = areaEditor())
-            editor->DrawLevel();
+    case ResourceKind::Skin: field.kind = LevelField::Kind::EnemySkin; break;
+    case ResourceKind::Backdrop: field.kind = LevelField::Kind::Backdrop; break;
+    case ResourceKind::Music: field.kind = LevelField::Kind::Music; break;
+    case ResourceKind::Tileset: break;
+    }
+    if (LevelFields::get(*level, field).text == stored) {
+        // Choosing the tileset again still reads its picture again.
+        showLevelField(m_state.nCurLevel, field);
         return;
     }
-    }
-    ShowLevel(m_state.nCurLevel);
+    setLevelField(m_state.nCurLevel, field, LevelFieldValue{stored, 0});
 }
 
 bool frmMain::toStoredText(const QString &text, QByteArray &out)
@@ -582,7 +586,7 @@ void frmMain::levelClicked(qint32 index)
         const QString first = tilesets.isEmpty() ? QString() : tilesets.constFirst()->data().toString();
         QByteArray stored;
         if (toStoredText(mCommon::GetBaseName(first), stored))
-            level->sTileset = stored;
+            setLevelField(index, {LevelField::Kind::Tileset, 0}, LevelFieldValue{stored, 0}, true);
         ShowLevel(index);
     }
     LoadTilesetPicture();
@@ -616,7 +620,7 @@ void frmMain::renameLevel()
                     vt::fromAnsi(level->sName));
     QByteArray stored;
     if (!dialog.OutputName().isEmpty() && toStoredText(dialog.OutputName(), stored))
-        level->sName = stored;
+        setLevelField(m_state.nCurLevel, {LevelField::Kind::Name, 0}, LevelFieldValue{stored, 0});
     updateLevelList();
 }
 
@@ -628,8 +632,9 @@ void frmMain::renameWorld()
     dialog.SetLevel(m_dialogs, QStringLiteral("Renaming World %1").arg(m_state.nCurWorld + 1),
                     vt::fromAnsi(m_state.gWorld.sWorldName));
     QByteArray stored;
-    if (!dialog.OutputName().isEmpty() && toStoredText(dialog.OutputName(), stored))
-        m_state.gWorld.sWorldName = stored;
+    if (!dialog.OutputName().isEmpty() && toStoredText(dialog.OutputName(), stored)
+        && stored != m_state.gWorld.sWorldName)
+        editWorld(new WorldNameStep(*this, m_state.gWorld.sWorldName, stored));
     lblCurWorldName->setText(vt::fromAnsi(m_state.gWorld.sWorldName));
 }
 
@@ -637,16 +642,87 @@ void frmMain::addLevel()
 {
     if (!m_state.worldOpen())
         return;
-    mWorldData::AddLevel(m_state.gWorld, QByteArrayLiteral("[NEW]"));
-    updateLevelList();
+    WorldDetails added;
+    mWorldData::AddLevel(added, QByteArrayLiteral("[NEW]"));
+    editWorld(new LastLevelStep(*this, LastLevelStep::Change::Add, added.Levels.back()));
 }
 
 void frmMain::killLastLevel()
 {
-    mWorldData::RemoveLastLevel(m_state.gWorld);
+    // The only level is never removed; nothing happened then.
+    if (m_state.gWorld.Levels.size() > 1)
+        editWorld(new LastLevelStep(*this, LastLevelStep::Change::Kill, m_state.gWorld.Levels.back()));
+    else
+        showLevels();
+}
+
+// ---- world details steps ---------------------------------------------------------------
+
+void frmMain::editWorld(QUndoCommand *step)
+{
+    if (m_showingStep) {
+        delete step;
+        return;
+    }
+    worldUndo->push(step);
+}
+
+void frmMain::setLevelField(qint32 index, LevelField field, const LevelFieldValue &value, bool quiet)
+{
+    const LevelRecord *level = m_state.level(index);
+    if (!level)
+        return;
+    LevelFieldValue before = LevelFields::get(*level, field);
+    if (before == value)
+        return;
+    editWorld(new LevelFieldStep(*this, index, field, std::move(before), value, quiet));
+}
+
+void frmMain::showLevelField(qint32 index, LevelField field)
+{
+    const QScopedValueRollback showing(m_showingStep, true);
+    switch (field.kind) {
+    case LevelField::Kind::Name: updateLevelList(); return;
+    case LevelField::Kind::EnemySkin:
+    case LevelField::Kind::Backdrop:
+    case LevelField::Kind::Music: ShowLevel(m_state.nCurLevel); return;
+    case LevelField::Kind::Tileset: {
+        const LevelRecord *level = m_state.currentLevel();
+        if (index == m_state.nCurLevel && level) {
+            LoadTilesetPicture();
+            if (frmLevelTiles *tiles = palette())
+                tiles->ResetMe();
+            if (frmLevelEdit *editor = areaEditor())
+                editor->SetLevel(vt::fromAnsi(level->sAreaFile));
+        }
+        ShowLevel(m_state.nCurLevel);
+        if (index == m_state.nCurLevel)
+            if (frmLevelEdit *editor = areaEditor())
+                editor->DrawLevel();
+        return;
+    }
+    default:
+        if (frmLevelView *details = detailsWindow())
+            details->showStoredField(index, field);
+        return;
+    }
+}
+
+void frmMain::showLevels(bool levelBack)
+{
+    const QScopedValueRollback showing(m_showingStep, true);
     updateLevelList();
-    if (frmLevelView *details = detailsWindow())
+    ShowLevel(m_state.nCurLevel);
+    if (frmLevelView *details = detailsWindow()) {
+        if (levelBack)
+            details->levelBack();
         details->checkShownLevel();
+    }
+}
+
+void frmMain::showWorldName()
+{
+    lblCurWorldName->setText(vt::fromAnsi(m_state.gWorld.sWorldName));
 }
 
 // ---- child windows ---------------------------------------------------------------------
@@ -655,11 +731,11 @@ void frmMain::registerUndoStack(QWidget *window, QUndoStack *stack)
 {
     undoGroup->addStack(stack);
     m_undoStacks.insert(window, stack);
-    connect(window, &QObject::destroyed, this, [this, window] {
+    m_undoStackWatch.append(connect(window, &QObject::destroyed, this, [this, window] {
         m_undoStacks.remove(window);
         if (!undoGroup->activeStack())
             undoGroup->setActiveStack(worldUndo);
-    });
+    }));
     if (mdiArea->activeSubWindow() && mdiArea->activeSubWindow()->widget() == window)
         undoGroup->setActiveStack(stack);
 }

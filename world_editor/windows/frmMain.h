@@ -1,6 +1,7 @@
 #pragma once
 
 #include "world/EditorState.h"
+#include "world/LevelField.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -16,6 +17,7 @@ class QMdiSubWindow;
 class QMenu;
 class QPushButton;
 class QTimer;
+class QUndoCommand;
 class QUndoGroup;
 class QUndoStack;
 
@@ -65,6 +67,18 @@ public:
     // A child window's document stack, active while that window is; forgotten when the
     // window is destroyed (the stack should be the window's child).
     void registerUndoStack(QWidget *window, QUndoStack *stack);
+
+    // Every edit of the world details goes through here: the step runs its edit as it goes
+    // onto worldUndo. Ignored (and deleted) while the windows are being shown an undone step.
+    void editWorld(QUndoCommand *step);
+    // Stores one field of a level as one step; nothing when the field already holds value.
+    // quiet: the caller shows the change itself.
+    void setLevelField(qint32 level, LevelField field, const LevelFieldValue &value, bool quiet = false);
+    // After a step ran: the side bar, the check marks and the child windows show the details.
+    void showLevelField(qint32 level, LevelField field);
+    // levelBack: a removed level came back whole (the details window may show it again).
+    void showLevels(bool levelBack = false);
+    void showWorldName();
 
     void updateLevelList();
     // Selects a level in the level list, which makes it current as a click does, but only
@@ -162,6 +176,8 @@ private:
     QPointer<QMdiSubWindow> m_details;
     QPointer<QMdiSubWindow> m_mapEditor;
     QHash<const QWidget *, QPointer<QUndoStack>> m_undoStacks;
+    QList<QMetaObject::Connection> m_undoStackWatch;  // cut when the main window goes
+    bool m_showingStep = false;  // the windows follow a step: their handlers store nothing
 };
 
 } // namespace tessaforge

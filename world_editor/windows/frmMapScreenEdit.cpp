@@ -11,6 +11,7 @@
 #include "ImageFile.h"
 #include "Paths.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -24,7 +25,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QUndoStack>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -100,7 +103,87 @@ QFont nodeFont()
     return font;
 }
 
+// The nodes that one edit changed, before and after: node number, and its record where the
+// map had the node at that time. Only these are kept, so a step costs what it changed.
+class MapUndoCommand final : public QUndoCommand
+{
+public:
+    using Nodes = std::vector<std::pair<qint32, MapNode>>;
+
+    MapUndoCommand(frmMapScreenEdit &editor, const QString &name) : QUndoCommand(name), m_editor(editor) {}
+
+    // Compares the map with what it was; false when the edit changed nothing.
+    bool record(const std::vector<MapNode> &before, const std::vector<MapNode> &after, qint32 selectBefore,
+                qint32 selectAfter)
+    {
+        m_countBefore = static_cast<qint32>(before.size());
+        m_countAfter = static_cast<qint32>(after.size());
+        m_selectBefore = selectBefore;
+        m_selectAfter = selectAfter;
+        const size_t reach = std::max(before.size(), after.size());
+        for (size_t i = 0; i < reach; ++i) {
+            const bool had = i < before.size();
+            const bool has = i < after.size();
+            if (had && has && before[i] == after[i])
+                continue;
+            const auto id = static_cast<qint32>(i + 1);
+            if (had)
+                m_before.emplace_back(id, before[i]);
+            if (has)
+                m_after.emplace_back(id, after[i]);
+        }
+        return !m_before.empty() || !m_after.empty();
+    }
+
+    void undo() override { m_editor.restoreMap(m_countBefore, m_before, m_selectBefore); }
+    void redo() override
+    {
+        // Pushing the step must not run the edit a second time.
+        if (m_done)
+            m_editor.restoreMap(m_countAfter, m_after, m_selectAfter);
+        m_done = true;
+    }
+
+private:
+    frmMapScreenEdit &m_editor;
+    qint32 m_countBefore = 0, m_countAfter = 0;
+    qint32 m_selectBefore = 0, m_selectAfter = 0;
+    Nodes m_before, m_after;
+    bool m_done = false;
+};
+
 } // namespace
+
+// One user action, from start to end, as one undo step: the edits that the controls' own
+// handlers make while the action goes on belong to it.
+class MapStep
+{
+public:
+    MapStep(frmMapScreenEdit &editor, const QString &name) : m_editor(editor), m_name(name)
+    {
+        if (editor.m_step || editor.m_restoring || !editor.m_undo)
+            return;
+        editor.m_step = this;
+        m_before = editor.WorldMap->nodes();
+        m_selected = editor.CurrentNode;
+    }
+    ~MapStep()
+    {
+        if (m_editor.m_step != this)
+            return;
+        m_editor.m_step = nullptr;
+        auto step = std::make_unique<MapUndoCommand>(m_editor, m_name);
+        if (step->record(m_before, m_editor.WorldMap->nodes(), m_selected, m_editor.CurrentNode))
+            m_editor.m_undo->push(step.release());
+    }
+    Q_DISABLE_COPY_MOVE(MapStep)
+
+private:
+    frmMapScreenEdit &m_editor;
+    QString m_name;
+    std::vector<MapNode> m_before;
+    qint32 m_selected = 0;
+};
 
 frmMapScreenEdit::frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent), m_main(main), m_dialogs(dialogs), WorldMap(std::make_unique<oWorldMap>())
@@ -115,6 +198,22 @@ frmMapScreenEdit::frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, QWidget 
     m_view.fill(Qt::black);
     m_strip = QImage(kStripCells * kCell, kCell, QImage::Format_RGB32);
     m_strip.fill(palette().color(QPalette::Window));
+
+    // The map menu ends with the map's own undo and redo, named by the step they act on; they
+    // go with the window. The keys belong to the main window's undo group.
+    m_undo = new QUndoStack(this);
+    m_undo->setUndoLimit(1000);
+    m_main.registerUndoStack(this, m_undo);
+    auto *dash = new QAction(this);
+    dash->setSeparator(true);
+    dash->setObjectName(QStringLiteral("mnuMapUndoDash"));
+    QAction *undo = m_undo->createUndoAction(this, QStringLiteral("Undo"));
+    undo->setObjectName(QStringLiteral("mnuMapUndo"));
+    QAction *redo = m_undo->createRedoAction(this, QStringLiteral("Redo"));
+    redo->setObjectName(QStringLiteral("mnuMapRedo"));
+    for (QAction *a : {undo, redo})
+        a->setShortcuts({});
+    m_main.mnuNodes->addActions({dash, undo, redo});
 }
 
 frmMapScreenEdit::~frmMapScreenEdit() = default;
@@ -248,7 +347,8 @@ void frmMapScreenEdit::buildPanel()
     cmdSacrifice->setGeometry(-200, -200, 10, 10);
 
     connect(chkPassThru, &QCheckBox::toggled, this, [this](bool checked) {
-        editMap([this, checked](oWorldMap &map) { map.setPassThru(CurrentNode, checked); }, Marks::Nothing);
+        editMap(QStringLiteral("Pass Thru"),
+                [this, checked](oWorldMap &map) { map.setPassThru(CurrentNode, checked); }, Marks::Nothing);
     });
     connect(chkShowLinks, &QCheckBox::toggled, this, [this] { DrawMap(); });
     connect(cmdWorld, &QPushButton::clicked, this, &frmMapScreenEdit::chooseWorld);
@@ -266,10 +366,13 @@ void frmMapScreenEdit::ShowMe(const QString &sWorldPath)
         return;
     MapChanged = false;
     m_open = false;
+    m_undo->clear();
     if (!openWorld(sWorldPath)) {
         closeWithoutAsking();
         return;
     }
+    // Opening is no edit: what filling the controls recorded goes.
+    m_undo->clear();
     m_open = true;
     if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget())) {
         frame->show();
@@ -434,6 +537,7 @@ void frmMapScreenEdit::closeEvent(QCloseEvent *event)
     // The map and its pictures go with the window.
     m_open = false;
     MapChanged = false;
+    m_undo->clear();
     WorldMap = std::make_unique<oWorldMap>();
     picHoldMap = QImage();
     picHoldImages = QImage();
@@ -457,11 +561,31 @@ bool frmMapScreenEdit::SaveChanges()
 
 // ---- editing -------------------------------------------------------------------------------
 
-void frmMapScreenEdit::editMap(const std::function<void(oWorldMap &)> &edit, Marks marks)
+void frmMapScreenEdit::editMap(const QString &name, const std::function<void(oWorldMap &)> &edit, Marks marks)
 {
+    if (m_restoring)
+        return;  // the controls showing an undone step store nothing
+    const MapStep step(*this, name);
     edit(*WorldMap);
     if (marks == Marks::Changed)
         MapChanged = true;
+}
+
+void frmMapScreenEdit::restoreMap(qint32 count, const std::vector<std::pair<qint32, MapNode>> &nodes, qint32 select)
+{
+    if (!m_open)
+        return;
+    m_restoring = true;
+    WorldMap->restoreNodes(count, nodes);
+    // An undo or redo is a change of the map, also when it leads back to the saved one.
+    MapChanged = true;
+    if (select >= 1 && select <= WorldMap->nodeCount())
+        CurrentNode = select;
+    RefillLinkLists();
+    if (CurrentNode >= 1 && CurrentNode <= WorldMap->nodeCount())
+        SelectNode(CurrentNode);
+    m_restoring = false;
+    DrawMap();
 }
 
 void frmMapScreenEdit::AddNode()
@@ -476,10 +600,11 @@ void frmMapScreenEdit::AddNode()
                           vt::Dialogs::Icon::Warning);
         return;
     }
+    const MapStep step(*this, QStringLiteral("Add Node"));
     bool added = false;
     const auto x = static_cast<qint16>(xScroll->value() + 30);
     const auto y = static_cast<qint16>(yScroll->value() + 30);
-    editMap([&](oWorldMap &map) { added = map.AddNode(x, y, true); }, Marks::Changed);
+    editMap({}, [&](oWorldMap &map) { added = map.AddNode(x, y, true); }, Marks::Changed);
     if (!added)
         return;
     SelectNode(WorldMap->nodeCount());
@@ -491,7 +616,8 @@ void frmMapScreenEdit::KillNode()
 {
     if (!m_open)
         return;
-    editMap([](oWorldMap &map) { map.removeNode(); }, Marks::Changed);
+    const MapStep step(*this, QStringLiteral("Remove Node"));
+    editMap({}, [](oWorldMap &map) { map.removeNode(); }, Marks::Changed);
     RefillLinkLists();
     DrawMap();
 }
@@ -529,7 +655,10 @@ void frmMapScreenEdit::nodeListChanged(int list, int entry)
     if (m_fillingList || entry < 0)
         return;
     const auto v = static_cast<quint8>(entry);
+    static const char *const names[6] = {"Link Up", "Link Down", "Link Left", "Link Right", "Level Link",
+                                         "Manner of Entrance"};
     editMap(
+        QString::fromLatin1(names[std::clamp(list, 0, 5)]),
         [this, list, v](oWorldMap &map) {
             switch (list) {
             case 0: map.setUpNode(CurrentNode, v); break;
@@ -570,7 +699,8 @@ void frmMapScreenEdit::chooseWorld()
     picker.ShowMe(WorldMap->warpExitWorld(CurrentNode));
     const qint16 world = picker.OutputWorldNumber();
     if (world > 0)
-        editMap([this, world](oWorldMap &map) { map.warpSetExitWorld(CurrentNode, static_cast<quint8>(world)); },
+        editMap(QStringLiteral("Warp World"),
+                [this, world](oWorldMap &map) { map.warpSetExitWorld(CurrentNode, static_cast<quint8>(world)); },
                 Marks::Nothing);
 }
 
@@ -610,7 +740,7 @@ void frmMapScreenEdit::viewPressed(Qt::MouseButton button, QPointF at)
         if (mx > picHoldMap.width() || my > picHoldMap.height() || mx > std::numeric_limits<qint16>::max() ||
             my > std::numeric_limits<qint16>::max())
             return;
-        editMap([this, mx, my](oWorldMap &map) {
+        editMap(QStringLiteral("Move Node"), [this, mx, my](oWorldMap &map) {
             map.moveNode(CurrentNode, static_cast<qint16>(mx), static_cast<qint16>(my));
         }, Marks::Changed);
         DrawMap();
@@ -639,7 +769,8 @@ void frmMapScreenEdit::stripPressed(Qt::MouseButton button, QPointF at)
     // A cell past the last picture holds nothing to show: such a click is refused.
     if (value > MapScreenRenderer::PictureCount(picHoldImages) || value > std::numeric_limits<quint8>::max())
         return;
-    editMap([this, value](oWorldMap &map) { map.setNodeImage(CurrentNode, static_cast<quint8>(value)); },
+    editMap(QStringLiteral("Node Picture"),
+            [this, value](oWorldMap &map) { map.setNodeImage(CurrentNode, static_cast<quint8>(value)); },
             Marks::Changed);
     DrawPictureStrip();
     DrawMap();

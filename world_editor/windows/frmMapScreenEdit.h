@@ -17,10 +17,12 @@ class QLabel;
 class QMdiSubWindow;
 class QPushButton;
 class QScrollBar;
+class QUndoStack;
 
 namespace tessaforge {
 
 class frmMain;
+class MapStep;
 
 // "World Map Editor": the nodes of one world's map, drawn over the world's map picture,
 // with a panel that edits the selected node. The map lives in one oWorldMap from ShowMe
@@ -50,6 +52,11 @@ public:
     const oWorldMap &worldMap() const { return *WorldMap; }
     qint32 currentNode() const { return CurrentNode; }
     bool mapChanged() const { return MapChanged; }
+    // The map's edits, undone and redone through the main window's undo group.
+    QUndoStack *undoStack() const { return m_undo; }
+    // Run by the undo steps: puts back the nodes a step recorded and shows the map with
+    // node select chosen (when it exists).
+    void restoreMap(qint32 count, const std::vector<std::pair<qint32, MapNode>> &nodes, qint32 select);
     qint32 viewWidth() const { return ViewWidth; }
     qint32 viewHeight() const { return ViewHeight; }
     // What the map view and the picture strip show, without the guide lines.
@@ -95,8 +102,10 @@ private:
     QString worldFile(const QString &name) const;
 
     // Every change of the map goes through here: the edit runs on the map, and the map
-    // counts as changed when the edit says so.
-    void editMap(const std::function<void(oWorldMap &)> &edit, Marks marks);
+    // counts as changed when the edit says so. The edit is one undo step named by name,
+    // unless it runs inside a wider step (see MapStep).
+    void editMap(const QString &name, const std::function<void(oWorldMap &)> &edit, Marks marks);
+    friend class MapStep;
 
     void DrawMap();
     void DrawPictureStrip();
@@ -130,6 +139,9 @@ private:
     bool m_fillingList = false;  // a list is being refilled: its passing choices store nothing
     bool m_closingSilently = false;
     bool m_open = false;  // ShowMe succeeded and the window has not closed since
+    QUndoStack *m_undo = nullptr;
+    MapStep *m_step = nullptr;  // the undo step being recorded, if any
+    bool m_restoring = false;         // the controls follow an undo: they store nothing
 };
 
 } // namespace tessaforge
