@@ -101,7 +101,12 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     resize(1024, 720);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The child windows go first, while the undo stacks' bookkeeping they report to is alive.
+    delete mdiArea;
+    mdiArea = nullptr;
+}
 
 void frmMain::buildSideBar()
 {

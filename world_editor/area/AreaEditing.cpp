@@ -1,0 +1,329 @@
+#include "AreaEditing.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdint>
+
+namespace tessaforge {
+
+namespace {
+
+const QString kBlockHeader = QStringLiteral("Tessaforge area block");
+constexpr qint32 kLargestStoredValue = 255;  // a tag or enemy number is one byte in the file
+
+quint64 keyOf(qint32 X, qint32 Y)
+{
+    return (quint64(quint32(X)) << 32) | quint32(Y);
+}
+
+// A cell's value in one layer, as the fill compares it.
+qint64 layerValue(const AreaCell &cell, AreaLayer layer)
+{
+    switch (layer) {
+    case AreaLayer::Tiles: return cell.bIsTile ? (qint64(1) << 16) | (cell.xSrc << 8) | cell.ySrc : 0;
+    case AreaLayer::Tags: return cell.lTag;
+    case AreaLayer::Enemies: return cell.lEnemy;
+    }
+    return 0;
+}
+
+} // namespace
+
+AreaCell cellAt(const oLevel &area, qint32 X, qint32 Y)
+{
+    const AreaCell *column = area.column(X);
+    return column && Y >= 0 && Y <= area.height() ? column[Y] : AreaCell{};
+}
+
+void putCell(oLevel &area, qint32 X, qint32 Y, const AreaCell &cell)
+{
+    if (cell.bIsTile)
+        area.SetTile(X, Y, cell.xSrc, cell.ySrc);
+    else
+        area.EraseTile(X, Y);
+    (void)area.SetTileTag(X, Y, cell.lTag);
+    (void)area.SetTileEnemy(X, Y, cell.lEnemy);
+}
+
+// ---- steps ----------------------------------------------------------------------------
+
+qsizetype AreaStep::bytes() const
+{
+    return qsizetype(sizeof(AreaStep)) + qsizetype(cells.capacity() * sizeof(CellChange));
+}
+
+void AreaStep::apply(oLevel &area, bool forward) const
+{
+    if (forward) {
+        for (const CellChange &c : cells)
+            putCell(area, c.X, c.Y, c.after);
+        if (resizes)
+            (void)area.Resize(sizeAfter.width(), sizeAfter.height());
+    } else {
+        if (resizes)
+            (void)area.Resize(sizeBefore.width(), sizeBefore.height());
+        // Backward in reverse order, so a step that touched a cell twice ends at its first state.
+        for (auto it = cells.rbegin(); it != cells.rend(); ++it)
+            putCell(area, it->X, it->Y, it->before);
+    }
+    if (togglesSideWarp)
+        area.SetSideWarp(forward ? sideWarpAfter : !sideWarpAfter);
+    if (movesStart) {
+        const QPoint p = forward ? startAfter : startBefore;
+        area.SetStartPos(static_cast<qint16>(p.x()), static_cast<qint16>(p.y()));
+    }
+}
+
+void AreaStroke::record(qint32 X, qint32 Y, const AreaCell &before, const AreaCell &after)
+{
+    std::vector<CellChange> &cells = m_step.cells;
+    if (m_index.isEmpty() && !cells.empty())  // a step made elsewhere, grown by a drag
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            m_index.insert(keyOf(cells[i].X, cells[i].Y), qsizetype(i));
+    const quint64 key = keyOf(X, Y);
+    const auto found = m_index.constFind(key);
+    if (found != m_index.constEnd()) {
+        cells[std::size_t(*found)].after = after;
+        return;
+    }
+    m_index.insert(key, qsizetype(cells.size()));
+    cells.push_back(CellChange{X, Y, before, after});
+}
+
+void AreaStroke::moveStart(QPoint before, QPoint after)
+{
+    if (!m_step.movesStart)
+        m_step.startBefore = before;
+    m_step.movesStart = true;
+    m_step.startAfter = after;
+}
+
+qsizetype AreaStroke::bytes() const
+{
+    // A hash node holds the key, the value and some bookkeeping.
+    return m_step.bytes() + m_index.size() * 32;
+}
+
+// ---- tools ----------------------------------------------------------------------------
+
+AreaCell paintedCell(AreaCell cell, AreaLayer layer, bool erase, qint32 x, qint32 y)
+{
+    switch (layer) {
+    case AreaLayer::Tiles:
+        if (erase) {
+            cell.bIsTile = false;
+            cell.xSrc = 0;
+            cell.ySrc = 0;
+        } else if (x >= 0 && x <= 255 && y >= 0 && y <= 255) {
+            cell.bIsTile = true;
+            cell.xSrc = static_cast<quint8>(x);
+            cell.ySrc = static_cast<quint8>(y);
+        }
+        break;
+    case AreaLayer::Tags: cell.lTag = erase ? 0 : y; break;
+    case AreaLayer::Enemies: cell.lEnemy = erase ? 0 : y; break;
+    }
+    return cell;
+}
+
+std::vector<CellChange> rectangleChanges(const oLevel &area, QRect rect, AreaLayer layer, bool erase, qint32 x,
+                                         qint32 y)
+{
+    std::vector<CellChange> out;
+    rect = rect.normalized() & QRect(0, 0, area.width() + 1, area.height() + 1);
+    if (rect.isEmpty() || !area.hasGrid())
+        return out;
+    for (qint32 c = rect.left(); c <= rect.right(); ++c) {
+        const AreaCell *column = area.column(c);
+        for (qint32 r = rect.top(); r <= rect.bottom(); ++r) {
+            const AreaCell after = paintedCell(column[r], layer, erase, x, y);
+            if (!(after == column[r]))
+                out.push_back(CellChange{c, r, column[r], after});
+        }
+    }
+    return out;
+}
+
+std::vector<CellChange> floodFillChanges(const oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase,
+                                         qint32 x, qint32 y, qsizetype limit, bool *tooLarge)
+{
+    std::vector<CellChange> out;
+    if (tooLarge)
+        *tooLarge = false;
+    if (!area.hasGrid() || X < 0 || Y < 0 || X > area.width() || Y > area.height())
+        return out;
+    const AreaCell start = cellAt(area, X, Y);
+    const qint64 value = layerValue(start, layer);
+    if (paintedCell(start, layer, erase, x, y) == start)
+        return out;  // painting the region would change nothing
+
+    // One bit per visited cell, a column's bits made only when the fill reaches it: the
+    // memory follows the region, not the area.
+    const qint32 rows = area.height() + 1;
+    const std::size_t words = std::size_t(rows + 63) / 64;
+    std::vector<std::vector<std::uint64_t>> seen(std::size_t(area.width()) + 1);
+    auto visit = [&](qint32 c, qint32 r) {
+        std::vector<std::uint64_t> &bits = seen[std::size_t(c)];
+        if (bits.empty())
+            bits.assign(words, 0);
+        std::uint64_t &word = bits[std::size_t(r) / 64];
+        const std::uint64_t bit = std::uint64_t(1) << (r % 64);
+        const bool first = (word & bit) == 0;
+        word |= bit;
+        return first;
+    };
+
+    // Spans along a column (the grid's order in memory), seeding the neighbour columns.
+    std::vector<QPoint> pending{QPoint(X, Y)};
+    while (!pending.empty()) {
+        const QPoint p = pending.back();
+        pending.pop_back();
+        const AreaCell *column = area.column(p.x());
+        if (layerValue(column[p.y()], layer) != value || !visit(p.x(), p.y()))
+            continue;
+        qint32 top = p.y();
+        while (top > 0 && layerValue(column[top - 1], layer) == value && visit(p.x(), top - 1))
+            --top;
+        qint32 bottom = p.y();
+        while (bottom < rows - 1 && layerValue(column[bottom + 1], layer) == value && visit(p.x(), bottom + 1))
+            ++bottom;
+        if (qsizetype(out.size()) + (bottom - top + 1) > limit) {
+            if (tooLarge)
+                *tooLarge = true;
+            return {};
+        }
+        for (qint32 r = top; r <= bottom; ++r)
+            out.push_back(CellChange{p.x(), r, column[r], paintedCell(column[r], layer, erase, x, y)});
+        for (const qint32 side : {p.x() - 1, p.x() + 1}) {
+            if (side < 0 || side > area.width())
+                continue;
+            const AreaCell *next = area.column(side);
+            bool inRun = false;
+            for (qint32 r = top; r <= bottom; ++r) {
+                const bool match = layerValue(next[r], layer) == value;
+                if (match && !inRun)
+                    pending.emplace_back(side, r);
+                inRun = match;
+            }
+        }
+    }
+    return out;
+}
+
+AreaBlock copyBlock(const oLevel &area, QRect rect)
+{
+    AreaBlock block;
+    rect = rect.normalized() & QRect(0, 0, area.width() + 1, area.height() + 1);
+    if (rect.isEmpty() || !area.hasGrid() || qint64(rect.width()) * rect.height() > AreaBlock::kMaxCells)
+        return block;
+    block.columns = rect.width();
+    block.rows = rect.height();
+    block.cells.reserve(std::size_t(qint64(block.columns) * block.rows));
+    for (qint32 c = rect.left(); c <= rect.right(); ++c) {
+        const AreaCell *column = area.column(c);
+        block.cells.insert(block.cells.end(), column + rect.top(), column + rect.bottom() + 1);
+    }
+    return block;
+}
+
+std::vector<CellChange> pasteChanges(const oLevel &area, const AreaBlock &block, QPoint at)
+{
+    std::vector<CellChange> out;
+    const QRect target = QRect(at, QSize(block.columns, block.rows)) & QRect(0, 0, area.width() + 1, area.height() + 1);
+    if (block.isEmpty() || target.isEmpty() || !area.hasGrid())
+        return out;
+    for (qint32 c = target.left(); c <= target.right(); ++c) {
+        const AreaCell *column = area.column(c);
+        for (qint32 r = target.top(); r <= target.bottom(); ++r) {
+            const AreaCell &after = block.at(c - at.x(), r - at.y());
+            if (!(after == column[r]))
+                out.push_back(CellChange{c, r, column[r], after});
+        }
+    }
+    return out;
+}
+
+// ---- the clipboard text ---------------------------------------------------------------
+//
+// A header line, then "columns rows", then one line per row of the block, each cell as
+// "tile/tag/enemy" with the tile "x,y" or "-" for none, cells separated by spaces.
+
+QString blockToText(const AreaBlock &block)
+{
+    QString text = kBlockHeader + QLatin1Char('\n');
+    text += QString::number(block.columns) + QLatin1Char(' ') + QString::number(block.rows) + QLatin1Char('\n');
+    for (qint32 r = 0; r < block.rows; ++r) {
+        for (qint32 c = 0; c < block.columns; ++c) {
+            const AreaCell &cell = block.at(c, r);
+            if (c > 0)
+                text += QLatin1Char(' ');
+            if (cell.bIsTile)
+                text += QString::number(cell.xSrc) + QLatin1Char(',') + QString::number(cell.ySrc);
+            else
+                text += QLatin1Char('-');
+            text += QLatin1Char('/') + QString::number(cell.lTag) + QLatin1Char('/') + QString::number(cell.lEnemy);
+        }
+        text += QLatin1Char('\n');
+    }
+    return text;
+}
+
+std::optional<AreaBlock> blockFromText(const QString &text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines)
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    if (lines.size() < 2 || lines[0] != kBlockHeader)
+        return std::nullopt;
+    const QStringList size = lines[1].split(QLatin1Char(' '));
+    bool okColumns = false;
+    bool okRows = false;
+    if (size.size() != 2)
+        return std::nullopt;
+    AreaBlock block;
+    block.columns = size[0].toInt(&okColumns);
+    block.rows = size[1].toInt(&okRows);
+    if (!okColumns || !okRows || block.columns < 1 || block.rows < 1 || block.columns > oLevel::kMaxCount ||
+        block.rows > oLevel::kMaxCount || qint64(block.columns) * block.rows > AreaBlock::kMaxCells ||
+        lines.size() != block.rows + 2)
+        return std::nullopt;
+    block.cells.resize(std::size_t(qint64(block.columns) * block.rows));
+
+    auto number = [](QStringView s, qint32 largest, qint32 &out) {
+        bool ok = false;
+        out = s.toInt(&ok);
+        return ok && out >= 0 && out <= largest;
+    };
+    for (qint32 r = 0; r < block.rows; ++r) {
+        const QStringList tokens = lines[r + 2].split(QLatin1Char(' '));
+        if (tokens.size() != block.columns)
+            return std::nullopt;
+        for (qint32 c = 0; c < block.columns; ++c) {
+            const QStringList parts = tokens[c].split(QLatin1Char('/'));
+            if (parts.size() != 3)
+                return std::nullopt;
+            AreaCell cell;
+            if (parts[0] != QLatin1String("-")) {
+                const QStringList xy = parts[0].split(QLatin1Char(','));
+                qint32 x = 0;
+                qint32 y = 0;
+                if (xy.size() != 2 || !number(xy[0], 255, x) || !number(xy[1], 255, y))
+                    return std::nullopt;
+                cell.bIsTile = true;
+                cell.xSrc = static_cast<quint8>(x);
+                cell.ySrc = static_cast<quint8>(y);
+            }
+            if (!number(parts[1], kLargestStoredValue, cell.lTag) ||
+                !number(parts[2], kLargestStoredValue, cell.lEnemy))
+                return std::nullopt;
+            block.cells[std::size_t(qint64(c) * block.rows + r)] = cell;
+        }
+    }
+    return block;
+}
+
+} // namespace tessaforge
