@@ -131,7 +131,7 @@ std::vector<CellChange> rectangleChanges(const oLevel &area, QRect rect, AreaLay
                                          qint32 y)
 {
     std::vector<CellChange> out;
-    rect = rect.normalized() & QRect(0, 0, area.width() + 1, area.height() + 1);
+    rect = rect & QRect(0, 0, area.width() + 1, area.height() + 1);
     if (rect.isEmpty() || !area.hasGrid())
         return out;
     for (qint32 c = rect.left(); c <= rect.right(); ++c) {
@@ -214,7 +214,7 @@ std::vector<CellChange> floodFillChanges(const oLevel &area, qint32 X, qint32 Y,
 AreaBlock copyBlock(const oLevel &area, QRect rect)
 {
     AreaBlock block;
-    rect = rect.normalized() & QRect(0, 0, area.width() + 1, area.height() + 1);
+    rect = rect & QRect(0, 0, area.width() + 1, area.height() + 1);
     if (rect.isEmpty() || !area.hasGrid() || qint64(rect.width()) * rect.height() > AreaBlock::kMaxCells)
         return block;
     block.columns = rect.width();

@@ -12,6 +12,7 @@
 #include <QSize>
 #include <QString>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -86,6 +87,13 @@ enum class AreaLayer { Tiles = 0, Tags = 1, Enemies = 2 };
 // the tile layer, y for the tag and enemy values. A tile outside 0..255 leaves the cell as
 // it was. The other layers are kept.
 AreaCell paintedCell(AreaCell cell, AreaLayer layer, bool erase, qint32 x, qint32 y);
+
+// The cells from corner a to corner b, both included, whichever way the drag went.
+inline QRect cellsBetween(QPoint a, QPoint b)
+{
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
 
 // The cells of `rect` (clipped to the area) that painting changes.
 std::vector<CellChange> rectangleChanges(const oLevel &area, QRect rect, AreaLayer layer, bool erase, qint32 x,

@@ -1112,7 +1112,7 @@ void frmLevelEdit::placeFootprint()
     if (m_floating)
         cells = QRect(m_pointerCell, QSize(m_floatingBlock.columns, m_floatingBlock.rows));
     else if (m_dragging)
-        cells = QRect(m_dragFrom, m_dragTo).normalized();
+        cells = cellsBetween(m_dragFrom, m_dragTo);
     else
         return;
     // Far beyond the window the outline is clipped to a little more than the window.
@@ -1172,7 +1172,7 @@ void frmLevelEdit::toolPressed(int button, QPoint cell)
 void frmLevelEdit::toolReleased()
 {
     m_dragging = false;
-    const QRect cells = QRect(m_dragFrom, m_dragTo).normalized() & QRect(0, 0, oArea.width() + 1, oArea.height() + 1);
+    const QRect cells = cellsBetween(m_dragFrom, m_dragTo) & QRect(0, 0, oArea.width() + 1, oArea.height() + 1);
     updateCursorShape();
     shpCursor->resize(lZoom, lZoom);
     if (m_tool == AreaTool::Select) {
