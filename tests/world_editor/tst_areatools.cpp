@@ -93,35 +93,47 @@ private Q_SLOTS:
         putCell(a, 1, 1, tile(5, 5));
 
         // Start at a corner: the region goes round the hole and under the wall.
-        std::vector<CellChange> cells = floodFillChanges(a, 0, 0, AreaLayer::Tiles, false, 4, 4, 1000);
-        QCOMPARE(cells.size(), std::size_t(7 * 5 - 4 - 1));
-        applyAll(a, cells);
+        const auto before = snapshot(a);
+        AreaStep fill = floodFillStep(a, 0, 0, AreaLayer::Tiles, false, 4, 4, 1000);
+        QCOMPARE(fill.spanCells(), qint64(7 * 5 - 4 - 1));
+        fill.apply(a, true);
         QCOMPARE(cellAt(a, 6, 0), tile(4, 4, 0, 0));
         QCOMPARE(cellAt(a, 6, 4), tile(4, 4, 4, 0));  // the tag stays
         QCOMPARE(cellAt(a, 1, 1), tile(5, 5));
         QCOMPARE(cellAt(a, 3, 0), tile(2, 0, 0, 0));
-        // Painting what is already there changes nothing.
-        QVERIFY(floodFillChanges(a, 6, 4, AreaLayer::Tiles, false, 4, 4, 1000).empty());
-        // Outside the area nothing.
-        QVERIFY(floodFillChanges(a, 7, 0, AreaLayer::Tiles, false, 0, 0, 1000).empty());
-        QVERIFY(floodFillChanges(a, -1, 0, AreaLayer::Tiles, false, 0, 0, 1000).empty());
+        // Painting what is already there changes nothing; outside the area nothing.
+        QVERIFY(floodFillStep(a, 6, 4, AreaLayer::Tiles, false, 4, 4, 1000).isEmpty());
+        QVERIFY(floodFillStep(a, 7, 0, AreaLayer::Tiles, false, 0, 0, 1000).isEmpty());
+        QVERIFY(floodFillStep(a, -1, 0, AreaLayer::Tiles, false, 0, 0, 1000).isEmpty());
+        fill.apply(a, false);
+        QVERIFY(snapshot(a) == before);
 
         // Tag layer: cells of one tag value, four-connected only (no diagonal leak).
         oLevel t;
         QVERIFY(t.Resize(4, 4));
         for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {2, 1}, {3, 3}})
             (void)t.SetTileTag(x, y, 7);
-        cells = floodFillChanges(t, 0, 0, AreaLayer::Tags, true, 0, 0, 1000);
-        QCOMPARE(cells.size(), std::size_t(2));
-        // The empty region around them, erasing enemies there changes nothing; setting one does.
-        QVERIFY(floodFillChanges(t, 3, 0, AreaLayer::Enemies, true, 0, 0, 1000).empty());
-        QCOMPARE(floodFillChanges(t, 3, 0, AreaLayer::Enemies, false, 0, 9, 1000).size(), std::size_t(16));
-        QCOMPARE(floodFillChanges(t, 3, 0, AreaLayer::Tags, false, 0, 9, 1000).size(), std::size_t(12));
+        QCOMPARE(floodFillStep(t, 0, 0, AreaLayer::Tags, true, 0, 0, 1000).spanCells(), qint64(2));
+        // Erasing enemies where there are none changes nothing; setting one reaches everything.
+        QVERIFY(floodFillStep(t, 3, 0, AreaLayer::Enemies, true, 0, 0, 1000).isEmpty());
+        QCOMPARE(floodFillStep(t, 3, 0, AreaLayer::Enemies, false, 0, 9, 1000).spanCells(), qint64(16));
+        QCOMPARE(floodFillStep(t, 3, 0, AreaLayer::Tags, false, 0, 9, 1000).spanCells(), qint64(12));
 
-        // Beyond the limit nothing is returned and the caller is told.
+        // Beyond the limit the step is empty and the caller is told.
         bool tooLarge = false;
-        QVERIFY(floodFillChanges(t, 3, 0, AreaLayer::Enemies, false, 0, 9, 15, &tooLarge).empty());
+        QVERIFY(floodFillStep(t, 3, 0, AreaLayer::Enemies, false, 0, 9, 15, &tooLarge).isEmpty());
         QVERIFY(tooLarge);
+
+        // An empty cell that a file gave a tile position keeps those bytes through fill and undo.
+        oLevel f;
+        QVERIFY(f.Resize(3, 1));
+        f.SetCell(1, 0, AreaCell{false, 7, 7, 0, 0});
+        const auto raw = snapshot(f);
+        AreaStep around = floodFillStep(f, 0, 0, AreaLayer::Tiles, false, 1, 1, 1000);
+        QCOMPARE(around.spanCells(), qint64(1));  // the odd cell is not the same empty
+        around.apply(f, true);
+        around.apply(f, false);
+        QVERIFY(snapshot(f) == raw);
     }
 
     void rectanglesPaintOneLayerInsideTheArea()

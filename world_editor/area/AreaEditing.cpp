@@ -17,17 +17,6 @@ quint64 keyOf(qint32 X, qint32 Y)
     return (quint64(quint32(X)) << 32) | quint32(Y);
 }
 
-// A cell's value in one layer, as the fill compares it.
-qint64 layerValue(const AreaCell &cell, AreaLayer layer)
-{
-    switch (layer) {
-    case AreaLayer::Tiles: return cell.bIsTile ? (qint64(1) << 16) | (cell.xSrc << 8) | cell.ySrc : 0;
-    case AreaLayer::Tags: return cell.lTag;
-    case AreaLayer::Enemies: return cell.lEnemy;
-    }
-    return 0;
-}
-
 } // namespace
 
 AreaCell cellAt(const oLevel &area, qint32 X, qint32 Y)
@@ -38,23 +27,47 @@ AreaCell cellAt(const oLevel &area, qint32 X, qint32 Y)
 
 void putCell(oLevel &area, qint32 X, qint32 Y, const AreaCell &cell)
 {
-    if (cell.bIsTile)
-        area.SetTile(X, Y, cell.xSrc, cell.ySrc);
-    else
-        area.EraseTile(X, Y);
-    (void)area.SetTileTag(X, Y, cell.lTag);
-    (void)area.SetTileEnemy(X, Y, cell.lEnemy);
+    area.SetCell(X, Y, cell);
 }
 
 // ---- steps ----------------------------------------------------------------------------
 
 qsizetype AreaStep::bytes() const
 {
-    return qsizetype(sizeof(AreaStep)) + qsizetype(cells.capacity() * sizeof(CellChange));
+    return qsizetype(sizeof(AreaStep)) + qsizetype(cells.capacity() * sizeof(CellChange)) +
+           qsizetype(spans.capacity() * sizeof(CellSpan));
+}
+
+qint64 AreaStep::spanCells() const
+{
+    qint64 n = 0;
+    for (const CellSpan &s : spans)
+        n += s.bottom - s.top + 1;
+    return n;
 }
 
 void AreaStep::apply(oLevel &area, bool forward) const
 {
+    if (!spans.empty()) {
+        const AreaCell &v = forward ? spanAfter : spanBefore;
+        for (const CellSpan &s : spans) {
+            AreaCell *column = area.editColumn(s.X);
+            if (!column || s.top < 0 || s.bottom > area.height())
+                continue;
+            for (qint32 r = s.top; r <= s.bottom; ++r) {
+                AreaCell &cell = column[r];
+                switch (spanLayer) {
+                case AreaLayer::Tiles:
+                    cell.bIsTile = v.bIsTile;
+                    cell.xSrc = v.xSrc;
+                    cell.ySrc = v.ySrc;
+                    break;
+                case AreaLayer::Tags: cell.lTag = v.lTag; break;
+                case AreaLayer::Enemies: cell.lEnemy = v.lEnemy; break;
+                }
+            }
+        }
+    }
     if (forward) {
         for (const CellChange &c : cells)
             putCell(area, c.X, c.Y, c.after);
@@ -145,70 +158,106 @@ std::vector<CellChange> rectangleChanges(const oLevel &area, QRect rect, AreaLay
     return out;
 }
 
-std::vector<CellChange> floodFillChanges(const oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase,
-                                         qint32 x, qint32 y, qsizetype limit, bool *tooLarge)
-{
-    std::vector<CellChange> out;
-    if (tooLarge)
-        *tooLarge = false;
-    if (!area.hasGrid() || X < 0 || Y < 0 || X > area.width() || Y > area.height())
-        return out;
-    const AreaCell start = cellAt(area, X, Y);
-    const qint64 value = layerValue(start, layer);
-    if (paintedCell(start, layer, erase, x, y) == start)
-        return out;  // painting the region would change nothing
+namespace {
 
+// A cell's value in one layer, as the fill compares it: an empty cell's tile position counts too (files
+// may carry one), so that a fill's undo puts back exactly the bytes there were.
+template<AreaLayer L>
+quint32 keyIn(const AreaCell &c)
+{
+    if constexpr (L == AreaLayer::Tiles)
+        return quint32(c.bIsTile) | quint32(c.xSrc) << 8 | quint32(c.ySrc) << 16;
+    else if constexpr (L == AreaLayer::Tags)
+        return quint32(c.lTag);
+    else
+        return quint32(c.lEnemy);
+}
+
+template<AreaLayer L>
+void fillRuns(const oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &step, bool &tooLarge)
+{
+    const quint32 start = keyIn<L>(step.spanBefore);
+    auto same = [start](const AreaCell &c) { return keyIn<L>(c) == start; };
     // One bit per visited cell, a column's bits made only when the fill reaches it: the
     // memory follows the region, not the area.
     const qint32 rows = area.height() + 1;
     const std::size_t words = std::size_t(rows + 63) / 64;
     std::vector<std::vector<std::uint64_t>> seen(std::size_t(area.width()) + 1);
-    auto visit = [&](qint32 c, qint32 r) {
-        std::vector<std::uint64_t> &bits = seen[std::size_t(c)];
-        if (bits.empty())
-            bits.assign(words, 0);
-        std::uint64_t &word = bits[std::size_t(r) / 64];
-        const std::uint64_t bit = std::uint64_t(1) << (r % 64);
-        const bool first = (word & bit) == 0;
-        word |= bit;
-        return first;
-    };
+    auto seenAt = [](const std::uint64_t *bits, qint32 r) { return bits && ((bits[r >> 6] >> (r & 63)) & 1u); };
 
-    // Spans along a column (the grid's order in memory), seeding the neighbour columns.
+    // Runs down a column (the grid's order in memory), each seeding the neighbour columns.
+    qint64 total = 0;
     std::vector<QPoint> pending{QPoint(X, Y)};
     while (!pending.empty()) {
         const QPoint p = pending.back();
         pending.pop_back();
         const AreaCell *column = area.column(p.x());
-        if (layerValue(column[p.y()], layer) != value || !visit(p.x(), p.y()))
+        std::vector<std::uint64_t> &own = seen[std::size_t(p.x())];
+        if (own.empty())
+            own.assign(words, 0);
+        std::uint64_t *bits = own.data();
+        if (seenAt(bits, p.y()) || !same(column[p.y()]))
             continue;
         qint32 top = p.y();
-        while (top > 0 && layerValue(column[top - 1], layer) == value && visit(p.x(), top - 1))
+        while (top > 0 && !seenAt(bits, top - 1) && same(column[top - 1]))
             --top;
         qint32 bottom = p.y();
-        while (bottom < rows - 1 && layerValue(column[bottom + 1], layer) == value && visit(p.x(), bottom + 1))
+        while (bottom < rows - 1 && !seenAt(bits, bottom + 1) && same(column[bottom + 1]))
             ++bottom;
-        if (qsizetype(out.size()) + (bottom - top + 1) > limit) {
-            if (tooLarge)
-                *tooLarge = true;
-            return {};
-        }
         for (qint32 r = top; r <= bottom; ++r)
-            out.push_back(CellChange{p.x(), r, column[r], paintedCell(column[r], layer, erase, x, y)});
+            bits[r >> 6] |= std::uint64_t(1) << (r & 63);
+        total += bottom - top + 1;
+        if (total > limit) {
+            tooLarge = true;
+            return;
+        }
+        step.spans.push_back(CellSpan{p.x(), top, bottom});
         for (const qint32 side : {p.x() - 1, p.x() + 1}) {
             if (side < 0 || side > area.width())
                 continue;
             const AreaCell *next = area.column(side);
+            const std::vector<std::uint64_t> &nextSeen = seen[std::size_t(side)];
+            const std::uint64_t *nextBits = nextSeen.empty() ? nullptr : nextSeen.data();
             bool inRun = false;
             for (qint32 r = top; r <= bottom; ++r) {
-                const bool match = layerValue(next[r], layer) == value;
+                const bool match = !seenAt(nextBits, r) && same(next[r]);
                 if (match && !inRun)
                     pending.emplace_back(side, r);
                 inRun = match;
             }
         }
     }
-    return out;
+}
+
+} // namespace
+
+AreaStep floodFillStep(const oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y,
+                       qint64 limit, bool *tooLarge)
+{
+    AreaStep step;
+    if (tooLarge)
+        *tooLarge = false;
+    if (!area.hasGrid() || X < 0 || Y < 0 || X > area.width() || Y > area.height())
+        return step;
+    const AreaCell start = cellAt(area, X, Y);
+    const AreaCell painted = paintedCell(start, layer, erase, x, y);
+    if (painted == start)
+        return step;  // painting the region would change nothing
+    step.spanLayer = layer;
+    step.spanBefore = start;
+    step.spanAfter = painted;
+    bool over = false;
+    switch (layer) {
+    case AreaLayer::Tiles: fillRuns<AreaLayer::Tiles>(area, X, Y, limit, step, over); break;
+    case AreaLayer::Tags: fillRuns<AreaLayer::Tags>(area, X, Y, limit, step, over); break;
+    case AreaLayer::Enemies: fillRuns<AreaLayer::Enemies>(area, X, Y, limit, step, over); break;
+    }
+    if (over) {
+        if (tooLarge)
+            *tooLarge = true;
+        return AreaStep();
+    }
+    return step;
 }
 
 AreaBlock copyBlock(const oLevel &area, QRect rect)

@@ -29,6 +29,17 @@ AreaCell cellAt(const oLevel &area, qint32 X, qint32 Y);
 // Gives cell (X, Y) the content `cell`; ignored outside the grid.
 void putCell(oLevel &area, qint32 X, qint32 Y, const AreaCell &cell);
 
+// The three layers a cell holds, as the editing modes name them.
+enum class AreaLayer { Tiles = 0, Tags = 1, Enemies = 2 };
+
+// A run of cells down one column, top to bottom included.
+struct CellSpan
+{
+    qint32 X = 0;
+    qint32 top = 0;
+    qint32 bottom = 0;
+};
+
 struct CellChange
 {
     qint32 X = 0;
@@ -51,8 +62,18 @@ struct AreaStep
     QSize sizeAfter;
     bool togglesSideWarp = false;
     bool sideWarpAfter = false;
+    // A fill: runs of cells that held one value in one layer and take another; the value is
+    // taken from spanBefore or spanAfter, the cells' other layers stay.
+    std::vector<CellSpan> spans;
+    AreaLayer spanLayer = AreaLayer::Tiles;
+    AreaCell spanBefore;
+    AreaCell spanAfter;
 
-    bool isEmpty() const { return cells.empty() && !movesStart && !resizes && !togglesSideWarp; }
+    bool isEmpty() const
+    {
+        return cells.empty() && spans.empty() && !movesStart && !resizes && !togglesSideWarp;
+    }
+    qint64 spanCells() const;
     // Memory the step holds, in bytes.
     qsizetype bytes() const;
     void apply(oLevel &area, bool forward) const;
@@ -80,9 +101,6 @@ private:
     QHash<quint64, qsizetype> m_index;  // (X, Y) to its place in the step's cells
 };
 
-// The three layers a cell holds, as the editing modes name them.
-enum class AreaLayer { Tiles = 0, Tags = 1, Enemies = 2 };
-
 // What painting (or, with erase, erasing) a cell in a layer gives: the selection (x, y) for
 // the tile layer, y for the tag and enemy values. A tile outside 0..255 leaves the cell as
 // it was. The other layers are kept.
@@ -100,10 +118,11 @@ std::vector<CellChange> rectangleChanges(const oLevel &area, QRect rect, AreaLay
                                          qint32 y);
 
 // Flood fill from (X, Y): the four-connected cells whose value in `layer` equals the start
-// cell's, painted. Empty when the start is outside the area or painting changes nothing.
-// When the region holds more than `limit` cells nothing is returned and *tooLarge is set.
-std::vector<CellChange> floodFillChanges(const oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase,
-                                         qint32 x, qint32 y, qsizetype limit, bool *tooLarge = nullptr);
+// cell's, painted, as a step of spans. Empty when the start is outside the area or painting
+// changes nothing. When the region holds more than `limit` cells the step is empty and
+// *tooLarge is set.
+AreaStep floodFillStep(const oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y,
+                       qint64 limit, bool *tooLarge = nullptr);
 
 // A rectangle of cells of all three layers, column by column.
 struct AreaBlock

@@ -1006,7 +1006,7 @@ void frmLevelEdit::replayStep(const AreaStep &step, bool forward)
         DrawLevel();
         return;
     }
-    redrawCells(step.cells);
+    redrawStep(step);
     if (step.movesStart && m_main.state().bAreaWindowOpen && m_drawnValid) {
         const AreaView view = currentView();
         if (view == m_drawn && !m_renderer.sourcesChanged()) {
@@ -1045,6 +1045,28 @@ void frmLevelEdit::redrawCells(const std::vector<CellChange> &cells)
         dirty |= m_renderer.drawCell(oArea, view, m_back, p.x(), p.y());
     if (!dirty.isEmpty())
         update(dirty);
+}
+
+void frmLevelEdit::applyStep(AreaStep step, const QString &name)
+{
+    step.apply(oArea, true);
+    bChanged = true;
+    redrawStep(step);
+    pushStep(std::move(step), name);
+}
+
+void frmLevelEdit::redrawStep(const AreaStep &step)
+{
+    redrawCells(step.cells);
+    if (step.spans.empty() || !m_main.state().bAreaWindowOpen)
+        return;
+    const AreaView view = currentView();
+    const QRect shown(view.firstColumn, view.firstRow, view.squaresAcross(), view.squaresDown());
+    for (const CellSpan &s : step.spans)
+        if (shown.intersects(QRect(s.X, s.top, 1, s.bottom - s.top + 1))) {
+            DrawLevel();
+            return;
+        }
 }
 
 void frmLevelEdit::applyEdits(std::vector<CellChange> cells, const QString &name)
@@ -1191,15 +1213,13 @@ void frmLevelEdit::fillAt(QPoint cell, bool erase)
 {
     const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
     bool tooLarge = false;
-    // A fill larger than the whole history could hold is refused rather than half kept.
-    const qsizetype limit = std::max<qsizetype>(m_historyLimit / qsizetype(sizeof(CellChange)), 1);
-    std::vector<CellChange> cells =
-        floodFillChanges(oArea, cell.x(), cell.y(), layer, erase, m_main.curTileX, m_main.curTileY, limit, &tooLarge);
+    AreaStep step = floodFillStep(oArea, cell.x(), cell.y(), layer, erase, m_main.curTileX, m_main.curTileY,
+                                  kFillLimit, &tooLarge);
     if (tooLarge) {
-        message(QStringLiteral("The region has more than %1 cells; it was not filled.").arg(limit));
+        message(QStringLiteral("The region has more than %1 cells; it was not filled.").arg(kFillLimit));
         return;
     }
-    applyEdits(std::move(cells), QStringLiteral("Fill"));
+    applyStep(std::move(step), QStringLiteral("Fill"));
 }
 
 void frmLevelEdit::pickCell(qint32 c, qint32 r)

@@ -92,6 +92,10 @@ public:
     // The batch form, for the tools: every cell takes its "after" value, in one undo step
     // named `name`.
     void applyEdits(std::vector<CellChange> cells, const QString &name);
+    // The same for a step made whole by a tool (a fill's runs of cells).
+    void applyStep(AreaStep step, const QString &name);
+    // Fills beyond this many cells are refused.
+    static constexpr qint64 kFillLimit = qint64(64) * 1024 * 1024;
 
     // The area's history. Steps beyond kHistoryLimit bytes are dropped, oldest first.
     QUndoStack *undoStack() const { return m_undo; }
@@ -194,6 +198,7 @@ private:
     void trimHistory();
     void historyGrew(qsizetype bytes);
     void redrawCells(const std::vector<CellChange> &cells);
+    void redrawStep(const AreaStep &step);
     void toolPressed(int button, QPoint cell);
     void toolReleased();
     void fillAt(QPoint cell, bool erase);
