@@ -165,6 +165,14 @@ private Q_SLOTS:
         QCOMPARE(e.ed->mnuLevUndo->text(), QStringLiteral("Undo Paint"));
         QCOMPARE(e.ed->mnuLevRedo->text(), QStringLiteral("Redo Start Position"));
         QVERIFY(e.ed->mnuLevUndo->shortcut().isEmpty());
+
+        // Closed, the editor takes its items out of the area menu again.
+        const qsizetype items = menu.size();
+        e.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        QVERIFY(e.ed->parentWidget()->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(e.w->mnuLevelMenu->actions().size(), items - 13);
+        QCOMPARE(e.w->mnuLevelMenu->actions().last()->objectName(), QStringLiteral("mnuLevResize"));
     }
 
     void resizeSideWarpAndNewAreaInTheHistory()

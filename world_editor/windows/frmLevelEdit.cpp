@@ -270,7 +270,7 @@ void frmLevelEdit::addMenuItems()
     };
     const Item tools[] = {
         {AreaTool::Pencil, "mnuToolPencil", QStringLiteral("&Pencil\tP")},
-        {AreaTool::Rectangle, "mnuToolRectangle", QStringLiteral("Rec&tangle\tR")},
+        {AreaTool::Rectangle, "mnuToolRectangle", QStringLiteral("Recta&ngle\tR")},
         {AreaTool::Fill, "mnuToolFill", QStringLiteral("&Fill\tF")},
         {AreaTool::Pick, "mnuToolPick", QStringLiteral("Pic&k\tI")},
         {AreaTool::Select, "mnuToolSelect", QStringLiteral("Se&lect\tS")},
