@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 
 namespace tessaforge {
@@ -88,19 +89,42 @@ void AreaStep::apply(oLevel &area, bool forward) const
     }
 }
 
+std::size_t AreaStroke::slotOf(qint32 X, qint32 Y) const
+{
+    quint64 h = keyOf(X, Y) * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 29;
+    return std::size_t(h) & (m_slots.size() - 1);
+}
+
+void AreaStroke::rebuildSlots(std::size_t size)
+{
+    m_slots.assign(size, 0);
+    const std::vector<CellChange> &cells = m_step.cells;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        std::size_t slot = slotOf(cells[i].X, cells[i].Y);
+        while (m_slots[slot] != 0)
+            slot = (slot + 1) & (m_slots.size() - 1);
+        m_slots[slot] = quint32(i + 1);
+    }
+}
+
 void AreaStroke::record(qint32 X, qint32 Y, const AreaCell &before, const AreaCell &after)
 {
     std::vector<CellChange> &cells = m_step.cells;
-    if (m_index.isEmpty() && !cells.empty())  // a step made elsewhere, grown by a drag
-        for (std::size_t i = 0; i < cells.size(); ++i)
-            m_index.insert(keyOf(cells[i].X, cells[i].Y), qsizetype(i));
-    const quint64 key = keyOf(X, Y);
-    const auto found = m_index.constFind(key);
-    if (found != m_index.constEnd()) {
-        cells[std::size_t(*found)].after = after;
-        return;
+    // At most half the slots in use keeps the probes short. A step made elsewhere and grown
+    // by a drag gets its slots here too.
+    if ((cells.size() + 1) * 2 > m_slots.size())
+        rebuildSlots(std::max<std::size_t>(64, std::bit_ceil((cells.size() + 1) * 4)));
+    std::size_t slot = slotOf(X, Y);
+    while (const quint32 held = m_slots[slot]) {
+        CellChange &c = cells[held - 1];
+        if (c.X == X && c.Y == Y) {
+            c.after = after;
+            return;
+        }
+        slot = (slot + 1) & (m_slots.size() - 1);
     }
-    m_index.insert(key, qsizetype(cells.size()));
+    m_slots[slot] = quint32(cells.size() + 1);
     cells.push_back(CellChange{X, Y, before, after});
 }
 
@@ -114,8 +138,7 @@ void AreaStroke::moveStart(QPoint before, QPoint after)
 
 qsizetype AreaStroke::bytes() const
 {
-    // A hash node holds the key, the value and some bookkeeping.
-    return m_step.bytes() + m_index.size() * 32;
+    return m_step.bytes() + qsizetype(m_slots.capacity() * sizeof(quint32));
 }
 
 // ---- tools ----------------------------------------------------------------------------

@@ -6,7 +6,6 @@
 
 #include "area/oLevel.h"
 
-#include <QHash>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -90,15 +89,19 @@ public:
     void record(qint32 X, qint32 Y, const AreaCell &before, const AreaCell &after);
     void moveStart(QPoint before, QPoint after);
     // The drag is over: what finds revisited cells is no longer needed.
-    void close() { m_index = {}; }
+    void close() { m_slots = {}; }
 
     const AreaStep &step() const { return m_step; }
     AreaStep takeStep() { return std::move(m_step); }
     qsizetype bytes() const;
 
 private:
+    std::size_t slotOf(qint32 X, qint32 Y) const;
+    void rebuildSlots(std::size_t size);
+
     AreaStep m_step;
-    QHash<quint64, qsizetype> m_index;  // (X, Y) to its place in the step's cells
+    // Open addressing over the step's cells: each slot holds a place in cells plus one, or 0.
+    std::vector<quint32> m_slots;
 };
 
 // What painting (or, with erase, erasing) a cell in a layer gives: the selection (x, y) for
