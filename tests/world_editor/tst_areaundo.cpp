@@ -316,6 +316,19 @@ private Q_SLOTS:
         QCOMPARE(e.w->tMode, 2);
         QCOMPARE(e.undo->count(), 6);  // picking is no edit
         QCOMPARE(e.undo->index(), 4);
+
+        // With a tool other than the pencil, start placement takes the press alone.
+        e.key(Qt::Key_R);
+        e.ed->SetStartPos();
+        const QByteArray beforeStart = e.bytes();
+        e.select(0, 2, 1);
+        QTest::mousePress(e.ed, Qt::LeftButton, {}, Fixture::at(8, 8));
+        QTest::mouseMove(e.ed, Fixture::at(9, 8));
+        QTest::mouseRelease(e.ed, Qt::LeftButton, {}, Fixture::at(9, 8));
+        QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(8, 8));
+        QCOMPARE(e.undo->undoText(), QStringLiteral("Start Position"));
+        e.undo->undo();
+        QCOMPARE(e.bytes(), beforeStart);
     }
 
     void selectCopyCutPasteAndUndo()

@@ -714,8 +714,10 @@ void frmLevelEdit::mousePressEvent(QMouseEvent *event)
     // Alt with the left button picks in any tool; a pending start placement comes first.
     if (!bSetStartMode && button == kLeft && (event->modifiers() & Qt::AltModifier)) {
         pickCell(cell.x(), cell.y());
-    } else if (m_strokeOpen || bSetStartMode || (m_tool == AreaTool::Pencil && !m_floating && !m_dragging)) {
-        m_strokeOpen = true;
+    } else if (const bool pencil = m_strokeOpen || (m_tool == AreaTool::Pencil && !m_floating && !m_dragging);
+               pencil || bSetStartMode) {
+        // With another tool the start is placed by the press alone; the drag paints nothing.
+        m_strokeOpen = pencil;
         buttonDown(button, position);
     } else {
         toolPressed(button, cell);
@@ -1204,6 +1206,10 @@ void frmLevelEdit::toolReleased()
     }
     if (cells.isEmpty())
         return;
+    if (qint64(cells.width()) * cells.height() > AreaBlock::kMaxCells) {
+        message(QStringLiteral("The rectangle has more than %1 cells; it was not filled.").arg(AreaBlock::kMaxCells));
+        return;
+    }
     const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
     applyEdits(rectangleChanges(oArea, cells, layer, m_dragButton != kLeft, m_main.curTileX, m_main.curTileY),
                QStringLiteral("Rectangle"));
