@@ -207,6 +207,20 @@ void fillRuns(const oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &st
     const std::size_t words = std::size_t(rows + 63) / 64;
     std::vector<std::vector<std::uint64_t>> seen(std::size_t(area.width()) + 1);
     auto seenAt = [](const std::uint64_t *bits, qint32 r) { return bits && ((bits[r >> 6] >> (r & 63)) & 1u); };
+    auto allSeen = [](const std::uint64_t *bits, qint32 top, qint32 bottom) {
+        for (qint32 r = top; r <= bottom;) {
+            if ((r & 63) == 0 && r + 63 <= bottom) {
+                if (bits[r >> 6] != ~std::uint64_t(0))
+                    return false;
+                r += 64;
+            } else {
+                if (!((bits[r >> 6] >> (r & 63)) & 1u))
+                    return false;
+                ++r;
+            }
+        }
+        return true;
+    };
 
     // Runs down a column (the grid's order in memory), each seeding the neighbour columns.
     qint64 total = 0;
@@ -221,11 +235,13 @@ void fillRuns(const oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &st
         std::uint64_t *bits = own.data();
         if (seenAt(bits, p.y()) || !same(column[p.y()]))
             continue;
+        // A run is taken whole, so a run is either all visited or not at all: only its first
+        // cell needs looking up.
         qint32 top = p.y();
-        while (top > 0 && !seenAt(bits, top - 1) && same(column[top - 1]))
+        while (top > 0 && same(column[top - 1]))
             --top;
         qint32 bottom = p.y();
-        while (bottom < rows - 1 && !seenAt(bits, bottom + 1) && same(column[bottom + 1]))
+        while (bottom < rows - 1 && same(column[bottom + 1]))
             ++bottom;
         for (qint32 r = top; r <= bottom; ++r)
             bits[r >> 6] |= std::uint64_t(1) << (r & 63);
@@ -241,10 +257,12 @@ void fillRuns(const oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &st
             const AreaCell *next = area.column(side);
             const std::vector<std::uint64_t> &nextSeen = seen[std::size_t(side)];
             const std::uint64_t *nextBits = nextSeen.empty() ? nullptr : nextSeen.data();
+            if (nextBits && allSeen(nextBits, top, bottom))
+                continue;  // the column the fill came from
             bool inRun = false;
             for (qint32 r = top; r <= bottom; ++r) {
-                const bool match = !seenAt(nextBits, r) && same(next[r]);
-                if (match && !inRun)
+                const bool match = same(next[r]);
+                if (match && !inRun && !seenAt(nextBits, r))
                     pending.emplace_back(side, r);
                 inRun = match;
             }
