@@ -55,6 +55,12 @@ void oLevel::SetTile(qint32 X, qint32 Y, qint32 xSrc, qint32 ySrc)
     c->ySrc = static_cast<quint8>(ySrc);
 }
 
+void oLevel::SetCell(qint32 X, qint32 Y, const AreaCell &cell)
+{
+    if (AreaCell *c = cellAt(X, Y))
+        *c = cell;
+}
+
 void oLevel::EraseTile(qint32 X, qint32 Y)
 {
     if (AreaCell *c = cellAt(X, Y)) {

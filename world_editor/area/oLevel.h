@@ -46,6 +46,10 @@ public:
     // Clears the tile; the cell keeps its tag and enemy. Ignored outside the grid.
     void EraseTile(qint32 X, qint32 Y);
 
+    // The whole cell at once, exactly as given (undo puts back what a file held). Ignored
+    // outside the grid.
+    void SetCell(qint32 X, qint32 Y, const AreaCell &cell);
+
     bool IsTile(qint32 X, qint32 Y) const;
     qint32 xSrc(qint32 X, qint32 Y) const;
     qint32 ySrc(qint32 X, qint32 Y) const;
@@ -70,6 +74,9 @@ public:
     {
         return Cells && X >= 0 && X <= iWidth ? &Cells[qint64(X) * rowCount()] : nullptr;
     }
+
+    // The same for writing, for bulk edits that have checked their cells against the grid.
+    AreaCell *editColumn(qint32 X) { return Cells && X >= 0 && X <= iWidth ? &Cells[qint64(X) * rowCount()] : nullptr; }
 
     qint32 width() const { return iWidth; }
     qint32 height() const { return iHeight; }

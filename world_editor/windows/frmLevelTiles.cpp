@@ -255,6 +255,12 @@ void frmLevelTiles::ResetMe()
     UpdatePaletteCaption();
 }
 
+void frmLevelTiles::showSelection()
+{
+    UpdatePaletteCaption();
+    DrawPalette();
+}
+
 void frmLevelTiles::switchPalette()
 {
     m_main.curTileX = 0;

@@ -35,6 +35,8 @@ public:
     // Sets the palette up for the main window's tMode: scrolled to its start, both show
     // flags of the area editor cleared, the selection limited to what the palette offers.
     void ResetMe();
+    // Shows a selection made elsewhere (the area editor's pick): the caption and the mark.
+    void showSelection();
 
     // The square the selection mark covers, in client pixels (it may lie outside the
     // visible part when the selection is scrolled away).

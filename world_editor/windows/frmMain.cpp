@@ -105,9 +105,12 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
 
 frmMain::~frmMain()
 {
-    // The child windows outlive this object's members; their end must not reach them.
+    // The child windows would otherwise outlive this object's members: their end must not
+    // report to the undo bookkeeping, and they go first, while everything they use is alive.
     for (const QMetaObject::Connection &watch : std::as_const(m_undoStackWatch))
         disconnect(watch);
+    delete mdiArea;
+    mdiArea = nullptr;
 }
 
 void frmMain::buildSideBar()
