@@ -1,5 +1,7 @@
 // Area file save and load, each beside its floor: writing or reading the same bytes raw in
 // one call. The ratios printed at the end are what to watch; absolute times depend on the disk.
+#include "RecordingReporter.h"
+
 #include "area/oLevel.h"
 
 #include <benchmark/benchmark.h>
@@ -119,39 +121,6 @@ void registerCase(Case &c)
         state.SetBytesProcessed(state.iterations() * c.bytes.size());
     })->UseRealTime()->Unit(benchmark::kMillisecond);
 }
-
-// Shows the usual console output and keeps each benchmark's real time for the ratio table.
-class RecordingReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            Sum &s = m_sums[run.run_name.function_name];
-            s.total += run.GetAdjustedRealTime();
-            ++s.count;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    // Mean real time in the benchmark's unit; negative when it did not run.
-    double realTime(const std::string &name) const
-    {
-        const auto it = m_sums.find(name);
-        return it == m_sums.end() || it->second.count == 0 ? -1.0
-                                                           : it->second.total / it->second.count;
-    }
-
-private:
-    struct Sum
-    {
-        double total = 0;
-        int count = 0;
-    };
-    std::map<std::string, Sum> m_sums;
-};
 
 void printRatio(const RecordingReporter &r, const char *what, const std::string &label,
                 const std::string &measured, const std::string &floor, double goal)

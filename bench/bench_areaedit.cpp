@@ -2,6 +2,8 @@
 // (1920 x 1080 at zoom 16, tags and enemies shown), measured in the same run. Each figure is
 // the model's part of the work: the window then redraws only the squares in sight, and at
 // most one full redraw.
+#include "RecordingReporter.h"
+
 #include "area/AreaEditing.h"
 #include "render/AreaRenderer.h"
 #include "resources/TagSheet.h"
@@ -138,36 +140,6 @@ void Paste(benchmark::State &state)
         ++round;
     }
 }
-
-class RecordingReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            Sum &s = m_sums[run.run_name.function_name];
-            s.total += run.GetAdjustedRealTime();
-            ++s.count;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    double realTime(const std::string &name) const
-    {
-        const auto it = m_sums.find(name);
-        return it == m_sums.end() || it->second.count == 0 ? -1.0 : it->second.total / it->second.count;
-    }
-
-private:
-    struct Sum
-    {
-        double total = 0;
-        int count = 0;
-    };
-    std::map<std::string, Sum> m_sums;
-};
 
 void printRatio(const RecordingReporter &r, const std::string &what, const std::string &measured, double goal)
 {

@@ -1,6 +1,8 @@
 // Area drawing on a 1920 x 1080 view, each figure beside its floor: filling a picture of
 // that size and copying it once. The naive port (one scaled copy per layer per cell) is
 // measured in the same run. The ratios printed at the end are what to watch.
+#include "RecordingReporter.h"
+
 #include "render/AreaRenderer.h"
 #include "resources/TagSheet.h"
 
@@ -200,36 +202,6 @@ void Scroll(benchmark::State &state, int zoom)
         benchmark::ClobberMemory();
     }
 }
-
-class RecordingReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
-                continue;
-            Sum &s = m_sums[run.run_name.function_name];
-            s.total += run.GetAdjustedRealTime();
-            ++s.count;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    double realTime(const std::string &name) const
-    {
-        const auto it = m_sums.find(name);
-        return it == m_sums.end() || it->second.count == 0 ? -1.0 : it->second.total / it->second.count;
-    }
-
-private:
-    struct Sum
-    {
-        double total = 0;
-        int count = 0;
-    };
-    std::map<std::string, Sum> m_sums;
-};
 
 // ratio = measured / reference; with `atLeast` the goal is a lower bound.
 void printRatio(const RecordingReporter &r, const std::string &what, const std::string &measured,
