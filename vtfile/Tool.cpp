@@ -164,7 +164,10 @@ std::optional<Kind> typeOf(const Args &a, const QString &file, QTextStream &err)
     return std::nullopt;
 }
 
-int infoVerb(const Args &a, QTextStream &out, QTextStream &err)
+// Reads each named file by its type; reports a failure on the given stream and carries on.
+// The status is the worst seen: a problem, or a file that could not be read at all.
+template<typename OnRead>
+int forEachFile(const Args &a, QTextStream &problems, QTextStream &err, OnRead onRead)
 {
     int status = kOk;
     for (const QString &file : a.files) {
@@ -176,16 +179,21 @@ int infoVerb(const Args &a, QTextStream &out, QTextStream &err)
         QByteArray bytes;
         QString error;
         switch (readFile(file, *kind, bytes, error)) {
-        case ReadResult::Unreadable: err << error << '\n'; status = kUnreadable; continue;
-        case ReadResult::Invalid: err << error << '\n'; status = std::max(status, kProblem); continue;
-        case ReadResult::Ok: break;
+        case ReadResult::Unreadable: problems << error << '\n'; status = kUnreadable; break;
+        case ReadResult::Invalid: problems << error << '\n'; status = std::max(status, kProblem); break;
+        case ReadResult::Ok: onRead(file, *kind, bytes); break;
         }
-        out << file << ": " << kindName(*kind) << " file, " << bytes.size() << " bytes\n"
-            << summary(*kind, bytes);
-        if (a.files.size() > 1)
-            out << '\n';
     }
     return status;
+}
+
+int infoVerb(const Args &a, QTextStream &out, QTextStream &err)
+{
+    return forEachFile(a, err, err, [&](const QString &file, Kind kind, const QByteArray &bytes) {
+        out << file << ": " << kindName(kind) << " file, " << bytes.size() << " bytes\n" << summary(kind, bytes);
+        if (a.files.size() > 1)
+            out << '\n';
+    });
 }
 
 int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
@@ -204,22 +212,7 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
             return kUnreadable;
         return r.problems.isEmpty() && (!a.strict || r.warnings.isEmpty()) ? kOk : kProblem;
     }
-    int status = kOk;
-    for (const QString &file : a.files) {
-        const auto kind = typeOf(a, file, err);
-        if (!kind) {
-            status = std::max(status, kProblem);
-            continue;
-        }
-        QByteArray bytes;
-        QString error;
-        switch (readFile(file, *kind, bytes, error)) {
-        case ReadResult::Unreadable: out << error << '\n'; status = kUnreadable; break;
-        case ReadResult::Invalid: out << error << '\n'; status = std::max(status, kProblem); break;
-        case ReadResult::Ok: break;
-        }
-    }
-    return status;
+    return forEachFile(a, out, err, [](const QString &, Kind, const QByteArray &) {});
 }
 
 vt::Status writeOutput(const QString &path, const QByteArray &bytes)
