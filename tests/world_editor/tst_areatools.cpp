@@ -94,46 +94,107 @@ private Q_SLOTS:
 
         // Start at a corner: the region goes round the hole and under the wall.
         const auto before = snapshot(a);
-        AreaStep fill = floodFillStep(a, 0, 0, AreaLayer::Tiles, false, 4, 4, 1000);
+        AreaStep fill = floodFill(a, 0, 0, AreaLayer::Tiles, false, 4, 4, 1000);
         QCOMPARE(fill.spanCells(), qint64(7 * 5 - 4 - 1));
-        fill.apply(a, true);
         QCOMPARE(cellAt(a, 6, 0), tile(4, 4, 0, 0));
         QCOMPARE(cellAt(a, 6, 4), tile(4, 4, 4, 0));  // the tag stays
         QCOMPARE(cellAt(a, 1, 1), tile(5, 5));
         QCOMPARE(cellAt(a, 3, 0), tile(2, 0, 0, 0));
+        const auto after = snapshot(a);
         // Painting what is already there changes nothing; outside the area nothing.
-        QVERIFY(floodFillStep(a, 6, 4, AreaLayer::Tiles, false, 4, 4, 1000).isEmpty());
-        QVERIFY(floodFillStep(a, 7, 0, AreaLayer::Tiles, false, 0, 0, 1000).isEmpty());
-        QVERIFY(floodFillStep(a, -1, 0, AreaLayer::Tiles, false, 0, 0, 1000).isEmpty());
+        QVERIFY(floodFill(a, 6, 4, AreaLayer::Tiles, false, 4, 4, 1000).isEmpty());
+        QVERIFY(floodFill(a, 7, 0, AreaLayer::Tiles, false, 0, 0, 1000).isEmpty());
+        QVERIFY(floodFill(a, -1, 0, AreaLayer::Tiles, false, 0, 0, 1000).isEmpty());
+        QVERIFY(snapshot(a) == after);
         fill.apply(a, false);
         QVERIFY(snapshot(a) == before);
+        fill.apply(a, true);
+        QVERIFY(snapshot(a) == after);
 
         // Tag layer: cells of one tag value, four-connected only (no diagonal leak).
+        auto tagged = [](oLevel &t) {
+            QVERIFY(t.Resize(4, 4));
+            for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {2, 1}, {3, 3}})
+                (void)t.SetTileTag(x, y, 7);
+        };
         oLevel t;
-        QVERIFY(t.Resize(4, 4));
-        for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {2, 1}, {3, 3}})
-            (void)t.SetTileTag(x, y, 7);
-        QCOMPARE(floodFillStep(t, 0, 0, AreaLayer::Tags, true, 0, 0, 1000).spanCells(), qint64(2));
+        tagged(t);
+        QCOMPARE(floodFill(t, 0, 0, AreaLayer::Tags, true, 0, 0, 1000).spanCells(), qint64(2));
         // Erasing enemies where there are none changes nothing; setting one reaches everything.
-        QVERIFY(floodFillStep(t, 3, 0, AreaLayer::Enemies, true, 0, 0, 1000).isEmpty());
-        QCOMPARE(floodFillStep(t, 3, 0, AreaLayer::Enemies, false, 0, 9, 1000).spanCells(), qint64(16));
-        QCOMPARE(floodFillStep(t, 3, 0, AreaLayer::Tags, false, 0, 9, 1000).spanCells(), qint64(12));
+        QVERIFY(floodFill(t, 3, 0, AreaLayer::Enemies, true, 0, 0, 1000).isEmpty());
+        QCOMPARE(floodFill(t, 3, 0, AreaLayer::Enemies, false, 0, 9, 1000).spanCells(), qint64(16));
+        oLevel t2;
+        tagged(t2);
+        QCOMPARE(floodFill(t2, 3, 0, AreaLayer::Tags, false, 0, 9, 1000).spanCells(), qint64(12));
 
-        // Beyond the limit the step is empty and the caller is told.
+        // Beyond the limit the step is empty, the cells painted on the way are put back and
+        // the caller is told.
+        oLevel t3;
+        tagged(t3);
+        const auto untouched = snapshot(t3);
         bool tooLarge = false;
-        QVERIFY(floodFillStep(t, 3, 0, AreaLayer::Enemies, false, 0, 9, 15, &tooLarge).isEmpty());
+        QVERIFY(floodFill(t3, 3, 0, AreaLayer::Enemies, false, 0, 9, 15, &tooLarge).isEmpty());
         QVERIFY(tooLarge);
+        QVERIFY(snapshot(t3) == untouched);
 
         // An empty cell that a file gave a tile position keeps those bytes through fill and undo.
         oLevel f;
         QVERIFY(f.Resize(3, 1));
         f.SetCell(1, 0, AreaCell{false, 7, 7, 0, 0});
         const auto raw = snapshot(f);
-        AreaStep around = floodFillStep(f, 0, 0, AreaLayer::Tiles, false, 1, 1, 1000);
+        AreaStep around = floodFill(f, 0, 0, AreaLayer::Tiles, false, 1, 1, 1000);
         QCOMPARE(around.spanCells(), qint64(1));  // the odd cell is not the same empty
-        around.apply(f, true);
         around.apply(f, false);
         QVERIFY(snapshot(f) == raw);
+    }
+
+    // Random grids of few values make every shape of region (spirals, combs, pockets reached
+    // from either side); the fill must paint exactly what a plain search finds.
+    void floodFillPaintsExactlyTheConnectedRegion()
+    {
+        quint32 seed = 12345;
+        auto next = [&seed](quint32 n) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 16) % n;
+        };
+        for (int round = 0; round < 300; ++round) {
+            const int columns = 1 + int(next(14));
+            const int rows = 1 + int(next(11));
+            oLevel a;
+            QVERIFY(a.Resize(columns, rows));
+            const quint32 values = 2 + next(2);
+            for (int x = 0; x < columns; ++x)
+                for (int y = 0; y < rows; ++y)
+                    (void)a.SetTileTag(x, y, qint32(next(values)));
+            const int X = int(next(quint32(columns)));
+            const int Y = int(next(quint32(rows)));
+            const auto before = snapshot(a);
+
+            // The reference: a breadth-first search over the four neighbours.
+            std::vector<bool> inRegion(before.size(), false);
+            const qint32 value = cellAt(a, X, Y).lTag;
+            std::vector<QPoint> queue{QPoint(X, Y)};
+            inRegion[std::size_t(X * rows + Y)] = true;
+            for (std::size_t i = 0; i < queue.size(); ++i)
+                for (const QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+                    const QPoint n = queue[i] + d;
+                    if (n.x() < 0 || n.y() < 0 || n.x() >= columns || n.y() >= rows)
+                        continue;
+                    const std::size_t at = std::size_t(n.x() * rows + n.y());
+                    if (!inRegion[at] && before[at].lTag == value) {
+                        inRegion[at] = true;
+                        queue.push_back(n);
+                    }
+                }
+
+            const AreaStep fill = floodFill(a, X, Y, AreaLayer::Tags, false, 0, 50, 1 << 20);
+            QCOMPARE(fill.spanCells(), qint64(queue.size()));
+            const auto after = snapshot(a);
+            for (std::size_t i = 0; i < before.size(); ++i)
+                QCOMPARE(after[i].lTag, inRegion[i] ? 50 : before[i].lTag);
+            fill.apply(a, false);
+            QVERIFY(snapshot(a) == before);
+        }
     }
 
     void rectanglesPaintOneLayerInsideTheArea()

@@ -1,10 +1,13 @@
 #include "AreaEditing.h"
 
 #include <QStringList>
+#include <QtEndian>
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace tessaforge {
 
@@ -16,6 +19,37 @@ constexpr qint32 kLargestStoredValue = 255;  // a tag or enemy number is one byt
 quint64 keyOf(qint32 X, qint32 Y)
 {
     return (quint64(quint32(X)) << 32) | quint32(Y);
+}
+
+// Gives the cells [from, to) the layer's value from `v`.
+template<AreaLayer L>
+void paintRun(AreaCell *from, AreaCell *to, const AreaCell &v)
+{
+    if constexpr (L == AreaLayer::Tiles) {
+        const bool t = v.bIsTile;
+        const quint8 x = v.xSrc;
+        const quint8 y = v.ySrc;
+        for (AreaCell *c = from; c != to; ++c) {
+            c->bIsTile = t;
+            c->xSrc = x;
+            c->ySrc = y;
+        }
+    } else {
+        const qint32 value = L == AreaLayer::Tags ? v.lTag : v.lEnemy;
+        for (AreaCell *c = from; c != to; ++c)
+            (L == AreaLayer::Tags ? c->lTag : c->lEnemy) = value;
+    }
+}
+
+// The same for every cell of the spans (a fill's step, undone or redone).
+template<AreaLayer L>
+void paintSpans(oLevel &area, const std::vector<CellSpan> &spans, const AreaCell &v)
+{
+    for (const CellSpan &s : spans) {
+        AreaCell *column = area.editColumn(s.X);
+        if (column && s.top >= 0 && s.bottom <= area.height())
+            paintRun<L>(column + s.top, column + s.bottom + 1, v);
+    }
 }
 
 } // namespace
@@ -51,22 +85,10 @@ void AreaStep::apply(oLevel &area, bool forward) const
 {
     if (!spans.empty()) {
         const AreaCell &v = forward ? spanAfter : spanBefore;
-        for (const CellSpan &s : spans) {
-            AreaCell *column = area.editColumn(s.X);
-            if (!column || s.top < 0 || s.bottom > area.height())
-                continue;
-            for (qint32 r = s.top; r <= s.bottom; ++r) {
-                AreaCell &cell = column[r];
-                switch (spanLayer) {
-                case AreaLayer::Tiles:
-                    cell.bIsTile = v.bIsTile;
-                    cell.xSrc = v.xSrc;
-                    cell.ySrc = v.ySrc;
-                    break;
-                case AreaLayer::Tags: cell.lTag = v.lTag; break;
-                case AreaLayer::Enemies: cell.lEnemy = v.lEnemy; break;
-                }
-            }
+        switch (spanLayer) {
+        case AreaLayer::Tiles: paintSpans<AreaLayer::Tiles>(area, spans, v); break;
+        case AreaLayer::Tags: paintSpans<AreaLayer::Tags>(area, spans, v); break;
+        case AreaLayer::Enemies: paintSpans<AreaLayer::Enemies>(area, spans, v); break;
         }
     }
     if (forward) {
@@ -188,92 +210,91 @@ namespace {
 template<AreaLayer L>
 quint32 keyIn(const AreaCell &c)
 {
-    if constexpr (L == AreaLayer::Tiles)
-        return quint32(c.bIsTile) | quint32(c.xSrc) << 8 | quint32(c.ySrc) << 16;
-    else if constexpr (L == AreaLayer::Tags)
+    if constexpr (L == AreaLayer::Tiles) {
+        // The three tile bytes lead the cell; one load and a mask (the fourth byte is padding)
+        // is what makes a fill's scan cheap.
+        static_assert(offsetof(AreaCell, bIsTile) == 0 && offsetof(AreaCell, xSrc) == 1 &&
+                      offsetof(AreaCell, ySrc) == 2 && offsetof(AreaCell, lTag) >= 4);
+        quint32 head;
+        std::memcpy(&head, &c, sizeof head);
+        return qFromLittleEndian(head) & 0xFFFFFFu;
+    } else if constexpr (L == AreaLayer::Tags)
         return quint32(c.lTag);
     else
         return quint32(c.lEnemy);
 }
 
+// The fill paints each run of a column as soon as it is found, so a painted cell no longer
+// matches and needs no mark of its own, and each cell is read about once, while it is still
+// in the cache for its painting.
 template<AreaLayer L>
-void fillRuns(const oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &step, bool &tooLarge)
+void fillRuns(oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &step, bool &tooLarge)
 {
     const quint32 start = keyIn<L>(step.spanBefore);
     auto same = [start](const AreaCell &c) { return keyIn<L>(c) == start; };
-    // One bit per visited cell, a column's bits made only when the fill reaches it: the
-    // memory follows the region, not the area.
     const qint32 rows = area.height() + 1;
-    const std::size_t words = std::size_t(rows + 63) / 64;
-    std::vector<std::vector<std::uint64_t>> seen(std::size_t(area.width()) + 1);
-    auto seenAt = [](const std::uint64_t *bits, qint32 r) { return bits && ((bits[r >> 6] >> (r & 63)) & 1u); };
-    auto allSeen = [](const std::uint64_t *bits, qint32 top, qint32 bottom) {
-        for (qint32 r = top; r <= bottom;) {
-            if ((r & 63) == 0 && r + 63 <= bottom) {
-                if (bits[r >> 6] != ~std::uint64_t(0))
-                    return false;
-                r += 64;
-            } else {
-                if (!((bits[r >> 6] >> (r & 63)) & 1u))
-                    return false;
-                ++r;
-            }
-        }
-        return true;
-    };
 
-    // Runs down a column (the grid's order in memory), each seeding the neighbour columns.
+    // A seed is a piece of a run that its finder saw matching, in column X, found from the
+    // painted run [fromTop, fromBottom] of column `from`: those cells need no second look.
+    struct Seed
+    {
+        qint32 X, top, bottom;
+        qint32 from, fromTop, fromBottom;
+    };
     qint64 total = 0;
-    std::vector<QPoint> pending{QPoint(X, Y)};
+    std::vector<Seed> pending{Seed{X, Y, Y, -1, 0, -1}};
+    auto seedRuns = [&](qint32 side, const AreaCell *next, qint32 top, qint32 bottom, qint32 at, qint32 runTop,
+                        qint32 runBottom) {
+        for (qint32 r = top; r <= bottom; ++r) {
+            if (!same(next[r]))
+                continue;
+            const qint32 first = r;
+            while (r < bottom && same(next[r + 1]))
+                ++r;
+            pending.push_back(Seed{side, first, r, at, runTop, runBottom});
+        }
+    };
     while (!pending.empty()) {
-        const QPoint p = pending.back();
+        const Seed p = pending.back();
         pending.pop_back();
-        const AreaCell *column = area.column(p.x());
-        std::vector<std::uint64_t> &own = seen[std::size_t(p.x())];
-        if (own.empty())
-            own.assign(words, 0);
-        std::uint64_t *bits = own.data();
-        if (seenAt(bits, p.y()) || !same(column[p.y()]))
+        AreaCell *column = area.editColumn(p.X);
+        // A run is painted whole, so one cell tells whether another way got there first.
+        if (!same(column[p.top]))
             continue;
-        // A run is taken whole, so a run is either all visited or not at all: only its first
-        // cell needs looking up.
-        qint32 top = p.y();
+        qint32 top = p.top;
         while (top > 0 && same(column[top - 1]))
             --top;
-        qint32 bottom = p.y();
+        qint32 bottom = p.bottom;
         while (bottom < rows - 1 && same(column[bottom + 1]))
             ++bottom;
-        for (qint32 r = top; r <= bottom; ++r)
-            bits[r >> 6] |= std::uint64_t(1) << (r & 63);
         total += bottom - top + 1;
         if (total > limit) {
             tooLarge = true;
+            AreaStep painted = std::move(step);
+            painted.apply(area, false);
             return;
         }
-        step.spans.push_back(CellSpan{p.x(), top, bottom});
-        for (const qint32 side : {p.x() - 1, p.x() + 1}) {
+        paintRun<L>(column + top, column + bottom + 1, step.spanAfter);
+        step.spans.push_back(CellSpan{p.X, top, bottom});
+        for (const qint32 side : {p.X - 1, p.X + 1}) {
             if (side < 0 || side > area.width())
                 continue;
             const AreaCell *next = area.column(side);
-            const std::vector<std::uint64_t> &nextSeen = seen[std::size_t(side)];
-            const std::uint64_t *nextBits = nextSeen.empty() ? nullptr : nextSeen.data();
-            if (nextBits && allSeen(nextBits, top, bottom))
-                continue;  // the column the fill came from
-            bool inRun = false;
-            for (qint32 r = top; r <= bottom; ++r) {
-                const bool match = same(next[r]);
-                if (match && !inRun && !seenAt(nextBits, r))
-                    pending.emplace_back(side, r);
-                inRun = match;
+            if (side != p.from) {
+                seedRuns(side, next, top, bottom, p.X, top, bottom);
+                continue;
             }
+            // Toward the column the seed came from, only what reaches past its painted run.
+            seedRuns(side, next, top, std::min(bottom, p.fromTop - 1), p.X, top, bottom);
+            seedRuns(side, next, std::max(top, p.fromBottom + 1), bottom, p.X, top, bottom);
         }
     }
 }
 
 } // namespace
 
-AreaStep floodFillStep(const oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y,
-                       qint64 limit, bool *tooLarge)
+AreaStep floodFill(oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y, qint64 limit,
+                   bool *tooLarge)
 {
     AreaStep step;
     if (tooLarge)

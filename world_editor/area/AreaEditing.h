@@ -120,12 +120,13 @@ inline QRect cellsBetween(QPoint a, QPoint b)
 std::vector<CellChange> rectangleChanges(const oLevel &area, QRect rect, AreaLayer layer, bool erase, qint32 x,
                                          qint32 y);
 
-// Flood fill from (X, Y): the four-connected cells whose value in `layer` equals the start
-// cell's, painted, as a step of spans. Empty when the start is outside the area or painting
-// changes nothing. When the region holds more than `limit` cells the step is empty and
+// Flood fill from (X, Y): paints the four-connected cells whose value in `layer` equals the
+// start cell's, and returns the step that did it (as spans), to undo and redo it. Empty, and
+// nothing painted, when the start is outside the area or painting changes nothing. When the
+// region holds more than `limit` cells the area is left as it was, the step is empty and
 // *tooLarge is set.
-AreaStep floodFillStep(const oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y,
-                       qint64 limit, bool *tooLarge = nullptr);
+AreaStep floodFill(oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y, qint64 limit,
+                   bool *tooLarge = nullptr);
 
 // A rectangle of cells of all three layers, column by column.
 struct AreaBlock

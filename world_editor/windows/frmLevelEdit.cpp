@@ -1092,9 +1092,12 @@ void frmLevelEdit::redrawCells(const std::vector<CellChange> &cells)
         update(dirty);
 }
 
-void frmLevelEdit::applyStep(AreaStep step, const QString &name)
+void frmLevelEdit::applyStep(const std::function<std::optional<AreaStep>(oLevel &)> &tool, const QString &name)
 {
-    step.apply(oArea, true);
+    std::optional<AreaStep> made = tool(oArea);
+    if (!made)
+        return;
+    AreaStep step = std::move(*made);
     bChanged = true;
     redrawStep(step);
     pushStep(std::move(step), name);
@@ -1262,13 +1265,17 @@ void frmLevelEdit::fillAt(QPoint cell, bool erase)
 {
     const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
     bool tooLarge = false;
-    AreaStep step = floodFillStep(oArea, cell.x(), cell.y(), layer, erase, m_main.curTileX, m_main.curTileY,
-                                  kFillLimit, &tooLarge);
-    if (tooLarge) {
+    applyStep(
+        [&](oLevel &area) -> std::optional<AreaStep> {
+            AreaStep step = floodFill(area, cell.x(), cell.y(), layer, erase, m_main.curTileX, m_main.curTileY,
+                                      kFillLimit, &tooLarge);
+            if (tooLarge)
+                return std::nullopt;
+            return step;
+        },
+        QStringLiteral("Fill"));
+    if (tooLarge)
         message(QStringLiteral("The region has more than %1 cells; it was not filled.").arg(kFillLimit));
-        return;
-    }
-    applyStep(std::move(step), QStringLiteral("Fill"));
 }
 
 void frmLevelEdit::pickCell(qint32 c, qint32 r)

@@ -8,6 +8,9 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 class QAction;
 class QActionGroup;
 class QPushButton;
@@ -94,8 +97,10 @@ public:
     // The batch form, for the tools: every cell takes its "after" value, in one undo step
     // named `name`.
     void applyEdits(std::vector<CellChange> cells, const QString &name);
-    // The same for a step made whole by a tool (a fill's runs of cells).
-    void applyStep(AreaStep step, const QString &name);
+    // The same for a tool that edits the area itself and returns the step it made, or nothing
+    // when it refused and left the area alone (a fill paints while it searches, so that each
+    // cell is read once).
+    void applyStep(const std::function<std::optional<AreaStep>(oLevel &)> &tool, const QString &name);
     // Fills beyond this many cells are refused.
     static constexpr qint64 kFillLimit = qint64(64) * 1024 * 1024;
 
