@@ -232,71 +232,159 @@ Status readFileHead(const QString &path, QByteArray &out, qint64 maxBytes)
 
 Status replaceFile(const QString &path, QByteArrayView bytes, OldTail tail, const QString &confineTo)
 {
-    QString target;
-    if (Status s = resolveWriteTarget(path, confineTo, target); !s)
+    FileReplacer file(path, confineTo);
+    if (Status s = file.open(); !s)
         return s;
-    const auto failed = [&path](const QString &why) {
-        return Status::failure(QStringLiteral("Cannot write %1: %2").arg(path, why));
-    };
-
-    // The old file: its permissions carry over, and with Keep its bytes past the new end.
-    mode_t mode = 0;
-    bool replacing = false;
+    // With Keep, the old file's bytes past the new end follow the new bytes.
     QByteArray oldTail;
     struct stat st {};
-    if (::stat(native(target).constData(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
-            return failed(QStringLiteral("it is not a regular file."));
-        replacing = true;
-        mode = st.st_mode & 07777;
-        if (tail == OldTail::Keep && st.st_size > bytes.size()) {
-            Fd old;
-            if (Status s = openRegular(target, old, st); !s)
-                return s;
-            if (Status s = readAt(path, old.get(), bytes.size(), st.st_size - bytes.size(), oldTail); !s)
-                return s;
+    if (tail == OldTail::Keep && ::stat(native(path).constData(), &st) == 0 && st.st_size > bytes.size()) {
+        Fd old;
+        if (Status s = openRegular(path, old, st); !s)
+            return s;
+        if (Status s = readAt(path, old.get(), bytes.size(), st.st_size - bytes.size(), oldTail); !s)
+            return s;
+    }
+    file.write(bytes);
+    file.write(oldTail);
+    return file.commit();
+}
+
+namespace {
+
+constexpr qsizetype kWriteBuffer = 1024 * 1024;
+
+} // namespace
+
+FileReplacer::FileReplacer(const QString &path, const QString &confineTo) : m_path(path), m_confineTo(confineTo) {}
+
+FileReplacer::~FileReplacer()
+{
+    cancel();
+}
+
+bool FileReplacer::fail(const QString &why)
+{
+    if (m_error.isEmpty())
+        m_error = QStringLiteral("Cannot write %1: %2").arg(m_path, why);
+    return false;
+}
+
+Status FileReplacer::status() const
+{
+    return m_error.isEmpty() ? Status::success() : Status::failure(m_error);
+}
+
+Status FileReplacer::open()
+{
+    if (Status s = resolveWriteTarget(m_path, m_confineTo, m_target); !s) {
+        m_error = s.error();
+        return s;
+    }
+    // The old file must be a regular file, and its permissions carry over.
+    bool replacing = false;
+    struct stat st {};
+    if (::stat(native(m_target).constData(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) {
+            fail(QStringLiteral("it is not a regular file."));
+            return status();
         }
+        replacing = true;
+        m_mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
-        return failed(systemError(errno));
+        fail(systemError(errno));
+        return status();
     }
 
-    const QFileInfo info(target);
-    const QString folder = info.absolutePath();
-    QByteArray temp = native(folder + u'/' + tempPrefix(info.fileName()) + QStringLiteral("XXXXXX"));
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd.valid())
-        return failed(systemError(errno));
+    const QFileInfo info(m_target);
+    m_temp = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()) + QStringLiteral("XXXXXX"));
+    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        m_temp.clear();
+        fail(systemError(errno));
+        return status();
+    }
     // mkostemp makes the file 0600; a new file gets what an ordinary create would give.
     if (!replacing) {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        m_mode = 0666 & ~mask;
     }
+    m_budget = g_failAfter.value_or(0);
+    return status();
+}
 
-    qsizetype budget = g_failAfter.value_or(0);
-    Status written = writeAll(fd.get(), bytes, budget);
-    if (written)
-        written = writeAll(fd.get(), oldTail, budget);
-    if (written && ::fchmod(fd.get(), mode) != 0)
-        written = Status::failure(systemError(errno));
-    if (written && ::fsync(fd.get()) != 0)
-        written = Status::failure(systemError(errno));
-    if (written && fd.close() != 0)
-        written = Status::failure(systemError(errno));
-    if (written && ::rename(temp.constData(), native(target).constData()) != 0)
-        written = Status::failure(systemError(errno));
-    if (!written) {
-        ::unlink(temp.constData());
-        return failed(written.error());
+bool FileReplacer::flushBuffer()
+{
+    if (m_buffer.isEmpty())
+        return true;
+    Status s = writeAll(m_fd, m_buffer, m_budget);
+    m_buffer.clear();
+    return s ? true : fail(s.error());
+}
+
+bool FileReplacer::write(QByteArrayView bytes)
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (m_fd < 0)
+        return fail(QStringLiteral("the file is not open."));
+    if (m_buffer.size() + bytes.size() > kWriteBuffer && !flushBuffer())
+        return false;
+    if (bytes.size() >= kWriteBuffer) {
+        Status s = writeAll(m_fd, bytes, m_budget);
+        return s ? true : fail(s.error());
     }
+    m_buffer.append(bytes.data(), bytes.size());
+    return true;
+}
+
+Status FileReplacer::commit()
+{
+    if (m_error.isEmpty() && m_fd < 0)
+        fail(QStringLiteral("the file is not open."));
+    if (m_error.isEmpty() && flushBuffer()) {
+        if (::fchmod(m_fd, mode_t(m_mode)) != 0)
+            fail(systemError(errno));
+        else if (::fsync(m_fd) != 0)
+            fail(systemError(errno));
+    }
+    if (m_fd >= 0) {
+        // The close's own error: a deferred write error shows here.
+        if (::close(m_fd) != 0)
+            fail(systemError(errno));
+        m_fd = -1;
+    }
+    if (m_error.isEmpty() && ::rename(m_temp.constData(), native(m_target).constData()) != 0)
+        fail(systemError(errno));
+    if (!m_error.isEmpty()) {
+        cancel();
+        return status();
+    }
+    m_temp.clear();
 
     // Without this, a power cut right after the rename could bring the old file back.
-    Fd dir(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid() && ::fsync(dir.get()) != 0 && errno != EINVAL)
-        return failed(QStringLiteral("the folder could not be synced: ") + systemError(errno));
-
-    removeStrayTemporaries(folder, info.fileName(), QString());
+    const QFileInfo info(m_target);
+    Fd dir(::open(native(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid() && ::fsync(dir.get()) != 0 && errno != EINVAL) {
+        fail(QStringLiteral("the folder could not be synced: ") + systemError(errno));
+        return status();
+    }
+    removeStrayTemporaries(info.absolutePath(), info.fileName(), QString());
     return Status::success();
+}
+
+void FileReplacer::cancel()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.isEmpty()) {
+        ::unlink(m_temp.constData());
+        m_temp.clear();
+    }
+    m_buffer.clear();
 }
 
 } // namespace vt

@@ -44,8 +44,46 @@ enum class OldTail {
 Status replaceFile(const QString &path, QByteArrayView bytes, OldTail tail = OldTail::Drop,
                    const QString &confineTo = QString());
 
-// Test hook: while set, replaceFile writes only this many bytes and then fails as a full
-// disk would, so the failure path of every writer can be exercised.
+// The same atomic replacement for a file written piece by piece, too large to be held in
+// memory at once (a picture of a whole area). Nothing appears at the path until commit()
+// succeeds; a replacer that ends without one removes its temporary and leaves the old file
+// exactly as it was. The first failure sticks: later writes do nothing, and commit()
+// reports it. Messages read as replaceFile's.
+class FileReplacer
+{
+public:
+    explicit FileReplacer(const QString &path, const QString &confineTo = QString());
+    ~FileReplacer();
+    FileReplacer(const FileReplacer &) = delete;
+    FileReplacer &operator=(const FileReplacer &) = delete;
+
+    // Checks the target and makes the temporary beside it.
+    Status open();
+    bool write(QByteArrayView bytes);
+    // Every byte written and synced, renamed over the old file, the folder synced.
+    Status commit();
+    // Gives up: the temporary goes, the old file stays.
+    void cancel();
+    // The first failure so far (success when none).
+    Status status() const;
+
+private:
+    bool flushBuffer();
+    bool fail(const QString &why);
+
+    QString m_path;
+    QString m_confineTo;
+    QString m_target;
+    QByteArray m_temp;
+    int m_fd = -1;
+    unsigned m_mode = 0;
+    QByteArray m_buffer;  // writes are gathered into large ones
+    QString m_error;
+    qsizetype m_budget = 0;  // for the test hook below
+};
+
+// Test hook: while set, replaceFile (and each FileReplacer) writes only this many bytes and
+// then fails as a full disk would, so the failure path of every writer can be exercised.
 void setReplaceFaultForTesting(std::optional<qsizetype> failAfterBytes);
 
 } // namespace vt

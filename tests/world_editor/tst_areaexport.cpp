@@ -1,6 +1,8 @@
 #include "EditorFixture.h"
+#include "support/SmallDisk.h"
 
 #include "render/AreaPicture.h"
+#include "render/AreaRenderer.h"
 #include "resources/TagSheet.h"
 #include "windows/frmLevelEdit.h"
 
@@ -153,6 +155,83 @@ private Q_SLOTS:
         QVERIFY(!s.ok());
         QVERIFY(calls >= 2);
         QVERIFY(QDir(game.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    // Many strips, drawn on the second thread while the ones before are written, with a last
+    // strip shorter than the others: the file must hold exactly the one picture the renderer
+    // draws of the whole area, rows in order (BMP from the bottom).
+    void aPictureOfManyStripsIsTheRenderersWholePicture()
+    {
+        oLevel area;
+        QVERIFY(area.Resize(300, 41));
+        for (int x = 0; x < 300; ++x)
+            for (int y = 0; y < 41; ++y) {
+                if ((x + 2 * y) % 7)
+                    area.SetTile(x, y, (x * 3 + y) % 16, (x + y * 5) % 16);
+                (void)area.SetTileTag(x, y, (x * y) % 23 == 0 ? (x + y) % 37 + 1 : 0);
+                (void)area.SetTileEnemy(x, y, (x + y) % 19 == 0 ? (x * 7 + y) % 37 + 1 : 0);
+            }
+        area.SetStartPos(299, 40);
+        QImage tiles(256, 256, QImage::Format_RGB32);
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x)
+                tiles.setPixel(x, y, qRgb(x, y, (x * 7) ^ y));
+        const QImage sheet = drawTagSheet();
+
+        AreaPictureOptions o;
+        o.zoom = 16;  // 4800 x 656 pixels: a dozen strips
+        o.tags = o.enemies = true;
+        o.background = qRgb(24, 28, 40);
+        AreaRenderer renderer;
+        renderer.setSources(tiles, sheet);
+        AreaView view;
+        view.size = areaPictureSize(area, o.zoom);
+        view.zoom = o.zoom;
+        view.showTags = view.showEnemies = true;
+        view.background = *o.background;
+        QImage expected;
+        renderer.draw(area, view, expected);
+
+        TempGame game;
+        for (const PictureFormat format : {PictureFormat::Bmp, PictureFormat::Png}) {
+            const QString path = game.file(format == PictureFormat::Bmp ? u"many.bmp"_s : u"many.png"_s);
+            qint64 strips = 0;
+            const vt::Status s = writeAreaPicture(area, tiles, sheet, o, format, path, [&strips](qint64, qint64) {
+                ++strips;
+                return true;
+            });
+            QVERIFY2(s.ok(), qPrintable(s.error()));
+            QVERIFY(strips > 5);
+            const QString d = difference(QImage(path), expected);
+            QVERIFY2(d.isEmpty(), qPrintable(path + u": "_s + d));
+        }
+    }
+
+    // A disk that fills during the picture: the reason is told, the old picture stays and no
+    // temporary is left.
+    void aPictureTheDiskCannotHoldIsReportedAndTheOldOneStays()
+    {
+        SmallDisk disk;
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.reason()));
+        const QString path = disk.file(u"level.bmp"_s);
+        {
+            QFile old(path);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("the old picture");
+        }
+        oLevel area;
+        QVERIFY(area.Resize(64, 48));  // 2048 x 1536 pixels: a 9 MB BMP on a 1 MB disk
+        AreaPictureOptions o;
+        o.zoom = 32;
+        o.background = qRgb(24, 28, 40);
+        const vt::Status s = writeAreaPicture(area, QImage(), drawTagSheet(), o, PictureFormat::Bmp, path);
+        QVERIFY(!s.ok());
+        QVERIFY2(s.error().contains(u"No space left on device"_s), qPrintable(s.error()));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("the old picture"));
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"level.bmp"_s});
     }
 };
 

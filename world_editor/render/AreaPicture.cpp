@@ -2,13 +2,15 @@
 
 #include "AreaRenderer.h"
 
+#include "FileIO.h"
+
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <png.h>
 
 #include <algorithm>
 #include <csetjmp>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -19,8 +21,8 @@ namespace tessaforge {
 namespace {
 
 // Strips of about this many bytes: small beside any picture worth streaming, large enough
-// that the per-strip cost vanishes.
-constexpr qint64 kStripBytes = 8 * 1024 * 1024;
+// that the per-strip cost vanishes. Two are held while a picture is written.
+constexpr qint64 kStripBytes = 2 * 1024 * 1024;
 
 // The area as the options want it drawn: the renderer always draws tiles and the start, so a
 // copy without them stands in when a layer is left out.
@@ -59,12 +61,10 @@ void prepareSource(const oLevel &area, const AreaPictureOptions &o, Source &s)
 class StripDrawer
 {
 public:
-    StripDrawer(const oLevel &area, const QImage &tileset, const QImage &tagSheet,
-                const AreaPictureOptions &o)
-        : m_options(o)
+    StripDrawer(const Source &source, const QImage &tileset, const QImage &tagSheet, const AreaPictureOptions &o)
+        : m_options(o), m_area(*source.area)
     {
-        prepareSource(area, o, m_source);
-        m_width = areaPictureSize(area, o.zoom).width();
+        m_width = areaPictureSize(m_area, o.zoom).width();
         m_renderer.setSources(tileset, tagSheet);
         if (!o.background)
             m_second.setSources(tileset, tagSheet);
@@ -79,11 +79,11 @@ public:
         view.showTags = m_options.tags;
         view.showEnemies = m_options.enemies;
         view.background = m_options.background.value_or(qRgb(0, 0, 0));
-        m_renderer.draw(*m_source.area, view, m_strip);
+        m_renderer.draw(m_area, view, m_strip);
         if (m_options.background)
             return m_strip;
         view.background = qRgb(255, 255, 255);
-        m_second.draw(*m_source.area, view, m_white);
+        m_second.draw(m_area, view, m_white);
         if (m_clear.size() != m_strip.size())
             m_clear = QImage(m_strip.size(), QImage::Format_ARGB32);
         for (int y = 0; y < m_strip.height(); ++y) {
@@ -98,7 +98,7 @@ public:
 
 private:
     AreaPictureOptions m_options;
-    Source m_source;
+    const oLevel &m_area;
     qint32 m_width = 0;
     AreaRenderer m_renderer;
     AreaRenderer m_second;
@@ -111,24 +111,36 @@ qint32 stripRows(const QSize &size, qint32 zoom)
     return qint32(std::clamp<qint64>(kStripBytes / std::max<qint64>(rowBytes, 1), 1, size.height() / zoom));
 }
 
-// Rows go to a sink as they are drawn: PNG from the top, BMP from the bottom.
+// Rows go to a sink as they are drawn: PNG from the top, BMP from the bottom. Turning a row
+// of pixels into the file's bytes needs no state, so it may run on the drawing thread; only
+// put() and finish() touch the file.
 class RowSink
 {
 public:
     virtual ~RowSink() = default;
     virtual bool bottomUp() const = 0;
-    virtual bool row(const QRgb *pixels) = 0;
+    virtual qsizetype rowBytes() const = 0;
+    virtual void convert(const QRgb *pixels, uchar *out) const = 0;
+    virtual bool put(const uchar *row) = 0;
     virtual bool finish() = 0;
+
+    bool row(const QRgb *pixels)
+    {
+        m_row.resize(std::size_t(rowBytes()));
+        convert(pixels, m_row.data());
+        return put(m_row.data());
+    }
+
+private:
+    std::vector<uchar> m_row;
 };
 
 class BmpSink final : public RowSink
 {
 public:
-    BmpSink(QIODevice &out, QSize size) : m_out(out), m_size(size)
+    BmpSink(vt::FileReplacer &out, QSize size) : m_out(out), m_size(size), m_rowBytes((qint64(size.width()) * 3 + 3) / 4 * 4)
     {
-        const qint64 rowBytes = (qint64(size.width()) * 3 + 3) / 4 * 4;
-        m_row.resize(std::size_t(rowBytes), 0);
-        const qint64 imageBytes = rowBytes * size.height();
+        const qint64 imageBytes = m_rowBytes * size.height();
         QByteArray h(54, '\0');
         auto put32 = [&h](int at, quint32 v) {
             for (int i = 0; i < 4; ++i)
@@ -146,33 +158,38 @@ public:
         put32(34, quint32(std::min<qint64>(imageBytes, 0xffffffffLL)));
         put32(38, 2835);  // 72 dots per inch
         put32(42, 2835);
-        m_ok = m_out.write(h) == h.size();
+        m_ok = m_out.write(h);
     }
     bool bottomUp() const override { return true; }
-    bool row(const QRgb *p) override
+    qsizetype rowBytes() const override { return qsizetype(m_rowBytes); }
+    void convert(const QRgb *p, uchar *o) const override
     {
-        uchar *o = m_row.data();
+        uchar *const end = o + m_rowBytes;
         for (int x = 0; x < m_size.width(); ++x) {
             *o++ = uchar(qBlue(p[x]));
             *o++ = uchar(qGreen(p[x]));
             *o++ = uchar(qRed(p[x]));
         }
-        m_ok = m_ok && m_out.write(reinterpret_cast<const char *>(m_row.data()), qint64(m_row.size())) == qint64(m_row.size());
+        std::fill(o, end, uchar(0));  // rows are padded to four bytes
+    }
+    bool put(const uchar *row) override
+    {
+        m_ok = m_ok && m_out.write(QByteArrayView(row, m_rowBytes));
         return m_ok;
     }
     bool finish() override { return m_ok; }
 
 private:
-    QIODevice &m_out;
+    vt::FileReplacer &m_out;
     QSize m_size;
-    std::vector<uchar> m_row;
+    qint64 m_rowBytes;
     bool m_ok = true;
 };
 
 class PngSink final : public RowSink
 {
 public:
-    PngSink(QIODevice &out, QSize size, bool alpha) : m_out(out), m_size(size), m_alpha(alpha)
+    PngSink(vt::FileReplacer &out, QSize size, bool alpha) : m_out(out), m_size(size), m_alpha(alpha)
     {
         m_png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
         m_info = m_png ? png_create_info_struct(m_png) : nullptr;
@@ -188,7 +205,6 @@ public:
         png_set_filter(m_png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
         png_set_compression_level(m_png, 1);
         png_write_info(m_png, m_info);
-        m_row.resize(std::size_t(size.width()) * (alpha ? 4 : 3));
     }
     ~PngSink() override
     {
@@ -196,11 +212,9 @@ public:
             png_destroy_write_struct(&m_png, m_info ? &m_info : nullptr);
     }
     bool bottomUp() const override { return false; }
-    bool row(const QRgb *p) override
+    qsizetype rowBytes() const override { return qsizetype(m_size.width()) * (m_alpha ? 4 : 3); }
+    void convert(const QRgb *p, uchar *o) const override
     {
-        if (!m_ok)
-            return false;
-        uchar *o = m_row.data();
         for (int x = 0; x < m_size.width(); ++x) {
             *o++ = uchar(qRed(p[x]));
             *o++ = uchar(qGreen(p[x]));
@@ -208,11 +222,16 @@ public:
             if (m_alpha)
                 *o++ = uchar(qAlpha(p[x]));
         }
+    }
+    bool put(const uchar *row) override
+    {
+        if (!m_ok)
+            return false;
         if (setjmp(png_jmpbuf(m_png))) {
             m_ok = false;
             return false;
         }
-        png_write_row(m_png, m_row.data());
+        png_write_row(m_png, row);
         return m_ok;
     }
     bool finish() override
@@ -227,19 +246,29 @@ private:
     static void write(png_structp png, png_bytep data, png_size_t length)
     {
         auto *self = static_cast<PngSink *>(png_get_io_ptr(png));
-        if (self->m_out.write(reinterpret_cast<const char *>(data), qint64(length)) != qint64(length))
+        if (!self->m_out.write(QByteArrayView(data, qsizetype(length))))
             self->m_ok = false;
     }
     static void flush(png_structp) {}
 
-    QIODevice &m_out;
+    vt::FileReplacer &m_out;
     QSize m_size;
     bool m_alpha;
     png_structp m_png = nullptr;
     png_infop m_info = nullptr;
-    std::vector<uchar> m_row;
     bool m_ok = true;
 };
+
+// Ends the picture: the file takes it whole, or is left as it was with the reason told.
+vt::Status finished(vt::FileReplacer &file, RowSink &sink, bool rowsWritten, const QString &path)
+{
+    if (rowsWritten && sink.finish())
+        return file.commit();
+    vt::Status s = file.status();
+    file.cancel();
+    // The writes report a full disk or the like; what else fails is the encoder itself.
+    return s ? vt::Status::failure(u"Cannot write %1: the picture could not be encoded."_s.arg(path)) : s;
+}
 
 } // namespace
 
@@ -274,43 +303,64 @@ vt::Status writeAreaPicture(const oLevel &area, const QImage &tileset, const QIm
     if (format == PictureFormat::Bmp && qint64(size.width()) * 3 * size.height() + 54 > 0xffffffffLL)
         return vt::Status::failure(u"%1: a picture this large does not fit a BMP file; use PNG"_s.arg(path));
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return vt::Status::failure(u"%1: cannot write: %2"_s.arg(path, file.errorString()));
+    vt::FileReplacer file(path);
+    if (vt::Status s = file.open(); !s)
+        return s;
     std::unique_ptr<RowSink> sink;
     if (format == PictureFormat::Bmp)
         sink = std::make_unique<BmpSink>(file, size);
     else
         sink = std::make_unique<PngSink>(file, size, !options.background);
 
-    StripDrawer drawer(area, tileset, tagSheet, options);
+    // Each strip is drawn and turned into the file's bytes on a second thread while the one
+    // before is written, so the drawing costs next to nothing beside the encoding. Two drawers
+    // take turns, each with its strip and its bytes.
+    Source source;
+    prepareSource(area, options, source);
+    StripDrawer first(source, tileset, tagSheet, options);
+    StripDrawer second(source, tileset, tagSheet, options);
+    StripDrawer *const drawers[2] = {&first, &second};
+    std::vector<uchar> bytes[2];
     const qint32 zoom = options.zoom;
     const qint32 squaresDown = size.height() / zoom;
     const qint32 step = stripRows(size, zoom);
-    bool ok = true;
-    qint64 done = 0;
-    for (qint32 k = 0; k < squaresDown && ok; k += step) {
+    const bool bottomUp = sink->bottomUp();
+    const qsizetype rowBytes = sink->rowBytes();
+    // The rows of strip `index` in the order the file takes them.
+    auto drawStrip = [&](qint32 index) {
+        const qint32 k = index * step;
         const qint32 rows = std::min(step, squaresDown - k);
-        const qint32 first = sink->bottomUp() ? squaresDown - k - rows : k;
-        const QImage &strip = drawer.draw(first, rows);
-        for (int i = 0; i < strip.height() && ok; ++i) {
-            const int y = sink->bottomUp() ? strip.height() - 1 - i : i;
-            ok = sink->row(reinterpret_cast<const QRgb *>(strip.constScanLine(y)));
-        }
-        done += rows;
-        if (ok && progress && !progress(done, squaresDown)) {
-            file.cancelWriting();
-            return vt::Status::failure(u"%1: cancelled"_s.arg(path));
-        }
+        return std::async(std::launch::async, [&, k, rows, index]() -> const std::vector<uchar> * {
+            const QImage &strip = drawers[index % 2]->draw(bottomUp ? squaresDown - k - rows : k, rows);
+            std::vector<uchar> &out = bytes[index % 2];
+            out.resize(std::size_t(rowBytes) * std::size_t(strip.height()));
+            for (int i = 0; i < strip.height(); ++i) {
+                const int y = bottomUp ? strip.height() - 1 - i : i;
+                sink->convert(reinterpret_cast<const QRgb *>(strip.constScanLine(y)), out.data() + i * rowBytes);
+            }
+            return &out;
+        });
+    };
+    const qint32 strips = (squaresDown + step - 1) / step;
+    std::future<const std::vector<uchar> *> next = drawStrip(0);
+    bool ok = true;
+    bool cancelled = false;
+    for (qint32 index = 0; index < strips && ok && !cancelled; ++index) {
+        const std::vector<uchar> &rows = *next.get();
+        if (index + 1 < strips)
+            next = drawStrip(index + 1);
+        for (std::size_t at = 0; at < rows.size() && ok; at += std::size_t(rowBytes))
+            ok = sink->put(rows.data() + at);
+        const qint64 done = std::min<qint64>(qint64(index + 1) * step, squaresDown);
+        cancelled = ok && progress && !progress(done, squaresDown);
     }
-    ok = ok && sink->finish();
-    if (!ok) {
-        file.cancelWriting();
-        return vt::Status::failure(u"%1: cannot write: %2"_s.arg(path, file.errorString()));
+    if (next.valid())
+        next.wait();  // the drawer works on locals of this function
+    if (cancelled) {
+        file.cancel();
+        return vt::Status::failure(u"%1: cancelled"_s.arg(path));
     }
-    if (!file.flush() || !file.commit())
-        return vt::Status::failure(u"%1: cannot write: %2"_s.arg(path, file.errorString()));
-    return vt::Status::success();
+    return finished(file, *sink, ok, path);
 }
 
 vt::Status writePicture(const QImage &picture, PictureFormat format, const QString &path)
@@ -318,9 +368,9 @@ vt::Status writePicture(const QImage &picture, PictureFormat format, const QStri
     const bool alpha = picture.format() == QImage::Format_ARGB32;
     if (format == PictureFormat::Bmp && alpha)
         return vt::Status::failure(u"%1: a BMP cannot be see-through"_s.arg(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return vt::Status::failure(u"%1: cannot write: %2"_s.arg(path, file.errorString()));
+    vt::FileReplacer file(path);
+    if (vt::Status s = file.open(); !s)
+        return s;
     std::unique_ptr<RowSink> sink;
     if (format == PictureFormat::Bmp)
         sink = std::make_unique<BmpSink>(file, picture.size());
@@ -331,11 +381,7 @@ vt::Status writePicture(const QImage &picture, PictureFormat format, const QStri
         const int y = sink->bottomUp() ? picture.height() - 1 - i : i;
         ok = sink->row(reinterpret_cast<const QRgb *>(picture.constScanLine(y)));
     }
-    if (!(ok && sink->finish() && file.flush() && file.commit())) {
-        file.cancelWriting();
-        return vt::Status::failure(u"%1: cannot write: %2"_s.arg(path, file.errorString()));
-    }
-    return vt::Status::success();
+    return finished(file, *sink, ok, path);
 }
 
 QImage areaPicture(const oLevel &area, const QImage &tileset, const QImage &tagSheet,
@@ -344,7 +390,9 @@ QImage areaPicture(const oLevel &area, const QImage &tileset, const QImage &tagS
     const QSize size = areaPictureSize(area, options.zoom);
     if (size.isEmpty())
         return {};
-    StripDrawer drawer(area, tileset, tagSheet, options);
+    Source source;
+    prepareSource(area, options, source);
+    StripDrawer drawer(source, tileset, tagSheet, options);
     QImage out(size, options.background ? QImage::Format_RGB32 : QImage::Format_ARGB32);
     const qint32 squaresDown = size.height() / options.zoom;
     const qint32 step = stripRows(size, options.zoom);

@@ -902,9 +902,11 @@ void frmLevelEdit::ExportImage()
     options.background = view.background;
 
     // Shown only once the drawing has taken half a second; drawn in strips, so it can stop.
+    // Modal to every window: a second thread reads the area while it is drawn, so nothing may
+    // change or replace it until the picture is done.
     QProgressDialog progress(QStringLiteral("Exporting the area..."), QStringLiteral("Cancel"), 0, 100, this);
     progress.setWindowTitle(kTitle);
-    progress.setWindowModality(Qt::WindowModal);
+    progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(500);
     progress.setValue(0);
     const vt::Status s = writeAreaPicture(
