@@ -956,6 +956,20 @@ ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &
     return ReadResult::Ok;
 }
 
+ReadResult readArea(const QString &path, oLevel &area, QString &error)
+{
+    QByteArray bytes;
+    if (vt::Status s = vt::readWholeFile(path, bytes, maxFileSize(Kind::Area)); !s) {
+        error = path + u": "_s + s.error();
+        return ReadResult::Unreadable;
+    }
+    if (vt::Status s = area.fromBytes(bytes); !s) {
+        error = path + u": "_s + s.error();
+        return ReadResult::Invalid;
+    }
+    return ReadResult::Ok;
+}
+
 QString summary(Kind kind, QByteArrayView bytes)
 {
     QString out;

@@ -4,6 +4,7 @@
 // is, reading it through its model, a short summary, and the JSON form of each (JSON.md).
 
 #include "Status.h"
+#include "area/oLevel.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -28,6 +29,8 @@ enum class ReadResult { Ok, Invalid, Unreadable };
 // Reads the file's bytes (with the format's size cap) and runs the format's reader on them.
 // The message names the file and the reason.
 ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &error);
+// The same for an area file, decoded once into `area`.
+ReadResult readArea(const QString &path, tessaforge::oLevel &area, QString &error);
 
 // Runs the format's reader on bytes already read; empty when they read.
 QString decodeError(Kind kind, QByteArrayView bytes);

@@ -352,16 +352,13 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
         o.background = c.rgb();
     }
 
-    QByteArray bytes;
+    tessaforge::oLevel area;
     QString error;
-    switch (readFile(areaPath, Kind::Area, bytes, error)) {
+    switch (readArea(areaPath, area, error)) {
     case ReadResult::Unreadable: err << error << '\n'; return kUnreadable;
     case ReadResult::Invalid: err << error << '\n'; return kProblem;
     case ReadResult::Ok: break;
     }
-    tessaforge::oLevel area;
-    (void)area.fromBytes(bytes);
-    bytes = QByteArray();
 
     const QString tilesetPath = findTileset(a.tileset, areaPath);
     if (tilesetPath.isEmpty()) {

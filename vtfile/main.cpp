@@ -1,11 +1,9 @@
 #include "Tool.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QTextStream>
 
 #include <cstdio>
-#include <cstring>
-#include <memory>
 
 namespace {
 
@@ -23,16 +21,9 @@ void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &mes
 int main(int argc, char **argv)
 {
     qInstallMessageHandler(quietHandler);
-    // Only drawing needs QtGui (the tag sheet's text), and never a screen; the other verbs
-    // start faster without loading a platform.
-    std::unique_ptr<QCoreApplication> app;
-    if (argc > 1 && std::strcmp(argv[1], "render") == 0) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    // No verb needs a screen or a platform: even drawing a picture works on QImage alone
+    // (the tag sheet draws its numbers with its own pixel face, not a font).
+    QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     return vtfile::run(QCoreApplication::arguments().mid(1), out, err);
