@@ -26,14 +26,12 @@ template<AreaLayer L>
 void paintRun(AreaCell *from, AreaCell *to, const AreaCell &v)
 {
     if constexpr (L == AreaLayer::Tiles) {
-        const bool t = v.bIsTile;
-        const quint8 x = v.xSrc;
-        const quint8 y = v.ySrc;
-        for (AreaCell *c = from; c != to; ++c) {
-            c->bIsTile = t;
-            c->xSrc = x;
-            c->ySrc = y;
-        }
+        // The three tile bytes lead the cell (the fourth is padding): one store a cell.
+        static_assert(offsetof(AreaCell, bIsTile) == 0 && offsetof(AreaCell, xSrc) == 1 &&
+                      offsetof(AreaCell, ySrc) == 2 && offsetof(AreaCell, lTag) >= 4);
+        const quint32 head = qToLittleEndian(quint32(v.bIsTile) | quint32(v.xSrc) << 8 | quint32(v.ySrc) << 16);
+        for (AreaCell *c = from; c != to; ++c)
+            std::memcpy(static_cast<void *>(c), &head, sizeof head);
     } else {
         const qint32 value = L == AreaLayer::Tags ? v.lTag : v.lEnemy;
         for (AreaCell *c = from; c != to; ++c)
