@@ -1,6 +1,5 @@
 #include "frmLevelEdit.h"
 
-#include "frmLevelTiles.h"
 #include "frmMain.h"
 #include "frmRenameLevel.h"
 
@@ -13,9 +12,7 @@
 
 #include <QAction>
 #include <QActionGroup>
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
@@ -25,7 +22,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QUndoCommand>
 #include <QUndoStack>
 #include <QWheelEvent>
 
@@ -45,20 +41,6 @@ constexpr qint32 kMaxZoom = 32;
 constexpr int kWheelStep = 120;   // one notch of a common wheel
 constexpr int kWheelCells = 3;    // rows or columns one notch scrolls
 
-constexpr int kLeft = 1;          // the left button alone, as a button mask
-
-// Only spaces are trimmed from a typed name, as the input box's callers always did.
-QString trimSpaces(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == QLatin1Char(' '))
-        ++first;
-    while (last > first && text[last - 1] == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
-
 // Why an area name cannot name a file in the world folder, or the empty text when it can.
 QString nameProblem(const QString &name)
 {
@@ -76,86 +58,10 @@ QString nameProblem(const QString &name)
     return {};
 }
 
-AreaCell cellOf(const oLevel &area, qint32 X, qint32 Y)
-{
-    return cellAt(area, X, Y);
-}
-
 const QString kPaint = QStringLiteral("Paint");
 const QString kErase = QStringLiteral("Erase");
-const QString kStartPosition = QStringLiteral("Start Position");
 
 } // namespace
-
-// ---- one step of the area's history ------------------------------------------------------
-
-// Holds what one step changed. A step is pushed after its change was made, so its first redo
-// does nothing; a pencil drag keeps adding to its step while it is the newest one.
-class AreaCommand final : public QUndoCommand
-{
-public:
-    AreaCommand(frmLevelEdit &editor, AreaStep step, const QString &name)
-        : QUndoCommand(name), m_editor(editor), m_stroke(std::move(step))
-    {
-        counted();
-    }
-    ~AreaCommand() override { m_editor.m_historyBytes -= m_counted; }
-    Q_DISABLE_COPY_MOVE(AreaCommand)
-
-    void undo() override
-    {
-        if (!m_editor.m_replaying)
-            m_editor.replayStep(m_stroke.step(), false);
-    }
-    void redo() override
-    {
-        if (m_pushed) {
-            m_pushed = false;
-            return;
-        }
-        if (!m_editor.m_replaying)
-            m_editor.replayStep(m_stroke.step(), true);
-    }
-
-    // One more edit of the same drag.
-    void add(const AreaEdit &edit)
-    {
-        if (edit.movesStart)
-            m_stroke.moveStart(edit.startBefore, edit.startAfter);
-        if (!(edit.before == edit.after))
-            m_stroke.record(edit.X, edit.Y, edit.before, edit.after);
-        counted();
-    }
-    void close()
-    {
-        m_stroke.close();
-        counted();
-    }
-    AreaStep takeStep()
-    {
-        AreaStep step = m_stroke.takeStep();
-        counted();
-        return step;
-    }
-    bool hasCells() const { return !m_stroke.step().cells.empty(); }
-    qsizetype bytes() const { return m_counted; }
-
-    // The first redo, which push() makes, is the change already made.
-    bool m_pushed = true;
-
-private:
-    // Keeps the editor's count of the history's bytes up to date.
-    void counted()
-    {
-        const qsizetype now = qsizetype(sizeof(AreaCommand)) + m_stroke.bytes();
-        m_editor.m_historyBytes += now - m_counted;
-        m_counted = now;
-    }
-
-    frmLevelEdit &m_editor;
-    AreaStroke m_stroke;
-    qsizetype m_counted = 0;
-};
 
 // ---- the cursor outline ----------------------------------------------------------------
 
@@ -418,7 +324,7 @@ bool frmLevelEdit::SaveArea()
         return false;
     const std::optional<QString> answer =
         m_main.dialogs().inputText(this, kTitle, QStringLiteral("Enter file name for area:"), sCurAreaFile);
-    const QString name = answer ? trimSpaces(*answer) : QString();
+    const QString name = answer ? vt::trimSpaces(*answer) : QString();
     if (name.isEmpty())
         return false;
     if (const QString problem = nameProblem(name); !problem.isEmpty()) {
@@ -566,6 +472,19 @@ void frmLevelEdit::scrolled()
     update();
 }
 
+std::optional<AreaView> frmLevelEdit::viewForSquares()
+{
+    if (!m_main.state().bAreaWindowOpen)
+        return std::nullopt;
+    const AreaView view = currentView();
+    m_renderer.setSources(m_main.picHoldTiles, m_main.picHoldTags);
+    if (!m_drawnValid || !(view == m_drawn) || m_renderer.sourcesChanged()) {
+        DrawLevel();
+        return std::nullopt;
+    }
+    return view;
+}
+
 void frmLevelEdit::applyEdit(const AreaEdit &edit)
 {
     const AreaCell &a = edit.after;
@@ -580,14 +499,10 @@ void frmLevelEdit::applyEdit(const AreaEdit &edit)
     bChanged = true;
     recordEdit(edit);
 
-    if (!m_main.state().bAreaWindowOpen)
+    const std::optional<AreaView> squares = viewForSquares();
+    if (!squares)
         return;
-    const AreaView view = currentView();
-    m_renderer.setSources(m_main.picHoldTiles, m_main.picHoldTags);
-    if (!m_drawnValid || !(view == m_drawn) || m_renderer.sourcesChanged()) {
-        DrawLevel();
-        return;
-    }
+    const AreaView &view = *squares;
     // Only the squares that changed: the picture is the same as a full DrawLevel.
     QRect dirty = m_renderer.drawCell(oArea, view, m_back, edit.X, edit.Y);
     if (edit.movesStart) {
@@ -621,7 +536,7 @@ void frmLevelEdit::buttonDown(int button, QPointF position)
     AreaEdit edit;
     edit.X = c;
     edit.Y = r;
-    edit.before = cellOf(oArea, c, r);
+    edit.before = cellAt(oArea, c, r);
     edit.after = edit.before;
     AreaCell &after = edit.after;
     const qint32 mode = m_main.tMode;
@@ -920,465 +835,6 @@ void frmLevelEdit::ExportImage()
     progress.reset();
     if (!s && !cancelled)
         message(s.error());
-}
-
-// ---- history -------------------------------------------------------------------------------
-
-void frmLevelEdit::setHistoryLimit(qsizetype bytes)
-{
-    m_historyLimit = std::max<qsizetype>(bytes, 0);
-    trimHistory();
-}
-
-void frmLevelEdit::clearHistory()
-{
-    endStroke();
-    m_undo->clear();
-    m_selection = QRect();
-    m_dragging = false;
-    m_floating = false;
-    if (shpSelection)
-        shpSelection->hide();
-    updateCursorShape();
-}
-
-void frmLevelEdit::pushStep(AreaStep step, const QString &name)
-{
-    if (step.isEmpty())
-        return;
-    endStroke();
-    m_undo->push(new AreaCommand(*this, std::move(step), name));
-    trimHistory();
-}
-
-void frmLevelEdit::recordEdit(const AreaEdit &edit)
-{
-    if (edit.before == edit.after && !edit.movesStart)
-        return;  // a repeat within one cell, or a button that changes nothing
-    const QString name = edit.before == edit.after ? kStartPosition : m_editName;
-    // A drag keeps growing its step while that step is the newest: an undo in the middle of
-    // a drag ends it, and the rest of the drag makes a step of its own.
-    const bool onTop = m_strokeCommand && m_undo->index() == m_undo->count() && m_undo->count() > 0 &&
-                       m_undo->command(m_undo->count() - 1) == m_strokeCommand;
-    if (m_strokeOpen && onTop) {
-        const bool hadCells = m_strokeCommand->hasCells();
-        m_strokeCommand->add(edit);
-        if (!hadCells && m_strokeCommand->hasCells()) {
-            // The start was placed at the press and the drag goes on painting.
-            m_strokeCommand->setText(name);
-            Q_EMIT m_undo->undoTextChanged(m_undo->undoText());
-        }
-        trimHistory();
-        return;
-    }
-    AreaStep step;
-    if (!(edit.before == edit.after))
-        step.cells.push_back(CellChange{edit.X, edit.Y, edit.before, edit.after});
-    if (edit.movesStart) {
-        step.movesStart = true;
-        step.startBefore = edit.startBefore;
-        step.startAfter = edit.startAfter;
-    }
-    const bool strokeOpen = m_strokeOpen;
-    pushStep(std::move(step), name);
-    if (strokeOpen) {
-        m_strokeOpen = true;
-        m_strokeCommand = static_cast<AreaCommand *>(const_cast<QUndoCommand *>(m_undo->command(m_undo->count() - 1)));
-    }
-}
-
-void frmLevelEdit::endStroke()
-{
-    const bool onTop = m_strokeCommand && m_undo->count() > 0 &&
-                       m_undo->command(m_undo->count() - 1) == m_strokeCommand;
-    if (onTop)
-        m_strokeCommand->close();
-    m_strokeCommand = nullptr;
-    m_strokeOpen = false;
-}
-
-void frmLevelEdit::trimHistory()
-{
-    if (m_historyBytes <= m_historyLimit || m_undo->count() <= 1)
-        return;
-    // QUndoStack cannot drop its oldest steps, so the history is built again from the
-    // newest ones that fit in three quarters of the limit (at least the newest one), which
-    // keeps rebuilding rare. Undo and redo do nothing while the steps are put back.
-    const int count = m_undo->count();
-    const int index = m_undo->index();
-    const qsizetype goal = m_historyLimit / 4 * 3;
-    qsizetype kept = 0;
-    int first = count;
-    for (int i = count - 1; i >= 0; --i) {
-        auto *command = static_cast<AreaCommand *>(const_cast<QUndoCommand *>(m_undo->command(i)));
-        const qsizetype size = command->bytes();
-        if (i < count - 1 && kept + size > goal)
-            break;
-        kept += size;
-        first = i;
-    }
-    first = std::min(first, index);  // steps that can still be redone are not dropped
-    if (first <= 0)
-        return;
-
-    const bool strokeOpen = m_strokeOpen && m_strokeCommand &&
-                            m_undo->command(count - 1) == m_strokeCommand;
-    std::vector<std::pair<AreaStep, QString>> steps;
-    steps.reserve(std::size_t(count - first));
-    for (int i = first; i < count; ++i) {
-        auto *command = static_cast<AreaCommand *>(const_cast<QUndoCommand *>(m_undo->command(i)));
-        steps.emplace_back(command->takeStep(), command->text());
-    }
-    m_strokeCommand = nullptr;
-    m_replaying = true;
-    m_undo->clear();
-    for (auto &[step, name] : steps)
-        m_undo->push(new AreaCommand(*this, std::move(step), name));
-    m_undo->setIndex(index - first);
-    m_replaying = false;
-    if (strokeOpen)
-        m_strokeCommand = static_cast<AreaCommand *>(const_cast<QUndoCommand *>(m_undo->command(m_undo->count() - 1)));
-}
-
-void frmLevelEdit::replayStep(const AreaStep &step, bool forward)
-{
-    endStroke();
-    step.apply(oArea, forward);
-    bChanged = true;  // also when the history goes back to the state last saved
-    if (step.togglesSideWarp)
-        showSideWarp();
-    if (step.resizes) {
-        m_selection &= QRect(0, 0, oArea.width() + 1, oArea.height() + 1);
-        areaReplaced();
-        DrawLevel();
-        return;
-    }
-    redrawStep(step);
-    if (step.movesStart && m_main.state().bAreaWindowOpen && m_drawnValid) {
-        const AreaView view = currentView();
-        if (view == m_drawn && !m_renderer.sourcesChanged()) {
-            QRect dirty = m_renderer.drawCell(oArea, view, m_back, step.startBefore.x(), step.startBefore.y());
-            dirty |= m_renderer.drawCell(oArea, view, m_back, step.startAfter.x(), step.startAfter.y());
-            update(dirty);
-        } else {
-            DrawLevel();
-        }
-    }
-}
-
-void frmLevelEdit::redrawCells(const std::vector<CellChange> &cells)
-{
-    if (!m_main.state().bAreaWindowOpen || cells.empty())
-        return;
-    const AreaView view = currentView();
-    m_renderer.setSources(m_main.picHoldTiles, m_main.picHoldTags);
-    if (!m_drawnValid || !(view == m_drawn) || m_renderer.sourcesChanged()) {
-        DrawLevel();
-        return;
-    }
-    const QRect shown(view.firstColumn, view.firstRow, view.squaresAcross(), view.squaresDown());
-    std::vector<QPoint> visible;
-    for (const CellChange &c : cells) {
-        if (shown.contains(c.X, c.Y)) {
-            visible.emplace_back(c.X, c.Y);
-            if (qint64(visible.size()) * 2 > qint64(shown.width()) * shown.height()) {
-                DrawLevel();  // most of the view: one whole redraw is cheaper
-                return;
-            }
-        }
-    }
-    QRect dirty;
-    for (const QPoint &p : visible)
-        dirty |= m_renderer.drawCell(oArea, view, m_back, p.x(), p.y());
-    if (!dirty.isEmpty())
-        update(dirty);
-}
-
-void frmLevelEdit::applyStep(const std::function<std::optional<AreaStep>(oLevel &)> &tool, const QString &name)
-{
-    std::optional<AreaStep> made = tool(oArea);
-    if (!made)
-        return;
-    AreaStep step = std::move(*made);
-    bChanged = true;
-    redrawStep(step);
-    pushStep(std::move(step), name);
-}
-
-void frmLevelEdit::redrawStep(const AreaStep &step)
-{
-    redrawCells(step.cells);
-    if (step.spans.empty() || !m_main.state().bAreaWindowOpen)
-        return;
-    const AreaView view = currentView();
-    const QRect shown(view.firstColumn, view.firstRow, view.squaresAcross(), view.squaresDown());
-    for (const CellSpan &s : step.spans)
-        if (shown.intersects(QRect(s.X, s.top, 1, s.bottom - s.top + 1))) {
-            DrawLevel();
-            return;
-        }
-}
-
-void frmLevelEdit::applyEdits(std::vector<CellChange> cells, const QString &name)
-{
-    for (const CellChange &c : cells)
-        putCell(oArea, c.X, c.Y, c.after);
-    bChanged = true;
-    redrawCells(cells);
-    AreaStep step;
-    step.cells = std::move(cells);
-    pushStep(std::move(step), name);
-}
-
-// ---- tools ---------------------------------------------------------------------------------
-
-QPoint frmLevelEdit::cellUnder(QPointF position) const
-{
-    const QPoint window = windowCell(position, lZoom);
-    return {window.x() + hScroll->value(), window.y() + vScroll->value()};
-}
-
-bool frmLevelEdit::inArea(QPoint cell) const
-{
-    return cell.x() >= 0 && cell.y() >= 0 && cell.x() <= oArea.width() && cell.y() <= oArea.height();
-}
-
-void frmLevelEdit::setTool(AreaTool tool)
-{
-    if (m_dragging || m_floating) {
-        m_dragging = false;
-        m_floating = false;
-    }
-    m_tool = tool;
-    if (QAction *item = mnuTool[static_cast<int>(tool)])
-        item->setChecked(true);
-    if (tool != AreaTool::Select) {
-        m_selection = QRect();
-        placeSelection();
-    }
-    updateCursorShape();
-    shpCursor->resize(lZoom, lZoom);
-}
-
-void frmLevelEdit::updateCursorShape()
-{
-    if (!shpCursor)
-        return;
-    if (bSetStartMode)
-        shpCursor->setShape(AreaCursor::Shape::RoundedSquare);
-    else if (m_dragging || m_floating)
-        shpCursor->setShape(AreaCursor::Shape::Box);
-    else
-        shpCursor->setShape(AreaCursor::Shape::Circle);
-}
-
-QRect frmLevelEdit::windowRectOf(const QRect &cells) const
-{
-    return {(cells.left() - hScroll->value()) * lZoom, (cells.top() - vScroll->value()) * lZoom,
-            cells.width() * lZoom, cells.height() * lZoom};
-}
-
-void frmLevelEdit::placeFootprint()
-{
-    QRect cells;
-    if (m_floating)
-        cells = QRect(m_pointerCell, QSize(m_floatingBlock.columns, m_floatingBlock.rows));
-    else if (m_dragging)
-        cells = cellsBetween(m_dragFrom, m_dragTo);
-    else
-        return;
-    // Far beyond the window the outline is clipped to a little more than the window.
-    const QRect shown = windowRectOf(cells) & rect().adjusted(-lZoom, -lZoom, lZoom, lZoom);
-    updateCursorShape();
-    shpCursor->setGeometry(shown);
-    shpCursor->show();
-}
-
-void frmLevelEdit::placeSelection()
-{
-    if (!shpSelection)
-        return;
-    if (m_selection.isEmpty()) {
-        shpSelection->hide();
-        return;
-    }
-    shpSelection->setGeometry(windowRectOf(m_selection) & rect().adjusted(-lZoom, -lZoom, lZoom, lZoom));
-    shpSelection->show();
-}
-
-void frmLevelEdit::toolPressed(int button, QPoint cell)
-{
-    m_pointerCell = cell;
-    if (m_floating) {
-        if (button == kLeft)
-            placePaste(cell);
-        else
-            cancelTool();  // any other button drops the block
-        return;
-    }
-    switch (m_tool) {
-    case AreaTool::Pencil: break;
-    case AreaTool::Rectangle:
-    case AreaTool::Select:
-        if (m_dragging)
-            return;  // a second button during the drag
-        if (!inArea(cell))
-            return;
-        m_dragging = true;
-        m_dragButton = button;
-        m_dragFrom = cell;
-        m_dragTo = cell;
-        placeFootprint();
-        break;
-    case AreaTool::Fill:
-        if (inArea(cell))
-            fillAt(cell, button != kLeft);
-        break;
-    case AreaTool::Pick:
-        if (button == kLeft)
-            pickCell(cell.x(), cell.y());
-        break;
-    }
-}
-
-void frmLevelEdit::toolReleased()
-{
-    m_dragging = false;
-    const QRect cells = cellsBetween(m_dragFrom, m_dragTo) & QRect(0, 0, oArea.width() + 1, oArea.height() + 1);
-    updateCursorShape();
-    shpCursor->resize(lZoom, lZoom);
-    if (m_tool == AreaTool::Select) {
-        m_selection = cells;
-        placeSelection();
-        return;
-    }
-    if (cells.isEmpty())
-        return;
-    if (qint64(cells.width()) * cells.height() > AreaBlock::kMaxCells) {
-        message(QStringLiteral("The rectangle has more than %1 cells; it was not filled.").arg(AreaBlock::kMaxCells));
-        return;
-    }
-    const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
-    applyEdits(rectangleChanges(oArea, cells, layer, m_dragButton != kLeft, m_main.curTileX, m_main.curTileY),
-               QStringLiteral("Rectangle"));
-}
-
-void frmLevelEdit::fillAt(QPoint cell, bool erase)
-{
-    const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
-    bool tooLarge = false;
-    applyStep(
-        [&](oLevel &area) -> std::optional<AreaStep> {
-            AreaStep step = floodFill(area, cell.x(), cell.y(), layer, erase, m_main.curTileX, m_main.curTileY,
-                                      kFillLimit, &tooLarge);
-            if (tooLarge)
-                return std::nullopt;
-            return step;
-        },
-        QStringLiteral("Fill"));
-    if (tooLarge)
-        message(QStringLiteral("The region has more than %1 cells; it was not filled.").arg(kFillLimit));
-}
-
-void frmLevelEdit::pickCell(qint32 c, qint32 r)
-{
-    if (!inArea(QPoint(c, r)))
-        return;
-    const AreaCell cell = cellAt(oArea, c, r);
-    // The palette offers the tag sheet's values only; a larger one from a file is not picked.
-    const qint32 largest = std::max(0, m_main.picHoldTags.height() / 16 - 2);
-    switch (m_main.tMode) {
-    case 0:
-        if (!cell.bIsTile)
-            return;
-        m_main.curTileX = cell.xSrc;
-        m_main.curTileY = cell.ySrc;
-        break;
-    case 1:
-        if (cell.lTag > largest)
-            return;
-        m_main.curTileX = 0;
-        m_main.curTileY = cell.lTag;
-        break;
-    case 2:
-        if (cell.lEnemy > largest)
-            return;
-        m_main.curTileX = 1;
-        m_main.curTileY = cell.lEnemy;
-        break;
-    default: return;
-    }
-    if (frmLevelTiles *palette = m_main.palette())
-        palette->showSelection();
-}
-
-void frmLevelEdit::copySelection()
-{
-    if (m_selection.isEmpty())
-        return;
-    AreaBlock block = copyBlock(oArea, m_selection);
-    if (block.isEmpty()) {
-        message(QStringLiteral("The selection has more than %1 cells; it was not copied.").arg(AreaBlock::kMaxCells));
-        return;
-    }
-    m_clipboard = std::move(block);
-    if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(blockToText(m_clipboard));
-}
-
-void frmLevelEdit::cutSelection()
-{
-    if (m_selection.isEmpty())
-        return;
-    copySelection();
-    if (m_clipboard.isEmpty())
-        return;
-    std::vector<CellChange> cells;
-    const QRect cut = m_selection & QRect(0, 0, oArea.width() + 1, oArea.height() + 1);
-    for (qint32 c = cut.left(); c <= cut.right(); ++c)
-        for (qint32 r = cut.top(); r <= cut.bottom(); ++r)
-            if (const AreaCell before = cellAt(oArea, c, r); !(before == AreaCell{}))
-                cells.push_back(CellChange{c, r, before, AreaCell{}});
-    applyEdits(std::move(cells), QStringLiteral("Cut"));
-}
-
-void frmLevelEdit::startPaste()
-{
-    // The system clipboard may hold a block from another area or another world's editor.
-    std::optional<AreaBlock> block;
-    if (QClipboard *clipboard = QGuiApplication::clipboard())
-        block = blockFromText(clipboard->text());
-    if (block)
-        m_clipboard = std::move(*block);
-    if (m_clipboard.isEmpty())
-        return;
-    m_dragging = false;
-    m_floatingBlock = m_clipboard;
-    m_floating = true;
-    placeFootprint();
-}
-
-void frmLevelEdit::placePaste(QPoint cell)
-{
-    m_floating = false;
-    updateCursorShape();
-    shpCursor->resize(lZoom, lZoom);
-    applyEdits(pasteChanges(oArea, m_floatingBlock, cell), QStringLiteral("Paste"));
-    m_floatingBlock = AreaBlock();
-}
-
-void frmLevelEdit::cancelTool()
-{
-    if (m_floating || m_dragging) {
-        m_floating = false;
-        m_dragging = false;
-        m_floatingBlock = AreaBlock();
-    } else {
-        m_selection = QRect();
-        placeSelection();
-    }
-    updateCursorShape();
-    shpCursor->resize(lZoom, lZoom);
 }
 
 } // namespace tessaforge

@@ -174,6 +174,8 @@ protected:
 private:
     friend class AreaCommand;
 
+    static constexpr int kLeft = 1;  // the left button alone, as a button mask
+
     // False when the operation is abandoned (Cancel, or Yes with a save that failed).
     bool askToSave();
     bool newArea();
@@ -204,6 +206,9 @@ private:
     // Drops the oldest steps while the history holds more than its limit.
     void trimHistory();
     void historyGrew(qsizetype bytes);
+    // The view to redraw single squares in; nothing when there is no window, or when the back
+    // image was out of date (the view or the pictures changed) and has been drawn whole.
+    std::optional<AreaView> viewForSquares();
     void redrawCells(const std::vector<CellChange> &cells);
     void redrawStep(const AreaStep &step);
     void toolPressed(int button, QPoint cell);
