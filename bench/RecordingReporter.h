@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,6 +29,21 @@ public:
     {
         const auto it = m_sums.find(name);
         return it == m_sums.end() || it->second.count == 0 ? -1.0 : it->second.total / it->second.count;
+    }
+
+    // Prints "ratio WHAT: X (goal <= GOAL)" for measured / reference, both benchmarks of this
+    // run; with atLeast, reference / measured against a lower bound.
+    void printRatio(const std::string &what, const std::string &measured, const std::string &reference,
+                    double goal, bool atLeast = false) const
+    {
+        const double m = realTime(measured);
+        const double f = realTime(reference);
+        if (m <= 0 || f <= 0) {
+            std::printf("ratio %s: not measured\n", what.c_str());
+            return;
+        }
+        std::printf("ratio %s: %.3g (goal %s %g)  [%.4f ms vs %.4f ms]\n", what.c_str(), atLeast ? f / m : m / f,
+                    atLeast ? ">=" : "<=", goal, m, f);
     }
 
 private:

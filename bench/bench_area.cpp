@@ -122,19 +122,6 @@ void registerCase(Case &c)
     })->UseRealTime()->Unit(benchmark::kMillisecond);
 }
 
-void printRatio(const RecordingReporter &r, const char *what, const std::string &label,
-                const std::string &measured, const std::string &floor, double goal)
-{
-    const double m = r.realTime(measured + "/" + label);
-    const double f = r.realTime(floor + "/" + label);
-    if (m < 0 || f <= 0) {
-        std::printf("ratio %s %s: not measured\n", what, label.c_str());
-        return;
-    }
-    std::printf("ratio %s %s: %.2f (goal <= %g)  [%.3f ms vs %.3f ms]\n", what, label.c_str(),
-                m / f, goal, m, f);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -176,8 +163,8 @@ int main(int argc, char **argv)
     for (const auto &c : cases) {
         const std::string label = c->size.label();
         std::printf("file %s: %lld bytes\n", label.c_str(), static_cast<long long>(c->bytes.size()));
-        printRatio(reporter, "save", label, "Save", "SaveFloor", 2);
-        printRatio(reporter, "load", label, "Load", "LoadFloor", 10);
+        reporter.printRatio("save " + label, "Save/" + label, "SaveFloor/" + label, 2);
+        reporter.printRatio("load " + label, "Load/" + label, "LoadFloor/" + label, 10);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -31,6 +32,22 @@ public:
     {
         QFile f(file(relative));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Copies the Mods and Data folders of another game folder (the demo's), so that a test
+    // changes only its own copy.
+    void copyGame(const QString &gameFolder) const
+    {
+        const QDir root(gameFolder);
+        for (const QString &top : {QStringLiteral("Mods"), QStringLiteral("Data")}) {
+            QDirIterator it(root.filePath(top), QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QString from = it.next();
+                QFile f(from);
+                if (f.open(QIODevice::ReadOnly))
+                    write(root.relativeFilePath(from), f.readAll());
+            }
+        }
     }
 
     bool exists(const QString &relative) const { return QFileInfo::exists(file(relative)); }

@@ -56,19 +56,6 @@ QStringList demoFiles()
     return files;
 }
 
-// A copy of the demo's Mods and Data in a temporary game folder, to break on purpose.
-void copyDemo(const TempGame &game)
-{
-    const QDir root(kDemo);
-    for (const QString &top : {u"Mods"_s, u"Data"_s}) {
-        QDirIterator it(root.filePath(top), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString from = it.next();
-            game.write(root.relativeFilePath(from), readRaw(from));
-        }
-    }
-}
-
 QByteArray json(Kind kind, const QByteArray &bytes)
 {
     QByteArray out;
@@ -348,7 +335,7 @@ private Q_SLOTS:
         QFETCH(QString, change);
         QFETCH(QString, expected);
         TempGame game;
-        copyDemo(game);
+        game.copyGame(kDemo);  // a copy to break on purpose
         const QString mapFile = u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s;
         const QStringList words = change.split(u' ');
         if (change.startsWith(u"rm "_s)) {

@@ -8,7 +8,6 @@
 
 #include "Tool.h"
 
-#include <QDirIterator>
 #include <QTextStream>
 
 using namespace tessaforge;
@@ -16,20 +15,6 @@ using namespace tessaforge::testing;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void copyDemo(const TempGame &game)
-{
-    const QDir demo(QStringLiteral(VT_DEMO_GAME_DIR));
-    for (const QString &top : {u"Mods"_s, u"Data"_s}) {
-        QDirIterator it(demo.filePath(top), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString from = it.next();
-            QFile f(from);
-            if (f.open(QIODevice::ReadOnly))
-                game.write(demo.relativeFilePath(from), f.readAll());
-        }
-    }
-}
 
 // The first pixel where the two pictures differ, as text; empty when they agree.
 QString difference(const QImage &a, const QImage &b)
@@ -51,7 +36,7 @@ struct ExportFixture : Editor
 
     bool open()
     {
-        copyDemo(game);
+        game.copyGame(QStringLiteral(VT_DEMO_GAME_DIR));
         if (!start(u"Demo Mod"_s))
             return false;
         if (w->picHoldTags.isNull())

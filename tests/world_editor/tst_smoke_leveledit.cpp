@@ -5,31 +5,11 @@
 
 #include "AnsiText.h"
 
-#include <QDirIterator>
 #include <QGuiApplication>
 #include <QMdiSubWindow>
 
 using namespace tessaforge;
 using namespace tessaforge::testing;
-
-namespace {
-
-// A copy of the demo game's Mods and Data folders, so that the test writes only its own.
-void copyDemo(const TempGame &game)
-{
-    const QDir demo(QStringLiteral(VT_DEMO_GAME_DIR));
-    for (const QString &top : {QStringLiteral("Mods"), QStringLiteral("Data")}) {
-        QDirIterator it(demo.filePath(top), QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString from = it.next();
-            QFile f(from);
-            if (f.open(QIODevice::ReadOnly))
-                game.write(demo.relativeFilePath(from), f.readAll());
-        }
-    }
-}
-
-} // namespace
 
 // The area editor under a real X server: open a demo level's area, paint, save, reopen.
 class tst_smoke_leveledit : public QObject
@@ -41,7 +21,7 @@ private Q_SLOTS:
     {
         QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
         Editor e;
-        copyDemo(e.game);
+        e.game.copyGame(QStringLiteral(VT_DEMO_GAME_DIR));
         QVERIFY(e.start(QStringLiteral("Demo Mod")));
         QVERIFY(QTest::qWaitForWindowExposed(e.w.get()));
         if (e.w->picHoldTags.isNull())

@@ -259,6 +259,13 @@ private:
     bool m_ok = true;
 };
 
+std::unique_ptr<RowSink> makeSink(vt::FileReplacer &file, PictureFormat format, QSize size, bool alpha)
+{
+    if (format == PictureFormat::Bmp)
+        return std::make_unique<BmpSink>(file, size);
+    return std::make_unique<PngSink>(file, size, alpha);
+}
+
 // Ends the picture: the file takes it whole, or is left as it was with the reason told.
 vt::Status finished(vt::FileReplacer &file, RowSink &sink, bool rowsWritten, const QString &path)
 {
@@ -306,11 +313,7 @@ vt::Status writeAreaPicture(const oLevel &area, const QImage &tileset, const QIm
     vt::FileReplacer file(path);
     if (vt::Status s = file.open(); !s)
         return s;
-    std::unique_ptr<RowSink> sink;
-    if (format == PictureFormat::Bmp)
-        sink = std::make_unique<BmpSink>(file, size);
-    else
-        sink = std::make_unique<PngSink>(file, size, !options.background);
+    const std::unique_ptr<RowSink> sink = makeSink(file, format, size, !options.background);
 
     // Each strip is drawn and turned into the file's bytes on a second thread while the one
     // before is written, so the drawing costs next to nothing beside the encoding. Two drawers
@@ -371,11 +374,7 @@ vt::Status writePicture(const QImage &picture, PictureFormat format, const QStri
     vt::FileReplacer file(path);
     if (vt::Status s = file.open(); !s)
         return s;
-    std::unique_ptr<RowSink> sink;
-    if (format == PictureFormat::Bmp)
-        sink = std::make_unique<BmpSink>(file, picture.size());
-    else
-        sink = std::make_unique<PngSink>(file, picture.size(), alpha);
+    const std::unique_ptr<RowSink> sink = makeSink(file, format, picture.size(), alpha);
     bool ok = true;
     for (int i = 0; i < picture.height() && ok; ++i) {
         const int y = sink->bottomUp() ? picture.height() - 1 - i : i;

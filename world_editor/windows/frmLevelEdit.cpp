@@ -442,11 +442,7 @@ void frmLevelEdit::DrawLevel()
     const AreaView view = currentView();
     m_renderer.setSources(m_main.picHoldTiles, m_main.picHoldTags);
     m_renderer.draw(oArea, view, m_back);
-    m_drawn = view;
-    m_drawnValid = true;
-    placeSelection();
-    if (m_dragging || m_floating)
-        placeFootprint();
+    backImageShows(view);
     const int visible = std::max(1, width() / std::max(lZoom, 1));
     hScroll->setPageStep(visible);
     vScroll->setPageStep(std::max(1, height() / std::max(lZoom, 1)));
@@ -464,12 +460,18 @@ void frmLevelEdit::scrolled()
         m_renderer.scroll(oArea, m_drawn, view, m_back);
     else
         m_renderer.draw(oArea, view, m_back);
+    backImageShows(view);
+    update();
+}
+
+void frmLevelEdit::backImageShows(const AreaView &view)
+{
     m_drawn = view;
     m_drawnValid = true;
+    // The outlines follow the squares they stand on.
     placeSelection();
     if (m_dragging || m_floating)
         placeFootprint();
-    update();
 }
 
 std::optional<AreaView> frmLevelEdit::viewForSquares()

@@ -209,6 +209,8 @@ private:
     // The view to redraw single squares in; nothing when there is no window, or when the back
     // image was out of date (the view or the pictures changed) and has been drawn whole.
     std::optional<AreaView> viewForSquares();
+    // The back image now shows `view`.
+    void backImageShows(const AreaView &view);
     void redrawCells(const std::vector<CellChange> &cells);
     void redrawStep(const AreaStep &step);
     void toolPressed(int button, QPoint cell);
