@@ -43,6 +43,16 @@ std::optional<QString> withDefaultExtension(const QString &path, const QString &
 
 } // namespace
 
+bool askToSaveChanges(Dialogs &dialogs, QWidget *parent, const QString &title, const QString &text,
+                      const std::function<bool()> &save)
+{
+    switch (dialogs.question(parent, title, text, Dialogs::Buttons::YesNoCancel, Dialogs::Icon::None)) {
+    case Dialogs::Answer::Yes: return save();
+    case Dialogs::Answer::No: return true;
+    default: return false;
+    }
+}
+
 Dialogs::Answer QtDialogs::question(QWidget *parent, const QString &title, const QString &text,
                                     Buttons buttons, Icon icon)
 {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class QDialog;
@@ -40,6 +41,12 @@ public:
     // Rejected). Tests script the dialog's controls instead of entering an event loop.
     virtual int execDialog(QDialog &dialog) = 0;
 };
+
+// The one rule for a question about unsaved work (Yes, No and Cancel): Yes saves and goes on
+// only when save() says the save completed; No goes on without saving; Cancel, or closing the
+// box, stops. True when the caller may go on.
+bool askToSaveChanges(Dialogs &dialogs, QWidget *parent, const QString &title, const QString &text,
+                      const std::function<bool()> &save);
 
 // The production implementation with Qt's standard dialogs.
 class QtDialogs final : public Dialogs

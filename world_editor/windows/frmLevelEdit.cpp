@@ -234,12 +234,7 @@ void frmLevelEdit::message(const QString &text)
 
 bool frmLevelEdit::askToSave()
 {
-    switch (m_main.dialogs().question(this, kTitle, kSaveQuestion, vt::Dialogs::Buttons::YesNoCancel,
-                                      vt::Dialogs::Icon::None)) {
-    case vt::Dialogs::Answer::Yes: return SaveArea();
-    case vt::Dialogs::Answer::No: return true;
-    default: return false;
-    }
+    return vt::askToSaveChanges(m_main.dialogs(), this, kTitle, kSaveQuestion, [this] { return SaveArea(); });
 }
 
 void frmLevelEdit::showSideWarp()

@@ -874,12 +874,8 @@ bool frmMain::askToSaveWorld()
 {
     if (!m_state.worldOpen())
         return true;
-    switch (m_dialogs.question(this, kStudioTitle, QStringLiteral("Save changes to current world details?"),
-                               vt::Dialogs::Buttons::YesNoCancel, vt::Dialogs::Icon::None)) {
-    case vt::Dialogs::Answer::Yes: return saveWorldDetails();
-    case vt::Dialogs::Answer::No: return true;
-    default: return false;
-    }
+    return vt::askToSaveChanges(m_dialogs, this, kStudioTitle, QStringLiteral("Save changes to current world details?"),
+                                [this] { return saveWorldDetails(); });
 }
 
 void frmMain::worldChosen(qint32 n)

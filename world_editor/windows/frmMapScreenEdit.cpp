@@ -520,12 +520,8 @@ void frmMapScreenEdit::KillMe()
 
 bool frmMapScreenEdit::askToSave()
 {
-    switch (m_dialogs.question(this, kStudioTitle, QStringLiteral("Save changes to world map?"),
-                               vt::Dialogs::Buttons::YesNoCancel, vt::Dialogs::Icon::None)) {
-    case vt::Dialogs::Answer::Yes: return SaveChanges();
-    case vt::Dialogs::Answer::No: return true;
-    default: return false;
-    }
+    return vt::askToSaveChanges(m_dialogs, this, kStudioTitle, QStringLiteral("Save changes to world map?"),
+                                [this] { return SaveChanges(); });
 }
 
 void frmMapScreenEdit::closeEvent(QCloseEvent *event)
