@@ -359,16 +359,29 @@ private Q_SLOTS:
         QCOMPARE(preselected, -1);
         QCOMPARE(m.map().warpExitWorld(1), quint8(0));
 
+        QVERIFY(!ed->mapChanged());  // the picker left without a choice changes nothing
         m.e.dialogs.dialogScripts.push_back(pick(1));
         ed->cmdWorld->click();
         QCOMPARE(m.map().warpExitWorld(1), quint8(2));
-        QVERIFY(!ed->mapChanged());  // a destination choice alone is no change
+        QVERIFY(ed->mapChanged());
 
-        m.e.dialogs.dialogScripts.push_back(pick(-1));
-        ed->cmdWorld->click();
+        QVERIFY(ed->SaveChanges());
+        m.e.dialogs.dialogScripts.push_back(pick(1));
+        ed->cmdWorld->click();  // the world it already leads to
         QCOMPARE(preselected, 1);
+        QVERIFY(!ed->mapChanged());
         ed->cmdWorld->click();  // closed without "Select World"
         QCOMPARE(m.map().warpExitWorld(1), quint8(2));
+        QVERIFY(!ed->mapChanged());
+
+        // A new destination is an edit the window asks about before it closes.
+        m.e.dialogs.dialogScripts.push_back(pick(0));
+        ed->cmdWorld->click();
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        ed->KillMe();
+        QCOMPARE(m.ed(), ed);
+        QCOMPARE(m.e.dialogs.texts().last(), kAskMap);
+        QCOMPARE(m.map().warpExitWorld(1), quint8(1));
     }
 
     void nodesAreAddedAndRemovedFromTheMenu()
@@ -445,10 +458,24 @@ private Q_SLOTS:
         m.click(Qt::LeftButton, {100, 100});
         ed->chkPassThru->setChecked(true);
         QVERIFY(m.map().PassThru(1));
+        QVERIFY(ed->mapChanged());
         QVERIFY(ed->SaveChanges());
         QVERIFY(!ed->mapChanged());
         ed->chkPassThru->setChecked(false);
-        QVERIFY(!ed->mapChanged());  // pass-through alone does not count
+        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->SaveChanges());
+        // Selecting a node shows its flag in the box without changing it: no change.
+        m.click(Qt::LeftButton, {100, 100});
+        QVERIFY(!ed->mapChanged());
+        // Ticked and closed: the question comes, and No drops the tick with the window.
+        ed->chkPassThru->setChecked(true);
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        ed->KillMe();
+        QVERIFY(!m.ed());
+        QCOMPARE(m.e.dialogs.texts().last(), kAskMap);
+        QCOMPARE(m.e.game.read(m.mapFile()), QByteArray::fromHex("01640064000000000000000000"));
+        ed = m.open();
+        m.click(Qt::LeftButton, {100, 100});
         m.choose(4, 111);
         QVERIFY(ed->mapChanged());
         QVERIFY(ed->SaveChanges());
@@ -672,13 +699,15 @@ private Q_SLOTS:
             dialog.findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
         });
         ed->cmdWorld->click();
+        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->SaveChanges());
         ed->chkPassThru->setChecked(true);
-        QVERIFY(!ed->mapChanged());  // neither counts on its own
+        QVERIFY(ed->mapChanged());
         QCOMPARE(ed->undoStack()->count(), 3);
         QCOMPARE(ed->undoStack()->text(1), QStringLiteral("Warp World"));
         QCOMPARE(m.map().warpExitWorld(1), quint8(2));
         ed->undoStack()->undo();
-        QVERIFY(ed->mapChanged());  // but their undo does
+        QVERIFY(ed->mapChanged());
         ed->undoStack()->undo();
         QCOMPARE(m.map().warpExitWorld(1), quint8(0));
         QCOMPARE(m.map().NodeTag(1), quint8(25));

@@ -348,7 +348,7 @@ void frmMapScreenEdit::buildPanel()
 
     connect(chkPassThru, &QCheckBox::toggled, this, [this](bool checked) {
         editMap(QStringLiteral("Pass Thru"),
-                [this, checked](oWorldMap &map) { map.setPassThru(CurrentNode, checked); }, Marks::Nothing);
+                [this, checked](oWorldMap &map) { map.setPassThru(CurrentNode, checked); }, Marks::WhenChanged);
     });
     connect(chkShowLinks, &QCheckBox::toggled, this, [this] { DrawMap(); });
     connect(cmdWorld, &QPushButton::clicked, this, &frmMapScreenEdit::chooseWorld);
@@ -562,8 +562,14 @@ void frmMapScreenEdit::editMap(const QString &name, const std::function<void(oWo
     if (m_restoring)
         return;  // the controls showing an undone step store nothing
     const MapStep step(*this, name);
+    if (marks == Marks::Changed) {
+        edit(*WorldMap);
+        MapChanged = true;
+        return;
+    }
+    const std::vector<MapNode> before = WorldMap->nodes();
     edit(*WorldMap);
-    if (marks == Marks::Changed)
+    if (WorldMap->nodes() != before)
         MapChanged = true;
 }
 
@@ -697,7 +703,7 @@ void frmMapScreenEdit::chooseWorld()
     if (world > 0)
         editMap(QStringLiteral("Warp World"),
                 [this, world](oWorldMap &map) { map.warpSetExitWorld(CurrentNode, static_cast<quint8>(world)); },
-                Marks::Nothing);
+                Marks::WhenChanged);
 }
 
 // ---- mouse ---------------------------------------------------------------------------------

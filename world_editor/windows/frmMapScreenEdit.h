@@ -87,7 +87,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class Marks { Changed, Nothing };
+    // Changed: the edit marks the map changed whatever it did (the lists' handlers do, as
+    // the user expects after choosing); WhenChanged: only when a node really changed.
+    enum class Marks { Changed, WhenChanged };
 
     void buildView();
     void buildPanel();
@@ -102,7 +104,7 @@ private:
     QString worldFile(const QString &name) const;
 
     // Every change of the map goes through here: the edit runs on the map, and the map
-    // counts as changed when the edit says so. The edit is one undo step named by name,
+    // counts as changed as marks says. The edit is one undo step named by name,
     // unless it runs inside a wider step (see MapStep).
     void editMap(const QString &name, const std::function<void(oWorldMap &)> &edit, Marks marks);
     friend class MapStep;
