@@ -519,6 +519,40 @@ private Q_SLOTS:
         QVERIFY(!e.ed->isChanged());
     }
 
+    void aMinimisedEditorStillAsksBeforeANewArea()
+    {
+        AreaFixture e;
+        QVERIFY(e.open());
+        e.pick(0, 1, 1);
+        e.click({100, 100});
+        QVERIFY(e.ed->isChanged());
+        auto *frame = qobject_cast<QMdiSubWindow *>(e.ed->parentWidget());
+        QVERIFY(frame);
+        frame->showMinimized();
+        QVERIFY(frame->isMinimized());
+        QVERIFY(!e.ed->isVisible());  // the frame hides what it holds
+
+        // The third level names no area file: opening it would start a new area.
+        e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        e.clickLevel(2);
+        QCOMPARE(e.dialogs.texts(), QStringList{kSaveArea});
+        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
+        QVERIFY(e.ed->isChanged());
+        QCOMPARE(e.ed->area().xSrc(6, 6), 1);  // the painted tile
+
+        e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        e.trigger("mnuLevNew");
+        QCOMPARE(e.dialogs.texts().count(kSaveArea), 2);
+        QVERIFY(e.ed->isChanged());
+
+        e.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        e.clickLevel(1);
+        QCOMPARE(e.ed->currentAreaFile(), QString());
+        QCOMPARE(e.ed->area().width(), 19);
+        QVERIFY(!e.ed->isChanged());
+        QVERIFY(e.dialogs.unexpected.isEmpty());
+    }
+
     void savingUnderANewNameKeepsTheOldNameForSetLevel()
     {
         AreaFixture e;

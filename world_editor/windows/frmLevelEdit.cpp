@@ -299,7 +299,9 @@ void frmLevelEdit::NewArea()
 
 bool frmLevelEdit::newArea()
 {
-    if (isVisible() && bChanged && !askToSave())
+    // Asked whether or not the window is shown: a minimised editor still holds the edits.
+    // At creation nothing is changed yet, so nothing is asked.
+    if (bChanged && !askToSave())
         return false;
     sCurAreaFile.clear();
     oArea = oLevel();
