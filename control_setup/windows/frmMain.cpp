@@ -88,6 +88,7 @@ bool frmMain::start()
     bJoyWindowBusy = false;
     // A missing or unreadable file gives the defaults, silently: a first start has none.
     (void)mInput::LoadControls(mInput::gControls, controlsFile());
+    m_saved = mInput::gControls;
     ShowKeyNames();
 
     const vt::Status keyboard = gKeyboard.Initialize(this);
@@ -185,15 +186,18 @@ void frmMain::unusableKeyPressed()
                                  "Pause, the keypad and the punctuation keys. Escape cancels."));
 }
 
-void frmMain::saveControls()
+bool frmMain::saveControls()
 {
     const vt::Status s = mInput::SaveControls(mInput::gControls, controlsFile());
-    if (s.ok())
-        m_dialogs.message(this, kSetupTitle, QStringLiteral("Key configuration saved to disk!"));
-    else
+    if (!s.ok()) {
         m_dialogs.message(this, kSetupTitle,
                           QStringLiteral("The key configuration could not be saved: %1").arg(s.error()),
                           vt::Dialogs::Icon::Warning);
+        return false;
+    }
+    m_saved = mInput::gControls;
+    m_dialogs.message(this, kSetupTitle, QStringLiteral("Key configuration saved to disk!"));
+    return true;
 }
 
 void frmMain::configureJoystick()
@@ -224,6 +228,12 @@ void frmMain::closeEvent(QCloseEvent *event)
 {
     // The joystick window edits the same settings and is ended by its own closing.
     if (bJoyWindowBusy) {
+        event->ignore();
+        return;
+    }
+    if (isModified()
+        && !vt::askToSaveChanges(m_dialogs, this, kSetupTitle, QStringLiteral("Save changes?"),
+                                 [this] { return saveControls(); })) {
         event->ignore();
         return;
     }

@@ -44,8 +44,11 @@ public:
     void beginCapture(int action);
     int capturingAction() const { return m_capture; }
 
-    void saveControls();       // "Save"
+    // "Save"; false (and told) when the file was not written.
+    bool saveControls();
     void configureJoystick();  // "Configure Joystick"
+    // The settings differ from what Controls.qzc held when it was loaded or last saved.
+    bool isModified() const { return !(mInput::gControls == m_saved); }
     frmJoystick *joystickWindow() const { return m_joystickWindow; }
 
     DXKeyboard gKeyboard;
@@ -72,6 +75,7 @@ private:
     vt::Dialogs &m_dialogs;
     int m_capture = -1;
     QPointer<frmJoystick> m_joystickWindow;
+    ControlConfig m_saved;  // as loaded or last saved
 };
 
 } // namespace keyvane

@@ -337,22 +337,33 @@ void frmMain::showGraphicNames()
         lstEnemies->item(i)->setData(kGraphicRole, vt::fromAnsi(m_skin.Fields[i]));
 }
 
-void frmMain::mnuSave_Click()
+bool frmMain::mnuSave_Click()
 {
     const std::optional<QString> path =
         m_dialogs.saveFile(this, QStringLiteral("Save Enemy Skin"), kSkinFilter, kSkinExtension);
     if (!path)
-        return;
+        return false;
     if (const vt::Status s = mEnemySkinFile::SaveEnemySkin(m_skin, *path); !s.ok()) {
         m_dialogs.message(this, kCaption, QStringLiteral("The enemy skin was not saved.\n\n%1").arg(s.error()),
                           vt::Dialogs::Icon::Warning);
-        return;
+        return false;
     }
+    m_saved = m_skin;
     setSkinFile(*path);
+    return true;
+}
+
+bool frmMain::askToSave()
+{
+    return vt::askToSaveChanges(m_dialogs, this, kCaption, QStringLiteral("Save changes?"),
+                                [this] { return mnuSave_Click(); });
 }
 
 void frmMain::mnuLoad_Click()
 {
+    // Loading replaces every field.
+    if (isModified() && !askToSave())
+        return;
     const std::optional<QString> path =
         m_dialogs.openFile(this, QStringLiteral("Load Enemy Skin"), kSkinFilter, kSkinExtension);
     if (!path)
@@ -372,9 +383,12 @@ void frmMain::mnuLoad_Click()
         m_dialogs.message(this, kCaption, QStringLiteral("%1\n\n%2").arg(what, s.error()),
                           vt::Dialogs::Icon::Warning);
     }
-    // A damaged file that still gave some of its fields is where the skin now comes from.
+    // A damaged file that still gave some of its fields is where the skin now comes from,
+    // but saving it would not give the file back: only a whole load counts as saved.
     if (s.ok() || changed)
         setSkinFile(*path);
+    if (s.ok())
+        m_saved = m_skin;
 }
 
 void frmMain::setSkinFile(const QString &path)
@@ -384,6 +398,10 @@ void frmMain::setSkinFile(const QString &path)
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (isModified() && !askToSave()) {
+        event->ignore();
+        return;
+    }
     m_preview->close();
     QMainWindow::closeEvent(event);
 }

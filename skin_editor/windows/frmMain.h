@@ -43,6 +43,9 @@ public:
 
     // The graphic choices since the skin was loaded (or the program started).
     QUndoStack *undoStack() const { return m_undo; }
+    // The skin differs from what was last loaded from or saved to a file (or, before either,
+    // from the empty skin of the start).
+    bool isModified() const { return !(m_skin == m_saved); }
     // Run by the undo steps: gives the enemy its stored graphic name and selects the enemy,
     // so that the file list and the preview show it.
     void restoreGraphic(qint32 enemy, const QByteArray &stored);
@@ -78,8 +81,11 @@ private:
     void selectFile(qint32 index);
     void placePreview();
 
-    void mnuSave_Click();
+    // False when nothing was written (cancelled or failed).
+    bool mnuSave_Click();
     void mnuLoad_Click();
+    // Asks about unsaved changes; true when the caller may go on.
+    bool askToSave();
     // The skin file the caption names: the last one saved or loaded.
     void setSkinFile(const QString &path);
     void showGraphicNames();
@@ -87,6 +93,7 @@ private:
     QString m_appPath;
     vt::Dialogs &m_dialogs;
     EnemySkin m_skin;
+    EnemySkin m_saved;  // as last loaded or saved
     frmPreview *m_preview = nullptr;
     bool m_started = false;
     QMargins m_placedWithFrame;

@@ -241,6 +241,54 @@ private Q_SLOTS:
         QVERIFY(!s.dialogs.texts().contains(kSaved));
     }
 
+    void closingAsksOnlyAboutUnsavedChanges()
+    {
+        Setup s;
+        writeRaw(s.controls(), kDefaultBytes);
+        QVERIFY(s.start());
+        QVERIFY(s.w->close());  // nothing changed: nothing asked
+        QVERIFY(s.dialogs.shown.empty());
+
+        // A key changed and changed back is no change.
+        s.w->show();
+        s.w->SetKey(0, DXKeyboard::Key_A);
+        s.w->SetKey(0, DXKeyboard::Key_Z);
+        QVERIFY(s.w->close());
+        QVERIFY(s.dialogs.shown.empty());
+
+        s.w->show();
+        s.w->SetKey(0, DXKeyboard::Key_A);
+        s.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        QVERIFY(!s.w->close());
+        QVERIFY(s.w->isVisible());
+        QCOMPARE(s.dialogs.shown.back().title, kSetup);
+        QCOMPARE(s.dialogs.shown.back().text, QStringLiteral("Save changes?"));
+        QCOMPARE(s.dialogs.shown.back().buttons, vt::Dialogs::Buttons::YesNoCancel);
+
+        // Yes with a save that fails keeps the program open, the file as it was.
+        s.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
+        vt::setReplaceFaultForTesting(4);
+        const bool closed = s.w->close();
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QVERIFY(!closed);
+        QVERIFY(s.dialogs.texts().last().startsWith(QStringLiteral("The key configuration could not be saved")));
+        QCOMPARE(readRaw(s.controls()), kDefaultBytes);
+
+        s.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
+        QVERIFY(s.w->close());
+        QCOMPARE(s.dialogs.texts().last(), kSaved);
+        QCOMPARE(readRaw(s.controls()).at(2), char(DXKeyboard::Key_A));
+
+        // Saved: closing asks nothing; No drops a later change.
+        s.w->show();
+        QVERIFY(!s.w->isModified());
+        s.w->SetKey(5, DXKeyboard::Key_Q);
+        s.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        QVERIFY(s.w->close());
+        QCOMPARE(readRaw(s.controls()).at(5), char(DXKeyboard::Key_P));
+        QVERIFY(s.dialogs.unexpected.isEmpty());
+    }
+
     void aKeyboardThatCannotBeSetUpEndsTheProgram()
     {
         Setup s;

@@ -56,9 +56,13 @@ private Q_SLOTS:
         QCOMPARE(mInput::gControls.KeyRunCarry, DXKeyboard::Key_RCONTROL);
         QVERIFY(!w.gKeyboard.IsDown(DXKeyboard::Key_RCONTROL));
 
+        // The keys are not saved yet: closing asks, and No closes without writing.
+        dialogs.answers.push_back(FakeDialogs::Answer::No);
         QVERIFY(w.close());
         QVERIFY(!w.isVisible());
-        QVERIFY(dialogs.shown.empty());
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Save changes?")});
+        QCOMPARE(dialogs.shown[0].title, QStringLiteral("Vantaro Setup"));
+        QVERIFY(!game.exists(QStringLiteral("Controls.qzc")));
     }
 };
 

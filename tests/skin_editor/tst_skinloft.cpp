@@ -275,7 +275,9 @@ private Q_SLOTS:
         QCOMPARE(s.w->lstEnemies->item(s.selectedEnemy())->text(), QStringLiteral("Red Shellback"));
         s.chooseFile(QStringLiteral("walker.bmp"));
 
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);  // drop the choice unsaved
         s.load(QStringLiteral("loaded.qze"));
+        QCOMPARE(s.dialogs.fake.texts(), QStringList{QStringLiteral("Save changes?")});
         QCOMPARE(s.selectedEnemy(), 4);
         QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
         QCOMPARE(s.pictureShown(), QSize(64, 32));
@@ -350,11 +352,14 @@ private Q_SLOTS:
         s.chooseFile(QStringLiteral("walker.bmp"));
         const EnemySkin before = s.w->CurrentSkin();
 
+        // The choice of walker.bmp is unsaved: each load asks first.
         for (const char *name : {"missing.qze", "folder.qze"}) {
             s.dialogs.fake.shown.clear();
+            s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
             s.load(QString::fromLatin1(name));
-            QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
-            QVERIFY2(s.dialogs.fake.shown[0].text.contains(QStringLiteral("not loaded")), name);
+            QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(2));
+            QCOMPARE(s.dialogs.fake.shown[0].text, QStringLiteral("Save changes?"));
+            QVERIFY2(s.dialogs.fake.shown[1].text.contains(QStringLiteral("not loaded")), name);
             QCOMPARE(s.w->CurrentSkin(), before);
             QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
         }
@@ -362,10 +367,11 @@ private Q_SLOTS:
         // A file cut short inside a field is reported, and keeps the fields before the cut:
         // the names beside the enemies show them, the caption names the file.
         s.dialogs.fake.shown.clear();
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
         s.load(QStringLiteral("cut.qze"));
-        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
-        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("only in part")));
-        QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("cut.qze")));
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(2));
+        QVERIFY(s.dialogs.fake.shown[1].text.contains(QStringLiteral("only in part")));
+        QVERIFY(s.dialogs.fake.shown[1].text.contains(QStringLiteral("cut.qze")));
         QCOMPARE(s.field(0), QByteArray("other1.bmp"));
         for (int i = 0; i < kEnemyTypeCount; ++i) {
             QCOMPARE(s.sideText(i), QString::fromLatin1(s.field(i)));
@@ -440,11 +446,12 @@ private Q_SLOTS:
         QCOMPARE(s.pictureShown(), QSize(16, 16));
 
         // a stored name finds the file that can be opened
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
         s.load(QStringLiteral("accent.qze"));
         Skinloft::click(s.w->lstEnemies, 2);
         QCOMPARE(s.selectedFileRow(), utf8Row);
         QCOMPARE(s.field(2), QByteArray("Bo\xe9.bmp"));
-        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(1));
+        QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(2));  // and "Save changes?" before the load
     }
 
     void closingTheMainWindowClosesThePreview()
@@ -455,6 +462,47 @@ private Q_SLOTS:
         QVERIFY(s.w->close());
         QVERIFY(!s.preview().isVisible());
     }
+
+    void closingAsksOnlyAboutUnsavedChanges()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.picture(QStringLiteral("other.bmp"), 16, 16);
+        s.start();
+        s.chooseFile(QStringLiteral("walker.bmp"));
+        QVERIFY(s.w->isModified());
+        s.w->mnuUndo->trigger();  // back to the empty skin of the start
+        QVERIFY(!s.w->isModified());
+        QVERIFY(s.w->close());
+        QVERIFY(s.dialogs.fake.shown.empty());
+
+        s.w->show();
+        s.chooseFile(QStringLiteral("other.bmp"));
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::Cancel);
+        QVERIFY(!s.w->close());
+        QVERIFY(s.w->isVisible());
+        QVERIFY(s.preview().isVisible());
+        QCOMPARE(s.dialogs.fake.shown.back().title, QStringLiteral("skinloft"));
+        QCOMPARE(s.dialogs.fake.texts(), QStringList{QStringLiteral("Save changes?")});
+
+        // Yes with a save that fails keeps both windows open.
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::Yes);
+        s.dialogs.fake.files.push_back(s.game.file(QStringLiteral("kept.qze")));
+        vt::setReplaceFaultForTesting(5);
+        QVERIFY(!s.w->close());
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QVERIFY(s.preview().isVisible());
+        QVERIFY(s.dialogs.fake.texts().last().contains(QStringLiteral("not saved")));
+        QVERIFY(!s.game.exists(QStringLiteral("kept.qze")));
+
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::Yes);
+        s.dialogs.fake.files.push_back(s.game.file(QStringLiteral("kept.qze")));
+        QVERIFY(s.w->close());
+        QVERIFY(!s.preview().isVisible());
+        QCOMPARE(s.game.read(QStringLiteral("kept.qze")), skinBytes({{0, "other.bmp"}}));
+        QVERIFY(s.dialogs.fake.unexpected.isEmpty());
+    }
+
 };
 
 QTEST_MAIN(tst_skinloft)

@@ -95,9 +95,12 @@ private Q_SLOTS:
         QTRY_COMPARE(preview.geometry().size(), QSize(std::max(64, 70 - f.left() - f.right()),
                                                       std::max(32, 54 - f.top() - f.bottom())));
 
+        // The choice is unsaved: closing asks, and No closes both windows.
+        dialogs.answers.push_back(FakeDialogs::Answer::No);
         QVERIFY(window.close());
         QVERIFY(!preview.isVisible());
-        QVERIFY(dialogs.shown.empty());
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Save changes?")});
+        QCOMPARE(dialogs.shown[0].title, QStringLiteral("skinloft"));
     }
 };
 

@@ -348,6 +348,7 @@ private Q_SLOTS:
         newTileset(w, bitmap(u"Other.bmp"_s, 320, 224));
         QCOMPARE(w.undoStack()->count(), 0);
         pressEntry(w, 2);
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::No);  // Load asks first: the change goes
         loadTileFile(w, path(u"Grass.qzt"_s));
         QVERIFY(!w.undoStack()->canUndo());
     }
@@ -563,6 +564,63 @@ private Q_SLOTS:
         QVERIFY(tileOf(w.picTiles->backImage(), 0, 3) != tileOf(plain, 0, 3));
         w.chkShowTypes->click();
         QCOMPARE(w.picTiles->backImage(), plain);
+    }
+
+    void closingAndLoadingAskAboutUnsavedChanges()
+    {
+        bitmap(u"tiledata.bmp"_s, 64, 64);
+        writeRaw(path(u"Grass.qzt"_s), tileFile(2, 2));
+        bitmap(u"Grass.bmp"_s, 64, 64);
+        const QString target = path(u"Mine.qzt"_s);
+        frmMain &w = open();
+        QVERIFY(w.close());  // untouched: nothing asked
+        QVERIFY(messages().isEmpty());
+
+        // Undone back to the saved state is no change either.
+        w.show();
+        pressEntry(w, 1);
+        QVERIFY(w.isModified());
+        w.mnuUndo->trigger();
+        QVERIFY(!w.isModified());
+        QVERIFY(w.close());
+        QVERIFY(messages().isEmpty());
+
+        w.show();
+        pressEntry(w, 3);
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Cancel);
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QCOMPARE(m_dialogs.fake.shown.back().title, u"Vantaro Tileset Editor"_s);
+        QCOMPARE(messages(), QStringList{u"Save changes?"_s});
+        QCOMPARE(m_dialogs.fake.shown.back().buttons, vt::Dialogs::Buttons::YesNoCancel);
+
+        // Yes, then the save dialog cancelled or the save failing: the window stays.
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Yes);
+        QVERIFY(!w.close());
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Yes);
+        m_dialogs.fake.files.push_back(target);
+        vt::setReplaceFaultForTesting(2);
+        QVERIFY(!w.close());
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QVERIFY(messages().last().contains(u"not saved"_s));
+        QVERIFY(!QFileInfo::exists(target));
+
+        // Loading replaces every tile: it asks too, and Cancel keeps the change.
+        const qsizetype dialogsBefore = m_dialogs.fileDialogs.size();
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Cancel);
+        w.mnuLoad->trigger();
+        QCOMPARE(m_dialogs.fileDialogs.size(), dialogsBefore);
+        QCOMPARE(value(w, 0, 0), 3);
+
+        // A new bitmap keeps the types inside its grid, and so keeps them unsaved.
+        newTileset(w, bitmap(u"Small.bmp"_s, 32, 32));
+        QVERIFY(w.isModified());
+
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Yes);
+        m_dialogs.fake.files.push_back(target);
+        QVERIFY(w.close());
+        QCOMPARE(readRaw(target), QByteArray::fromHex("0000" "03"));
+        QVERIFY(m_dialogs.fake.unexpected.isEmpty());
     }
 
     void saveWritesTheFileAndSaysSoOnlyWhenItFails()

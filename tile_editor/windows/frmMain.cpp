@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -366,6 +367,9 @@ void frmMain::mnuNew_Click()
 
 void frmMain::mnuLoad_Click()
 {
+    // Loading replaces every tile's value.
+    if (isModified() && !askToSave())
+        return;
     const std::optional<QString> chosen = m_dialogs.openFile(
         this, u"Load Tile Information File"_s, kTileFilter, u"qzt"_s);
     if (!chosen)
@@ -382,30 +386,48 @@ void frmMain::mnuLoad_Click()
 
     const QString bitmap = vt::resolvePath(StripExtension(*chosen) + u".bmp"_s);
     const bool bitmapLoaded = LoadTilesetBitmap(bitmap);
-    if (status.ok())
+    if (status.ok()) {
         setDocumentPath(*chosen);
-    else if (bitmapLoaded)
+        m_saved = m_info;  // what was read, as the bitmap cut or filled it
+    } else if (bitmapLoaded) {
         setDocumentPath(QString());
+    }
     if (!bitmapLoaded)
         DrawTiles();  // the overlay, when shown, follows what was read
 }
 
-void frmMain::mnuSave_Click()
+bool frmMain::mnuSave_Click()
 {
     if (!hasTileset()) {
         tell(u"There is no tileset to save. Open a tileset bitmap with New first."_s);
-        return;
+        return false;
     }
     const std::optional<QString> chosen = m_dialogs.saveFile(
         this, u"Save Tile Information File"_s, kTileFilter, u"qzt"_s);
     if (!chosen)
-        return;
+        return false;
     // Only the tile information is written; the bitmap stays where the user keeps it.
     if (const vt::Status status = mLevelTileset::WriteTileInfo(m_info, *chosen); !status.ok()) {
         tell(u"The tile information was not saved.\n\n%1"_s.arg(status.error()));
+        return false;
+    }
+    m_saved = m_info;
+    setDocumentPath(*chosen);
+    return true;
+}
+
+bool frmMain::askToSave()
+{
+    return vt::askToSaveChanges(m_dialogs, this, kCaption, u"Save changes?"_s, [this] { return mnuSave_Click(); });
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (isModified() && !askToSave()) {
+        event->ignore();
         return;
     }
-    setDocumentPath(*chosen);
+    QMainWindow::closeEvent(event);
 }
 
 bool frmMain::SetTileValue(qint32 x, qint32 y, qint32 value)
@@ -425,8 +447,13 @@ bool frmMain::SetTileValue(qint32 x, qint32 y, qint32 value)
 
 void frmMain::ReplaceTileInfo(TileInfo info)
 {
+    // A new bitmap refits the record but is no edit: a saved record stays saved, and edits
+    // not yet saved stay unsaved.
+    const bool modified = isModified();
     m_info = std::move(info);
     m_undo->clear();
+    if (!modified)
+        m_saved = m_info;
 }
 
 void frmMain::restoreTile(qint32 x, qint32 y, qint32 value)

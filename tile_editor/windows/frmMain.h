@@ -24,8 +24,8 @@ class TypeList;
 
 // The tile type editor: one tileset bitmap shown 10 x 7 tiles at a time, one selected tile,
 // and the list and check box that give it a type and the animation flag. The window keeps
-// the tile information of the open tileset, with undo for each change of a tile; it has no
-// unsaved-change question.
+// the tile information of the open tileset, with undo for each change of a tile, and asks
+// before unsaved changes are lost.
 class frmMain final : public QMainWindow
 {
     Q_OBJECT
@@ -52,10 +52,12 @@ public:
     // The path without its extension; a path whose file name has none comes back whole.
     static QString StripExtension(const QString &path);
 
-    // The three menu commands.
+    // The three menu commands. Save is false when nothing was written (cancelled or failed).
     void mnuNew_Click();
-    void mnuSave_Click();
+    bool mnuSave_Click();
     void mnuLoad_Click();
+    // The tile information differs from what was last loaded from or saved to a file.
+    bool isModified() const { return !(m_info == m_saved); }
 
     const TileInfo &tileInfo() const { return m_info; }
     bool hasTileset() const { return m_info.hasGrid(); }
@@ -88,14 +90,17 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
 
     // The only two ways the tile information changes: one tile (one undo step), or the
-    // whole record (which starts a new history).
+    // whole record (which starts a new history, and leaves unsaved changes unsaved).
     bool SetTileValue(qint32 x, qint32 y, qint32 value);
     void ReplaceTileInfo(TileInfo info);
+    // Asks about unsaved changes; true when the caller may go on.
+    bool askToSave();
 
     void picTiles_MouseDown(QPointF position);
     void SelectTile(qint32 x, qint32 y);
@@ -117,6 +122,7 @@ private:
     QString m_appPath;
     vt::Dialogs &m_dialogs;
     TileInfo m_info;
+    TileInfo m_saved;  // as last loaded or saved: what closing without saving keeps
     qint32 ViewX = 0;
     qint32 ViewY = 0;
     qint32 SelX = 0;
