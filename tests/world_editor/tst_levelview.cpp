@@ -2,7 +2,11 @@
 
 #include "windows/frmLevelView.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRadioButton>
@@ -214,6 +218,53 @@ private Q_SLOTS:
         QCOMPARE(l.SpecialTiles[0].iTileX, qint16(1));
         QCOMPARE(l.Pipes[3].bPipeID, quint8(4));
         QCOMPARE(l.Pipes[4].bPipeID, quint8(5));
+    }
+
+    // A box never holds a value its field cannot take: typing past the range is refused key
+    // by key, and a box left empty shows the stored value again.
+    void boxesRefuseWhatTheirFieldCannotHold()
+    {
+        Details d;
+        d.open(1);
+        auto typeInto = [](QLineEdit *box, const QString &keys) {
+            box->clear();
+            QTest::keyClicks(box, keys);
+            return box->text();
+        };
+        QLineEdit *time = d.view->txtLevTime;
+        QCOMPARE(typeInto(time, QStringLiteral("99999")), QStringLiteral("9999"));
+        QCOMPARE(typeInto(time, QStringLiteral("40000")), QStringLiteral("4000"));
+        QCOMPARE(typeInto(time, QStringLiteral("-32768")), QStringLiteral("-32768"));
+        QCOMPARE(typeInto(time, QStringLiteral("-32769")), QStringLiteral("-3276"));
+        QCOMPARE(typeInto(time, QStringLiteral("1x2 3+")), QStringLiteral("123"));
+        QLineEdit *id = d.view->cmbPipeID[2]->lineEdit();
+        QCOMPARE(typeInto(id, QStringLiteral("300")), QStringLiteral("30"));
+        QCOMPARE(typeInto(id, QStringLiteral("256")), QStringLiteral("25"));
+        QCOMPARE(typeInto(id, QStringLiteral("-1")), QStringLiteral("1"));
+        QCOMPARE(typeInto(id, QStringLiteral("255")), QStringLiteral("255"));
+        QCOMPARE(typeInto(d.view->txtPipeLevel[3], QStringLiteral("70000")), QStringLiteral("7000"));
+
+        // What the boxes show is what is stored.
+        d.view->UpdateLevelInfo();
+        QCOMPARE(d.level(1).iTime, qint16(123));
+        QCOMPARE(d.level(1).Pipes[2].bPipeID, quint8(255));
+        QCOMPARE(d.level(1).Pipes[3].iDestLevel, qint16(7000));
+
+        // Left empty, or with a lone sign, a box shows its field's value once the focus goes.
+        for (QLineEdit *box : {time, d.view->txtScrollSpeed}) {
+            typeInto(box, QStringLiteral("-"));
+            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+            QApplication::sendEvent(box, &out);
+        }
+        QCOMPARE(time->text(), QStringLiteral("123"));
+        QCOMPARE(d.view->txtScrollSpeed->text(), QStringLiteral("-4"));
+        // Stored while still empty: the field keeps its value and the box shows it.
+        typeInto(time, QString());
+        typeInto(id, QString());
+        d.view->UpdateLevelInfo();
+        QCOMPARE(time->text(), QStringLiteral("123"));
+        QCOMPARE(d.view->cmbPipeID[2]->currentText(), QStringLiteral("255"));
+        QCOMPARE(d.level(1).iTime, qint16(123));
     }
 
     void valuesWithoutAnEntryShowNoneAndAreKept()

@@ -14,14 +14,15 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
+#include <functional>
 #include <optional>
 
 namespace tessaforge {
@@ -45,12 +46,49 @@ std::optional<qint32> wholeNumber(const QString &text, qint32 min, qint32 max)
 }
 
 // Stores the text into a 16-bit field when it is a whole number that fits; otherwise the
-// field keeps its value.
-void storeInt16(const QLineEdit *box, qint16 &field)
+// field keeps its value. False when the text was not stored.
+bool storeInt16(const QLineEdit *box, qint16 &field)
 {
-    if (const auto v = wholeNumber(box->text(), -32768, 32767))
+    const auto v = wholeNumber(box->text(), -32768, 32767);
+    if (v)
         field = static_cast<qint16>(*v);
+    return v.has_value();
 }
+
+// Lets a box hold only what its field can take: a keystroke that would make a number
+// outside the range, or anything but a number, is refused. (The toolkit's own validator lets
+// "99999" stand in a box for -32768 to 32767, as a step on the way to a number that typing
+// can never reach, and the field would then silently keep its old value.) Every range here
+// holds 0, so each step of typing a number that fits also fits; only an empty box or a lone
+// sign is in between, and leaving the box puts the stored value back in that case.
+class FieldValidator final : public QValidator
+{
+public:
+    FieldValidator(qint32 min, qint32 max, std::function<QString()> stored, QObject *parent)
+        : QValidator(parent), m_min(min), m_max(max), m_stored(std::move(stored))
+    {
+    }
+
+    State validate(QString &input, int &) const override
+    {
+        if (input.isEmpty() || (m_min < 0 && input == u"-"))
+            return Intermediate;
+        bool ok = false;
+        const qlonglong value = input.toLongLong(&ok);
+        if (!ok || input.front().isSpace() || input.back().isSpace() || input.front() == u'+')
+            return Invalid;
+        return value >= m_min && value <= m_max ? Acceptable : Invalid;
+    }
+    void fixup(QString &input) const override
+    {
+        if (m_stored)
+            input = m_stored();
+    }
+
+private:
+    qint32 m_min, m_max;
+    std::function<QString()> m_stored;
+};
 
 // A box for a signed 16-bit field: every value the field can hold, "-32768" included, can be
 // shown whole and typed, so that showing and storing never cuts a stored value.
@@ -60,7 +98,6 @@ QLineEdit *int16Box(QWidget *parent, const QString &name)
     auto *box = new QLineEdit(parent);
     box->setObjectName(name);
     box->setMaxLength(kWidestValue);
-    box->setValidator(new QIntValidator(-32768, 32767, box));
     box->setFixedWidth(10 + 8 * kWidestValue);
     box->setAlignment(Qt::AlignRight);
     return box;
@@ -86,6 +123,28 @@ frmLevelView::frmLevelView(frmMain &main, QWidget *parent) : QWidget(parent), m_
         cmbPipeID[k]->setCurrentIndex(0);
         cmbPipeDir[k]->setCurrentIndex(-1);  // no exit style until a level is shown
     }
+    // Each box takes only what its field can hold; a box left empty shows the stored value.
+    auto storedText = [this](LevelField field) {
+        return [this, field] {
+            const LevelRecord *level = shownRecord();
+            return level ? QString::number(LevelFields::get(*level, field).number) : QStringLiteral("0");
+        };
+    };
+    using K = LevelField::Kind;
+    auto guard16 = [&](QLineEdit *box, LevelField field) {
+        box->setValidator(new FieldValidator(-32768, 32767, storedText(field), box));
+    };
+    for (int i = 0; i < 3; ++i) {
+        guard16(txtDefTile[i], {K::SpecialX, i});
+        guard16(txtDefTile[i + 3], {K::SpecialY, i});
+    }
+    guard16(txtLevTime, {K::Time, 0});
+    guard16(txtScrollSpeed, {K::ScrollSpeed, 0});
+    for (int k = 0; k < kPipeRows; ++k) {
+        guard16(txtPipeLevel[k], {K::PipeDestLevel, k});
+        cmbPipeID[k]->setValidator(new FieldValidator(0, 255, storedText({K::PipeID, k}), cmbPipeID[k]));
+    }
+
     FillAreaList();
     if (const LevelRecord *level = shownRecord())
         cmbFileList->setCurrentIndex(cmbFileList->findText(vt::fromAnsi(level->sAreaFile), Qt::MatchExactly));
@@ -171,7 +230,7 @@ void frmLevelView::buildControls()
         cmbPipeID[k]->setObjectName(QStringLiteral("cmbPipeID%1").arg(k));
         cmbPipeID[k]->setEditable(true);
         cmbPipeID[k]->setInsertPolicy(QComboBox::NoInsert);
-        cmbPipeID[k]->setValidator(new QIntValidator(0, 255, cmbPipeID[k]));
+
         cmbPipeID[k]->setFixedWidth(56);
         cmbPipeDir[k] = new QComboBox(Frame2);
         cmbPipeDir[k]->setObjectName(QStringLiteral("cmbPipeDir%1").arg(k));
@@ -299,11 +358,19 @@ void frmLevelView::UpdateLevelInfo()
     // What the controls hold, worked out on a copy; each field that differs is one step.
     LevelRecord copy = *stored;
     LevelRecord *level = &copy;
+    // A box that holds no number (left empty, or a lone sign) keeps its field's value, and
+    // then shows it again: what a box shows is what is stored.
+    using K = LevelField::Kind;
+    std::vector<LevelField> reshow;
+    auto store = [&reshow](const QLineEdit *box, qint16 &field, LevelField which) {
+        if (!storeInt16(box, field))
+            reshow.push_back(which);
+    };
     for (int i = 0; i < 3; ++i) {
-        storeInt16(txtDefTile[i], level->SpecialTiles[i].iTileX);
-        storeInt16(txtDefTile[i + 3], level->SpecialTiles[i].iTileY);
+        store(txtDefTile[i], level->SpecialTiles[i].iTileX, {K::SpecialX, i});
+        store(txtDefTile[i + 3], level->SpecialTiles[i].iTileY, {K::SpecialY, i});
     }
-    storeInt16(txtLevTime, level->iTime);
+    store(txtLevTime, level->iTime, {K::Time, 0});
     if (cmbFileList->currentIndex() >= 0) {
         bool lossless = false;
         const QByteArray area = vt::toAnsi(cmbFileList->currentText(), &lossless);
@@ -312,18 +379,22 @@ void frmLevelView::UpdateLevelInfo()
     }
     if (const int mode = m_scrollGroup->checkedId(); mode >= 0)
         level->bScrollMode = static_cast<quint8>(mode);
-    storeInt16(txtScrollSpeed, level->iScrollSpeed);
+    store(txtScrollSpeed, level->iScrollSpeed, {K::ScrollSpeed, 0});
     for (int k = 0; k < kPipeRows; ++k) {
         PipeEntry &pipe = level->Pipes[k];
         if (const auto id = wholeNumber(cmbPipeID[k]->currentText(), 0, 255))
             pipe.bPipeID = static_cast<quint8>(*id);
-        storeInt16(txtPipeLevel[k], pipe.iDestLevel);
+        else
+            reshow.push_back({K::PipeID, k});
+        store(txtPipeLevel[k], pipe.iDestLevel, {K::PipeDestLevel, k});
         if (cmbPipeDir[k]->currentIndex() >= 0)
             pipe.bExitStyle = static_cast<quint8>(cmbPipeDir[k]->currentIndex());
     }
     const qint32 shown = m_shownLevel;
     for (const LevelField &field : LevelFields::detailFields())
         m_main.setLevelField(shown, field, LevelFields::get(copy, field));
+    for (const LevelField &field : reshow)
+        showField(field);
 }
 
 void frmLevelView::areaChosen(int index)
