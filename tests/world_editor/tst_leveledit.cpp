@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QUndoStack>
 
 using namespace tessaforge;
 using namespace tessaforge::testing;
@@ -342,6 +343,31 @@ private Q_SLOTS:
         QCOMPARE(e.ed->area().xSrc(4, 5), 3);
         QTest::mouseRelease(e.ed, Qt::LeftButton, {}, {4 * 32 + 6, 5 * 32 + 5});
         QVERIFY(e.differenceFromReference().isEmpty());  // old marker gone, new one drawn
+    }
+
+    // The squares between the scroll bars are controls of their own, over hidden cells.
+    void theCornerSquareTakesNothingToTheArea()
+    {
+        AreaFixture e;
+        QVERIFY(e.open());
+        e.zoomTo(32);
+        e.pick(0, 3, 1);
+        const QByteArray before = bytesOf(e.ed->area());
+        QWidget *corner = e.ed->picCornerSize;
+        const QPoint middle = corner->rect().center();
+        // Under it lies a cell of the area, with a tile that a click there would replace.
+        const QPoint under = corner->mapTo(e.ed, middle) / 32;
+        QVERIFY(e.ed->area().IsTile(under.x(), under.y()));
+        QVERIFY(e.ed->area().xSrc(under.x(), under.y()) != 3 || e.ed->area().ySrc(under.x(), under.y()) != 1);
+        QTest::mouseClick(corner, Qt::LeftButton, {}, middle);
+        QTest::mouseClick(corner, Qt::RightButton, {}, middle);
+        QTest::mouseDClick(corner, Qt::LeftButton, {}, middle);
+        QTest::mousePress(corner, Qt::LeftButton, {}, middle);
+        QTest::mouseMove(corner, middle + QPoint(-3, -3));
+        QTest::mouseRelease(corner, Qt::LeftButton, {}, middle + QPoint(-3, -3));
+        QCOMPARE(bytesOf(e.ed->area()), before);
+        QVERIFY(!e.ed->isChanged());
+        QCOMPARE(e.ed->undoStack()->count(), 0);
     }
 
     void randomMouseEditsKeepThePictureOfAFullRedraw()

@@ -293,6 +293,28 @@ private Q_SLOTS:
         QCOMPARE(m.map().xPos(4), qint16(400));
     }
 
+    // The square between the scroll bars lies over the map's picture but is a control of its
+    // own: a right click there moves no node.
+    void theCornerSquareMovesNothing()
+    {
+        MapWorld m({1200, 600});
+        frmMapScreenEdit *ed = m.open();
+        m.click(Qt::LeftButton, {100, 100});
+        QVERIFY(ed->SaveChanges());
+        const int steps = ed->undoStack()->count();
+        QWidget *corner = ed->picBottomRight;
+        const QPoint middle = corner->rect().center();
+        const QPoint onMap = corner->mapTo(ed->picMap, middle);
+        QVERIFY(onMap.x() <= 1200 && onMap.y() <= 600);  // a point of the picture
+        for (Qt::MouseButton b : {Qt::RightButton, Qt::LeftButton, Qt::MiddleButton})
+            QTest::mouseClick(corner, b, {}, middle);
+        QTest::mouseDClick(corner, Qt::RightButton, {}, middle);
+        QCOMPARE(m.map().xPos(1), qint16(100));
+        QCOMPARE(m.map().yPos(1), qint16(100));
+        QVERIFY(!ed->mapChanged());
+        QCOMPARE(ed->undoStack()->count(), steps);
+    }
+
     void pictureStripChoosesNodePictures()
     {
         MapWorld m;

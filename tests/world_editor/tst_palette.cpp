@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
@@ -186,6 +187,36 @@ private Q_SLOTS:
 
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
         QVERIFY(!tags->isChecked() && !enemies->isChecked());
+    }
+
+    // The strip of boxes over the object palette is a control of its own: a click beside a
+    // box, on the "Show" label or a double-click there chooses nothing, so that the next click
+    // in the area does not put value 0 (none) where a tag or enemy was meant.
+    void theStripOverTheObjectPaletteKeepsItsClicks()
+    {
+        e->trigger("mnuEditArea");
+        e->trigger("mnuShowObjectsWindow");
+        palette()->parentWidget()->resize(300, 400);
+        click(cellCentre(1, 5));
+        QCOMPARE(e->w->tMode, 2);
+        QCOMPARE(selection(), QPoint(1, 5));
+
+        QWidget *strip = palette()->picTags;
+        QVERIFY(strip->isVisible());
+        const QPoint beside(palette()->chkTags[1]->geometry().right() + 6, 8);  // between box and label
+        const QPoint onLabel = palette()->Label1->geometry().center();
+        for (const QPoint &at : {beside, onLabel, QPoint(strip->width() - 3, 3)}) {
+            QVERIFY(!palette()->chkTags[0]->geometry().contains(at));
+            QVERIFY(!palette()->chkTags[1]->geometry().contains(at));
+            QWidget *target = strip->childAt(at) ? strip->childAt(at) : strip;
+            const QPoint local = target->mapFrom(strip, at);
+            QTest::mouseClick(target, Qt::LeftButton, {}, local);
+            QTest::mouseDClick(target, Qt::LeftButton, {}, local);
+            QTest::mouseClick(target, Qt::RightButton, {}, local);
+            QCOMPARE(selection(), QPoint(1, 5));
+            QCOMPARE(e->w->tMode, 2);
+        }
+        QVERIFY(!palette()->chkTags[0]->isChecked() && !palette()->chkTags[1]->isChecked());
     }
 
     void closingInTagOrEnemyModeReturnsToTiles()

@@ -1,6 +1,7 @@
 #include "frmLevelEdit.h"
 
 #include "frmMain.h"
+#include "Panel.h"
 #include "frmRenameLevel.h"
 
 #include "world/mCommon.h"
@@ -128,7 +129,7 @@ frmLevelEdit::frmLevelEdit(frmMain &main, QWidget *parent) : QWidget(parent), m_
         connect(bar, &QScrollBar::valueChanged, this, &frmLevelEdit::scrolled);
     }
 
-    picCornerSize = new QWidget(this);
+    picCornerSize = new Panel(this);
     picCornerSize->setObjectName(QStringLiteral("picCornerSize"));
     picCornerSize->setFocusPolicy(Qt::ClickFocus);
     picCornerSize->setAutoFillBackground(true);

@@ -2,6 +2,7 @@
 
 #include "frmLevelEdit.h"
 #include "frmMain.h"
+#include "Panel.h"
 
 #include "resources/TagSheet.h"
 
@@ -77,7 +78,9 @@ frmLevelTiles::frmLevelTiles(frmMain &main, QWidget *parent) : QWidget(parent), 
         bar->setSingleStep(1);
     }
 
-    picTags = new QWidget(this);
+    // The strip over the object palette takes its own clicks: one that misses a box must
+    // not select the row under the strip, which would be value 0 and erase what is painted.
+    picTags = new Panel(this);
     picTags->setObjectName(QStringLiteral("picTags"));
     picTags->setAutoFillBackground(true);
     const char *boxTips[2] = {"Show tags in every mode", "Show enemies in every mode"};

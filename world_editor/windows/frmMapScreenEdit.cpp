@@ -3,6 +3,7 @@
 #include "frmMain.h"
 #include "frmMapScrGetWorld.h"
 #include "MapScreenRenderer.h"
+#include "Panel.h"
 #include "PictureSurface.h"
 
 #include "world/mCommon.h"
@@ -260,7 +261,7 @@ void frmMapScreenEdit::buildView()
         bar->setEnabled(false);
         connect(bar, &QScrollBar::valueChanged, this, [this] { DrawMap(); });
     }
-    picBottomRight = new QWidget(picMap);
+    picBottomRight = new Panel(picMap);
     picBottomRight->setObjectName(QStringLiteral("picBottomRight"));
     picBottomRight->setGeometry(ViewWidth, ViewHeight, kScrollThickness, kScrollThickness);
     picBottomRight->setAutoFillBackground(true);
