@@ -345,6 +345,42 @@ private Q_SLOTS:
         QVERIFY(e.differenceFromReference().isEmpty());  // old marker gone, new one drawn
     }
 
+    // A double-click while start placement is armed is one gesture: the first press places
+    // the start, and neither the second press nor a drag after it paints.
+    void aDoubleClickPlacesTheStartWithoutPainting()
+    {
+        AreaFixture e;
+        QVERIFY(e.open());
+        e.zoomTo(32);
+        e.pick(0, 3, 1);  // cells (8..10, 9) hold tile (0, 0), (1, 0) and (2, 0)
+        const QPoint at(8 * 32 + 5, 9 * 32 + 5);
+        const QByteArray before = bytesOf(e.ed->area());
+        e.ed->SetStartPos();
+        QTest::mouseDClick(e.ed, Qt::LeftButton, {}, at);
+        QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(8, 9));
+        QCOMPARE(e.ed->area().xSrc(8, 9), 0);
+        QVERIFY(!e.ed->isSetStartMode());
+
+        // The same with the second press held and dragged on.
+        e.ed->SetStartPos();
+        QTest::mouseClick(e.ed, Qt::LeftButton, {}, at + QPoint(32, 0));
+        QMouseEvent second(QEvent::MouseButtonDblClick, at + QPoint(32, 0), e.ed->mapToGlobal(at + QPoint(32, 0)),
+                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(e.ed, &second);
+        QTest::mouseMove(e.ed, at + QPoint(64, 0));
+        QTest::mouseRelease(e.ed, Qt::LeftButton, {}, at + QPoint(64, 0));
+        QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(9, 9));
+        oLevel expected;
+        QVERIFY(expected.fromBytes(before).ok());
+        expected.SetStartPos(9, 9);
+        QCOMPARE(bytesOf(e.ed->area()), bytesOf(expected));  // the start moved, nothing painted
+
+        // Without start placement a double-click paints as two clicks do.
+        QTest::mouseDClick(e.ed, Qt::LeftButton, {}, at);
+        QCOMPARE(e.ed->area().xSrc(8, 9), 3);
+        QVERIFY(e.differenceFromReference().isEmpty());
+    }
+
     // The squares between the scroll bars are controls of their own, over hidden cells.
     void theCornerSquareTakesNothingToTheArea()
     {

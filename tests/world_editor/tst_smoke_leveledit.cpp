@@ -7,6 +7,8 @@
 
 #include <QGuiApplication>
 #include <QMdiSubWindow>
+#include <QProcess>
+#include <QStandardPaths>
 
 using namespace tessaforge;
 using namespace tessaforge::testing;
@@ -54,6 +56,29 @@ private Q_SLOTS:
         for (int c = 0; c <= 3; ++c)
             QCOMPARE(ed->area().xSrc(c, 2), 1);
         QCOMPARE(ed->area().TileEnemy(3, 2), 4);
+
+        // A double-click from the X server with start placement armed places the start and
+        // paints nothing, also with a tile chosen.
+        if (!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
+            e.w->tMode = 0;
+            e.w->curTileX = 2;
+            e.w->curTileY = 0;
+            const QPoint cell(5, 3);
+            const qint32 tileBefore = ed->area().IsTile(cell.x(), cell.y()) ? ed->area().xSrc(cell.x(), cell.y()) : -1;
+            ed->SetStartPos();
+            const QPoint at = ed->mapToGlobal(QPoint(cell.x() * z + z / 2, cell.y() * z + z / 2));
+            QProcess xdotool;
+            xdotool.start(QStringLiteral("xdotool"),
+                          {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+                           QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                           QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
+            QVERIFY(xdotool.waitForFinished(10000));
+            QCOMPARE(xdotool.exitCode(), 0);
+            QTRY_COMPARE(QPoint(ed->area().StartX(), ed->area().StartY()), cell);
+            QTest::qWait(200);  // every event of the double-click delivered
+            QCOMPARE(ed->area().IsTile(cell.x(), cell.y()) ? ed->area().xSrc(cell.x(), cell.y()) : -1, tileBefore);
+            QVERIFY(!ed->isSetStartMode());
+        }
 
         // Save under the level's own name, then close and reopen.
         e.dialogs.inputs.push_back(areaName);

@@ -614,9 +614,12 @@ void frmLevelEdit::mouseMoveEvent(QMouseEvent *event)
     showStatus(position);
     const int buttons = static_cast<int>(event->buttons());
     if (buttons == 0) {
+        m_pressSwallowed = false;
         endStroke();  // a release that went elsewhere
         return;
     }
+    if (m_pressSwallowed)
+        return;
     if (m_strokeOpen || (m_tool == AreaTool::Pencil && !m_dragging && !m_floating)) {
         m_strokeOpen = true;
         buttonDown(buttons, position);
@@ -628,6 +631,8 @@ void frmLevelEdit::mousePressEvent(QMouseEvent *event)
     const int button = static_cast<int>(event->button());
     const QPointF position = event->position();
     const QPoint cell = cellUnder(position);
+    m_pressSwallowed = false;
+    m_pressPlacedStart = bSetStartMode && inArea(cell);
     // Alt with the left button picks in any tool; a pending start placement comes first.
     if (!bSetStartMode && button == kLeft && (event->modifiers() & Qt::AltModifier)) {
         pickCell(cell.x(), cell.y());
@@ -642,10 +647,25 @@ void frmLevelEdit::mousePressEvent(QMouseEvent *event)
     showStatus(position);
 }
 
+void frmLevelEdit::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The toolkit turns the second press of a double-click into this event. When the first
+    // press placed the start, the second belongs to the same gesture: it paints nothing, not
+    // even while it is dragged. Otherwise it is one more press, as a quick second click is.
+    if (m_pressPlacedStart) {
+        m_pressPlacedStart = false;
+        m_pressSwallowed = true;
+        event->accept();
+        return;
+    }
+    mousePressEvent(event);
+}
+
 void frmLevelEdit::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->buttons() != Qt::NoButton)
         return;
+    m_pressSwallowed = false;
     endStroke();
     if (m_dragging)
         toolReleased();

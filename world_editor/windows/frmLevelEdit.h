@@ -165,6 +165,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -253,6 +254,8 @@ private:
     bool m_floating = false;      // m_clipboard follows the pointer until placed
     AreaBlock m_floatingBlock;
     QPoint m_pointerCell;         // the area cell under the pointer
+    bool m_pressPlacedStart = false;  // the last press went to the start placement
+    bool m_pressSwallowed = false;    // until all buttons are up, the mouse edits nothing
 };
 
 } // namespace tessaforge
