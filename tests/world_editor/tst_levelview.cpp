@@ -320,6 +320,46 @@ private Q_SLOTS:
         QCOMPARE(d.state().nCurLevel, 1);
     }
 
+    // Already the active window, it is brought forward again when the user comes back to it
+    // from the side bar (whose Add, Kill Last and Rename refill the list and clear its
+    // selection): by a click on it, on its title bar, or the focus entering it.
+    void comingBackToTheFrontWindowSelectsItsLevel()
+    {
+        Details d;
+        d.open(1);
+        d.w->show();
+        d.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d.w.get()));
+        auto *frame = qobject_cast<QMdiSubWindow *>(d.view->parentWidget());
+        QCOMPARE(d.w->mdiArea->activeSubWindow(), frame);
+        auto sideBarClearsTheList = [&] {
+            d.w->cmdRename->setFocus();
+            d.w->cmdRegulate[1]->click();
+            QCOMPARE(d.w->lstLevels->currentRow(), -1);
+            QCOMPARE(d.w->mdiArea->activeSubWindow(), frame);
+        };
+
+        sideBarClearsTheList();
+        QLabel *label = nullptr;
+        for (QLabel *l : d.view->findChildren<QLabel *>())
+            if (l->text() == QStringLiteral("Time:"))
+                label = l;
+        QVERIFY(label);
+        QTest::mouseClick(label, Qt::LeftButton);
+        QCOMPARE(d.w->lstLevels->currentRow(), 1);
+        QCOMPARE(d.state().nCurLevel, 1);
+
+        sideBarClearsTheList();
+        d.view->txtLevTime->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(QApplication::focusWidget(), d.view->txtLevTime);
+        QCOMPARE(d.w->lstLevels->currentRow(), 1);
+
+        sideBarClearsTheList();
+        QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, 6));
+        QCOMPARE(d.w->lstLevels->currentRow(), 1);
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #2"));
+    }
+
     void aRemovedLevelIsNotStoredInto()
     {
         Details d;

@@ -8,6 +8,7 @@
 
 #include "AnsiText.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -150,10 +151,39 @@ frmLevelView::frmLevelView(frmMain &main, QWidget *parent) : QWidget(parent), m_
         cmbFileList->setCurrentIndex(cmbFileList->findText(vt::fromAnsi(level->sAreaFile), Qt::MatchExactly));
 
     connect(cmbFileList, &QComboBox::currentIndexChanged, this, &frmLevelView::areaChosen);
+    // The user brings the window to the front: its frame becomes the active one, or, when
+    // it already is (the user was in the side bar, say, whose Add or Rename cleared the
+    // level list's selection), the focus comes back into it or a click lands on it.
     connect(m_main.mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
         if (sub && sub->widget() == this)
             activated();
     });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
+        if (now && isAncestorOf(now) && !(old && isAncestorOf(old)))
+            activated();
+    });
+}
+
+bool frmLevelView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::MouseButtonPress)
+        activated();  // on the frame's title bar
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmLevelView::mousePressEvent(QMouseEvent *event)
+{
+    activated();  // on a label or a frame: they pass the press on to the window
+    QWidget::mousePressEvent(event);
+}
+
+void frmLevelView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (QWidget *frame = parentWidget(); frame && frame != m_watchedFrame) {
+        frame->installEventFilter(this);
+        m_watchedFrame = frame;
+    }
 }
 
 void frmLevelView::buildControls()

@@ -53,6 +53,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildControls();
@@ -68,6 +71,7 @@ private:
     qint32 m_shownLevel = 0;
     bool m_levelGone = false;  // the shown level was removed
     QButtonGroup *m_scrollGroup = nullptr;
+    QWidget *m_watchedFrame = nullptr;  // the frame whose title bar a click may bring it forward by
 };
 
 } // namespace tessaforge
