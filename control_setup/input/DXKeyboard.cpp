@@ -46,12 +46,16 @@ constexpr std::array<const char *, 256> makeNameTable()
 }
 constexpr std::array<const char *, 256> kNames = makeNameTable();
 
-// Linux evdev codes of the keys whose scan code differs from their evdev code (the rest of
-// the named keys, evdev 1 to 83, 87 and 88, are the same number in both).
+// Linux evdev codes of the keys whose scan code differs from their evdev code (evdev 1 to 83
+// and 86 to 88 are the same number in both). Besides the named keys, the keys that have a
+// scan code but no name: the "<>" key of European keyboards is 86 in both, and Print Screen
+// (SYSRQ 183), the keypad's "=" and "," (141, 179), F13 to F15 (100 to 102) and the Japanese
+// and Brazilian keys (KANA 112, ABNT_C1 115, CONVERT 121, NOCONVERT 123, YEN 125).
 constexpr std::pair<int, quint8> kExtendedEvdev[] = {
     {96, 156}, {97, 157}, {98, 181}, {100, 184}, {102, 199}, {103, 200}, {104, 201},
     {105, 203}, {106, 205}, {107, 207}, {108, 208}, {109, 209}, {110, 210}, {111, 211},
-    {119, 197},
+    {119, 197}, {99, 183}, {117, 141}, {121, 179}, {183, 100}, {184, 101}, {185, 102},
+    {89, 115}, {92, 121}, {93, 112}, {94, 123}, {124, 125},
 };
 
 // Qt keys that name one key whatever the keypad modifier says.
@@ -76,6 +80,8 @@ constexpr std::pair<int, quint8> kQtKeys[] = {
     {Qt::Key_F7, 65}, {Qt::Key_F8, 66}, {Qt::Key_F9, 67}, {Qt::Key_F10, 68},
     {Qt::Key_NumLock, 69}, {Qt::Key_ScrollLock, 70}, {Qt::Key_Clear, 76}, {Qt::Key_F11, 87},
     {Qt::Key_F12, 88}, {Qt::Key_Enter, 156}, {Qt::Key_AltGr, 184}, {Qt::Key_Pause, 197},
+    {Qt::Key_F13, 100}, {Qt::Key_F14, 101}, {Qt::Key_F15, 102}, {Qt::Key_Print, 183},
+    {Qt::Key_SysReq, 183}, {Qt::Key_Kana_Lock, 112}, {Qt::Key_Henkan, 121}, {Qt::Key_Muhenkan, 123},
 };
 
 // Qt keys that come from either the main block or the keypad: {key, main code, keypad code}.
@@ -137,12 +143,19 @@ QString DXKeyboard::GetDXKeyName(quint8 bKeycode)
     return name ? QString::fromLatin1(name) : QString();
 }
 
+QString DXKeyboard::keyLabel(quint8 bKeycode)
+{
+    if (const char *name = kNames[bKeycode])
+        return QString::fromLatin1(name);
+    return bKeycode == 0 ? QStringLiteral("NONE") : QStringLiteral("Key %1").arg(bKeycode);
+}
+
 int DXKeyboard::scanCodeFromNative(quint32 nativeScanCode)
 {
     if (nativeScanCode < 8)
         return -1;
     const quint32 evdev = nativeScanCode - 8;
-    if ((evdev >= 1 && evdev <= 83) || evdev == 87 || evdev == 88)
+    if ((evdev >= 1 && evdev <= 83) || (evdev >= 86 && evdev <= 88))
         return int(evdev);
     for (const auto &[from, code] : kExtendedEvdev) {
         if (quint32(from) == evdev)

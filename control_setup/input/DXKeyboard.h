@@ -35,6 +35,9 @@ public:
 
     bool IsDown(quint8 bKeycode) const { return m_down[bKeycode]; }
     static QString GetDXKeyName(quint8 bKeycode);
+    // What a button shows for the key: its name, or for a key that has a code but no name
+    // (the "<>" key is 86) "Key 86"; code 0, no key at all, is "NONE".
+    static QString keyLabel(quint8 bKeycode);
 
     // The scan code of a key event: from the native scan code where the platform gives an
     // evdev-based one (X11, Wayland: evdev + 8), else from the Qt key and the keypad

@@ -18,7 +18,7 @@ namespace keyvane {
 
 namespace {
 
-constexpr int kFullDeflection = 5000;
+constexpr int kFullDeflection = frmJoystick::kMaxThreshold;
 constexpr int kTextWidth = 236;
 
 QLabel *helpText(const QString &text, QWidget *parent)

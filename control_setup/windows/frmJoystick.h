@@ -41,6 +41,8 @@ public:
     qint16 threshold(int axis) const { return m_threshold[axis == 0 ? 0 : 1]; }
 
     static constexpr int kPollMs = 10;
+    // The bars show thresholds from 0 (the most sensitive) to the stick's full deflection.
+    static constexpr qint16 kMaxThreshold = 5000;
 
     QGroupBox *Frame1 = nullptr;
     QScrollBar *scrSensitivity[2] = {};

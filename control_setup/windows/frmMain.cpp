@@ -114,7 +114,7 @@ void frmMain::ShowKeyNames()
             continue;  // still shows "press a key"
         QPushButton *b = cmdButton[i];
         const quint8 key = KeyOf(c, i);
-        b->setText(DXKeyboard::GetDXKeyName(key));
+        b->setText(DXKeyboard::keyLabel(key));
         // A key given to two actions is allowed (the game may accept it) but marked, so
         // that it is not done by mistake.
         QStringList others;
@@ -200,6 +200,31 @@ bool frmMain::saveControls()
     return true;
 }
 
+void frmMain::clampSensitivities()
+{
+    ControlConfig &c = mInput::gControls;
+    QStringList clamped;
+    const std::pair<qint16 *, QString> axes[2] = {{&c.iSensX, QStringLiteral("X-Axis")},
+                                                  {&c.iSensY, QStringLiteral("Y-Axis")}};
+    for (const auto &[threshold, name] : axes) {
+        const qint16 shown = qBound<qint16>(0, *threshold, frmJoystick::kMaxThreshold);
+        if (shown == *threshold)
+            continue;
+        clamped.append(QStringLiteral("%1: %2 is now %3").arg(name).arg(*threshold).arg(shown));
+        *threshold = shown;
+    }
+    if (clamped.isEmpty())
+        return;
+    m_dialogs.message(this, kSetupTitle,
+                      QStringLiteral("The joystick sensitivity in Controls.qzc was outside 0 to %1, the "
+                                     "range the game's stick can reach, and has been brought into it:\n%2\n\n"
+                                     "Save to keep the new value; close without saving to keep the file as "
+                                     "it is.")
+                          .arg(frmJoystick::kMaxThreshold)
+                          .arg(clamped.join(QLatin1Char('\n'))),
+                      vt::Dialogs::Icon::Information);
+}
+
 void frmMain::configureJoystick()
 {
     if (m_joystickWindow) {
@@ -209,6 +234,7 @@ void frmMain::configureJoystick()
     }
     if (!gJoystick.JoystickPresent())
         return;
+    clampSensitivities();
     bJoyWindowBusy = true;
     m_joystickWindow = new frmJoystick(gJoystick, this);
     connect(m_joystickWindow, &frmJoystick::finished, this, &frmMain::joystickWindowClosed);

@@ -70,6 +70,9 @@ private:
     void tryFinishCapture();
     void unusableKeyPressed();
     void joystickWindowClosed();
+    // Brings thresholds from the file that the bars cannot show into their range, and says
+    // so: the change is then one the user sees and saves knowingly.
+    void clampSensitivities();
 
     QString m_appPath;
     vt::Dialogs &m_dialogs;

@@ -289,6 +289,33 @@ private Q_SLOTS:
         QVERIFY(s.dialogs.unexpected.isEmpty());
     }
 
+    void keysWithACodeButNoNameAreCaptured()
+    {
+        Setup s;
+        QVERIFY(s.start());
+        // The "<>" key of European keyboards (evdev 86) and Print Screen (evdev 99, SYSRQ 183),
+        // as the X server's native scan codes give them.
+        const std::pair<quint32, quint8> keys[] = {{86 + 8, 86}, {99 + 8, 183}};
+        for (const auto &[native, code] : keys) {
+            s.releaseOver(s.w->cmdButton[0]);
+            s.w->gKeyboard.keyEvent(native, true, 0, Qt::NoModifier, true);
+            QCOMPARE(s.w->capturingAction(), -1);
+            QCOMPARE(mInput::gControls.KeyJump, code);
+            QCOMPARE(s.w->cmdButton[0]->text(), QStringLiteral("Key %1").arg(code));
+            s.w->gKeyboard.keyEvent(native, true, 0, Qt::NoModifier, false);
+        }
+        QTest::mouseClick(s.w->Command1, Qt::LeftButton);
+        QCOMPARE(readRaw(s.controls()).at(2), char(183));
+
+        // A file naming such a key shows it the same way.
+        Setup again;
+        QByteArray bytes = kDefaultBytes;
+        bytes[5] = char(86);
+        writeRaw(again.controls(), bytes);
+        QVERIFY(again.start());
+        QCOMPARE(again.w->cmdButton[5]->text(), QStringLiteral("Key 86"));
+    }
+
     void aKeyboardThatCannotBeSetUpEndsTheProgram()
     {
         Setup s;
@@ -398,6 +425,51 @@ private Q_SLOTS:
         expected.replace(17, 4, QByteArray::fromHex("0000 e803"));
         QCOMPARE(readRaw(s.controls()), expected);
         QVERIFY(s.w->close());
+    }
+
+    // Thresholds beyond what the bars show: the value in force is never hidden or rewritten
+    // without a word.
+    void sensitivitiesOutsideTheBarsAreBroughtInKnowingly()
+    {
+        SKIP_IF_REAL_JOYSTICK();
+        VirtualJoystick stick(2);
+        QVERIFY2(stick.ok(), qPrintable(stick.error()));
+        Setup s;
+        QByteArray bytes = kDefaultBytes;
+        bytes.replace(17, 4, QByteArray::fromHex("3075 9cff"));  // X 30000, Y -100
+        writeRaw(s.controls(), bytes);
+        QVERIFY(s.start());
+        // Not shown yet, so nothing changes: the file's values stay in force.
+        QCOMPARE(mInput::gControls.iSensX, 30000);
+        QCOMPARE(mInput::gControls.iSensY, -100);
+        QVERIFY(!s.w->isModified());
+
+        QTest::mouseClick(s.w->cmdJoy, Qt::LeftButton);
+        frmJoystick *j = s.w->joystickWindow();
+        QVERIFY(j);
+        QCOMPARE(s.dialogs.shown.size(), std::size_t(1));
+        QCOMPARE(s.dialogs.shown[0].title, kSetup);
+        const QString told = s.dialogs.shown[0].text;
+        QVERIFY2(told.contains(QStringLiteral("X-Axis: 30000 is now 5000")), qPrintable(told));
+        QVERIFY2(told.contains(QStringLiteral("Y-Axis: -100 is now 0")), qPrintable(told));
+        QCOMPARE(mInput::gControls.iSensX, 5000);
+        QCOMPARE(mInput::gControls.iSensY, 0);
+        QCOMPARE(j->threshold(0), 5000);
+        QCOMPARE(j->threshold(1), 0);
+        QCOMPARE(j->scrSensitivity[0]->value(), 0);
+        QCOMPARE(j->scrSensitivity[1]->value(), 5000);
+        QVERIFY(s.w->isModified());
+        // The Y threshold 0 lights its label as soon as the stick leaves the dead zone.
+        stick.axis(1, -20000);
+        j->poll();
+        QCOMPARE(textColour(j->lblAxis[1]), QColor(255, 0, 0));
+
+        j->close();
+        QTRY_VERIFY(s.w->joystickWindow() == nullptr);
+        s.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        QVERIFY(s.w->close());
+        QCOMPARE(s.dialogs.texts().last(), QStringLiteral("Save changes?"));
+        QCOMPARE(readRaw(s.controls()), bytes);
     }
 };
 

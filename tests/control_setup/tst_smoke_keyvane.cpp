@@ -56,6 +56,17 @@ private Q_SLOTS:
         QCOMPARE(mInput::gControls.KeyRunCarry, DXKeyboard::Key_RCONTROL);
         QVERIFY(!w.gKeyboard.IsDown(DXKeyboard::Key_RCONTROL));
 
+        // Keys with a code but no name: the "<>" key of European keyboards (X key code 94,
+        // evdev 86) and Print Screen (107, evdev 99: SYSRQ 183).
+        QTest::mouseClick(w.cmdButton[2], Qt::LeftButton);
+        pressOnTheServer(QStringLiteral("94"));
+        QTRY_COMPARE(w.cmdButton[2]->text(), QStringLiteral("Key 86"));
+        QCOMPARE(mInput::gControls.KeyUsePowerup, quint8(86));
+        QTest::mouseClick(w.cmdButton[3], Qt::LeftButton);
+        pressOnTheServer(QStringLiteral("107"));
+        QTRY_COMPARE(w.cmdButton[3]->text(), QStringLiteral("Key 183"));
+        QCOMPARE(mInput::gControls.KeyReleaseItem, quint8(183));
+
         // The keys are not saved yet: closing asks, and No closes without writing.
         dialogs.answers.push_back(FakeDialogs::Answer::No);
         QVERIFY(w.close());
