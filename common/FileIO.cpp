@@ -289,8 +289,19 @@ Status FileReplacer::open()
             fail(QStringLiteral("it is not a regular file."));
             return status();
         }
+        // The rename needs only the folder to be writable; the file itself is refused as an
+        // in-place write would refuse it (read-only, another user's, a read-only mount), so
+        // that a save never overrides what its owner set.
+        Fd probe(::open(native(m_target).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        if (!probe.valid()) {
+            fail(systemError(errno));
+            return status();
+        }
+        probe.reset();
         replacing = true;
         m_mode = st.st_mode & 07777;
+        m_owner = st.st_uid;
+        m_group = st.st_gid;
     } else if (errno != ENOENT) {
         fail(systemError(errno));
         return status();
@@ -344,6 +355,12 @@ Status FileReplacer::commit()
     if (m_error.isEmpty() && m_fd < 0)
         fail(QStringLiteral("the file is not open."));
     if (m_error.isEmpty() && flushBuffer()) {
+        // The replaced file's owner and group carry over where this user may give them: root
+        // saving a user's file leaves it the user's. Others keep at least the group when they
+        // belong to it; the owner then becomes the saving user, as the folder lets them.
+        // (Before the mode: a change of owner clears the set-ID bits.)
+        if (m_owner && ::fchown(m_fd, uid_t(*m_owner), gid_t(*m_group)) != 0)
+            (void)::fchown(m_fd, uid_t(-1), gid_t(*m_group));
         if (::fchmod(m_fd, mode_t(m_mode)) != 0)
             fail(systemError(errno));
         else if (::fsync(m_fd) != 0)

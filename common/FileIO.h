@@ -37,7 +37,9 @@ enum class OldTail {
 //
 // Symbolic links are followed, so the link stays and its target is replaced. With confineTo
 // set, the real target (links and folders resolved) must lie inside the real confineTo
-// folder, or nothing is written. The old file must be a regular file.
+// folder, or nothing is written. The old file must be a regular file that this user could
+// open for writing ("Permission denied" for a read-only file or another user's); the new one
+// keeps its mode, and its owner and group where the user may set them.
 //
 // Temporaries that an earlier save of the same file left behind (a killed program) are
 // removed by the next successful save.
@@ -77,6 +79,7 @@ private:
     QByteArray m_temp;
     int m_fd = -1;
     unsigned m_mode = 0;
+    std::optional<unsigned> m_owner, m_group;  // of the file being replaced
     QByteArray m_buffer;  // writes are gathered into large ones
     QString m_error;
     qsizetype m_budget = 0;  // for the test hook below

@@ -15,6 +15,8 @@
 
 #include <csignal>
 
+#include <grp.h>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -185,6 +187,75 @@ private Q_SLOTS:
         ::umask(mask);
         QVERIFY(::stat(QFile::encodeName(fresh).constData(), &st) == 0);
         QCOMPARE(st.st_mode & 07777, mode_t(0644));
+    }
+
+    // A save replaces the file by a rename, which the folder allows; the file's own
+    // permissions must still be honoured, as an in-place write would honour them.
+    void filesTheUserMayNotWriteAreRefused()
+    {
+        QTemporaryDir dir;
+        const QString readOnly = dir.filePath(QStringLiteral("Worldata.qzw"));
+        writeRaw(readOnly, "old details");
+        QVERIFY(::chmod(QFile::encodeName(readOnly).constData(), 0444) == 0);
+        if (::geteuid() != 0) {
+            for (OldTail tail : {OldTail::Drop, OldTail::Keep}) {
+                const Status s = replaceFile(readOnly, "new", tail);
+                QVERIFY(!s.ok());
+                QVERIFY2(s.error().contains(QStringLiteral("Permission denied")), qPrintable(s.error()));
+            }
+            QCOMPARE(readRaw(readOnly), QByteArray("old details"));
+            QSKIP("saving as another user needs root to become that user");
+        }
+
+        // Root's files in a folder everyone may write, saved by an ordinary user (65534).
+        constexpr uid_t kUser = 65534;
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0);
+        const QString rootsOwn = dir.filePath(QStringLiteral("Meadow.qzl"));
+        writeRaw(rootsOwn, "root's area");
+        QVERIFY(::chmod(QFile::encodeName(rootsOwn).constData(), 0644) == 0);
+        const QString theirs = dir.filePath(QStringLiteral("Cave.qzl"));
+        writeRaw(theirs, "their area");
+        QVERIFY(::chown(QFile::encodeName(theirs).constData(), kUser, kUser) == 0);
+
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kUser) != 0 || ::setuid(kUser) != 0)
+                ::_exit(10);
+            int failures = 0;
+            for (const QString &path : {readOnly, rootsOwn}) {
+                for (OldTail tail : {OldTail::Drop, OldTail::Keep}) {
+                    const Status s = replaceFile(path, "new", tail);
+                    if (s.ok() || !s.error().contains(QStringLiteral("Permission denied")))
+                        ++failures;
+                }
+            }
+            // The folder itself is reachable: the user's own file saves.
+            if (!replaceFile(theirs, "saved by them").ok())
+                failures += 100;
+            ::_exit(failures);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(readRaw(readOnly), QByteArray("old details"));
+        QCOMPARE(readRaw(rootsOwn), QByteArray("root's area"));
+        QCOMPARE(readRaw(theirs), QByteArray("saved by them"));
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(rootsOwn).constData(), &st) == 0);
+        QCOMPARE(st.st_uid, uid_t(0));
+        QCOMPARE(everything(dir.path()).size(), 3);  // no temporary left behind
+
+        // Root saving the user's file leaves it the user's, with its mode.
+        QVERIFY(::chown(QFile::encodeName(theirs).constData(), kUser, kUser) == 0);
+        QVERIFY(::chmod(QFile::encodeName(theirs).constData(), 0640) == 0);
+        QVERIFY(replaceFile(theirs, "saved by root").ok());
+        QVERIFY(::stat(QFile::encodeName(theirs).constData(), &st) == 0);
+        QCOMPARE(st.st_uid, kUser);
+        QCOMPARE(st.st_gid, gid_t(kUser));
+        QCOMPARE(st.st_mode & 07777, mode_t(0640));
+        QCOMPARE(readRaw(theirs), QByteArray("saved by root"));
     }
 
     void killedSavesLeaveNothingAfterTheNextGoodSave()
