@@ -156,6 +156,46 @@ private Q_SLOTS:
         QCOMPARE(out.pixel(2, 1), qRgb(1, 2, 3));
     }
 
+    // A header that promises more pixels than the largest tileset is refused before a pixel
+    // is decoded, with the size in the message; the largest tileset's size is within reach.
+    void picturesLargerThanTheLargestTilesetAreRefused()
+    {
+        QTemporaryDir dir;
+        auto bmpHeader = [](qint32 width, qint32 height) {
+            QByteArray b("BM");
+            auto le32 = [&b](quint32 v) {
+                for (int i = 0; i < 4; ++i)
+                    b.append(char((v >> (8 * i)) & 0xff));
+            };
+            le32(0);   // file size, unchecked
+            le32(0);   // reserved
+            le32(54);  // pixels follow the headers
+            le32(40);
+            le32(quint32(width));
+            le32(quint32(height));
+            b.append("\x01\x00\x18\x00", 4);  // one plane, 24 bits
+            for (int i = 0; i < 6; ++i)
+                le32(0);
+            return b;
+        };
+        const QString huge = dir.filePath(QStringLiteral("huge.bmp"));
+        writeRaw(huge, bmpHeader(8161, 8160) + QByteArray(64, '\0'));
+        QImage out;
+        const Status s = readImage(huge, out);
+        QVERIFY(!s.ok());
+        QVERIFY2(s.error().contains(QStringLiteral("8161 x 8160 pixels")), qPrintable(s.error()));
+        QVERIFY(s.error().contains(huge));
+        QVERIFY(out.isNull());
+
+        // 8160 x 8160, 254 MiB decoded: within the reader's allocation limit (the bitmap
+        // reader takes a file cut short, the missing rows black).
+        const QString largest = dir.filePath(QStringLiteral("largest.bmp"));
+        writeRaw(largest, bmpHeader(8160, 8160) + QByteArray(64, '\0'));
+        const Status l = readImage(largest, out);
+        QVERIFY2(l.ok(), qPrintable(l.error()));
+        QCOMPARE(out.size(), QSize(8160, 8160));
+    }
+
     void readersReadOnlyWhatTheyAreAllowed()
     {
         QTemporaryDir dir;

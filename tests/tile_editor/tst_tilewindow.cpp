@@ -623,6 +623,25 @@ private Q_SLOTS:
         QVERIFY(m_dialogs.fake.unexpected.isEmpty());
     }
 
+    void theLargestTilesetsOpen()
+    {
+        // 255 x 131 tiles in 32-bit colour are 137 MB once decoded: past the toolkit's default
+        // allocation limit, within what a tileset of up to 255 x 255 tiles may need.
+        const QString big = path(u"Big.bmp"_s);
+        {
+            QImage picture(255 * 32, 131 * 32, QImage::Format_RGB32);
+            picture.fill(qRgb(10, 200, 30));
+            picture.setPixel(254 * 32 + 5, 130 * 32 + 5, qRgb(250, 1, 2));
+            QVERIFY(picture.save(big, "BMP"));
+        }
+        frmMain &w = open();
+        newTileset(w, big);
+        QCOMPARE(messages(), QStringList());
+        QCOMPARE(w.tileInfo().MaxX, 254);
+        QCOMPARE(w.tileInfo().MaxY, 130);
+        QCOMPARE(w.picHoldTiles.pixel(254 * 32 + 5, 130 * 32 + 5), qRgb(250, 1, 2));
+    }
+
     void saveWritesTheFileAndSaysSoOnlyWhenItFails()
     {
         bitmap(u"tiledata.bmp"_s, 64, 96);

@@ -4,13 +4,13 @@
 #include "TypeList.h"
 
 #include "Dialogs.h"
+#include "ImageFile.h"
 #include "Paths.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPainter>
@@ -210,32 +210,19 @@ void frmMain::buildControls()
 bool frmMain::LoadTilesetBitmap(const QString &path, MissingBitmap missing)
 {
     const QFileInfo file(path);
-    const QString name = file.fileName();
     if (!file.exists()) {
         if (missing == MissingBitmap::Report)
             tell(u"Cannot open the tileset bitmap %1: the file does not exist."_s.arg(path));
         return false;
     }
-    if (!file.isFile()) {
-        tell(u"Cannot open the tileset bitmap %1: it is not a file."_s.arg(path));
+    // The shared reader refuses what is not a regular file or not a picture, and a picture
+    // larger than the largest tileset before decoding it.
+    QImage picture;
+    if (const vt::Status read = vt::readImage(path, picture); !read.ok()) {
+        tell(u"Cannot open the tileset bitmap.\n\n%1"_s.arg(read.error()));
         return false;
     }
-
-    // The size is checked before the picture is decoded, so a header that promises a vast
-    // picture costs nothing; and once more after, for formats that do not say it up front.
-    QImageReader reader(path);
-    if (const QSize promised = reader.size(); promised.isValid()) {
-        if (const QString why = unusableSize(name, promised); !why.isEmpty()) {
-            tell(why);
-            return false;
-        }
-    }
-    QImage picture = reader.read();
-    if (picture.isNull()) {
-        tell(u"Cannot open the tileset bitmap %1: %2."_s.arg(path, reader.errorString()));
-        return false;
-    }
-    if (const QString why = unusableSize(name, picture.size()); !why.isEmpty()) {
+    if (const QString why = unusableSize(file.fileName(), picture.size()); !why.isEmpty()) {
         tell(why);
         return false;
     }
