@@ -798,7 +798,7 @@ QByteArray skinBytes(In &in, const QJsonObject &o)
         const QString name = QString::fromLatin1(skinloft::EnemyTypeNames[std::size_t(i)]);
         if (in.string(in.member(g, p, "enemy"), p + u".enemy"_s) != name && !in.bad())
             in.fail(p + u".enemy"_s, u"expected \"%1\": the entries go in the file's order"_s.arg(name));
-        s.Fields[std::size_t(i)] = in.ansi(g, p, "file", kMaxText);
+        s.Fields[std::size_t(i)] = in.ansi(g, p, "file", skinloft::mEnemySkinFile::kMaxFieldLength);
     }
     if (in.bad())
         return {};

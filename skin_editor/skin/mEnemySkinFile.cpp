@@ -38,11 +38,8 @@ namespace mEnemySkinFile {
 
 namespace {
 
-// Longer names would have a length that turns negative when read as a signed 16-bit
-// integer; a save refuses them rather than write a file that may not read back.
-constexpr qsizetype kMaxFieldLength = 32767;
 // The most bytes 25 fields can describe; whatever follows is not part of the format.
-constexpr qint64 kMaxFileSize = kEnemyTypeCount * (2 + 65535);
+constexpr qint64 kMaxFileSize = kEnemyTypeCount * (2 + kMaxFieldLength);
 
 } // namespace
 

@@ -28,6 +28,10 @@ struct EnemySkin
 // that many bytes, nothing else.
 namespace mEnemySkinFile {
 
+// The longest name a field's 16-bit length can give: the reader and the writer share it, so
+// every file that loads saves back byte for byte.
+constexpr qsizetype kMaxFieldLength = 65535;
+
 // Writes from the file's first byte without shortening a longer file, atomically: on
 // failure the old file is left as it was.
 vt::Status SaveEnemySkin(const EnemySkin &skin, const QString &path);

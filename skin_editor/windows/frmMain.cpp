@@ -34,6 +34,25 @@ qint32 selectedRow(const QListWidget *list)
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+// What of text can show in width pixels at its start and at its end, with an ellipsis
+// between: eliding lays out the whole text, and a name can be 65535 characters long.
+QString visibleEnds(const QString &text, const QFontMetrics &metrics, int width)
+{
+    // Characters that take no room (a control character may not) cannot make this endless.
+    const qsizetype cap = 4 * qsizetype(std::max(width, 0)) + 8;
+    if (text.size() <= 2 * cap)
+        return text;
+    auto takes = [&](auto at) {
+        qsizetype n = 0;
+        for (int used = 0; n < cap && used <= width; ++n)
+            used += metrics.horizontalAdvance(text.at(at(n)));
+        return n;
+    };
+    const qsizetype head = takes([](qsizetype i) { return i; });
+    const qsizetype tail = takes([&text](qsizetype i) { return text.size() - 1 - i; });
+    return text.left(head) + QChar(0x2026) + text.right(tail);
+}
+
 // Draws each enemy name with its graphic's name at the right, dimmed, so that the whole skin
 // reads at a glance.
 class EnemyGraphicDelegate final : public QStyledItemDelegate
@@ -54,6 +73,7 @@ public:
         area.setLeft(option.rect.left() + kMargin + metrics.horizontalAdvance(name) + 2 * kMargin);
         if (area.width() <= 0)
             return;
+        const QString shown = visibleEnds(graphic, metrics, area.width());
         const bool selected = option.state.testFlag(QStyle::State_Selected);
         QColor colour = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
         if (!selected)
@@ -62,7 +82,7 @@ public:
         painter->setPen(colour);
         painter->setFont(option.font);
         painter->drawText(area, Qt::AlignRight | Qt::AlignVCenter,
-                          metrics.elidedText(graphic, Qt::ElideMiddle, area.width()));
+                          metrics.elidedText(shown, Qt::ElideMiddle, area.width()));
         painter->restore();
     }
 
@@ -183,8 +203,7 @@ void frmMain::start()
 void frmMain::placePreview()
 {
     m_placedWithFrame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const QRect outer = frameGeometry();
-    m_preview->move(outer.left(), outer.top() + outer.height());
+    m_preview->placeBelow(frameGeometry());
 }
 
 bool frmMain::event(QEvent *event)

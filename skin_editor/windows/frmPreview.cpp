@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 #include <QWindow>
 
 #include <algorithm>
@@ -69,6 +70,39 @@ void frmPreview::fitWindow()
         std::max(m_picture.width(), outer.width() - m_fittedFrame.left() - m_fittedFrame.right()),
         std::max(m_picture.height(), outer.height() - m_fittedFrame.top() - m_fittedFrame.bottom()));
     setFixedSize(inside);
+    if (isVisible())
+        keepOnScreen();  // a larger picture must not push the window past the screen's edge
+}
+
+QRect frmPreview::screenRoom() const
+{
+    const QWidget *owner = parentWidget() ? parentWidget() : this;
+    const QScreen *screen = owner->screen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+void frmPreview::placeBelow(const QRect &owner)
+{
+    const QRect room = screenRoom();
+    const QSize outer = frameGeometry().size();
+    QPoint at(owner.left(), owner.bottom() + 1);
+    if (!room.isEmpty() && at.y() + outer.height() > room.bottom() + 1 && owner.top() - outer.height() >= room.top())
+        at.setY(owner.top() - outer.height());
+    move(at);
+    keepOnScreen();
+}
+
+void frmPreview::keepOnScreen()
+{
+    const QRect room = screenRoom();
+    if (room.isEmpty())
+        return;
+    const QRect outer = frameGeometry();
+    // Where the window is larger than the room, its top-left corner stays in sight.
+    const QPoint at(std::max(room.left(), std::min(outer.left(), room.right() + 1 - outer.width())),
+                    std::max(room.top(), std::min(outer.top(), room.bottom() + 1 - outer.height())));
+    if (at != outer.topLeft())
+        move(at);
 }
 
 bool frmPreview::event(QEvent *event)

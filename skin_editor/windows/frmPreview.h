@@ -23,6 +23,9 @@ public:
     void ShowImage(const QString &sPath);
     // No picture, and the window's empty size.
     void ShowNoImage();
+    // Puts the window right below owner (an outer frame rectangle), or above it when the
+    // screen has no room below; either way on the screen that shows the owner.
+    void placeBelow(const QRect &owner);
 
     // The outer size aimed at: the picture plus the 6 x 22 pixels of a tool window's frame.
     // Where the window system's real frame differs, the inside makes up the difference, but
@@ -42,6 +45,10 @@ private:
     void fitTo(QSize picture);
     void fitWindow();
     QMargins currentFrame() const;
+    // The available part of the screen that shows the owner (or this window).
+    QRect screenRoom() const;
+    // Moves the window, as little as it takes, back inside screenRoom.
+    void keepOnScreen();
 
     QSize m_picture = kEmptySize;
     QMargins m_fittedFrame;

@@ -148,12 +148,10 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("s.qze"));
         writeRaw(path, "previous skin");
 
-        const vt::Status tooLong = SaveEnemySkin(skinWith(18, QByteArray(32768, 'w')), path);
+        const vt::Status tooLong = SaveEnemySkin(skinWith(18, QByteArray(65536, 'w')), path);
         QVERIFY(!tooLong.ok());
         QVERIFY(tooLong.error().contains(QStringLiteral("Enemy Wings")));
         QCOMPARE(readRaw(path), QByteArray("previous skin"));
-        QByteArray out;
-        QVERIFY(encode(skinWith(18, QByteArray(32767, 'w')), out).ok());
 
         vt::setReplaceFaultForTesting(10);
         const vt::Status faulted = SaveEnemySkin(skinWith(0, "walker.bmp"), path);
@@ -161,6 +159,28 @@ private Q_SLOTS:
         QVERIFY(!faulted.ok());
         QCOMPARE(readRaw(path), QByteArray("previous skin"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("s.qze")});
+    }
+
+    void everyNameThatLoadsSavesBackByteForByte()
+    {
+        // Lengths past 32767 read as negative in a signed 16-bit integer; the field's length
+        // is unsigned, and reader and writer agree on its whole range.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("long.qze"));
+        EnemySkin skin;
+        for (int i = 0; i < kEnemyTypeCount; ++i)
+            skin.Fields[i] = QByteArray(i % 2 ? 65535 : 32768 + i, char('a' + i));
+        QByteArray bytes;
+        QVERIFY(encode(skin, bytes).ok());
+        QCOMPARE(bytes.left(2), QByteArray::fromHex("0080"));
+        QCOMPARE(bytes.mid(2 + 32768, 2), QByteArray::fromHex("ffff"));
+        writeRaw(path, bytes);
+
+        EnemySkin loaded;
+        QVERIFY(LoadEnemySkin(loaded, path).ok());
+        QVERIFY(loaded == skin);
+        QVERIFY(SaveEnemySkin(loaded, path).ok());
+        QCOMPARE(readRaw(path), bytes);
     }
 
     void enemyNamesAreTheListInFileOrder()

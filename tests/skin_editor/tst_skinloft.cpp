@@ -7,8 +7,10 @@
 #include <QAction>
 #include <QFocusEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QUndoStack>
 
 #include <fcntl.h>
@@ -503,6 +505,55 @@ private Q_SLOTS:
         QVERIFY(s.dialogs.fake.unexpected.isEmpty());
     }
 
+    // Names up to the field's 16-bit length load, save back whole, and show at the enemies'
+    // side without laying out 65535 characters each.
+    void theLongestNamesLoadAndSave()
+    {
+        Skinloft s;
+        std::initializer_list<std::pair<int, QByteArray>> fields = {
+            {0, QByteArray(65535, 'a')}, {3, QByteArray(32768, 'b') + ".bmp"}, {24, QByteArray(40000, 'c')}};
+        const QByteArray bytes = skinBytes(fields);
+        s.game.write(QStringLiteral("long.qze"), bytes);
+        s.start();
+        s.load(QStringLiteral("long.qze"));
+        QVERIFY(s.dialogs.fake.shown.empty());
+        QCOMPARE(s.field(0).size(), 65535);
+        QVERIFY(!s.w->isModified());
+        s.w->lstEnemies->viewport()->grab();  // draws every row's name
+        s.save(QStringLiteral("again.qze"));
+        QVERIFY(s.dialogs.fake.shown.empty());
+        QCOMPARE(s.game.read(QStringLiteral("again.qze")), bytes);
+    }
+
+    // Wherever the main window stands, the preview stays on its screen.
+    void thePreviewStaysOnTheScreen()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("tall.bmp"), 60, 500);
+        s.w = std::make_unique<frmMain>(s.game.path(), s.dialogs);
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        s.w->move(room.left() + 40, room.bottom() - s.w->frameGeometry().height() - 20);
+        s.w->start();
+        const QRect main = s.w->frameGeometry();
+        QVERIFY(room.contains(main));
+        QRect shown = s.preview().frameGeometry();
+        QVERIFY2(room.contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y())
+                                                     .arg(shown.width()).arg(shown.height())));
+        QCOMPARE(shown.left(), main.left());
+        QCOMPARE(shown.bottom() + 1, main.top());  // no room below: above the main window
+
+        // A picture that makes it taller keeps it on the screen too.
+        s.chooseFile(QStringLiteral("tall.bmp"));
+        QCOMPARE(s.pictureShown(), QSize(60, 500));
+        QTRY_VERIFY(room.contains(s.preview().frameGeometry()));
+
+        // Near the top there is room below, where it goes.
+        Skinloft t;
+        t.w = std::make_unique<frmMain>(t.game.path(), t.dialogs);
+        t.w->move(room.left(), room.top());
+        t.w->start();
+        QCOMPARE(t.preview().frameGeometry().topLeft(), QPoint(room.left(), t.w->frameGeometry().bottom() + 1));
+    }
 };
 
 QTEST_MAIN(tst_skinloft)
