@@ -51,6 +51,8 @@ void frmPreview::fitTo(QSize picture)
     m_picture = picture;
     picPreview->setFixedSize(picture);
     fitWindow();
+    if (isVisible())
+        keepOnScreen();  // a larger picture must not push the window past the screen's edge
 }
 
 QMargins frmPreview::currentFrame() const
@@ -70,8 +72,6 @@ void frmPreview::fitWindow()
         std::max(m_picture.width(), outer.width() - m_fittedFrame.left() - m_fittedFrame.right()),
         std::max(m_picture.height(), outer.height() - m_fittedFrame.top() - m_fittedFrame.bottom()));
     setFixedSize(inside);
-    if (isVisible())
-        keepOnScreen();  // a larger picture must not push the window past the screen's edge
 }
 
 QRect frmPreview::screenRoom() const
@@ -88,20 +88,24 @@ void frmPreview::placeBelow(const QRect &owner)
     QPoint at(owner.left(), owner.bottom() + 1);
     if (!room.isEmpty() && at.y() + outer.height() > room.bottom() + 1 && owner.top() - outer.height() >= room.top())
         at.setY(owner.top() - outer.height());
-    move(at);
-    keepOnScreen();
+    // One move: the window system may report the new place only later.
+    move(insideRoom(QRect(at, outer)));
+}
+
+QPoint frmPreview::insideRoom(const QRect &outer) const
+{
+    const QRect room = screenRoom();
+    if (room.isEmpty())
+        return outer.topLeft();
+    // Where the window is larger than the room, its top-left corner stays in sight.
+    return {std::max(room.left(), std::min(outer.left(), room.right() + 1 - outer.width())),
+            std::max(room.top(), std::min(outer.top(), room.bottom() + 1 - outer.height()))};
 }
 
 void frmPreview::keepOnScreen()
 {
-    const QRect room = screenRoom();
-    if (room.isEmpty())
-        return;
     const QRect outer = frameGeometry();
-    // Where the window is larger than the room, its top-left corner stays in sight.
-    const QPoint at(std::max(room.left(), std::min(outer.left(), room.right() + 1 - outer.width())),
-                    std::max(room.top(), std::min(outer.top(), room.bottom() + 1 - outer.height())));
-    if (at != outer.topLeft())
+    if (const QPoint at = insideRoom(outer); at != outer.topLeft())
         move(at);
 }
 

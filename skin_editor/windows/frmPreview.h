@@ -47,7 +47,10 @@ private:
     QMargins currentFrame() const;
     // The available part of the screen that shows the owner (or this window).
     QRect screenRoom() const;
-    // Moves the window, as little as it takes, back inside screenRoom.
+    // Where a window of outer frame rectangle outer goes, moved as little as it takes into
+    // screenRoom.
+    QPoint insideRoom(const QRect &outer) const;
+    // Moves the window back inside screenRoom, after its picture made it larger.
     void keepOnScreen();
 
     QSize m_picture = kEmptySize;
