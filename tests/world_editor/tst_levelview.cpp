@@ -1,5 +1,6 @@
 #include "EditorFixture.h"
 
+#include "windows/frmLevelEdit.h"
 #include "windows/frmLevelView.h"
 
 #include <QApplication>
@@ -358,6 +359,27 @@ private Q_SLOTS:
         QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, 6));
         QCOMPARE(d.w->lstLevels->currentRow(), 1);
         QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #2"));
+
+        // With the list in step, coming back changes nothing and asks nothing, also while the
+        // area editor holds unsaved changes to another area: a question asked on the way
+        // would otherwise come back with the focus, again and again.
+        d.trigger("mnuEditArea");
+        frmLevelEdit *area = d.w->areaEditor();
+        QVERIFY(area);
+        d.trigger("mnuLevNew");
+        QTest::mouseClick(area, Qt::RightButton, {}, QPoint(5, 40));
+        QVERIFY(area->isChanged());
+        d.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        d.w->mdiArea->setActiveSubWindow(frame);  // activation opens the level's area: asked
+        QCOMPARE(d.dialogs.shown.size(), std::size_t(1));
+        for (int i = 0; i < 3; ++i) {
+            d.w->cmdRename->setFocus();
+            d.view->txtLevTime->setFocus(Qt::MouseFocusReason);
+            QTest::mouseClick(label, Qt::LeftButton);
+        }
+        QCOMPARE(d.dialogs.shown.size(), std::size_t(1));
+        QCOMPARE(area->currentAreaFile(), QString());
+        QVERIFY(area->isChanged());
     }
 
     void aRemovedLevelIsNotStoredInto()

@@ -160,21 +160,31 @@ frmLevelView::frmLevelView(frmMain &main, QWidget *parent) : QWidget(parent), m_
     });
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
         if (now && isAncestorOf(now) && !(old && isAncestorOf(old)))
-            activated();
+            broughtBack();
     });
 }
 
 bool frmLevelView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == parentWidget() && event->type() == QEvent::MouseButtonPress)
-        activated();  // on the frame's title bar
+        broughtBack();  // on the frame's title bar
     return QWidget::eventFilter(watched, event);
 }
 
 void frmLevelView::mousePressEvent(QMouseEvent *event)
 {
-    activated();  // on a label or a frame: they pass the press on to the window
+    broughtBack();  // on a label or a frame: they pass the press on to the window
     QWidget::mousePressEvent(event);
+}
+
+void frmLevelView::broughtBack()
+{
+    // While the window stayed the active one, what can have gone out of step is the list's
+    // selection, which a refill clears. Nothing happens when the list shows the level: so a
+    // question this leads to (the area editor's, through the list) is not asked again each
+    // time the focus comes back from it.
+    if (!m_levelGone)
+        m_main.selectLevelInList(m_shownLevel);
 }
 
 void frmLevelView::showEvent(QShowEvent *event)

@@ -64,6 +64,8 @@ private:
     void FillAreaList();
     void areaChosen(int index);
     void activated();
+    // Already the active window, it has the user back: the level list shows its level again.
+    void broughtBack();
     LevelRecord *shownRecord();
     void setControlsEnabled(bool enabled);
 
