@@ -367,8 +367,14 @@ private Q_SLOTS:
         QMouseEvent second(QEvent::MouseButtonDblClick, at + QPoint(32, 0), e.ed->mapToGlobal(at + QPoint(32, 0)),
                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(e.ed, &second);
-        QTest::mouseMove(e.ed, at + QPoint(64, 0));
-        QTest::mouseRelease(e.ed, Qt::LeftButton, {}, at + QPoint(64, 0));
+        for (const QPoint &to : {at + QPoint(40, 0), at + QPoint(64, 0)}) {
+            QMouseEvent drag(QEvent::MouseMove, to, e.ed->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(e.ed, &drag);
+        }
+        QMouseEvent up(QEvent::MouseButtonRelease, at + QPoint(64, 0), e.ed->mapToGlobal(at + QPoint(64, 0)),
+                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(e.ed, &up);
         QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(9, 9));
         oLevel expected;
         QVERIFY(expected.fromBytes(before).ok());
