@@ -87,8 +87,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Changed: the edit marks the map changed whatever it did (the lists' handlers do, as
-    // the user expects after choosing); WhenChanged: only when a node really changed.
+    // Changed: the edit marks the map changed whatever it did (the lists' change handler
+    // does, also when selecting a node fills the lists); WhenChanged: only when a node
+    // really changed.
     enum class Marks { Changed, WhenChanged };
 
     void buildView();
