@@ -612,8 +612,23 @@ private Q_SLOTS:
         QCOMPARE(m_dialogs.fileDialogs.size(), dialogsBefore);
         QCOMPARE(value(w, 0, 0), 3);
 
-        // A new bitmap keeps the types inside its grid, and so keeps them unsaved.
-        newTileset(w, bitmap(u"Small.bmp"_s, 32, 32));
+        // A smaller bitmap would cut off a type not yet saved: asked first, Cancel keeps all.
+        QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(48, 48));
+        pressEntry(w, 5);
+        const QString small = bitmap(u"Small.bmp"_s, 32, 32);
+        const qsizetype asked = messages().size();
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Cancel);
+        newTileset(w, small);
+        QCOMPARE(messages().size(), asked + 1);
+        QCOMPARE(messages().last(), u"Save changes?"_s);
+        QCOMPARE(value(w, 1, 1), 5);
+        QCOMPARE(w.picHoldTiles.size(), QSize(64, 64));
+
+        // No: the types inside the new grid stay, and stay unsaved.
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
+        newTileset(w, small);
+        QCOMPARE(w.tileInfo().MaxX, 0);
+        QCOMPARE(value(w, 0, 0), 3);
         QVERIFY(w.isModified());
 
         m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Yes);

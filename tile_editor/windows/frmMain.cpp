@@ -227,12 +227,16 @@ bool frmMain::LoadTilesetBitmap(const QString &path, MissingBitmap missing)
         return false;
     }
 
-    picHoldTiles = picture.convertToFormat(QImage::Format_RGB32);
-    const qint32 columns = picHoldTiles.width() / kTile;
-    const qint32 rows = picHoldTiles.height() / kTile;
-
+    const qint32 columns = picture.width() / kTile;
+    const qint32 rows = picture.height() / kTile;
     TileInfo fitted = m_info;
     fitted.resizeKeeping(quint8(columns - 1), quint8(rows - 1));
+    // A smaller bitmap cuts off the tiles beyond it: types given there and not saved are
+    // asked about first, and Cancel leaves everything as it was.
+    if (cutsUnsavedTiles(fitted) && !askToSave())
+        return false;
+
+    picHoldTiles = picture.convertToFormat(QImage::Format_RGB32);
     ReplaceTileInfo(std::move(fitted));
 
     // A bar stays usable whenever there is somewhere to scroll to, also after a smaller
@@ -366,10 +370,12 @@ void frmMain::mnuLoad_Click()
     // the tile file could not be read, and a missing bitmap leaves what was read.
     TileInfo read = m_info;
     const vt::Status status = mLevelTileset::ReadTileInfo(read, *chosen);
-    if (status.ok())
+    if (status.ok()) {
         ReplaceTileInfo(std::move(read));
-    else
+        m_saved = m_info;  // what the file holds: fitting it to its bitmap asks nothing
+    } else {
         tell(status.error());
+    }
 
     const QString bitmap = vt::resolvePath(StripExtension(*chosen) + u".bmp"_s);
     const bool bitmapLoaded = LoadTilesetBitmap(bitmap);
@@ -401,6 +407,17 @@ bool frmMain::mnuSave_Click()
     m_saved = m_info;
     setDocumentPath(*chosen);
     return true;
+}
+
+bool frmMain::cutsUnsavedTiles(const TileInfo &fitted) const
+{
+    if (!isModified() || !m_info.hasGrid())
+        return false;
+    for (qint32 x = 0; x <= m_info.MaxX; ++x)
+        for (qint32 y = 0; y <= m_info.MaxY; ++y)
+            if ((x > fitted.MaxX || y > fitted.MaxY) && m_info.tile(x, y) != m_saved.tile(x, y))
+                return true;
+    return false;
 }
 
 bool frmMain::askToSave()

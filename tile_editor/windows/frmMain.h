@@ -101,6 +101,8 @@ private:
     void ReplaceTileInfo(TileInfo info);
     // Asks about unsaved changes; true when the caller may go on.
     bool askToSave();
+    // Fitting the record to a smaller grid would drop tiles whose values are not saved.
+    bool cutsUnsavedTiles(const TileInfo &fitted) const;
 
     void picTiles_MouseDown(QPointF position);
     void SelectTile(qint32 x, qint32 y);
