@@ -292,7 +292,7 @@ Status FileReplacer::open()
         // The rename needs only the folder to be writable; the file itself is refused as an
         // in-place write would refuse it (read-only, another user's, a read-only mount), so
         // that a save never overrides what its owner set.
-        Fd probe(::open(native(m_target).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        Fd probe(::open(native(m_target).constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
         if (!probe.valid()) {
             fail(systemError(errno));
             return status();
@@ -357,11 +357,16 @@ Status FileReplacer::commit()
     if (m_error.isEmpty() && flushBuffer()) {
         // The replaced file's owner and group carry over where this user may give them: root
         // saving a user's file leaves it the user's. Others keep at least the group when they
-        // belong to it; the owner then becomes the saving user, as the folder lets them.
-        // (Before the mode: a change of owner clears the set-ID bits.)
-        if (m_owner && ::fchown(m_fd, uid_t(*m_owner), gid_t(*m_group)) != 0)
-            (void)::fchown(m_fd, uid_t(-1), gid_t(*m_group));
-        if (::fchmod(m_fd, mode_t(m_mode)) != 0)
+        // belong to it; the owner then becomes the saving user, as the folder lets them, and
+        // the set-ID bits, which were the old owner's, are not handed to the new one.
+        // (Before the mode: a change of owner clears those bits anyway.)
+        mode_t mode = mode_t(m_mode);
+        if (m_owner && ::fchown(m_fd, uid_t(*m_owner), gid_t(*m_group)) != 0) {
+            mode &= ~mode_t(S_ISUID);
+            if (::fchown(m_fd, uid_t(-1), gid_t(*m_group)) != 0)
+                mode &= ~mode_t(S_ISGID);
+        }
+        if (::fchmod(m_fd, mode) != 0)
             fail(systemError(errno));
         else if (::fsync(m_fd) != 0)
             fail(systemError(errno));
