@@ -9,8 +9,9 @@ namespace vt {
 
 namespace {
 
-// The allocation limit the reader needs for the largest picture, in the reader's unit
-// (MiB): 4 bytes a pixel, rounded up.
+// The toolkit's allocation limit that the largest picture needs, in its unit (MiB): 4 bytes
+// a pixel, rounded up. The limit is one for the whole program; every picture of ours comes
+// through here, so it is set before the first one is read.
 constexpr int kAllocationLimitMiB = int((kMaxPicturePixels * 4 + (1 << 20) - 1) >> 20);
 
 QString tooLarge(const QString &path, QSize size)
@@ -32,8 +33,9 @@ Status readImage(const QString &path, QImage &out)
         return s;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
+    if (const int limit = QImageReader::allocationLimit(); limit != 0 && limit < kAllocationLimitMiB)
+        QImageReader::setAllocationLimit(kAllocationLimitMiB);  // 0 would be no limit at all
     QImageReader reader(&buffer);
-    reader.setAllocationLimit(kAllocationLimitMiB);
     // The header's size decides before anything is allocated for the pixels.
     if (const QSize promised = reader.size();
         promised.isValid() && qint64(promised.width()) * promised.height() > kMaxPicturePixels)

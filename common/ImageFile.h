@@ -12,8 +12,8 @@ constexpr qint64 kMaxImageFileSize = qint64(1) << 30;
 
 // The largest picture any program opens, in pixels: a tileset of 255 x 255 tiles of 32 x 32
 // pixels (8160 x 8160), the most a tile information file can describe. Decoded in 32-bit
-// colour that is 254 MiB, beyond the toolkit's default allocation limit, which would refuse a
-// tileset from about 255 x 131 tiles on.
+// colour that is 254 MiB, beyond the toolkit's default allocation limit of 128 MiB, which
+// would refuse a tileset from 255 x 129 tiles on.
 constexpr qint64 kMaxPicturePixels = qint64(255 * 32) * (255 * 32);
 
 // Loads a BMP or GIF (or any format Qt reads) through the readers' own checks: a pipe or a
