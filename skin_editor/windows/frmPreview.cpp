@@ -74,38 +74,42 @@ void frmPreview::fitWindow()
     setFixedSize(inside);
 }
 
-QRect frmPreview::screenRoom() const
+namespace {
+
+QRect availableRoom(const QWidget *on)
 {
-    const QWidget *owner = parentWidget() ? parentWidget() : this;
-    const QScreen *screen = owner->screen();
+    const QScreen *screen = on ? on->screen() : nullptr;
     return screen ? screen->availableGeometry() : QRect();
 }
 
+// Where a window of outer frame rectangle outer goes, moved as little as it takes into room;
+// where it is larger than the room, its top-left corner stays in sight.
+QPoint insideRoom(const QRect &outer, const QRect &room)
+{
+    if (room.isEmpty())
+        return outer.topLeft();
+    return {std::max(room.left(), std::min(outer.left(), room.right() + 1 - outer.width())),
+            std::max(room.top(), std::min(outer.top(), room.bottom() + 1 - outer.height()))};
+}
+
+} // namespace
+
 void frmPreview::placeBelow(const QRect &owner)
 {
-    const QRect room = screenRoom();
+    const QRect room = availableRoom(parentWidget() ? parentWidget() : this);
     const QSize outer = frameGeometry().size();
     QPoint at(owner.left(), owner.bottom() + 1);
     if (!room.isEmpty() && at.y() + outer.height() > room.bottom() + 1 && owner.top() - outer.height() >= room.top())
         at.setY(owner.top() - outer.height());
     // One move: the window system may report the new place only later.
-    move(insideRoom(QRect(at, outer)));
-}
-
-QPoint frmPreview::insideRoom(const QRect &outer) const
-{
-    const QRect room = screenRoom();
-    if (room.isEmpty())
-        return outer.topLeft();
-    // Where the window is larger than the room, its top-left corner stays in sight.
-    return {std::max(room.left(), std::min(outer.left(), room.right() + 1 - outer.width())),
-            std::max(room.top(), std::min(outer.top(), room.bottom() + 1 - outer.height()))};
+    move(insideRoom(QRect(at, outer), room));
 }
 
 void frmPreview::keepOnScreen()
 {
+    // The screen the window is on: the user may have taken it to another one.
     const QRect outer = frameGeometry();
-    if (const QPoint at = insideRoom(outer); at != outer.topLeft())
+    if (const QPoint at = insideRoom(outer, availableRoom(this)); at != outer.topLeft())
         move(at);
 }
 

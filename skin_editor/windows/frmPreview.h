@@ -45,12 +45,7 @@ private:
     void fitTo(QSize picture);
     void fitWindow();
     QMargins currentFrame() const;
-    // The available part of the screen that shows the owner (or this window).
-    QRect screenRoom() const;
-    // Where a window of outer frame rectangle outer goes, moved as little as it takes into
-    // screenRoom.
-    QPoint insideRoom(const QRect &outer) const;
-    // Moves the window back inside screenRoom, after its picture made it larger.
+    // Moves the window back inside the screen it is on, after its picture made it larger.
     void keepOnScreen();
 
     QSize m_picture = kEmptySize;
