@@ -372,19 +372,18 @@ void frmMain::mnuLoad_Click()
     const vt::Status status = mLevelTileset::ReadTileInfo(read, *chosen);
     if (status.ok()) {
         ReplaceTileInfo(std::move(read));
-        m_saved = m_info;  // what the file holds: fitting it to its bitmap asks nothing
+        // What the file holds counts as saved; fitting it to its bitmap below keeps it so.
+        m_saved = m_info;
     } else {
         tell(status.error());
     }
 
     const QString bitmap = vt::resolvePath(StripExtension(*chosen) + u".bmp"_s);
     const bool bitmapLoaded = LoadTilesetBitmap(bitmap);
-    if (status.ok()) {
+    if (status.ok())
         setDocumentPath(*chosen);
-        m_saved = m_info;  // what was read, as the bitmap cut or filled it
-    } else if (bitmapLoaded) {
+    else if (bitmapLoaded)
         setDocumentPath(QString());
-    }
     if (!bitmapLoaded)
         DrawTiles();  // the overlay, when shown, follows what was read
 }

@@ -92,12 +92,14 @@ private:
 };
 
 // A box for a signed 16-bit field: every value the field can hold, "-32768" included, can be
-// shown whole and typed, so that showing and storing never cuts a stored value.
-QLineEdit *int16Box(QWidget *parent, const QString &name)
+// shown whole and typed, so that showing and storing never cuts a stored value. stored gives
+// the field's value as text, for a box left empty.
+QLineEdit *int16Box(QWidget *parent, const QString &name, std::function<QString()> stored)
 {
     constexpr int kWidestValue = 6;
     auto *box = new QLineEdit(parent);
     box->setObjectName(name);
+    box->setValidator(new FieldValidator(-32768, 32767, std::move(stored), box));
     box->setMaxLength(kWidestValue);
     box->setFixedWidth(10 + 8 * kWidestValue);
     box->setAlignment(Qt::AlignRight);
@@ -124,28 +126,6 @@ frmLevelView::frmLevelView(frmMain &main, QWidget *parent) : QWidget(parent), m_
         cmbPipeID[k]->setCurrentIndex(0);
         cmbPipeDir[k]->setCurrentIndex(-1);  // no exit style until a level is shown
     }
-    // Each box takes only what its field can hold; a box left empty shows the stored value.
-    auto storedText = [this](LevelField field) {
-        return [this, field] {
-            const LevelRecord *level = shownRecord();
-            return level ? QString::number(LevelFields::get(*level, field).number) : QStringLiteral("0");
-        };
-    };
-    using K = LevelField::Kind;
-    auto guard16 = [&](QLineEdit *box, LevelField field) {
-        box->setValidator(new FieldValidator(-32768, 32767, storedText(field), box));
-    };
-    for (int i = 0; i < 3; ++i) {
-        guard16(txtDefTile[i], {K::SpecialX, i});
-        guard16(txtDefTile[i + 3], {K::SpecialY, i});
-    }
-    guard16(txtLevTime, {K::Time, 0});
-    guard16(txtScrollSpeed, {K::ScrollSpeed, 0});
-    for (int k = 0; k < kPipeRows; ++k) {
-        guard16(txtPipeLevel[k], {K::PipeDestLevel, k});
-        cmbPipeID[k]->setValidator(new FieldValidator(0, 255, storedText({K::PipeID, k}), cmbPipeID[k]));
-    }
-
     FillAreaList();
     if (const LevelRecord *level = shownRecord())
         cmbFileList->setCurrentIndex(cmbFileList->findText(vt::fromAnsi(level->sAreaFile), Qt::MatchExactly));
@@ -196,8 +176,17 @@ void frmLevelView::showEvent(QShowEvent *event)
     }
 }
 
+std::function<QString()> frmLevelView::storedText(LevelField field)
+{
+    return [this, field] {
+        const LevelRecord *level = shownRecord();
+        return level ? QString::number(LevelFields::get(*level, field).number) : QStringLiteral("0");
+    };
+}
+
 void frmLevelView::buildControls()
 {
+    using K = LevelField::Kind;
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->setSpacing(4);
@@ -208,7 +197,7 @@ void frmLevelView::buildControls()
     cmbFileList->setEditable(false);
     cmbFileList->setMinimumWidth(150);
     cmbFileList->setToolTip(QStringLiteral("Area file of this level"));
-    txtLevTime = int16Box(this, QStringLiteral("txtLevTime"));
+    txtLevTime = int16Box(this, QStringLiteral("txtLevTime"), storedText({K::Time, 0}));
     top->addWidget(cmbFileList);
     top->addStretch(1);
     top->addWidget(new QLabel(QStringLiteral("Time:"), this));
@@ -221,7 +210,8 @@ void frmLevelView::buildControls()
     tiles->addWidget(new QLabel(QStringLiteral("| x | y |"), fraDefaults), 0, 1, 1, 2, Qt::AlignCenter);
     const char *tileLabels[3] = {"Switch A:", "Switch B:", "Vine:"};
     for (int i = 0; i < 6; ++i)
-        txtDefTile[i] = int16Box(fraDefaults, QStringLiteral("txtDefTile%1").arg(i));
+        txtDefTile[i] = int16Box(fraDefaults, QStringLiteral("txtDefTile%1").arg(i),
+                                 storedText({i < 3 ? K::SpecialX : K::SpecialY, i % 3}));
     for (int row = 0; row < 3; ++row) {
         tiles->addWidget(new QLabel(QString::fromLatin1(tileLabels[row]), fraDefaults), row + 1, 0);
         tiles->addWidget(txtDefTile[row], row + 1, 1);      // column x
@@ -239,7 +229,7 @@ void frmLevelView::buildControls()
         m_scrollGroup->addButton(optScroll[i], i);
         scrolling->addWidget(optScroll[i], i / 3, i % 3);
     }
-    txtScrollSpeed = int16Box(Frame1, QStringLiteral("txtScrollSpeed"));
+    txtScrollSpeed = int16Box(Frame1, QStringLiteral("txtScrollSpeed"), storedText({K::ScrollSpeed, 0}));
     auto *speed = new QHBoxLayout;
     speed->addWidget(new QLabel(QStringLiteral("Speed:"), Frame1));
     speed->addWidget(txtScrollSpeed);
@@ -265,12 +255,12 @@ void frmLevelView::buildControls()
         const int row = 1 + k % 8;
         const int col = (k / 8) * 5;
         pipes->addWidget(new QLabel(QStringLiteral("Pipe %1:").arg(k + 1), Frame2), row, col);
-        txtPipeLevel[k] = int16Box(Frame2, QStringLiteral("txtPipeLevel%1").arg(k));
+        txtPipeLevel[k] = int16Box(Frame2, QStringLiteral("txtPipeLevel%1").arg(k), storedText({K::PipeDestLevel, k}));
         cmbPipeID[k] = new QComboBox(Frame2);
         cmbPipeID[k]->setObjectName(QStringLiteral("cmbPipeID%1").arg(k));
         cmbPipeID[k]->setEditable(true);
         cmbPipeID[k]->setInsertPolicy(QComboBox::NoInsert);
-
+        cmbPipeID[k]->setValidator(new FieldValidator(0, 255, storedText({K::PipeID, k}), cmbPipeID[k]));
         cmbPipeID[k]->setFixedWidth(56);
         cmbPipeDir[k] = new QComboBox(Frame2);
         cmbPipeDir[k]->setObjectName(QStringLiteral("cmbPipeDir%1").arg(k));

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "world/LevelField.h"
+
 #include <QWidget>
+
+#include <functional>
 
 class QButtonGroup;
 class QComboBox;
@@ -10,7 +14,6 @@ class QRadioButton;
 namespace tessaforge {
 
 class frmMain;
-struct LevelField;
 struct LevelRecord;
 
 // "Editing Level #n": the details of one level that are not part of its area. The controls
@@ -59,6 +62,8 @@ protected:
 
 private:
     void buildControls();
+    // The stored value of a field of the shown level, as a box shows it.
+    std::function<QString()> storedText(LevelField field);
     void ShowLevelInfo();
     void showField(LevelField field);
     void FillAreaList();
