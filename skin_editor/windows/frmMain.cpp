@@ -184,6 +184,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
             [this] { fileSelected(selectedRow(lstFiles)); });
 
     m_preview = new frmPreview(this);
+    connect(m_preview, &frmPreview::framed, this, &frmMain::placePreviewWhenFramed);
 
     setFixedSize(sizeHint());
 }
@@ -203,18 +204,26 @@ void frmMain::start()
 void frmMain::placePreview()
 {
     m_placedWithFrame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    m_previewPlacedWithFrame = m_preview->currentFrame();
     m_preview->placeBelow(frameGeometry());
+}
+
+void frmMain::placePreviewWhenFramed()
+{
+    // A window manager frames each window after it is shown, which moves the main window's
+    // outer bottom edge and the preview's outer top-left, and no event says so: the first
+    // paint or move after either is framed places the preview again. Later moves by the user
+    // leave the preview where it is.
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (m_started && (frame != m_placedWithFrame || m_preview->currentFrame() != m_previewPlacedWithFrame))
+        placePreview();
 }
 
 bool frmMain::event(QEvent *event)
 {
     const bool handled = QMainWindow::event(event);
-    // A window manager frames the window after it is shown, which moves its outer bottom
-    // edge, and no event says so: the first paint or move after it places the preview again.
-    // Later moves by the user leave the preview where it is.
-    if (m_started && (event->type() == QEvent::Move || event->type() == QEvent::Paint)
-        && windowHandle() && windowHandle()->frameMargins() != m_placedWithFrame)
-        placePreview();
+    if (event->type() == QEvent::Move || event->type() == QEvent::Paint)
+        placePreviewWhenFramed();
     return handled;
 }
 

@@ -80,6 +80,7 @@ private:
     // selected, so that preview and stored spelling always follow the enemy.
     void selectFile(qint32 index);
     void placePreview();
+    void placePreviewWhenFramed();
 
     // False when nothing was written (cancelled or failed).
     bool mnuSave_Click();
@@ -96,7 +97,8 @@ private:
     EnemySkin m_saved;  // as last loaded or saved
     frmPreview *m_preview = nullptr;
     bool m_started = false;
-    QMargins m_placedWithFrame;
+    QMargins m_placedWithFrame;         // the frames of the main window and of the preview
+    QMargins m_previewPlacedWithFrame;  // when the preview was last placed
     QUndoStack *m_undo = nullptr;
     bool m_restoring = false;  // the lists follow an undo: they store nothing
 };

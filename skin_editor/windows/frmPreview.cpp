@@ -123,8 +123,10 @@ bool frmPreview::event(QEvent *event)
     case QEvent::Move:
     case QEvent::Paint:
     case QEvent::Show:
-        if (currentFrame() != m_fittedFrame)
+        if (currentFrame() != m_fittedFrame) {
             fitWindow();
+            Q_EMIT framed();
+        }
         break;
     default:
         break;

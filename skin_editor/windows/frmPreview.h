@@ -38,13 +38,19 @@ public:
     static constexpr int kFrameHeight = 22;
     static constexpr QSize kEmptySize{85, 49};
 
+    // The frame the window system puts around the window, as it stands now.
+    QMargins currentFrame() const;
+
+Q_SIGNALS:
+    // The window system framed the window (or changed its frame): its outer size changed.
+    void framed();
+
 protected:
     bool event(QEvent *event) override;
 
 private:
     void fitTo(QSize picture);
     void fitWindow();
-    QMargins currentFrame() const;
     // Moves the window back inside the screen it is on, after its picture made it larger.
     void keepOnScreen();
 
