@@ -5,6 +5,7 @@
 #include "RecordingReporter.h"
 
 #include "area/AreaEditing.h"
+#include "documents/AreaDocument.h"
 #include "render/AreaRenderer.h"
 #include "resources/TagSheet.h"
 
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QUndoStack>
 
 #include <cstdio>
 #include <cstdlib>
@@ -101,6 +103,31 @@ void Drag(benchmark::State &state)
     }
 }
 
+// The same drag through the area document, as the editor makes it: one step that grows cell
+// by cell and announces each cell, then undone and redone through the history.
+void DocumentDrag(benchmark::State &state)
+{
+    AreaDocument document;
+    if (document.resize(32768, 15) != AreaDocument::Resizing::Resized) {
+        state.SkipWithError("cannot size the area");
+        return;
+    }
+    int round = 0;
+    for (auto _ : state) {
+        document.beginStroke();
+        for (int i = 0; i < 10000; ++i) {
+            const int x = 1000 + i % 5000;
+            const int y = (i / 5000) * 7;
+            const AreaCell after = paintedCell(cellAt(document.area(), x, y), AreaLayer::Tiles, false, round % 8, 1);
+            document.paintCell(x, y, after, QStringLiteral("Paint"));
+        }
+        document.endStroke();
+        document.undoStack()->undo();
+        document.undoStack()->redo();
+        ++round;
+    }
+}
+
 // A flood fill of a 2000 x 200 area of one tile, alternating between two tiles.
 void Fill(benchmark::State &state)
 {
@@ -111,7 +138,7 @@ void Fill(benchmark::State &state)
             area.SetTile(x, y, 1, 1);
     int round = 0;
     for (auto _ : state) {
-        AreaStep step = floodFill(area, 1000, 100, AreaLayer::Tiles, false, 1 + (round + 1) % 2, 1, qint64(1) << 30);
+        AreaChange step = floodFill(area, 1000, 100, AreaLayer::Tiles, false, 1 + (round + 1) % 2, 1, qint64(1) << 30);
         if (step.spanCells() != 2000 * 200) {
             state.SkipWithError("the fill missed cells");
             return;
@@ -148,7 +175,8 @@ int main(int argc, char **argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     using Case = std::pair<const char *, void (*)(benchmark::State &)>;
-    for (const Case &c : {Case{"Floor", Floor}, Case{"Drag", Drag}, Case{"Fill", Fill}, Case{"Paste", Paste}})
+    for (const Case &c : {Case{"Floor", Floor}, Case{"Drag", Drag}, Case{"DocumentDrag", DocumentDrag},
+                         Case{"Fill", Fill}, Case{"Paste", Paste}})
         benchmark::RegisterBenchmark(c.first, c.second)->Unit(benchmark::kMillisecond)->UseRealTime();
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -157,6 +185,7 @@ int main(int argc, char **argv)
     std::printf("\nfloor = one full redraw of a %dx%d view at zoom 16 with tags and enemies\n", kScreen.width(),
                 kScreen.height());
     reporter.printRatio("drag of 10000 cells recorded, undone and redone vs full redraw", "Drag", "Floor", 2);
+    reporter.printRatio("the same drag through the area document vs full redraw", "DocumentDrag", "Floor", 3);
     reporter.printRatio("flood fill of 2000x200 vs full redraw", "Fill", "Floor", 2);
     reporter.printRatio("paste of 200x15 vs full redraw", "Paste", "Floor", 2);
     return 0;

@@ -45,7 +45,7 @@ struct ExportFixture : Editor
         trigger("mnuEditArea");
         ed = w->areaEditor();
         areaFile = game.file(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s);
-        return ed && ed->currentAreaFile() == u"Bonus"_s;
+        return ed && ed->document().fileName() == u"Bonus"_s;
     }
     void show(int zoom, int mode, bool enemies)
     {

@@ -67,7 +67,7 @@ private Q_SLOTS:
         putCell(a, 4, 4, tile(3, 3, 1, 2));
         putCell(a, 1, 4, tile(2, 2));
         a.SetStartPos(4, 4);
-        AreaStep step;
+        AreaChange step;
         step.resizes = true;
         step.sizeBefore = QSize(5, 5);
         step.sizeAfter = QSize(3, 3);
@@ -94,7 +94,7 @@ private Q_SLOTS:
 
         // Start at a corner: the region goes round the hole and under the wall.
         const auto before = snapshot(a);
-        AreaStep fill = floodFill(a, 0, 0, AreaLayer::Tiles, false, 4, 4, 1000);
+        AreaChange fill = floodFill(a, 0, 0, AreaLayer::Tiles, false, 4, 4, 1000);
         QCOMPARE(fill.spanCells(), qint64(7 * 5 - 4 - 1));
         QCOMPARE(cellAt(a, 6, 0), tile(4, 4, 0, 0));
         QCOMPARE(cellAt(a, 6, 4), tile(4, 4, 4, 0));  // the tag stays
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QVERIFY(f.Resize(3, 1));
         f.SetCell(1, 0, AreaCell{false, 7, 7, 0, 0});
         const auto raw = snapshot(f);
-        AreaStep around = floodFill(f, 0, 0, AreaLayer::Tiles, false, 1, 1, 1000);
+        AreaChange around = floodFill(f, 0, 0, AreaLayer::Tiles, false, 1, 1, 1000);
         QCOMPARE(around.spanCells(), qint64(1));  // the odd cell is not the same empty
         around.apply(f, false);
         QVERIFY(snapshot(f) == raw);
@@ -187,7 +187,7 @@ private Q_SLOTS:
                     }
                 }
 
-            const AreaStep fill = floodFill(a, X, Y, AreaLayer::Tags, false, 0, 50, 1 << 20);
+            const AreaChange fill = floodFill(a, X, Y, AreaLayer::Tags, false, 0, 50, 1 << 20);
             QCOMPARE(fill.spanCells(), qint64(queue.size()));
             const auto after = snapshot(a);
             for (std::size_t i = 0; i < before.size(); ++i)

@@ -66,10 +66,10 @@ struct Fixture : Editor
         frame->resize(frame->size() - ed->size() + QSize(800, 704));
         ed->ZoomIn();
         ed->ZoomIn();
-        undo = ed->undoStack();
+        undo = ed->document().undoStack();
         return undo != nullptr;
     }
-    QByteArray bytes() const { return bytesOf(ed->area()); }
+    QByteArray bytes() const { return bytesOf(ed->document().area()); }
     static QPoint at(int c, int r) { return {c * 32 + 10, r * 32 + 10}; }
     void select(int mode, int x, int y)
     {
@@ -89,7 +89,7 @@ struct Fixture : Editor
     {
         const AreaView v = ed->currentView();
         ReferenceView r{v.size, v.zoom, v.firstColumn, v.firstRow, v.showEnemies, v.showTags, v.background};
-        return firstDifference(ed->backImage(), referencePicture(ed->area(), w->picHoldTiles, w->picHoldTags, r));
+        return firstDifference(ed->backImage(), referencePicture(ed->document().area(), w->picHoldTiles, w->picHoldTags, r));
     }
     QAction *item(const char *name) const { return w->findChild<QAction *>(QLatin1String(name)); }
 };
@@ -186,7 +186,7 @@ private Q_SLOTS:
             d.findChild<QPushButton *>(QStringLiteral("cmdResize"))->click();
         });
         e.ed->ResizeArea();
-        QCOMPARE(e.ed->area().width(), 7);
+        QCOMPARE(e.ed->document().area().width(), 7);
         const QByteArray shrunk = e.bytes();
         QCOMPARE(e.undo->undoText(), QStringLiteral("Resize Area"));
         e.ed->ToggleSideWarp();
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QCOMPARE(e.undo->count(), 0);
     }
 
-    void undoBackToTheSavedStateStillAsks()
+    void theQuestionFollowsTheSavedState()
     {
         Fixture e;
         QVERIFY(e.open());
@@ -224,17 +224,34 @@ private Q_SLOTS:
         e.drag(Qt::LeftButton, {{20, 1}});
         e.dialogs.inputs.push_back(QStringLiteral("Meadow"));
         QVERIFY(e.ed->SaveArea());
-        QVERIFY(!e.ed->isChanged());
+        QVERIFY(!e.ed->document().isModified());
+        const std::size_t asked = e.dialogs.shown.size();
+
+        // Undone back to the save: nothing to ask about.
+        e.drag(Qt::LeftButton, {{21, 1}, {22, 1}});
+        QVERIFY(e.ed->document().isModified());
         e.undo->undo();
-        QVERIFY(e.ed->isChanged());
-        e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        QVERIFY(!e.ed->document().isModified());
         e.ed->NewArea();
+        QCOMPARE(e.dialogs.shown.size(), asked);
+        QCOMPARE(e.ed->document().area().width(), 19);  // replaced without a word
+
+        // A second change after an undo asks again; Cancel keeps the window and its edits.
+        e.clickLevel(0);
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
+        e.drag(Qt::LeftButton, {{23, 1}});
+        e.undo->undo();
+        QVERIFY(!e.ed->document().isModified());
+        e.drag(Qt::LeftButton, {{24, 1}});
+        e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
+        QVERIFY(!e.ed->parentWidget()->close());
         QCOMPARE(e.dialogs.shown.back().text, QStringLiteral("Save changes to area?"));
-        QCOMPARE(e.undo->count(), 1);  // cancelled: the history stays
-        e.dialogs.inputs.push_back(QStringLiteral("Meadow"));
-        QVERIFY(e.ed->SaveArea());
-        e.undo->redo();
-        QVERIFY(e.ed->isChanged());
+        QVERIFY(e.ed->document().area().IsTile(24, 1));
+        const std::size_t askedToClose = e.dialogs.shown.size();
+        e.undo->undo();
+        QVERIFY(e.ed->parentWidget()->close());
+        QCOMPARE(e.dialogs.shown.size(), askedToClose);
+        QVERIFY(e.dialogs.unexpected.isEmpty());
     }
 
     void rectangleFillAndPickInEachMode()
@@ -249,24 +266,24 @@ private Q_SLOTS:
         QTest::mousePress(e.ed, Qt::LeftButton, {}, Fixture::at(18, 4));
         QTest::mouseMove(e.ed, Fixture::at(16, 2));
         QCOMPARE(e.ed->shpCursor->geometry(), QRect(16 * 32, 2 * 32, 3 * 32, 3 * 32));
-        QVERIFY(!e.ed->area().IsTile(17, 3));  // nothing until the release
+        QVERIFY(!e.ed->document().area().IsTile(17, 3));  // nothing until the release
         QTest::mouseRelease(e.ed, Qt::LeftButton, {}, Fixture::at(16, 2));
         for (int x = 16; x <= 18; ++x)
             for (int y = 2; y <= 4; ++y)
-                QCOMPARE(e.ed->area().xSrc(x, y), 2);
+                QCOMPARE(e.ed->document().area().xSrc(x, y), 2);
         QCOMPARE(e.undo->count(), 1);
         QCOMPARE(e.undo->undoText(), QStringLiteral("Rectangle"));
         e.select(1, 0, 7);
         e.drag(Qt::LeftButton, {{17, 3}, {18, 3}});
-        QCOMPARE(e.ed->area().TileTag(18, 3), 7);
-        QCOMPARE(e.ed->area().TileTag(18, 4), 0);
+        QCOMPARE(e.ed->document().area().TileTag(18, 3), 7);
+        QCOMPARE(e.ed->document().area().TileTag(18, 4), 0);
         e.select(2, 1, 5);
         e.drag(Qt::LeftButton, {{16, 2}, {17, 2}});
-        QCOMPARE(e.ed->area().TileEnemy(17, 2), 5);
+        QCOMPARE(e.ed->document().area().TileEnemy(17, 2), 5);
         e.drag(Qt::RightButton, {{16, 2}, {18, 4}});  // erases enemies only
-        QCOMPARE(e.ed->area().TileEnemy(17, 2), 0);
-        QCOMPARE(e.ed->area().TileTag(18, 3), 7);
-        QVERIFY(e.ed->area().IsTile(18, 3));
+        QCOMPARE(e.ed->document().area().TileEnemy(17, 2), 0);
+        QCOMPARE(e.ed->document().area().TileTag(18, 3), 7);
+        QVERIFY(e.ed->document().area().IsTile(18, 3));
         QCOMPARE(e.undo->count(), 4);
 
         // Fill: the empty right half around the rectangle in one click; the right button
@@ -275,16 +292,16 @@ private Q_SLOTS:
         e.select(0, 1, 1);
         const QByteArray beforeFill = e.bytes();
         QTest::mouseClick(e.ed, Qt::LeftButton, {}, Fixture::at(24, 15));
-        QCOMPARE(e.ed->area().xSrc(29, 19), 1);
-        QCOMPARE(e.ed->area().ySrc(15, 0), 1);
-        QCOMPARE(e.ed->area().xSrc(17, 3), 2);  // the rectangle is another tile: untouched
-        QCOMPARE(e.ed->area().xSrc(14, 0), 2);
-        QCOMPARE(e.ed->area().TileTag(20, 5), 4);  // other layers kept
+        QCOMPARE(e.ed->document().area().xSrc(29, 19), 1);
+        QCOMPARE(e.ed->document().area().ySrc(15, 0), 1);
+        QCOMPARE(e.ed->document().area().xSrc(17, 3), 2);  // the rectangle is another tile: untouched
+        QCOMPARE(e.ed->document().area().xSrc(14, 0), 2);
+        QCOMPARE(e.ed->document().area().TileTag(20, 5), 4);  // other layers kept
         QCOMPARE(e.undo->undoText(), QStringLiteral("Fill"));
         const QByteArray filled = e.bytes();
         QTest::mouseClick(e.ed, Qt::RightButton, {}, Fixture::at(17, 3));
-        QVERIFY(!e.ed->area().IsTile(16, 2));
-        QVERIFY(e.ed->area().IsTile(15, 2));
+        QVERIFY(!e.ed->document().area().IsTile(16, 2));
+        QVERIFY(e.ed->document().area().IsTile(15, 2));
         e.select(1, 0, 0);
         QTest::mouseClick(e.ed, Qt::RightButton, {}, Fixture::at(1, 1));  // no tag there: nothing
         QCOMPARE(e.undo->count(), 6);
@@ -309,7 +326,7 @@ private Q_SLOTS:
         e.select(1, 0, 0);
         QTest::mouseClick(e.ed, Qt::LeftButton, Qt::AltModifier, Fixture::at(18, 3));
         QCOMPARE(QPoint(e.w->curTileX, e.w->curTileY), QPoint(0, 7));
-        QCOMPARE(e.ed->area().TileTag(18, 3), 7);
+        QCOMPARE(e.ed->document().area().TileTag(18, 3), 7);
         e.select(2, 0, 0);
         QTest::mouseClick(e.ed, Qt::LeftButton, Qt::AltModifier, Fixture::at(21, 5));
         QCOMPARE(QPoint(e.w->curTileX, e.w->curTileY), QPoint(1, 6));
@@ -325,7 +342,7 @@ private Q_SLOTS:
         QTest::mousePress(e.ed, Qt::LeftButton, {}, Fixture::at(8, 8));
         QTest::mouseMove(e.ed, Fixture::at(9, 8));
         QTest::mouseRelease(e.ed, Qt::LeftButton, {}, Fixture::at(9, 8));
-        QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(8, 8));
+        QCOMPARE(QPoint(e.ed->document().area().StartX(), e.ed->document().area().StartY()), QPoint(8, 8));
         QCOMPARE(e.undo->undoText(), QStringLiteral("Start Position"));
         e.undo->undo();
         QCOMPARE(e.bytes(), beforeStart);
@@ -351,9 +368,9 @@ private Q_SLOTS:
         QCOMPARE(e.ed->shpCursor->geometry(), QRect(20 * 32, 5 * 32, 64, 64));
         QTest::mouseClick(e.ed, Qt::LeftButton, {}, Fixture::at(20, 5));
         QVERIFY(!e.ed->isPasting());
-        QCOMPARE(e.ed->area().xSrc(20, 5), e.ed->area().xSrc(13, 4));
-        QCOMPARE(e.ed->area().ySrc(21, 6), e.ed->area().ySrc(14, 5));
-        QCOMPARE(e.ed->area().TileTag(20, 5), 0);  // all three layers: the tag there is replaced
+        QCOMPARE(e.ed->document().area().xSrc(20, 5), e.ed->document().area().xSrc(13, 4));
+        QCOMPARE(e.ed->document().area().ySrc(21, 6), e.ed->document().area().ySrc(14, 5));
+        QCOMPARE(e.ed->document().area().TileTag(20, 5), 0);  // all three layers: the tag there is replaced
         QCOMPARE(e.undo->undoText(), QStringLiteral("Paste"));
         e.undo->undo();
         QCOMPARE(e.bytes(), before);
@@ -366,21 +383,21 @@ private Q_SLOTS:
         QCOMPARE(e.undo->count(), 1);  // that click only made a new selection
         e.key(Qt::Key_V, Qt::ControlModifier);
         QTest::mouseClick(e.ed, Qt::LeftButton, {}, Fixture::at(29, 19));
-        QVERIFY(e.ed->area().IsTile(29, 19));
-        QCOMPARE(e.ed->area().width(), 29);
+        QVERIFY(e.ed->document().area().IsTile(29, 19));
+        QCOMPARE(e.ed->document().area().width(), 29);
 
         // Cut empties all three layers; a block from another editor arrives by the clipboard.
         e.drag(Qt::LeftButton, {{20, 5}, {21, 5}});
         e.key(Qt::Key_X, Qt::ControlModifier);
-        QCOMPARE(e.ed->area().TileEnemy(21, 5), 0);
+        QCOMPARE(e.ed->document().area().TileEnemy(21, 5), 0);
         QCOMPARE(e.undo->undoText(), QStringLiteral("Cut"));
         e.undo->undo();
-        QCOMPARE(e.ed->area().TileEnemy(21, 5), 6);
+        QCOMPARE(e.ed->document().area().TileEnemy(21, 5), 6);
         QGuiApplication::clipboard()->setText(QStringLiteral("Tessaforge area block\n1 1\n2,1/3/4\n"));
         e.key(Qt::Key_V, Qt::ControlModifier);
         QTest::mouseClick(e.ed, Qt::LeftButton, {}, Fixture::at(25, 10));
-        QCOMPARE(e.ed->area().xSrc(25, 10), 2);
-        QCOMPARE(e.ed->area().TileEnemy(25, 10), 4);
+        QCOMPARE(e.ed->document().area().xSrc(25, 10), 2);
+        QCOMPARE(e.ed->document().area().TileEnemy(25, 10), 4);
         // Text that is no block leaves the block copied last.
         QGuiApplication::clipboard()->setText(QStringLiteral("hello"));
         e.key(Qt::Key_V, Qt::ControlModifier);
@@ -392,28 +409,28 @@ private Q_SLOTS:
     {
         Fixture e;
         QVERIFY(e.open());
-        e.ed->setHistoryLimit(8 * 1024);
+        e.ed->document().setHistoryLimit(8 * 1024);
         e.select(2, 1, 1);
         for (int i = 0; i < 200; ++i)
             e.drag(Qt::LeftButton, {{i % 30, (i / 30) % 20}});
-        QVERIFY(e.ed->historyBytes() <= 8 * 1024);
+        QVERIFY(e.ed->document().historyBytes() <= 8 * 1024);
         QVERIFY(e.undo->count() > 10);
         QVERIFY(e.undo->count() < 200);
         // The newest steps are kept: undoing all leaves the oldest edits in place.
         while (e.undo->canUndo())
             e.undo->undo();
-        QCOMPARE(e.ed->area().TileEnemy(19, 6), 0);  // the last click's cell
-        QCOMPARE(e.ed->area().TileEnemy(0, 0), 1);   // the first click's survives
+        QCOMPARE(e.ed->document().area().TileEnemy(19, 6), 0);  // the last click's cell
+        QCOMPARE(e.ed->document().area().TileEnemy(0, 0), 1);   // the first click's survives
         while (e.undo->canRedo())
             e.undo->redo();
-        QCOMPARE(e.ed->area().TileEnemy(19, 6), 1);
+        QCOMPARE(e.ed->document().area().TileEnemy(19, 6), 1);
         // A drag larger than the whole limit stays whole while it is the newest step.
-        e.ed->setHistoryLimit(600);
+        e.ed->document().setHistoryLimit(600);
         e.select(2, 1, 2);
         e.drag(Qt::LeftButton, {{0, 10}, {1, 10}, {2, 10}, {3, 10}, {4, 10}, {5, 10}, {6, 10}, {7, 10}});
         QCOMPARE(e.undo->count(), 1);
         e.undo->undo();
-        QCOMPARE(e.ed->area().TileEnemy(4, 10), 0);
+        QCOMPARE(e.ed->document().area().TileEnemy(4, 10), 0);
     }
 };
 

@@ -99,7 +99,7 @@ struct AreaFixture : Editor
     {
         const AreaView v = ed->currentView();
         ReferenceView r{v.size, v.zoom, v.firstColumn, v.firstRow, v.showEnemies, v.showTags, v.background};
-        return firstDifference(ed->backImage(), referencePicture(ed->area(), w->picHoldTiles, w->picHoldTags, r));
+        return firstDifference(ed->backImage(), referencePicture(ed->document().area(), w->picHoldTiles, w->picHoldTags, r));
     }
     qsizetype countShown(const QString &text) const
     {
@@ -125,14 +125,14 @@ private Q_SLOTS:
         AreaFixture e;
         QVERIFY(e.open());
         QCOMPARE(e.ed->windowTitle(), kArea);
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
         QCOMPARE(e.ed->lZoom, 16);
         QCOMPARE(e.ed->shpCursor->size(), QSize(16, 16));
         QCOMPARE(e.ed->hScroll->maximum(), 39);
         QCOMPARE(e.ed->vScroll->maximum(), 29);
         QVERIFY(e.w->mnuSideWarp->isChecked());
-        QVERIFY(!e.ed->isChanged());
-        QCOMPARE(e.ed->area().TileEnemy(7, 6), 12);
+        QVERIFY(!e.ed->document().isModified());
+        QCOMPARE(e.ed->document().area().TileEnemy(7, 6), 12);
         QCOMPARE(e.ed->backImage().size(), QSize(400, 300));
         QVERIFY(e.dialogs.shown.empty());
     }
@@ -179,13 +179,13 @@ private Q_SLOTS:
         e.pick(0, 2, 1);
         e.zoomTo(32);
         e.click({31, 31});
-        QVERIFY(e.ed->area().IsTile(0, 0));
-        QVERIFY(!e.ed->area().IsTile(1, 0));
+        QVERIFY(e.ed->document().area().IsTile(0, 0));
+        QVERIFY(!e.ed->document().area().IsTile(1, 0));
         e.pick(0, 3, 2);
         e.click({32, 31});
-        QCOMPARE(e.ed->area().xSrc(1, 0), 3);
-        QCOMPARE(e.ed->area().ySrc(1, 0), 2);
-        QVERIFY(e.ed->isChanged());
+        QCOMPARE(e.ed->document().area().xSrc(1, 0), 3);
+        QCOMPARE(e.ed->document().area().ySrc(1, 0), 2);
+        QVERIFY(e.ed->document().isModified());
 
         // Scrolled to (5, 3), window cell (2, 3) is cell (7, 6) at every zoom.
         e.scrollTo(5, 3);
@@ -194,7 +194,7 @@ private Q_SLOTS:
             const QPoint inSquare(zoom * 2 + zoom / 2, zoom * 3 + 1);  // window cell (2, 3), clear of the button
             e.pick(0, zoom / 8, 0);
             e.click(inSquare);
-            QCOMPARE(e.ed->area().xSrc(7, 6), zoom / 8);
+            QCOMPARE(e.ed->document().area().xSrc(7, 6), zoom / 8);
         }
 
         // Fractional positions follow the rounding rule through the handler.
@@ -203,8 +203,8 @@ private Q_SLOTS:
         e.pick(0, 1, 1);
         QMouseEvent half = mouseAt(QEvent::MouseButtonPress, {63.5, 40.0}, Qt::LeftButton, Qt::LeftButton);
         QApplication::sendEvent(e.ed, &half);
-        QVERIFY(e.ed->area().IsTile(2, 1));
-        QVERIFY(!e.ed->area().IsTile(1, 1));
+        QVERIFY(e.ed->document().area().IsTile(2, 1));
+        QVERIFY(!e.ed->document().area().IsTile(1, 1));
         QMouseEvent release = mouseAt(QEvent::MouseButtonRelease, {63.5, 40.0}, Qt::LeftButton, Qt::NoButton);
         QApplication::sendEvent(e.ed, &release);
 
@@ -221,41 +221,41 @@ private Q_SLOTS:
         // Tiles: erasing keeps the tag and the enemy.
         e.pick(0, 1, 1);
         e.click(cell66, Qt::RightButton);
-        QVERIFY(!e.ed->area().IsTile(6, 6));
-        QCOMPARE(e.ed->area().TileTag(6, 6), 9);
-        QCOMPARE(e.ed->area().TileEnemy(6, 6), 3);
+        QVERIFY(!e.ed->document().area().IsTile(6, 6));
+        QCOMPARE(e.ed->document().area().TileTag(6, 6), 9);
+        QCOMPARE(e.ed->document().area().TileEnemy(6, 6), 3);
         // Tags: a left click with value 5 sets it and leaves tile and enemy; the view shows it.
         const QPoint cell55(5 * 16 + 8, 5 * 16 + 8);
         e.pick(1, 0, 5);
         e.ed->DrawLevel();
         e.click(cell55);
-        QCOMPARE(e.ed->area().TileTag(5, 5), 5);
-        QVERIFY(e.ed->area().IsTile(5, 5));
+        QCOMPARE(e.ed->document().area().TileTag(5, 5), 5);
+        QVERIFY(e.ed->document().area().IsTile(5, 5));
         QCOMPARE(e.ed->backImage().pixel(5 * 16 + 3, 5 * 16 + 3), e.sheet.pixel(3, 16 * 5 + 16 + 3));
         e.click(cell66, Qt::MiddleButton);
-        QCOMPARE(e.ed->area().TileTag(6, 6), 0);
-        QCOMPARE(e.ed->area().TileEnemy(6, 6), 3);
+        QCOMPARE(e.ed->document().area().TileTag(6, 6), 0);
+        QCOMPARE(e.ed->document().area().TileEnemy(6, 6), 3);
         // Enemies: value 0 with the left button is the same as a right click.
         e.pick(2, 0, 0);
         e.click(cell66);
-        QCOMPARE(e.ed->area().TileEnemy(6, 6), 0);
+        QCOMPARE(e.ed->document().area().TileEnemy(6, 6), 0);
         e.pick(2, 0, 21);
         e.click(cell66);
-        QCOMPARE(e.ed->area().TileEnemy(6, 6), 21);
+        QCOMPARE(e.ed->document().area().TileEnemy(6, 6), 21);
         e.click({7 * 16 + 8, 6 * 16 + 8}, Qt::RightButton);
-        QCOMPARE(e.ed->area().TileEnemy(7, 6), 0);
+        QCOMPARE(e.ed->document().area().TileEnemy(7, 6), 0);
 
         // Both buttons held: the right press and the drag that follows erase tiles.
         e.pick(0, 2, 2);
         const QPoint a(2 * 16 + 8, 10 * 16 + 8);
         const QPoint b(3 * 16 + 8, 10 * 16 + 8);
         QTest::mousePress(e.ed, Qt::LeftButton, {}, a);
-        QCOMPARE(e.ed->area().xSrc(2, 10), 2);
+        QCOMPARE(e.ed->document().area().xSrc(2, 10), 2);
         QTest::mousePress(e.ed, Qt::RightButton, {}, a);
-        QVERIFY(!e.ed->area().IsTile(2, 10));
-        QVERIFY(e.ed->area().IsTile(3, 10));
+        QVERIFY(!e.ed->document().area().IsTile(2, 10));
+        QVERIFY(e.ed->document().area().IsTile(3, 10));
         QTest::mouseMove(e.ed, b);
-        QVERIFY(!e.ed->area().IsTile(3, 10));
+        QVERIFY(!e.ed->document().area().IsTile(3, 10));
         QTest::mouseRelease(e.ed, Qt::RightButton, {}, b);
         QTest::mouseRelease(e.ed, Qt::LeftButton, {}, b);
         QVERIFY(e.differenceFromReference().isEmpty());
@@ -271,11 +271,11 @@ private Q_SLOTS:
         e.scrollTo(5, 3);
         e.pick(0, 1, 2);
         QTest::mousePress(e.ed, Qt::LeftButton, {}, {100, 40});  // window (3, 1): cell (8, 4)
-        QVERIFY(e.ed->area().IsTile(8, 4));
+        QVERIFY(e.ed->document().area().IsTile(8, 4));
         for (int x = 100; x >= -3; x -= 9)
             QTest::mouseMove(e.ed, {x, 40});
         for (int c = 5; c <= 8; ++c)
-            QVERIFY2(e.ed->area().IsTile(c, 4), qPrintable(QString::number(c)));
+            QVERIFY2(e.ed->document().area().IsTile(c, 4), qPrintable(QString::number(c)));
         QCOMPARE(e.ed->shpCursor->pos(), QPoint(0, 32));  // the cursor in whole window cells
         QTest::mouseRelease(e.ed, Qt::LeftButton, {}, {-3, 40});
 
@@ -284,15 +284,15 @@ private Q_SLOTS:
         QTest::mousePress(e.ed, Qt::LeftButton, {}, {10, 40});
         e.pick(0, 3, 0);
         QTest::mouseMove(e.ed, {-32, 40});
-        QCOMPARE(e.ed->area().xSrc(0, 1), 1);
+        QCOMPARE(e.ed->document().area().xSrc(0, 1), 1);
         QTest::mouseMove(e.ed, {-31, 40});
-        QCOMPARE(e.ed->area().xSrc(0, 1), 3);
+        QCOMPARE(e.ed->document().area().xSrc(0, 1), 3);
         QTest::mouseRelease(e.ed, Qt::LeftButton, {}, {-31, 40});
         // Moves without a button only move the cursor.
         e.pick(0, 0, 0);
         QTest::mouseMove(e.ed, {40, 72});
-        QCOMPARE(e.ed->area().xSrc(1, 2), 0);
-        QVERIFY(!e.ed->area().IsTile(1, 2));
+        QCOMPARE(e.ed->document().area().xSrc(1, 2), 0);
+        QVERIFY(!e.ed->document().area().IsTile(1, 2));
         QCOMPARE(e.ed->shpCursor->geometry(), QRect(32, 64, 32, 32));
     }
 
@@ -309,7 +309,7 @@ private Q_SLOTS:
         QTest::mousePress(e.ed, Qt::LeftButton, {}, {300, 200});
         QTest::mouseMove(e.ed, {310, 210});
         QTest::mouseRelease(e.ed, Qt::LeftButton, {}, {310, 210});
-        QVERIFY(!e.ed->isChanged());
+        QVERIFY(!e.ed->document().isModified());
         QCOMPARE(e.ed->shpCursor->pos(), QPoint(288, 192));  // the cursor goes over the filler too
     }
 
@@ -326,21 +326,21 @@ private Q_SLOTS:
         e.click({40, 40}, Qt::RightButton);
         QVERIFY(!e.ed->isSetStartMode());
         QCOMPARE(e.ed->shpCursor->shape(), AreaCursor::Shape::Circle);
-        QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(3, 2));
-        QVERIFY(e.ed->area().IsTile(1, 1));
-        QVERIFY(e.ed->isChanged());
+        QCOMPARE(QPoint(e.ed->document().area().StartX(), e.ed->document().area().StartY()), QPoint(3, 2));
+        QVERIFY(e.ed->document().area().IsTile(1, 1));
+        QVERIFY(e.ed->document().isModified());
 
         // Left press places the start; the drag that follows paints.
         e.pick(0, 3, 1);
         e.ed->SetStartPos();
         e.ed->SetStartPos();  // arming again changes nothing
         QTest::mousePress(e.ed, Qt::LeftButton, {}, {4 * 32 + 5, 5 * 32 + 5});
-        QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(4, 5));
-        QCOMPARE(e.ed->area().xSrc(4, 5), 0);  // the press placed the start, not a tile
+        QCOMPARE(QPoint(e.ed->document().area().StartX(), e.ed->document().area().StartY()), QPoint(4, 5));
+        QCOMPARE(e.ed->document().area().xSrc(4, 5), 0);  // the press placed the start, not a tile
         QTest::mouseMove(e.ed, {5 * 32 + 5, 5 * 32 + 5});
-        QCOMPARE(e.ed->area().xSrc(5, 5), 3);
+        QCOMPARE(e.ed->document().area().xSrc(5, 5), 3);
         QTest::mouseMove(e.ed, {4 * 32 + 6, 5 * 32 + 5});
-        QCOMPARE(e.ed->area().xSrc(4, 5), 3);
+        QCOMPARE(e.ed->document().area().xSrc(4, 5), 3);
         QTest::mouseRelease(e.ed, Qt::LeftButton, {}, {4 * 32 + 6, 5 * 32 + 5});
         QVERIFY(e.differenceFromReference().isEmpty());  // old marker gone, new one drawn
     }
@@ -354,11 +354,11 @@ private Q_SLOTS:
         e.zoomTo(32);
         e.pick(0, 3, 1);  // cells (8..10, 9) hold tile (0, 0), (1, 0) and (2, 0)
         const QPoint at(8 * 32 + 5, 9 * 32 + 5);
-        const QByteArray before = bytesOf(e.ed->area());
+        const QByteArray before = bytesOf(e.ed->document().area());
         e.ed->SetStartPos();
         QTest::mouseDClick(e.ed, Qt::LeftButton, {}, at);
-        QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(8, 9));
-        QCOMPARE(e.ed->area().xSrc(8, 9), 0);
+        QCOMPARE(QPoint(e.ed->document().area().StartX(), e.ed->document().area().StartY()), QPoint(8, 9));
+        QCOMPARE(e.ed->document().area().xSrc(8, 9), 0);
         QVERIFY(!e.ed->isSetStartMode());
 
         // The same with the second press held and dragged on.
@@ -375,15 +375,15 @@ private Q_SLOTS:
         QMouseEvent up(QEvent::MouseButtonRelease, at + QPoint(64, 0), e.ed->mapToGlobal(at + QPoint(64, 0)),
                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(e.ed, &up);
-        QCOMPARE(QPoint(e.ed->area().StartX(), e.ed->area().StartY()), QPoint(9, 9));
+        QCOMPARE(QPoint(e.ed->document().area().StartX(), e.ed->document().area().StartY()), QPoint(9, 9));
         oLevel expected;
         QVERIFY(expected.fromBytes(before).ok());
         expected.SetStartPos(9, 9);
-        QCOMPARE(bytesOf(e.ed->area()), bytesOf(expected));  // the start moved, nothing painted
+        QCOMPARE(bytesOf(e.ed->document().area()), bytesOf(expected));  // the start moved, nothing painted
 
         // Without start placement a double-click paints as two clicks do.
         QTest::mouseDClick(e.ed, Qt::LeftButton, {}, at);
-        QCOMPARE(e.ed->area().xSrc(8, 9), 3);
+        QCOMPARE(e.ed->document().area().xSrc(8, 9), 3);
         QVERIFY(e.differenceFromReference().isEmpty());
     }
 
@@ -394,22 +394,22 @@ private Q_SLOTS:
         QVERIFY(e.open());
         e.zoomTo(32);
         e.pick(0, 3, 1);
-        const QByteArray before = bytesOf(e.ed->area());
+        const QByteArray before = bytesOf(e.ed->document().area());
         QWidget *corner = e.ed->picCornerSize;
         const QPoint middle = corner->rect().center();
         // Under it lies a cell of the area, with a tile that a click there would replace.
         const QPoint under = corner->mapTo(e.ed, middle) / 32;
-        QVERIFY(e.ed->area().IsTile(under.x(), under.y()));
-        QVERIFY(e.ed->area().xSrc(under.x(), under.y()) != 3 || e.ed->area().ySrc(under.x(), under.y()) != 1);
+        QVERIFY(e.ed->document().area().IsTile(under.x(), under.y()));
+        QVERIFY(e.ed->document().area().xSrc(under.x(), under.y()) != 3 || e.ed->document().area().ySrc(under.x(), under.y()) != 1);
         QTest::mouseClick(corner, Qt::LeftButton, {}, middle);
         QTest::mouseClick(corner, Qt::RightButton, {}, middle);
         QTest::mouseDClick(corner, Qt::LeftButton, {}, middle);
         QTest::mousePress(corner, Qt::LeftButton, {}, middle);
         QTest::mouseMove(corner, middle + QPoint(-3, -3));
         QTest::mouseRelease(corner, Qt::LeftButton, {}, middle + QPoint(-3, -3));
-        QCOMPARE(bytesOf(e.ed->area()), before);
-        QVERIFY(!e.ed->isChanged());
-        QCOMPARE(e.ed->undoStack()->count(), 0);
+        QCOMPARE(bytesOf(e.ed->document().area()), before);
+        QVERIFY(!e.ed->document().isModified());
+        QCOMPARE(e.ed->document().undoStack()->count(), 0);
     }
 
     void randomMouseEditsKeepThePictureOfAFullRedraw()
@@ -450,12 +450,12 @@ private Q_SLOTS:
             d.findChild<QPushButton *>(QStringLiteral("cmdResize"))->click();
         });
         e.trigger("mnuLevResize");
-        QCOMPARE(e.ed->area().width(), 9);
-        QCOMPARE(e.ed->area().height(), 7);
+        QCOMPARE(e.ed->document().area().width(), 9);
+        QCOMPARE(e.ed->document().area().height(), 7);
         QCOMPARE(e.ed->hScroll->maximum(), 9);
         QCOMPARE(e.ed->hScroll->value(), 9);
         QCOMPARE(e.ed->vScroll->value(), 7);
-        QVERIFY(e.ed->isChanged());
+        QVERIFY(e.ed->document().isModified());
         QVERIFY(e.differenceFromReference().isEmpty());
     }
 
@@ -474,7 +474,8 @@ private Q_SLOTS:
         QCOMPARE(e.ed->backImage().size(), QSize(250, 180));
         // Smaller than the scroll bars: nothing fails. (Outside the frame, which has a
         // smallest size of its own.)
-        frmLevelEdit alone(*e.w);
+        AreaDocument document;
+        frmLevelEdit alone(*e.w, document);
         alone.resize(6, 3);
         alone.show();
         QCOMPARE(alone.hScroll->width(), 0);
@@ -502,21 +503,21 @@ private Q_SLOTS:
         QTRY_COMPARE(QApplication::focusWidget(), e.ed->picCornerSize);
         // Side-warp: the check mark follows the flag.
         e.trigger("mnuSideWarp");
-        QVERIFY(!e.ed->area().SideWarp());
+        QVERIFY(!e.ed->document().area().SideWarp());
         QVERIFY(!e.w->mnuSideWarp->isChecked());
-        QVERIFY(e.ed->isChanged());
+        QVERIFY(e.ed->document().isModified());
         e.trigger("mnuSideWarp");
-        QVERIFY(e.ed->area().SideWarp());
+        QVERIFY(e.ed->document().area().SideWarp());
         QVERIFY(e.w->mnuSideWarp->isChecked());
         // "&New" asks, then gives a 20 x 15 area without side-warp or name.
         e.dialogs.answers.push_back(FakeDialogs::Answer::No);
         e.trigger("mnuLevNew");
         QCOMPARE(e.dialogs.shown.back().text, kSaveArea);
-        QCOMPARE(e.ed->area().width(), 19);
-        QCOMPARE(e.ed->area().height(), 14);
-        QCOMPARE(e.ed->currentAreaFile(), QString());
+        QCOMPARE(e.ed->document().area().width(), 19);
+        QCOMPARE(e.ed->document().area().height(), 14);
+        QCOMPARE(e.ed->document().fileName(), QString());
         QVERIFY(!e.w->mnuSideWarp->isChecked());
-        QVERIFY(!e.ed->isChanged());
+        QVERIFY(!e.ed->document().isModified());
         QCOMPARE(e.ed->hScroll->maximum(), 19);
     }
 
@@ -529,12 +530,12 @@ private Q_SLOTS:
         e.game.write(QStringLiteral("Mods/Demo/World1/Cave.qzl"), bytesOf(cave));
         e.pick(0, 1, 1);
         e.click({100, 100}, Qt::RightButton);
-        QVERIFY(e.ed->isChanged());
+        QVERIFY(e.ed->document().isModified());
 
         e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
         e.ed->SetLevel(QStringLiteral("Cave"));
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
-        QVERIFY(e.ed->isChanged());
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
+        QVERIFY(e.ed->document().isModified());
         QCOMPARE(e.dialogs.shown.back().title, kArea);
         QCOMPARE(e.dialogs.shown.back().text, kSaveArea);
 
@@ -543,8 +544,8 @@ private Q_SLOTS:
         e.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
         e.dialogs.inputs.push_back(QStringLiteral("Blocked"));
         e.ed->SetLevel(QStringLiteral("Cave"));
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
-        QVERIFY(e.ed->isChanged());
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
+        QVERIFY(e.ed->document().isModified());
         QCOMPARE(e.dialogs.shown.back().title, kArea);
         QVERIFY(e.dialogs.shown.back().text.startsWith(QStringLiteral("The area was not saved.")));
         QCOMPARE(e.countShown(QStringLiteral("Blocked.qzl saved!")), 0);
@@ -554,9 +555,9 @@ private Q_SLOTS:
         e.dialogs.inputs.push_back(QStringLiteral("  Saved  "));
         e.ed->SetLevel(QStringLiteral("Cave"));
         QCOMPARE(e.countShown(QStringLiteral("Saved.qzl saved!")), 1);
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Cave"));
-        QCOMPARE(e.ed->area().width(), 2);
-        QVERIFY(!e.ed->isChanged());
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Cave"));
+        QCOMPARE(e.ed->document().area().width(), 2);
+        QVERIFY(!e.ed->document().isModified());
         oLevel saved;
         QVERIFY(saved.LoadFromFile(e.game.file(QStringLiteral("Mods/Demo/World1/Saved.qzl"))).ok());
         QVERIFY(!saved.IsTile(6, 6));
@@ -566,25 +567,25 @@ private Q_SLOTS:
         e.click({8, 24});
         e.dialogs.answers.push_back(FakeDialogs::Answer::No);
         e.ed->SetLevel(QStringLiteral("Meadow"));
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
-        QCOMPARE(e.ed->area().TileTag(6, 6), 9);
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
+        QCOMPARE(e.ed->document().area().TileTag(6, 6), 9);
         QVERIFY(e.dialogs.unexpected.isEmpty());
 
         // The open name again does nothing, even when the file changed on disk.
         e.game.write(kMeadowFile, bytesOf(cave));
         e.ed->SetLevel(QStringLiteral("Meadow"));
-        QCOMPARE(e.ed->area().width(), 39);
+        QCOMPARE(e.ed->document().area().width(), 39);
 
         // A name with no file gives a new nameless area, after the question when changed.
         e.click({8, 24}, Qt::RightButton);
         e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
         e.ed->SetLevel(QStringLiteral("Nowhere"));
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
         e.dialogs.answers.push_back(FakeDialogs::Answer::No);
         e.ed->SetLevel(QStringLiteral("Nowhere"));
-        QCOMPARE(e.ed->currentAreaFile(), QString());
-        QCOMPARE(e.ed->area().width(), 19);
-        QVERIFY(!e.ed->isChanged());
+        QCOMPARE(e.ed->document().fileName(), QString());
+        QCOMPARE(e.ed->document().area().width(), 19);
+        QVERIFY(!e.ed->document().isModified());
     }
 
     void aMinimisedEditorStillAsksBeforeANewArea()
@@ -593,7 +594,7 @@ private Q_SLOTS:
         QVERIFY(e.open());
         e.pick(0, 1, 1);
         e.click({100, 100});
-        QVERIFY(e.ed->isChanged());
+        QVERIFY(e.ed->document().isModified());
         auto *frame = qobject_cast<QMdiSubWindow *>(e.ed->parentWidget());
         QVERIFY(frame);
         frame->showMinimized();
@@ -604,20 +605,20 @@ private Q_SLOTS:
         e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
         e.clickLevel(2);
         QCOMPARE(e.dialogs.texts(), QStringList{kSaveArea});
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
-        QVERIFY(e.ed->isChanged());
-        QCOMPARE(e.ed->area().xSrc(6, 6), 1);  // the painted tile
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
+        QVERIFY(e.ed->document().isModified());
+        QCOMPARE(e.ed->document().area().xSrc(6, 6), 1);  // the painted tile
 
         e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
         e.trigger("mnuLevNew");
         QCOMPARE(e.dialogs.texts().count(kSaveArea), 2);
-        QVERIFY(e.ed->isChanged());
+        QVERIFY(e.ed->document().isModified());
 
         e.dialogs.answers.push_back(FakeDialogs::Answer::No);
         e.clickLevel(1);
-        QCOMPARE(e.ed->currentAreaFile(), QString());
-        QCOMPARE(e.ed->area().width(), 19);
-        QVERIFY(!e.ed->isChanged());
+        QCOMPARE(e.ed->document().fileName(), QString());
+        QCOMPARE(e.ed->document().area().width(), 19);
+        QVERIFY(!e.ed->document().isModified());
         QVERIFY(e.dialogs.unexpected.isEmpty());
     }
 
@@ -631,15 +632,15 @@ private Q_SLOTS:
         e.trigger("mnuLevSave");
         QCOMPARE(e.dialogs.shown.back().text, QStringLiteral("Copy.qzl saved!"));
         QCOMPARE(e.dialogs.shown[e.dialogs.shown.size() - 2].text, QStringLiteral("Enter file name for area:"));
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
-        QVERIFY(!e.ed->isChanged());
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
+        QVERIFY(!e.ed->document().isModified());
         const QByteArray written = e.game.read(QStringLiteral("Mods/Demo/World1/Copy.qzl"));
-        QCOMPARE(written, bytesOf(e.ed->area()));
+        QCOMPARE(written, bytesOf(e.ed->document().area()));
         // SetLevel of the new name loads it from disk.
         e.game.write(QStringLiteral("Mods/Demo/World1/Copy.qzl"), bytesOf(meadow()));
         e.ed->SetLevel(QStringLiteral("Copy"));
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Copy"));
-        QCOMPARE(e.ed->area().xSrc(0, 1), 0);
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Copy"));
+        QCOMPARE(e.ed->document().area().xSrc(0, 1), 0);
         // An empty or cancelled name writes nothing.
         e.dialogs.inputs.push_back(QStringLiteral("   "));
         QVERIFY(!e.ed->SaveArea());
@@ -660,7 +661,7 @@ private Q_SLOTS:
             QCOMPARE(e.dialogs.shown.back().title, kArea);
             QVERIFY2(e.dialogs.shown.back().text.startsWith(QStringLiteral("The area cannot be saved as")),
                      qPrintable(e.dialogs.shown.back().text));
-            QVERIFY(e.ed->isChanged());
+            QVERIFY(e.ed->document().isModified());
         }
         QCOMPARE(QDir(e.game.file(QStringLiteral("Mods/Demo"))).entryList(QDir::Files),
                  QStringList{QStringLiteral("Worlds.inf")});
@@ -668,8 +669,8 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("cave.old.qzl"), QStringLiteral("Meadow.qzl")}));
         // A stored name that leads outside the world is not opened either.
         e.ed->SetLevel(QStringLiteral("../World1/Meadow"));
-        QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
-        QVERIFY(e.ed->isChanged());
+        QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
+        QVERIFY(e.ed->document().isModified());
     }
 
     void aSaveNeverFollowsALinkOutOfTheMod()
@@ -684,7 +685,7 @@ private Q_SLOTS:
         QVERIFY(!e.ed->SaveArea());
         QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("Linked.qzl")));
         QVERIFY(!QFile::exists(victim));
-        QVERIFY(e.ed->isChanged());
+        QVERIFY(e.ed->document().isModified());
     }
 
     void unreadableAreaFilesAreReportedAndChangeNothing()
@@ -701,10 +702,10 @@ private Q_SLOTS:
             QCOMPARE(e.dialogs.shown.back().title, kArea);
             QVERIFY2(e.dialogs.shown.back().text.contains(name + QStringLiteral(".qzl")),
                      qPrintable(e.dialogs.shown.back().text));
-            QCOMPARE(e.ed->currentAreaFile(), QStringLiteral("Meadow"));
-            QCOMPARE(e.ed->area().width(), 39);
-            QCOMPARE(e.ed->area().TileTag(6, 6), 9);
-            QVERIFY(!e.ed->isChanged());
+            QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
+            QCOMPARE(e.ed->document().area().width(), 39);
+            QCOMPARE(e.ed->document().area().TileTag(6, 6), 9);
+            QVERIFY(!e.ed->document().isModified());
         }
     }
 
@@ -723,13 +724,13 @@ private Q_SLOTS:
         e.ed->ResizeArea();
         QCOMPARE(e.dialogs.shown.back().title, kArea);
         QVERIFY(e.dialogs.shown.back().text.contains(QStringLiteral("32768")));
-        QCOMPARE(e.ed->area().width(), 39);
-        QCOMPARE(e.ed->area().height(), 29);
+        QCOMPARE(e.ed->document().area().width(), 39);
+        QCOMPARE(e.ed->document().area().height(), 29);
         const qsizetype messages = e.dialogs.shown.size();
         answerResize(QStringLiteral("0"), QStringLiteral("10"));  // below 1: ignored silently
         e.ed->ResizeArea();
         QCOMPARE(e.dialogs.shown.size(), messages);
-        QCOMPARE(e.ed->area().width(), 39);
+        QCOMPARE(e.ed->document().area().width(), 39);
         // The dialog proposes the size in cells; closed unanswered it still marks a change.
         e.dialogs.answers.push_back(FakeDialogs::Answer::No);
         e.ed->NewArea();
@@ -737,10 +738,10 @@ private Q_SLOTS:
             QCOMPARE(d.findChild<QLineEdit *>(QStringLiteral("txtResize0"))->text(), QStringLiteral("20"));
             QCOMPARE(d.findChild<QLineEdit *>(QStringLiteral("txtResize1"))->text(), QStringLiteral("15"));
         });
-        QVERIFY(!e.ed->isChanged());
+        QVERIFY(!e.ed->document().isModified());
         e.ed->ResizeArea();
-        QVERIFY(e.ed->isChanged());
-        QCOMPARE(e.ed->area().width(), 19);
+        QVERIFY(e.ed->document().isModified());
+        QCOMPARE(e.ed->document().area().width(), 19);
     }
 
     void closingAsksAndAFailedSaveKeepsItOpen()

@@ -368,7 +368,7 @@ private Q_SLOTS:
         QVERIFY(area);
         d.trigger("mnuLevNew");
         QTest::mouseClick(area, Qt::RightButton, {}, QPoint(5, 40));
-        QVERIFY(area->isChanged());
+        QVERIFY(area->document().isModified());
         d.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
         d.w->mdiArea->setActiveSubWindow(frame);  // activation opens the level's area: asked
         QCOMPARE(d.dialogs.shown.size(), std::size_t(1));
@@ -378,8 +378,8 @@ private Q_SLOTS:
             QTest::mouseClick(label, Qt::LeftButton);
         }
         QCOMPARE(d.dialogs.shown.size(), std::size_t(1));
-        QCOMPARE(area->currentAreaFile(), QString());
-        QVERIFY(area->isChanged());
+        QCOMPARE(area->document().fileName(), QString());
+        QVERIFY(area->document().isModified());
     }
 
     void aRemovedLevelIsNotStoredInto()

@@ -579,7 +579,7 @@ private Q_SLOTS:
         QVERIFY(e.state().bAreaWindowOpen);
         QVERIFY(e.w->bTileWindowOpen);
         QCOMPARE(e.w->tMode, 0);
-        QCOMPARE(editor->currentAreaFile(), QStringLiteral("Meadow"));
+        QCOMPARE(editor->document().fileName(), QStringLiteral("Meadow"));
         QWidget *paletteFrame = palette->parentWidget();
         QWidget *editorFrame = editor->parentWidget();
         QCOMPARE(paletteFrame->pos(), QPoint(0, 0));

@@ -36,7 +36,7 @@ private Q_SLOTS:
         frmLevelEdit *ed = e.w->areaEditor();
         QVERIFY(ed);
         QVERIFY(QTest::qWaitForWindowExposed(ed));
-        QCOMPARE(ed->currentAreaFile(), areaName);
+        QCOMPARE(ed->document().fileName(), areaName);
         QVERIFY(!ed->backImage().isNull());
 
         // Paint a short row of tile (1, 0) and put enemy 4 at its end.
@@ -52,10 +52,10 @@ private Q_SLOTS:
         e.w->curTileY = 4;
         ed->DrawLevel();
         QTest::mouseClick(ed, Qt::LeftButton, {}, {3 * z + 2, 2 * z + 2});
-        QVERIFY(ed->isChanged());
+        QVERIFY(ed->document().isModified());
         for (int c = 0; c <= 3; ++c)
-            QCOMPARE(ed->area().xSrc(c, 2), 1);
-        QCOMPARE(ed->area().TileEnemy(3, 2), 4);
+            QCOMPARE(ed->document().area().xSrc(c, 2), 1);
+        QCOMPARE(ed->document().area().TileEnemy(3, 2), 4);
 
         // A double-click from the X server with start placement armed places the start and
         // paints nothing, also with a tile chosen.
@@ -64,7 +64,7 @@ private Q_SLOTS:
             e.w->curTileX = 2;
             e.w->curTileY = 0;
             const QPoint cell(5, 3);
-            const qint32 tileBefore = ed->area().IsTile(cell.x(), cell.y()) ? ed->area().xSrc(cell.x(), cell.y()) : -1;
+            const qint32 tileBefore = ed->document().area().IsTile(cell.x(), cell.y()) ? ed->document().area().xSrc(cell.x(), cell.y()) : -1;
             ed->SetStartPos();
             const QPoint at = ed->mapToGlobal(QPoint(cell.x() * z + z / 2, cell.y() * z + z / 2));
             QProcess xdotool;
@@ -74,9 +74,9 @@ private Q_SLOTS:
                            QStringLiteral("--delay"), QStringLiteral("60"), QStringLiteral("1")});
             QVERIFY(xdotool.waitForFinished(10000));
             QCOMPARE(xdotool.exitCode(), 0);
-            QTRY_COMPARE(QPoint(ed->area().StartX(), ed->area().StartY()), cell);
+            QTRY_COMPARE(QPoint(ed->document().area().StartX(), ed->document().area().StartY()), cell);
             QTest::qWait(200);  // every event of the double-click delivered
-            QCOMPARE(ed->area().IsTile(cell.x(), cell.y()) ? ed->area().xSrc(cell.x(), cell.y()) : -1, tileBefore);
+            QCOMPARE(ed->document().area().IsTile(cell.x(), cell.y()) ? ed->document().area().xSrc(cell.x(), cell.y()) : -1, tileBefore);
             QVERIFY(!ed->isSetStartMode());
         }
 
@@ -85,7 +85,7 @@ private Q_SLOTS:
         e.trigger("mnuLevSave");
         QCOMPARE(e.dialogs.shown.back().text, areaName + QStringLiteral(".qzl saved!"));
         QByteArray expected;
-        QVERIFY(ed->area().toBytes(expected).ok());
+        QVERIFY(ed->document().area().toBytes(expected).ok());
         QCOMPARE(e.game.read(areaFile), expected);
         QVERIFY(ed->parentWidget()->close());
         QVERIFY(!e.w->areaEditor());
@@ -94,11 +94,11 @@ private Q_SLOTS:
         ed = e.w->areaEditor();
         QVERIFY(ed);
         QVERIFY(QTest::qWaitForWindowExposed(ed));
-        QCOMPARE(ed->currentAreaFile(), areaName);
+        QCOMPARE(ed->document().fileName(), areaName);
         for (int c = 0; c <= 3; ++c)
-            QCOMPARE(ed->area().xSrc(c, 2), 1);
-        QCOMPARE(ed->area().TileEnemy(3, 2), 4);
-        QVERIFY(!ed->isChanged());
+            QCOMPARE(ed->document().area().xSrc(c, 2), 1);
+        QCOMPARE(ed->document().area().TileEnemy(3, 2), 4);
+        QVERIFY(!ed->document().isModified());
         QVERIFY(e.dialogs.unexpected.isEmpty());
     }
 };

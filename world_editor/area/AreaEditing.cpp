@@ -65,13 +65,13 @@ void putCell(oLevel &area, qint32 X, qint32 Y, const AreaCell &cell)
 
 // ---- steps ----------------------------------------------------------------------------
 
-qsizetype AreaStep::bytes() const
+qsizetype AreaChange::bytes() const
 {
-    return qsizetype(sizeof(AreaStep)) + qsizetype(cells.capacity() * sizeof(CellChange)) +
+    return qsizetype(sizeof(AreaChange)) + qsizetype(cells.capacity() * sizeof(CellChange)) +
            qsizetype(spans.capacity() * sizeof(CellSpan));
 }
 
-qint64 AreaStep::spanCells() const
+qint64 AreaChange::spanCells() const
 {
     qint64 n = 0;
     for (const CellSpan &s : spans)
@@ -79,7 +79,7 @@ qint64 AreaStep::spanCells() const
     return n;
 }
 
-void AreaStep::apply(oLevel &area, bool forward) const
+void AreaChange::apply(oLevel &area, bool forward) const
 {
     if (!spans.empty()) {
         const AreaCell &v = forward ? spanAfter : spanBefore;
@@ -226,7 +226,7 @@ quint32 keyIn(const AreaCell &c)
 // matches and needs no mark of its own, and each cell is read about once, while it is still
 // in the cache for its painting.
 template<AreaLayer L>
-void fillRuns(oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &step, bool &tooLarge)
+void fillRuns(oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaChange &step, bool &tooLarge)
 {
     const quint32 start = keyIn<L>(step.spanBefore);
     auto same = [start](const AreaCell &c) { return keyIn<L>(c) == start; };
@@ -268,7 +268,7 @@ void fillRuns(oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &step, bo
         total += bottom - top + 1;
         if (total > limit) {
             tooLarge = true;
-            AreaStep painted = std::move(step);
+            AreaChange painted = std::move(step);
             painted.apply(area, false);
             return;
         }
@@ -291,10 +291,10 @@ void fillRuns(oLevel &area, qint32 X, qint32 Y, qint64 limit, AreaStep &step, bo
 
 } // namespace
 
-AreaStep floodFill(oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y, qint64 limit,
+AreaChange floodFill(oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y, qint64 limit,
                    bool *tooLarge)
 {
-    AreaStep step;
+    AreaChange step;
     if (tooLarge)
         *tooLarge = false;
     if (!area.hasGrid() || X < 0 || Y < 0 || X > area.width() || Y > area.height())
@@ -315,7 +315,7 @@ AreaStep floodFill(oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase
     if (over) {
         if (tooLarge)
             *tooLarge = true;
-        return AreaStep();
+        return AreaChange();
     }
     return step;
 }

@@ -50,7 +50,7 @@ struct CellChange
 // Everything one undo step changed. Applied forward, the cells take their "after" values and
 // then the size, side-warp and start take theirs; backward, the size goes back first so that
 // the cells a shrink dropped have somewhere to return to.
-struct AreaStep
+struct AreaChange
 {
     std::vector<CellChange> cells;
     bool movesStart = false;
@@ -84,22 +84,22 @@ class AreaStroke
 {
 public:
     AreaStroke() = default;
-    explicit AreaStroke(AreaStep step) : m_step(std::move(step)) {}
+    explicit AreaStroke(AreaChange step) : m_step(std::move(step)) {}
 
     void record(qint32 X, qint32 Y, const AreaCell &before, const AreaCell &after);
     void moveStart(QPoint before, QPoint after);
     // The drag is over: what finds revisited cells is no longer needed.
     void close() { m_slots = {}; }
 
-    const AreaStep &step() const { return m_step; }
-    AreaStep takeStep() { return std::move(m_step); }
+    const AreaChange &step() const { return m_step; }
+    AreaChange takeStep() { return std::move(m_step); }
     qsizetype bytes() const;
 
 private:
     std::size_t slotOf(qint32 X, qint32 Y) const;
     void rebuildSlots(std::size_t size);
 
-    AreaStep m_step;
+    AreaChange m_step;
     // Open addressing over the step's cells: each slot holds a place in cells plus one, or 0.
     std::vector<quint32> m_slots;
 };
@@ -125,7 +125,7 @@ std::vector<CellChange> rectangleChanges(const oLevel &area, QRect rect, AreaLay
 // nothing painted, when the start is outside the area or painting changes nothing. When the
 // region holds more than `limit` cells the area is left as it was, the step is empty and
 // *tooLarge is set.
-AreaStep floodFill(oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y, qint64 limit,
+AreaChange floodFill(oLevel &area, qint32 X, qint32 Y, AreaLayer layer, bool erase, qint32 x, qint32 y, qint64 limit,
                    bool *tooLarge = nullptr);
 
 // A rectangle of cells of all three layers, column by column.

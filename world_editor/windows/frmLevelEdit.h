@@ -1,7 +1,10 @@
 #pragma once
 
+#include "AreaCursor.h"
+
 #include "area/AreaEditing.h"
 #include "area/oLevel.h"
+#include "documents/AreaDocument.h"
 #include "render/AreaRenderer.h"
 
 #include <QImage>
@@ -15,51 +18,14 @@ class QAction;
 class QActionGroup;
 class QPushButton;
 class QScrollBar;
-class QUndoStack;
 
 namespace tessaforge {
 
 class frmMain;
-class AreaCommand;
 
 // What the mouse does in the area editor. The pencil edits cell by cell; the others act on
 // a region and make one undo step of it.
 enum class AreaTool { Pencil, Rectangle, Fill, Pick, Select };
-
-// One change of the area made by the mouse: the content of cell (X, Y) before and after,
-// and, when the start position moves, where it was and where it goes.
-struct AreaEdit
-{
-    qint32 X = 0;
-    qint32 Y = 0;
-    AreaCell before;
-    AreaCell after;
-    bool movesStart = false;
-    QPoint startBefore;
-    QPoint startAfter;
-};
-
-// The outline that follows the mouse over the grid, one cell in size.
-class AreaCursor final : public QWidget
-{
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(AreaCursor)
-
-public:
-    // Box outlines a tool's footprint: a rectangle being dragged, a block being pasted, the
-    // selection.
-    enum class Shape { Circle, RoundedSquare, Box };
-    explicit AreaCursor(QWidget *parent);
-
-    Shape shape() const { return m_shape; }
-    void setShape(Shape shape);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    Shape m_shape = Shape::Circle;
-};
 
 // "Area Editor": shows one area as a grid of squares, scrolls and zooms it, edits it with
 // the mouse and carries the commands that act on the area as a whole.
@@ -69,7 +35,8 @@ class frmLevelEdit final : public QWidget
     Q_DISABLE_COPY_MOVE(frmLevelEdit)
 
 public:
-    explicit frmLevelEdit(frmMain &main, QWidget *parent = nullptr);
+    // The window shows and edits `document`, which outlives it.
+    frmLevelEdit(frmMain &main, AreaDocument &document, QWidget *parent = nullptr);
     ~frmLevelEdit() override;
 
     static constexpr qint32 kBar = 16;  // scroll bar thickness and corner size, in pixels
@@ -90,25 +57,10 @@ public:
     // The whole area at the current zoom with the layers now shown, to a PNG or BMP file.
     void ExportImage();
 
-    // Every change the mouse makes to the area goes through here: the cell (and the start
-    // position) take their "after" values, the area is marked changed and the squares
-    // concerned are redrawn.
-    void applyEdit(const AreaEdit &edit);
-    // The batch form, for the tools: every cell takes its "after" value, in one undo step
-    // named `name`.
-    void applyEdits(std::vector<CellChange> cells, const QString &name);
-    // The same for a tool that edits the area itself and returns the step it made, or nothing
-    // when it refused and left the area alone (a fill paints while it searches, so that each
-    // cell is read once).
-    void applyStep(const std::function<std::optional<AreaStep>(oLevel &)> &tool, const QString &name);
     // Fills beyond this many cells are refused.
     static constexpr qint64 kFillLimit = qint64(64) * 1024 * 1024;
 
-    // The area's history. Steps beyond kHistoryLimit bytes are dropped, oldest first.
-    QUndoStack *undoStack() const { return m_undo; }
-    static constexpr qsizetype kHistoryLimit = qsizetype(64) * 1024 * 1024;
-    void setHistoryLimit(qsizetype bytes);
-    qsizetype historyBytes() const { return m_historyBytes; }
+    AreaDocument &document() const { return m_document; }
 
     AreaTool tool() const { return m_tool; }
     void setTool(AreaTool tool);
@@ -129,9 +81,6 @@ public:
     // half going to the even one, divided by the zoom and truncated toward zero.
     static QPoint windowCell(QPointF position, qint32 zoom);
 
-    const oLevel &area() const { return oArea; }
-    QString currentAreaFile() const { return sCurAreaFile; }
-    bool isChanged() const { return bChanged; }
     bool isSetStartMode() const { return bSetStartMode; }
     // What DrawLevel last drew, the window's back image.
     const QImage &backImage() const { return m_back; }
@@ -173,19 +122,20 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    friend class AreaCommand;
-
     static constexpr int kLeft = 1;  // the left button alone, as a button mask
 
     // False when the operation is abandoned (Cancel, or Yes with a save that failed).
     bool askToSave();
     bool newArea();
+    // The document's area is another one, or another size.
     void areaReplaced();
+    void areaResized();
     void setScrollMaxima();
     void showSideWarp();
     void scrolled();
     void layOut();
-    void buttonDown(int button, QPointF position);
+    // press: the button went down now, rather than the mouse moved with it held.
+    void buttonDown(int button, QPointF position, bool press);
     void moveCursorTo(QPointF position);
     void showStatus(QPointF position);
     void showMenu();
@@ -198,22 +148,16 @@ private:
     // The area cell under window pixel `position`.
     QPoint cellUnder(QPointF position) const;
     bool inArea(QPoint cell) const;
-    // Undo and redo: the step's changes, then the redraw they need.
-    void replayStep(const AreaStep &step, bool forward);
-    void pushStep(AreaStep step, const QString &name);
-    void recordEdit(const AreaEdit &edit);
-    void endStroke();
-    void clearHistory();
-    // Drops the oldest steps while the history holds more than its limit.
-    void trimHistory();
-    void historyGrew(qsizetype bytes);
+    // The tools' state that belongs to the area shown: a selection, a drag, a floating block.
+    void dropToolState();
     // The view to redraw single squares in; nothing when there is no window, or when the back
     // image was out of date (the view or the pictures changed) and has been drawn whole.
     std::optional<AreaView> viewForSquares();
     // The back image now shows `view`.
     void backImageShows(const AreaView &view);
-    void redrawCells(const std::vector<CellChange> &cells);
-    void redrawStep(const AreaStep &step);
+    // Redraws the squares in sight among `cells`, or the whole view when they cover most of it.
+    void redrawCells(const QRect &cells);
+    void redrawStart(QPoint from, QPoint to);
     void toolPressed(int button, QPoint cell);
     void toolReleased();
     void fillAt(QPoint cell, bool erase);
@@ -224,9 +168,8 @@ private:
     QRect windowRectOf(const QRect &cells) const;
 
     frmMain &m_main;
-    oLevel oArea;
-    QString sCurAreaFile;
-    bool bChanged = false;
+    AreaDocument &m_document;
+    const oLevel &oArea;  // the document's, read only: every change goes through the document
     bool bSetStartMode = false;
 
     AreaRenderer m_renderer;
@@ -235,13 +178,6 @@ private:
     bool m_drawnValid = false;
     int m_wheelRest = 0;  // wheel movement short of a whole step
 
-    QUndoStack *m_undo = nullptr;
-    qsizetype m_historyLimit = kHistoryLimit;
-    qsizetype m_historyBytes = 0;
-    bool m_replaying = false;     // undo and redo while the history is rebuilt do nothing
-    bool m_strokeOpen = false;    // a pencil drag: its edits gather in one step
-    AreaCommand *m_strokeCommand = nullptr;
-    QString m_editName;           // the name the pencil's next step takes
 
     AreaTool m_tool = AreaTool::Pencil;
     QActionGroup *m_toolGroup = nullptr;

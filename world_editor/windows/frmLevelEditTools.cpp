@@ -141,21 +141,23 @@ void frmLevelEdit::toolReleased()
         return;
     }
     const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
-    applyEdits(rectangleChanges(oArea, cells, layer, m_dragButton != kLeft, m_main.curTileX, m_main.curTileY),
-               QStringLiteral("Rectangle"));
+    m_document.changeCells(
+        rectangleChanges(oArea, cells, layer, m_dragButton != kLeft, m_main.curTileX, m_main.curTileY),
+        QStringLiteral("Rectangle"));
 }
 
 void frmLevelEdit::fillAt(QPoint cell, bool erase)
 {
     const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
+    const qint32 x = m_main.curTileX;
+    const qint32 y = m_main.curTileY;
     bool tooLarge = false;
-    applyStep(
-        [&](oLevel &area) -> std::optional<AreaStep> {
-            AreaStep step = floodFill(area, cell.x(), cell.y(), layer, erase, m_main.curTileX, m_main.curTileY,
-                                      kFillLimit, &tooLarge);
+    m_document.applyTool(
+        [&](oLevel &area) -> std::optional<AreaChange> {
+            AreaChange change = floodFill(area, cell.x(), cell.y(), layer, erase, x, y, kFillLimit, &tooLarge);
             if (tooLarge)
                 return std::nullopt;
-            return step;
+            return change;
         },
         QStringLiteral("Fill"));
     if (tooLarge)
@@ -221,7 +223,7 @@ void frmLevelEdit::cutSelection()
         for (qint32 r = cut.top(); r <= cut.bottom(); ++r)
             if (const AreaCell before = cellAt(oArea, c, r); !(before == AreaCell{}))
                 cells.push_back(CellChange{c, r, before, AreaCell{}});
-    applyEdits(std::move(cells), QStringLiteral("Cut"));
+    m_document.changeCells(std::move(cells), QStringLiteral("Cut"));
 }
 
 void frmLevelEdit::startPaste()
@@ -245,7 +247,7 @@ void frmLevelEdit::placePaste(QPoint cell)
     m_floating = false;
     updateCursorShape();
     shpCursor->resize(lZoom, lZoom);
-    applyEdits(pasteChanges(oArea, m_floatingBlock, cell), QStringLiteral("Paste"));
+    m_document.changeCells(pasteChanges(oArea, m_floatingBlock, cell), QStringLiteral("Paste"));
     m_floatingBlock = AreaBlock();
 }
 

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "frmLevelEdit.h"
+#include "documents/AreaDocument.h"
 #include "frmLevelTiles.h"
 #include "frmLevelView.h"
 #include "frmLoadFolder.h"
@@ -774,8 +775,15 @@ void frmMain::editArea()
     LevelRecord *level = m_state.currentLevel();
     if (!level)
         return;
-    if (!isOpen(m_areaEditor))
-        m_areaEditor = openChild(new frmLevelEdit(*this));
+    if (!isOpen(m_areaEditor)) {
+        // The document lives as long as its window: the window's frame deletes both, the
+        // window first.
+        auto *document = new AreaDocument(this);
+        auto *editor = new frmLevelEdit(*this, *document);
+        m_areaEditor = openChild(editor);
+        document->setParent(m_areaEditor);
+        registerUndoStack(editor, document->undoStack());
+    }
     m_areaEditor->show();
     frmLevelEdit *editor = areaEditor();
     editor->lZoom = 16;
