@@ -6,8 +6,6 @@
 
 namespace keyvane::mInput {
 
-ControlConfig gControls;
-
 void SetDefaultControls(ControlConfig &c)
 {
     c = ControlConfig{};

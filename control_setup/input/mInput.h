@@ -41,9 +41,6 @@ namespace mInput {
 
 constexpr qsizetype kControlFileSize = 21;
 
-// The program's one record, holding the defaults until a file is loaded.
-extern ControlConfig gControls;
-
 void SetDefaultControls(ControlConfig &c);
 
 // Reads the first 21 bytes of the file. A missing or unreadable file gives the defaults

@@ -1,5 +1,6 @@
 #include "frmJoystick.h"
 
+#include "documents/ControlsDocument.h"
 #include "input/DXJoystick.h"
 
 #include <QCloseEvent>
@@ -18,7 +19,7 @@ namespace keyvane {
 
 namespace {
 
-constexpr int kFullDeflection = frmJoystick::kMaxThreshold;
+constexpr int kFullDeflection = ControlsDocument::kMaxThreshold;
 constexpr int kTextWidth = 236;
 
 QLabel *helpText(const QString &text, QWidget *parent)
@@ -31,8 +32,8 @@ QLabel *helpText(const QString &text, QWidget *parent)
 
 } // namespace
 
-frmJoystick::frmJoystick(DXJoystick &joystick, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_joystick(joystick)
+frmJoystick::frmJoystick(ControlsDocument &document, DXJoystick &joystick, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_document(document), m_joystick(joystick)
 {
     setObjectName(QStringLiteral("frmJoystick"));
     setWindowTitle(QStringLiteral("Configure Joystick"));
@@ -99,6 +100,10 @@ frmJoystick::frmJoystick(DXJoystick &joystick, QWidget *parent)
     tmrPoll->setTimerType(Qt::PreciseTimer);
     tmrPoll->setInterval(kPollMs);
     connect(tmrPoll, &QTimer::timeout, this, &frmJoystick::poll);
+
+    connect(&m_document, &ControlsDocument::sensitivityChanged, this, &frmJoystick::ShowJoystickSettings);
+    connect(&m_document, &ControlsDocument::joyButtonChanged, this, &frmJoystick::ShowJoystickSettings);
+    connect(&m_document, &ControlsDocument::documentReplaced, this, &frmJoystick::ShowJoystickSettings);
 }
 
 frmJoystick::~frmJoystick() = default;
@@ -113,7 +118,7 @@ void frmJoystick::RunMe()
 
 void frmJoystick::ShowJoystickSettings()
 {
-    const ControlConfig &c = mInput::gControls;
+    const ControlConfig &c = m_document.gControls();
     m_threshold[0] = c.iSensX;
     m_threshold[1] = c.iSensY;
     // Setting a bar runs its change handler, which comes back here with the same values.
@@ -126,20 +131,12 @@ void frmJoystick::ShowJoystickSettings()
 
 void frmJoystick::SetSensitivity(int axis, int threshold)
 {
-    const qint16 value = qint16(qBound(0, threshold, kFullDeflection));
-    if (axis == 0)
-        mInput::gControls.iSensX = value;
-    else
-        mInput::gControls.iSensY = value;
-    ShowJoystickSettings();
+    m_document.setSensitivity(axis == 0 ? 0 : 1, threshold);
 }
 
 void frmJoystick::SetJoyButton(int action, quint8 button)
 {
-    if (action < 0 || action >= kJoyActionCount)
-        return;
-    JoyButtonOf(mInput::gControls, action) = button;
-    ShowJoystickSettings();
+    m_document.setJoyButton(action, button);
 }
 
 void frmJoystick::poll()

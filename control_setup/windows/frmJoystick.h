@@ -12,6 +12,7 @@ class QTimer;
 
 namespace keyvane {
 
+class ControlsDocument;
 class DXJoystick;
 
 // The joystick window: how far the stick must be pushed for a direction to count, with a
@@ -22,7 +23,7 @@ class frmJoystick final : public QWidget
     Q_DISABLE_COPY_MOVE(frmJoystick)
 
 public:
-    frmJoystick(DXJoystick &joystick, QWidget *parent = nullptr);
+    frmJoystick(ControlsDocument &document, DXJoystick &joystick, QWidget *parent = nullptr);
     ~frmJoystick() override;
 
     // Shows the settings and starts the joystick test, which polls on a timer until the
@@ -41,8 +42,6 @@ public:
     qint16 threshold(int axis) const { return m_threshold[axis == 0 ? 0 : 1]; }
 
     static constexpr int kPollMs = 10;
-    // The bars show thresholds from 0 (the most sensitive) to the stick's full deflection.
-    static constexpr qint16 kMaxThreshold = 5000;
 
     QGroupBox *Frame1 = nullptr;
     QScrollBar *scrSensitivity[2] = {};
@@ -64,6 +63,7 @@ private:
     void colourAxisLabels();
     void assignHeldButton(int action);
 
+    ControlsDocument &m_document;
     DXJoystick &m_joystick;
     bool m_running = false;
     qint16 m_threshold[2] = {0, 0};

@@ -74,6 +74,8 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
             tryFinishCapture();
     });
     connect(&gKeyboard, &DXKeyboard::unknownKeyPressed, this, &frmMain::unusableKeyPressed);
+    connect(&m_document, &ControlsDocument::actionKeyChanged, this, &frmMain::ShowKeyNames);
+    connect(&m_document, &ControlsDocument::documentReplaced, this, &frmMain::ShowKeyNames);
 }
 
 frmMain::~frmMain() = default;
@@ -87,9 +89,7 @@ bool frmMain::start()
 {
     bJoyWindowBusy = false;
     // A missing or unreadable file gives the defaults, silently: a first start has none.
-    (void)mInput::LoadControls(mInput::gControls, controlsFile());
-    m_saved = mInput::gControls;
-    ShowKeyNames();
+    (void)m_document.load(controlsFile());  // shows the key names
 
     const vt::Status keyboard = gKeyboard.Initialize(this);
     if (!keyboard.ok()) {
@@ -108,7 +108,7 @@ bool frmMain::start()
 
 void frmMain::ShowKeyNames()
 {
-    const ControlConfig &c = mInput::gControls;
+    const ControlConfig &c = m_document.gControls();
     for (int i = 0; i < kActionCount; ++i) {
         if (i == m_capture)
             continue;  // still shows "press a key"
@@ -135,12 +135,9 @@ void frmMain::ShowKeyNames()
     }
 }
 
-void frmMain::SetKey(int action, quint8 bKeycode)
+bool frmMain::SetKey(int action, quint8 bKeycode)
 {
-    if (action < 0 || action >= kActionCount)
-        return;
-    KeyOf(mInput::gControls, action) = bKeycode;
-    ShowKeyNames();
+    return m_document.setKey(action, bKeycode);
 }
 
 void frmMain::beginCapture(int action)
@@ -166,10 +163,9 @@ void frmMain::tryFinishCapture()
             continue;
         const int action = m_capture;
         m_capture = -1;
-        if (code == DXKeyboard::Key_ESCAPE)
+        // The row shows its key's name again, the new one or, unchanged, the old one.
+        if (code == DXKeyboard::Key_ESCAPE || !SetKey(action, quint8(code)))
             ShowKeyNames();
-        else
-            SetKey(action, quint8(code));
         return;
     }
 }
@@ -188,31 +184,25 @@ void frmMain::unusableKeyPressed()
 
 bool frmMain::saveControls()
 {
-    const vt::Status s = mInput::SaveControls(mInput::gControls, controlsFile());
+    const vt::Status s = m_document.save();
     if (!s.ok()) {
         m_dialogs.message(this, kSetupTitle,
                           QStringLiteral("The key configuration could not be saved: %1").arg(s.error()),
                           vt::Dialogs::Icon::Warning);
         return false;
     }
-    m_saved = mInput::gControls;
     m_dialogs.message(this, kSetupTitle, QStringLiteral("Key configuration saved to disk!"));
     return true;
 }
 
 void frmMain::clampSensitivities()
 {
-    ControlConfig &c = mInput::gControls;
     QStringList clamped;
-    const std::pair<qint16 *, QString> axes[2] = {{&c.iSensX, QStringLiteral("X-Axis")},
-                                                  {&c.iSensY, QStringLiteral("Y-Axis")}};
-    for (const auto &[threshold, name] : axes) {
-        const qint16 shown = qBound<qint16>(0, *threshold, frmJoystick::kMaxThreshold);
-        if (shown == *threshold)
-            continue;
-        clamped.append(QStringLiteral("%1: %2 is now %3").arg(name).arg(*threshold).arg(shown));
-        *threshold = shown;
-    }
+    for (const ControlsDocument::SensitivityClamp &c : m_document.clampSensitivities())
+        clamped.append(QStringLiteral("%1: %2 is now %3")
+                           .arg(c.axis == 0 ? QStringLiteral("X-Axis") : QStringLiteral("Y-Axis"))
+                           .arg(c.from)
+                           .arg(c.to));
     if (clamped.isEmpty())
         return;
     m_dialogs.message(this, kSetupTitle,
@@ -220,7 +210,7 @@ void frmMain::clampSensitivities()
                                      "range the game's stick can reach, and has been brought into it:\n%2\n\n"
                                      "Save to keep the new value; close without saving to keep the file as "
                                      "it is.")
-                          .arg(frmJoystick::kMaxThreshold)
+                          .arg(ControlsDocument::kMaxThreshold)
                           .arg(clamped.join(QLatin1Char('\n'))),
                       vt::Dialogs::Icon::Information);
 }
@@ -236,7 +226,7 @@ void frmMain::configureJoystick()
         return;
     clampSensitivities();
     bJoyWindowBusy = true;
-    m_joystickWindow = new frmJoystick(gJoystick, this);
+    m_joystickWindow = new frmJoystick(m_document, gJoystick, this);
     connect(m_joystickWindow, &frmJoystick::finished, this, &frmMain::joystickWindowClosed);
     m_joystickWindow->show();
     m_joystickWindow->RunMe();
@@ -257,7 +247,7 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (isModified()
+    if (m_document.isModified()
         && !vt::askToSaveChanges(m_dialogs, this, kSetupTitle, QStringLiteral("Save changes?"),
                                  [this] { return saveControls(); })) {
         event->ignore();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/ControlsDocument.h"
 #include "input/Actions.h"
 #include "input/DXJoystick.h"
 #include "input/DXKeyboard.h"
@@ -20,6 +21,7 @@ namespace keyvane {
 
 // The control setup's main window: the key of each action, "Save", and the way into the
 // joystick window. A key is assigned by releasing the mouse over its button and pressing it.
+// The window owns the controls document, which both windows edit and redraw from.
 class frmMain final : public QWidget
 {
     Q_OBJECT
@@ -36,8 +38,8 @@ public:
     QString controlsFile() const;
     void ShowKeyNames();
 
-    // The one edit of the key assignments.
-    void SetKey(int action, quint8 bKeycode);
+    // The one edit of the key assignments; false when it changed nothing.
+    bool SetKey(int action, quint8 bKeycode);
 
     // Key capture: waits for the next key press (keys already held count); the lowest held
     // code wins, ESCAPE cancels. Ends by a key event, never by waiting in a loop.
@@ -47,8 +49,8 @@ public:
     // "Save"; false (and told) when the file was not written.
     bool saveControls();
     void configureJoystick();  // "Configure Joystick"
-    // The settings differ from what Controls.qzc held when it was loaded or last saved.
-    bool isModified() const { return !(mInput::gControls == m_saved); }
+    ControlsDocument &document() { return m_document; }
+    const ControlsDocument &document() const { return m_document; }
     frmJoystick *joystickWindow() const { return m_joystickWindow; }
 
     DXKeyboard gKeyboard;
@@ -70,15 +72,14 @@ private:
     void tryFinishCapture();
     void unusableKeyPressed();
     void joystickWindowClosed();
-    // Brings thresholds from the file that the bars cannot show into their range, and says
-    // so: the change is then one the user sees and saves knowingly.
+    // Brings thresholds from the file that the bars cannot show into their range, and says so.
     void clampSensitivities();
 
+    ControlsDocument m_document;
     QString m_appPath;
     vt::Dialogs &m_dialogs;
     int m_capture = -1;
     QPointer<frmJoystick> m_joystickWindow;
-    ControlConfig m_saved;  // as loaded or last saved
 };
 
 } // namespace keyvane

@@ -56,7 +56,7 @@ private Q_SLOTS:
         ControlConfig c = distinctConfig();
         SetDefaultControls(c);
         QCOMPARE(encode(c), kDefaultBytes);
-        QCOMPARE(encode(gControls), kDefaultBytes);
+        QCOMPARE(encode(ControlConfig{}), kDefaultBytes);
     }
 
     void eachFieldHasItsOwnOffset()

@@ -136,7 +136,7 @@ private Q_SLOTS:
         s.key(Qt::Key_Z, true, Qt::ShiftModifier);
         s.releaseOver(s.w->cmdButton[4]);  // Exit Level
         QCOMPARE(s.w->capturingAction(), -1);
-        QCOMPARE(mInput::gControls.KeyExitLevel, DXKeyboard::Key_LSHIFT);
+        QCOMPARE(s.w->document().gControls().KeyExitLevel, DXKeyboard::Key_LSHIFT);
         QCOMPARE(s.w->cmdButton[4]->text(), QStringLiteral("LSHIFT"));
         QCOMPARE(s.w->focusWidget(), s.w->cmdSacrifice);
         s.key(Qt::Key_Z, false, Qt::ShiftModifier);
@@ -149,7 +149,7 @@ private Q_SLOTS:
         s.key(Qt::Key_2, true, Qt::KeypadModifier);
         QCOMPARE(s.w->capturingAction(), -1);
         QCOMPARE(s.w->cmdButton[7]->text(), QStringLiteral("NUMPAD2"));
-        QCOMPARE(mInput::gControls.KeyDown, DXKeyboard::Key_NUMPAD2);
+        QCOMPARE(s.w->document().gControls().KeyDown, DXKeyboard::Key_NUMPAD2);
         s.key(Qt::Key_2, false, Qt::KeypadModifier);
 
         QTest::mouseClick(s.w->Command1, Qt::LeftButton);
@@ -167,7 +167,7 @@ private Q_SLOTS:
         s.key(Qt::Key_Escape, true);
         QCOMPARE(s.w->capturingAction(), -1);
         QCOMPARE(s.w->cmdButton[5]->text(), QStringLiteral("P"));
-        QCOMPARE(mInput::gControls.KeyPause, DXKeyboard::Key_P);
+        QCOMPARE(s.w->document().gControls().KeyPause, DXKeyboard::Key_P);
         s.key(Qt::Key_Escape, false);
 
         // A key with no code: the capture goes on, and the button says what can be used.
@@ -281,12 +281,43 @@ private Q_SLOTS:
 
         // Saved: closing asks nothing; No drops a later change.
         s.w->show();
-        QVERIFY(!s.w->isModified());
+        QVERIFY(!s.w->document().isModified());
         s.w->SetKey(5, DXKeyboard::Key_Q);
         s.dialogs.answers.push_back(FakeDialogs::Answer::No);
         QVERIFY(s.w->close());
         QCOMPARE(readRaw(s.controls()).at(5), char(DXKeyboard::Key_P));
         QVERIFY(s.dialogs.unexpected.isEmpty());
+    }
+
+    // The windows show the document's record whoever changes it.
+    void windowsRedrawFromTheDocument()
+    {
+        SKIP_IF_REAL_JOYSTICK();
+        VirtualJoystick stick(2);
+        QVERIFY2(stick.ok(), qPrintable(stick.error()));
+        Setup s;
+        QVERIFY(s.start());
+        QTest::mouseClick(s.w->cmdJoy, Qt::LeftButton);
+        frmJoystick *j = s.w->joystickWindow();
+        QVERIFY(j);
+        ControlsDocument &doc = s.w->document();
+        QVERIFY(doc.setKey(8, DXKeyboard::Key_A));
+        QCOMPARE(s.w->cmdButton[8]->text(), QStringLiteral("A"));
+        QVERIFY(doc.setJoyButton(2, 7));
+        QCOMPARE(j->cmdButton[2]->text(), QStringLiteral("7"));
+        QVERIFY(doc.setSensitivity(1, 4000));
+        QCOMPARE(j->scrSensitivity[1]->value(), 1000);
+        QCOMPARE(j->threshold(1), 4000);
+
+        // A file read again puts every row back.
+        QVERIFY(!doc.load(s.controls()).ok());  // none yet: the defaults
+        QCOMPARE(s.w->cmdButton[8]->text(), QStringLiteral("LEFT"));
+        QCOMPARE(j->cmdButton[2]->text(), QStringLiteral("3"));
+        QCOMPARE(j->scrSensitivity[1]->value(), 1500);
+        j->close();
+        QTRY_VERIFY(s.w->joystickWindow() == nullptr);
+        QVERIFY(s.w->close());
+        QVERIFY(s.dialogs.shown.empty());
     }
 
     void keysWithACodeButNoNameAreCaptured()
@@ -300,7 +331,7 @@ private Q_SLOTS:
             s.releaseOver(s.w->cmdButton[0]);
             s.w->gKeyboard.keyEvent(native, true, 0, Qt::NoModifier, true);
             QCOMPARE(s.w->capturingAction(), -1);
-            QCOMPARE(mInput::gControls.KeyJump, code);
+            QCOMPARE(s.w->document().gControls().KeyJump, code);
             QCOMPARE(s.w->cmdButton[0]->text(), QStringLiteral("Key %1").arg(code));
             s.w->gKeyboard.keyEvent(native, true, 0, Qt::NoModifier, false);
         }
@@ -386,7 +417,7 @@ private Q_SLOTS:
 
         // The X bar at 5000 makes the threshold 0: anything outside the dead zone lights.
         j->scrSensitivity[0]->setValue(5000);
-        QCOMPARE(mInput::gControls.iSensX, 0);
+        QCOMPARE(s.w->document().gControls().iSensX, 0);
         QCOMPARE(j->threshold(0), 0);
         stick.axis(0, 3000);  // inside the dead zone
         j->poll();
@@ -395,7 +426,7 @@ private Q_SLOTS:
         j->poll();
         QCOMPARE(textColour(j->lblAxis[0]), red);
         j->scrSensitivity[1]->setValue(4000);
-        QCOMPARE(mInput::gControls.iSensY, 1000);
+        QCOMPARE(s.w->document().gControls().iSensY, 1000);
         j->poll();
         QCOMPARE(textColour(j->lblAxis[1]), red);
 
@@ -406,7 +437,7 @@ private Q_SLOTS:
         j->poll();
         QTest::mouseClick(j->cmdButton[5], Qt::LeftButton);
         QCOMPARE(j->cmdButton[5]->text(), QStringLiteral("4"));
-        QCOMPARE(mInput::gControls.JoyPause, 4);
+        QCOMPARE(s.w->document().gControls().JoyPause, 4);
         QCOMPARE(j->focusWidget(), j->cmdSacrifice);
         stick.button(3, false);
 
@@ -440,9 +471,9 @@ private Q_SLOTS:
         writeRaw(s.controls(), bytes);
         QVERIFY(s.start());
         // Not shown yet, so nothing changes: the file's values stay in force.
-        QCOMPARE(mInput::gControls.iSensX, 30000);
-        QCOMPARE(mInput::gControls.iSensY, -100);
-        QVERIFY(!s.w->isModified());
+        QCOMPARE(s.w->document().gControls().iSensX, 30000);
+        QCOMPARE(s.w->document().gControls().iSensY, -100);
+        QVERIFY(!s.w->document().isModified());
 
         QTest::mouseClick(s.w->cmdJoy, Qt::LeftButton);
         frmJoystick *j = s.w->joystickWindow();
@@ -452,13 +483,13 @@ private Q_SLOTS:
         const QString told = s.dialogs.shown[0].text;
         QVERIFY2(told.contains(QStringLiteral("X-Axis: 30000 is now 5000")), qPrintable(told));
         QVERIFY2(told.contains(QStringLiteral("Y-Axis: -100 is now 0")), qPrintable(told));
-        QCOMPARE(mInput::gControls.iSensX, 5000);
-        QCOMPARE(mInput::gControls.iSensY, 0);
+        QCOMPARE(s.w->document().gControls().iSensX, 5000);
+        QCOMPARE(s.w->document().gControls().iSensY, 0);
         QCOMPARE(j->threshold(0), 5000);
         QCOMPARE(j->threshold(1), 0);
         QCOMPARE(j->scrSensitivity[0]->value(), 0);
         QCOMPARE(j->scrSensitivity[1]->value(), 5000);
-        QVERIFY(s.w->isModified());
+        QVERIFY(s.w->document().isModified());
         // The Y threshold 0 lights its label as soon as the stick leaves the dead zone.
         stick.axis(1, -20000);
         j->poll();

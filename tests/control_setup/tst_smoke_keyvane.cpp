@@ -46,14 +46,14 @@ private Q_SLOTS:
         QCOMPARE(w.cmdButton[0]->text(), QStringLiteral("press a key"));
         pressOnTheServer(QStringLiteral("q"));
         QTRY_COMPARE(w.cmdButton[0]->text(), QStringLiteral("Q"));
-        QCOMPARE(mInput::gControls.KeyJump, DXKeyboard::Key_Q);
+        QCOMPARE(w.document().gControls().KeyJump, DXKeyboard::Key_Q);
 
         // Right Ctrl has a code of its own only through the native scan code. It is sent by
         // its X key code (evdev 97 + 8): by its name xdotool would press left Ctrl with it.
         QTest::mouseClick(w.cmdButton[1], Qt::LeftButton);
         pressOnTheServer(QStringLiteral("105"));
         QTRY_COMPARE(w.cmdButton[1]->text(), QStringLiteral("RCONTROL"));
-        QCOMPARE(mInput::gControls.KeyRunCarry, DXKeyboard::Key_RCONTROL);
+        QCOMPARE(w.document().gControls().KeyRunCarry, DXKeyboard::Key_RCONTROL);
         QVERIFY(!w.gKeyboard.IsDown(DXKeyboard::Key_RCONTROL));
 
         // Keys with a code but no name: the "<>" key of European keyboards (X key code 94,
@@ -61,11 +61,11 @@ private Q_SLOTS:
         QTest::mouseClick(w.cmdButton[2], Qt::LeftButton);
         pressOnTheServer(QStringLiteral("94"));
         QTRY_COMPARE(w.cmdButton[2]->text(), QStringLiteral("Key 86"));
-        QCOMPARE(mInput::gControls.KeyUsePowerup, quint8(86));
+        QCOMPARE(w.document().gControls().KeyUsePowerup, quint8(86));
         QTest::mouseClick(w.cmdButton[3], Qt::LeftButton);
         pressOnTheServer(QStringLiteral("107"));
         QTRY_COMPARE(w.cmdButton[3]->text(), QStringLiteral("Key 183"));
-        QCOMPARE(mInput::gControls.KeyReleaseItem, quint8(183));
+        QCOMPARE(w.document().gControls().KeyReleaseItem, quint8(183));
 
         // The keys are not saved yet: closing asks, and No closes without writing.
         dialogs.answers.push_back(FakeDialogs::Answer::No);
