@@ -59,7 +59,7 @@ private Q_SLOTS:
         ::tilemarrow::frmMain window(game.path(), dialogs);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.hasTileset());
+        QVERIFY(window.document().hasGrid());
         QWidget *view = window.findChild<QWidget *>(QStringLiteral("picTiles"));
         QVERIFY(view);
         const QImage shown = view->grab().toImage();

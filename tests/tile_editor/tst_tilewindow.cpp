@@ -120,7 +120,7 @@ class tst_tilewindow : public QObject
                           w.lstTileType->visualItemRect(item).center());
     }
 
-    static qint32 value(const frmMain &w, int x, int y) { return w.tileInfo().tile(x, y); }
+    static qint32 value(const frmMain &w, int x, int y) { return w.document().tileInfo().tile(x, y); }
 
     QStringList messages() const { return m_dialogs.fake.texts(); }
 
@@ -144,9 +144,9 @@ private Q_SLOTS:
         bitmap(u"tiledata.bmp"_s, 512, 256);
         frmMain &w = open();
         QCOMPARE(w.windowTitle(), u"Vantaro Tileset Editor"_s);
-        QVERIFY(w.hasTileset());
-        QCOMPARE(w.tileInfo().MaxX, 15);
-        QCOMPARE(w.tileInfo().MaxY, 7);
+        QVERIFY(w.document().hasGrid());
+        QCOMPARE(w.document().tileInfo().MaxX, 15);
+        QCOMPARE(w.document().tileInfo().MaxY, 7);
         QStringList types;
         for (int i = 0; i < w.lstTileType->count(); ++i)
             types.append(w.lstTileType->item(i)->text());
@@ -164,11 +164,11 @@ private Q_SLOTS:
 
     void startsEmptyWithoutTiledataAndSaysWhenItIsBroken()
     {
-        QVERIFY(!open().hasTileset());
+        QVERIFY(!open().document().hasGrid());
         QVERIFY(messages().isEmpty());  // no picture at start is normal
 
         writeRaw(path(u"tiledata.bmp"_s), "not a picture");
-        QVERIFY(!open().hasTileset());
+        QVERIFY(!open().document().hasGrid());
         QCOMPARE(messages().size(), 1);
         QVERIFY(messages().first().contains(u"tiledata.bmp"_s));
     }
@@ -182,8 +182,8 @@ private Q_SLOTS:
                              Case{352, 288, 10, 8, 1, 2}}) {
             const QString name = u"%1x%2.bmp"_s.arg(c.width).arg(c.height);
             newTileset(w, bitmap(name, c.width, c.height));
-            QCOMPARE(w.tileInfo().MaxX, c.maxX);
-            QCOMPARE(w.tileInfo().MaxY, c.maxY);
+            QCOMPARE(w.document().tileInfo().MaxX, c.maxX);
+            QCOMPARE(w.document().tileInfo().MaxY, c.maxY);
             QCOMPARE(w.HScroll1->minimum(), 0);
             QCOMPARE(w.HScroll1->maximum(), c.hMax);
             QCOMPARE(w.VScroll1->maximum(), c.vMax);
@@ -209,7 +209,7 @@ private Q_SLOTS:
 
         // Cancel changes nothing.
         w.mnuNew->trigger();
-        QCOMPARE(w.tileInfo().MaxX, 15);
+        QCOMPARE(w.document().tileInfo().MaxX, 15);
     }
 
     void unusableBitmapsAreRefusedBeforeAnythingChanges()
@@ -219,7 +219,7 @@ private Q_SLOTS:
         w.HScroll1->setValue(2);
         w.VScroll1->setValue(1);
         QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(40, 40));
-        const TileInfo before = w.tileInfo();
+        const TileInfo before = w.document().tileInfo();
         const QImage backBefore = w.picTiles->backImage();
 
         writeRaw(path(u"junk.bmp"_s), "BM but not really");
@@ -230,7 +230,7 @@ private Q_SLOTS:
             const qsizetype shown = messages().size();
             newTileset(w, file);
             QCOMPARE(messages().size(), shown + 1);
-            QCOMPARE(w.tileInfo(), before);
+            QCOMPARE(w.document().tileInfo(), before);
             QCOMPARE(w.picHoldTiles.size(), QSize(512, 256));
             QCOMPARE(w.HScroll1->maximum(), 6);
             QCOMPARE(w.HScroll1->value(), 2);
@@ -243,8 +243,8 @@ private Q_SLOTS:
         QVERIFY(messages().at(2).contains(u"256 x 1 whole tiles"_s));
 
         newTileset(w, bitmap(u"longest.bmp"_s, 255 * 32, 32));  // the most the grid holds
-        QCOMPARE(w.tileInfo().MaxX, 254);
-        QCOMPARE(w.tileInfo().MaxY, 0);
+        QCOMPARE(w.document().tileInfo().MaxX, 254);
+        QCOMPARE(w.document().tileInfo().MaxY, 0);
     }
 
     void pressSelectsTileUnderPointerInScrolledView()
@@ -286,7 +286,7 @@ private Q_SLOTS:
         TileInfo expected;
         expected.resize(15, 7);
         expected.setTile(4, 2, 142);
-        QCOMPARE(w.tileInfo(), expected);
+        QCOMPARE(w.document().tileInfo(), expected);
     }
 
     void typeAndFlagChangesUndoAndRedo()
@@ -295,26 +295,26 @@ private Q_SLOTS:
         bitmap(u"Grass.bmp"_s, 512, 256);
         frmMain &w = open();
         loadTileFile(w, path(u"Grass.qzt"_s));
-        QCOMPARE(w.undoStack()->count(), 0);
+        QCOMPARE(w.document().undoStack()->count(), 0);
         QCOMPARE(w.mnuEdit->title(), u"&Edit"_s);
         QCOMPARE(w.mnuUndo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
         QCOMPARE(w.mnuRedo->shortcuts(), (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
                                                                QKeySequence(Qt::CTRL | Qt::Key_Y)}));
-        const TileInfo loaded = w.tileInfo();
+        const TileInfo loaded = w.document().tileInfo();
 
         w.HScroll1->setValue(3);
         QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(40, 70));  // tile (4, 2)
-        QCOMPARE(w.undoStack()->count(), 0);  // showing a tile stores nothing new
+        QCOMPARE(w.document().undoStack()->count(), 0);  // showing a tile stores nothing new
         pressEntry(w, 1);
         w.chkAnimated->click();
         pressEntry(w, 1);  // the same type again: no step
-        QCOMPARE(w.undoStack()->count(), 2);
+        QCOMPARE(w.document().undoStack()->count(), 2);
         QCOMPARE(w.mnuUndo->text(), u"Undo Animated"_s);
-        QCOMPARE(w.undoStack()->text(0), u"Tile Type"_s);
+        QCOMPARE(w.document().undoStack()->text(0), u"Tile Type"_s);
         w.HScroll1->setValue(0);
         QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(5, 5));  // tile (0, 0)
         pressEntry(w, 3);
-        const TileInfo edited = w.tileInfo();
+        const TileInfo edited = w.document().tileInfo();
 
         // Each undo brings its tile into view, selected, with the list and box showing it.
         w.mnuUndo->trigger();
@@ -327,14 +327,14 @@ private Q_SLOTS:
         QVERIFY(w.chkAnimated->isChecked());
         QCOMPARE(w.lstTileType->currentRow(), 1);
         w.mnuUndo->trigger();
-        QCOMPARE(w.tileInfo(), loaded);
+        QCOMPARE(w.document().tileInfo(), loaded);
         QCOMPARE(w.lstTileType->currentRow(), 5);
-        QCOMPARE(w.undoStack()->count(), 3);  // the controls following stored nothing
+        QCOMPARE(w.document().undoStack()->count(), 3);  // the controls following stored nothing
         w.mnuRedo->trigger();
         w.mnuRedo->trigger();
         QVERIFY(!w.chkAnimated->isChecked());
         w.mnuRedo->trigger();
-        QCOMPARE(w.tileInfo(), edited);
+        QCOMPARE(w.document().tileInfo(), edited);
         QCOMPARE(w.selectedTile(), QPoint(0, 0));
 
         // Keys reach the menu's actions.
@@ -346,11 +346,11 @@ private Q_SLOTS:
 
         // New and Load replace the tile information: the history goes.
         newTileset(w, bitmap(u"Other.bmp"_s, 320, 224));
-        QCOMPARE(w.undoStack()->count(), 0);
+        QCOMPARE(w.document().undoStack()->count(), 0);
         pressEntry(w, 2);
         m_dialogs.fake.answers.push_back(FakeDialogs::Answer::No);  // Load asks first: the change goes
         loadTileFile(w, path(u"Grass.qzt"_s));
-        QVERIFY(!w.undoStack()->canUndo());
+        QVERIFY(!w.document().undoStack()->canUndo());
     }
 
     void unknownCodesShowAsBackgroundAndStayUntilATypeIsGiven()
@@ -365,7 +365,7 @@ private Q_SLOTS:
         QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(37, 5));
         QCOMPARE(w.lstTileType->currentRow(), 0);
         QVERIFY(w.chkAnimated->isChecked());
-        QCOMPARE(w.tileInfo().Tiles.front(), 20);  // showing them stored nothing
+        QCOMPARE(w.document().tileInfo().Tiles.front(), 20);  // showing them stored nothing
         QCOMPARE(value(w, 1, 0), 150);
         pressEntry(w, 0);
         QCOMPARE(value(w, 1, 0), 128);
@@ -380,21 +380,21 @@ private Q_SLOTS:
         pressEntry(w, 1);
         w.chkAnimated->click();
         QVERIFY(!w.chkAnimated->isChecked());
-        QVERIFY(!w.hasTileset());
+        QVERIFY(!w.document().hasGrid());
         w.mnuSave->trigger();
         QVERIFY(m_dialogs.fileDialogs.isEmpty());  // refused before asking for a name
         QCOMPARE(messages().size(), 1);
         QVERIFY(messages().first().contains(u"no tileset"_s));
 
         newTileset(w, bitmap(u"small.bmp"_s, 4 * 32 + 10, 3 * 32));
-        const TileInfo before = w.tileInfo();
+        const TileInfo before = w.document().tileInfo();
         QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(4 * 32 + 5, 40));  // partial tile
         QCOMPARE(w.selectedTile(), QPoint(4, 1));
         pressEntry(w, 2);
         w.chkAnimated->click();
         QVERIFY(!w.chkAnimated->isChecked());
         QCOMPARE(w.lstTileType->currentRow(), 0);  // shows what is there: nothing
-        QCOMPARE(w.tileInfo(), before);
+        QCOMPARE(w.document().tileInfo(), before);
     }
 
     void keyboardMovesSelectionAndAssignsOnlyOnEnter()
@@ -442,7 +442,7 @@ private Q_SLOTS:
         frmMain &w = open();
         loadTileFile(w, path(u"Big.qzt"_s));
         newTileset(w, bitmap(u"Small.bmp"_s, 320, 224));
-        QCOMPARE(w.tileInfo().MaxX, 9);
+        QCOMPARE(w.document().tileInfo().MaxX, 9);
         QCOMPARE(value(w, 1, 1), 5);
         QCOMPARE(value(w, 9, 6), 130);
         QCOMPARE(w.windowTitle(), u"Vantaro Tileset Editor"_s);  // no longer that file
@@ -467,8 +467,8 @@ private Q_SLOTS:
         writeRaw(path(u"Wide.qzt"_s), tileFile(20, 10, {{{2, 3, 7}}, {{18, 9, 2}}}));
         bitmap(u"Wide.bmp"_s, 320, 224);
         loadTileFile(w, path(u"Wide.qzt"_s));
-        QCOMPARE(w.tileInfo().MaxX, 9);
-        QCOMPARE(w.tileInfo().MaxY, 6);
+        QCOMPARE(w.document().tileInfo().MaxX, 9);
+        QCOMPARE(w.document().tileInfo().MaxY, 6);
         QCOMPARE(value(w, 2, 3), 7);
 
         // Fewer: filled up with still Background tiles.
@@ -478,7 +478,7 @@ private Q_SLOTS:
         TileInfo expected;
         expected.resize(15, 7);
         expected.setTile(1, 1, 133);
-        QCOMPARE(w.tileInfo(), expected);
+        QCOMPARE(w.document().tileInfo(), expected);
         QVERIFY(messages().isEmpty());
 
         // No bitmap: said so, and what was read stays.
@@ -486,7 +486,7 @@ private Q_SLOTS:
         loadTileFile(w, path(u"Lone.qzt"_s));
         QCOMPARE(messages().size(), 1);
         QVERIFY(messages().last().contains(u"Lone.bmp"_s));
-        QCOMPARE(w.tileInfo().MaxX, 2);
+        QCOMPARE(w.document().tileInfo().MaxX, 2);
         QCOMPARE(value(w, 0, 1), 8);
         QCOMPARE(w.picHoldTiles.size(), QSize(512, 256));
         QCOMPARE(w.windowTitle(), u"Vantaro Tileset Editor - Lone.qzt"_s);
@@ -498,7 +498,7 @@ private Q_SLOTS:
         QCOMPARE(messages().size(), 2);
         QVERIFY(messages().last().contains(u"Cut.qzt"_s));
         QCOMPARE(w.picHoldTiles.size(), QSize(320, 224));
-        QCOMPARE(w.tileInfo().MaxX, 9);
+        QCOMPARE(w.document().tileInfo().MaxX, 9);
         QCOMPARE(value(w, 0, 1), 8);  // the grid before, fitted to the new bitmap
 
         // Cancel ends the command at once.
@@ -579,9 +579,9 @@ private Q_SLOTS:
         // Undone back to the saved state is no change either.
         w.show();
         pressEntry(w, 1);
-        QVERIFY(w.isModified());
+        QVERIFY(w.document().isModified());
         w.mnuUndo->trigger();
-        QVERIFY(!w.isModified());
+        QVERIFY(!w.document().isModified());
         QVERIFY(w.close());
         QVERIFY(messages().isEmpty());
 
@@ -627,14 +627,44 @@ private Q_SLOTS:
         // No: the types inside the new grid stay, and stay unsaved.
         m_dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
         newTileset(w, small);
-        QCOMPARE(w.tileInfo().MaxX, 0);
+        QCOMPARE(w.document().tileInfo().MaxX, 0);
         QCOMPARE(value(w, 0, 0), 3);
-        QVERIFY(w.isModified());
+        QVERIFY(w.document().isModified());
 
         m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Yes);
         m_dialogs.fake.files.push_back(target);
         QVERIFY(w.close());
         QCOMPARE(readRaw(target), QByteArray::fromHex("0000" "03"));
+        QVERIFY(m_dialogs.fake.unexpected.isEmpty());
+    }
+
+    // The questions follow the history: back at the save there is nothing to ask.
+    void undoingBackToTheSaveAsksNothing()
+    {
+        bitmap(u"tiledata.bmp"_s, 64, 64);
+        frmMain &w = open();
+        pressEntry(w, 1);
+        m_dialogs.fake.files.push_back(path(u"Mine.qzt"_s));
+        w.mnuSave->trigger();
+        pressEntry(w, 2);
+        w.mnuUndo->trigger();
+        QVERIFY(w.close());
+        QVERIFY(messages().isEmpty());
+
+        w.show();
+        w.mnuRedo->trigger();
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::Cancel);
+        QVERIFY(!w.close());
+        QCOMPARE(messages(), QStringList{u"Save changes?"_s});
+
+        // Undone past the save is unsaved too.
+        w.mnuUndo->trigger();
+        w.mnuUndo->trigger();
+        QCOMPARE(value(w, 0, 0), 0);
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
+        QVERIFY(w.close());
+        QCOMPARE(messages().size(), 2);
+        QCOMPARE(readRaw(path(u"Mine.qzt"_s)), QByteArray::fromHex("0101" "01000000"));
         QVERIFY(m_dialogs.fake.unexpected.isEmpty());
     }
 
@@ -652,8 +682,8 @@ private Q_SLOTS:
         frmMain &w = open();
         newTileset(w, big);
         QCOMPARE(messages(), QStringList());
-        QCOMPARE(w.tileInfo().MaxX, 254);
-        QCOMPARE(w.tileInfo().MaxY, 130);
+        QCOMPARE(w.document().tileInfo().MaxX, 254);
+        QCOMPARE(w.document().tileInfo().MaxY, 130);
         QCOMPARE(w.picHoldTiles.pixel(254 * 32 + 5, 130 * 32 + 5), qRgb(250, 1, 2));
     }
 
@@ -691,7 +721,7 @@ private Q_SLOTS:
         writeRaw(path(u"Mine.bmp"_s), readRaw(path(u"tiledata.bmp"_s)));
         loadTileFile(open(), target);
         QCOMPARE(value(*m_window, 1, 2), 133);
-        QCOMPARE(m_window->tileInfo().Tiles, (std::vector<qint32>{0, 0, 0, 0, 0, 133}));
+        QCOMPARE(m_window->document().tileInfo().Tiles, (std::vector<qint32>{0, 0, 0, 0, 0, 133}));
     }
 };
 

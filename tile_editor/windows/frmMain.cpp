@@ -16,7 +16,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QUndoCommand>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -28,29 +27,6 @@ using namespace Qt::StringLiterals;
 namespace tilemarrow {
 
 namespace {
-
-// One tile's value before and after a change of its type or flag.
-class TileStep final : public QUndoCommand
-{
-public:
-    TileStep(frmMain &window, qint32 x, qint32 y, qint32 before, qint32 after)
-        : QUndoCommand(((before ^ after) & ~frmMain::kAnimated) != 0 ? u"Tile Type"_s : u"Animated"_s),
-          m_window(window), m_x(x), m_y(y), m_before(before), m_after(after)
-    {
-    }
-    void undo() override { m_window.restoreTile(m_x, m_y, m_before); }
-    void redo() override
-    {
-        if (m_done)  // pushing it: the change is already made
-            m_window.restoreTile(m_x, m_y, m_after);
-        m_done = true;
-    }
-
-private:
-    frmMain &m_window;
-    qint32 m_x, m_y, m_before, m_after;
-    bool m_done = false;
-};
 
 const QString kCaption = u"Vantaro Tileset Editor"_s;
 const QString kTileFilter = u"Vantaro Tile Information (*.qzt)"_s;
@@ -117,6 +93,9 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     setObjectName(u"frmMain"_s);
     setWindowTitle(kCaption);
     buildControls();
+    connect(&m_document, &TileInfoDocument::tileChanged, this, &frmMain::tileChanged);
+    connect(&m_document, &TileInfoDocument::documentReplaced, this, &frmMain::documentReplaced);
+    connect(&m_document, &TileInfoDocument::fileNameChanged, this, &frmMain::showFileName);
     DrawTiles();
     // Without the picture the window simply starts empty.
     LoadTilesetBitmap(vt::resolvePath(vt::joinPath(m_appPath, u"tiledata.bmp"_s)),
@@ -135,14 +114,12 @@ void frmMain::buildControls()
     connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
     connect(mnuLoad, &QAction::triggered, this, [this] { mnuLoad_Click(); });
 
-    m_undo = new QUndoStack(this);
-    m_undo->setUndoLimit(1000);
     mnuEdit = menuBar()->addMenu(u"&Edit"_s);
     mnuEdit->setObjectName(u"mnuEdit"_s);
-    mnuUndo = m_undo->createUndoAction(this, u"Undo"_s);
+    mnuUndo = m_document.undoStack()->createUndoAction(this, u"Undo"_s);
     mnuUndo->setObjectName(u"mnuUndo"_s);
     mnuUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    mnuRedo = m_undo->createRedoAction(this, u"Redo"_s);
+    mnuRedo = m_document.undoStack()->createRedoAction(this, u"Redo"_s);
     mnuRedo->setObjectName(u"mnuRedo"_s);
     mnuRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     mnuEdit->addAction(mnuUndo);
@@ -229,15 +206,15 @@ bool frmMain::LoadTilesetBitmap(const QString &path, MissingBitmap missing)
 
     const qint32 columns = picture.width() / kTile;
     const qint32 rows = picture.height() / kTile;
-    TileInfo fitted = m_info;
-    fitted.resizeKeeping(quint8(columns - 1), quint8(rows - 1));
+    const auto maxX = quint8(columns - 1);
+    const auto maxY = quint8(rows - 1);
     // A smaller bitmap cuts off the tiles beyond it: types given there and not saved are
     // asked about first, and Cancel leaves everything as it was.
-    if (cutsUnsavedTiles(fitted) && !askToSave())
+    if (m_document.fitCutsUnsavedTiles(maxX, maxY) && !askToSave())
         return false;
 
     picHoldTiles = picture.convertToFormat(QImage::Format_RGB32);
-    ReplaceTileInfo(std::move(fitted));
+    m_document.fitGrid(maxX, maxY);
 
     // A bar stays usable whenever there is somewhere to scroll to, also after a smaller
     // tileset had switched it off.
@@ -257,6 +234,14 @@ bool frmMain::LoadTilesetBitmap(const QString &path, MissingBitmap missing)
         ShowSelectedTile();
     DrawTiles();
     return true;
+}
+
+void frmMain::documentReplaced()
+{
+    // Until a tile is shown the list and the box show none.
+    if (lstTileType->currentRow() >= 0 || chkAnimated->isChecked())
+        ShowSelectedTile();
+    DrawTiles();
 }
 
 void frmMain::DrawTiles()
@@ -290,6 +275,7 @@ void frmMain::DrawTiles()
 
 void frmMain::drawTypeOverlay()
 {
+    const TileInfo &info = m_document.tileInfo();
     QImage &view = picTiles->backImage();
     QPainter painter(&view);
     QFont small = font();
@@ -300,10 +286,10 @@ void frmMain::drawTypeOverlay()
         for (qint32 j = 0; j < kViewRows; ++j) {
             const qint32 x = ViewX + i;
             const qint32 y = ViewY + j;
-            if (x > m_info.MaxX || y > m_info.MaxY || !m_info.hasGrid())
+            if (!m_document.containsTile(x, y))
                 continue;
-            const qint32 code = mLevelTileset::GetTileType(m_info, x, y);
-            const bool animated = mLevelTileset::IsTileAnimated(m_info, x, y);
+            const qint32 code = mLevelTileset::GetTileType(info, x, y);
+            const bool animated = mLevelTileset::IsTileAnimated(info, x, y);
             if (code == 0 && !animated)
                 continue;  // plain background stays unmarked, so the rest stands out
             const QRect tile(i * kTile, j * kTile, kTile, kTile);
@@ -353,13 +339,13 @@ void frmMain::mnuNew_Click()
         return;
     // The types kept inside the new grid now describe another picture: not the file's.
     if (LoadTilesetBitmap(*chosen))
-        setDocumentPath(QString());
+        m_document.setFileName(QString());
 }
 
 void frmMain::mnuLoad_Click()
 {
     // Loading replaces every tile's value.
-    if (isModified() && !askToSave())
+    if (m_document.isModified() && !askToSave())
         return;
     const std::optional<QString> chosen = m_dialogs.openFile(
         this, u"Load Tile Information File"_s, kTileFilter, u"qzt"_s);
@@ -367,30 +353,20 @@ void frmMain::mnuLoad_Click()
         return;
 
     // Each step goes on whatever the one before did: the bitmap is looked for even when
-    // the tile file could not be read, and a missing bitmap leaves what was read.
-    TileInfo read = m_info;
-    const vt::Status status = mLevelTileset::ReadTileInfo(read, *chosen);
-    if (status.ok()) {
-        ReplaceTileInfo(std::move(read));
-        // What the file holds counts as saved; fitting it to its bitmap below keeps it so.
-        m_saved = m_info;
-    } else {
+    // the tile file could not be read, and a missing bitmap leaves what was read. What the
+    // file holds counts as saved; fitting it to its bitmap keeps it so.
+    const vt::Status status = m_document.load(*chosen);
+    if (!status.ok())
         tell(status.error());
-    }
 
     const QString bitmap = vt::resolvePath(StripExtension(*chosen) + u".bmp"_s);
-    const bool bitmapLoaded = LoadTilesetBitmap(bitmap);
-    if (status.ok())
-        setDocumentPath(*chosen);
-    else if (bitmapLoaded)
-        setDocumentPath(QString());
-    if (!bitmapLoaded)
-        DrawTiles();  // the overlay, when shown, follows what was read
+    if (LoadTilesetBitmap(bitmap) && !status.ok())
+        m_document.setFileName(QString());
 }
 
 bool frmMain::mnuSave_Click()
 {
-    if (!hasTileset()) {
+    if (!m_document.hasGrid()) {
         tell(u"There is no tileset to save. Open a tileset bitmap with New first."_s);
         return false;
     }
@@ -399,24 +375,11 @@ bool frmMain::mnuSave_Click()
     if (!chosen)
         return false;
     // Only the tile information is written; the bitmap stays where the user keeps it.
-    if (const vt::Status status = mLevelTileset::WriteTileInfo(m_info, *chosen); !status.ok()) {
+    if (const vt::Status status = m_document.save(*chosen); !status.ok()) {
         tell(u"The tile information was not saved.\n\n%1"_s.arg(status.error()));
         return false;
     }
-    m_saved = m_info;
-    setDocumentPath(*chosen);
     return true;
-}
-
-bool frmMain::cutsUnsavedTiles(const TileInfo &fitted) const
-{
-    if (!isModified() || !m_info.hasGrid())
-        return false;
-    for (qint32 x = 0; x <= m_info.MaxX; ++x)
-        for (qint32 y = 0; y <= m_info.MaxY; ++y)
-            if ((x > fitted.MaxX || y > fitted.MaxY) && m_info.tile(x, y) != m_saved.tile(x, y))
-                return true;
-    return false;
 }
 
 bool frmMain::askToSave()
@@ -426,7 +389,7 @@ bool frmMain::askToSave()
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (isModified() && !askToSave()) {
+    if (m_document.isModified() && !askToSave()) {
         event->ignore();
         return;
     }
@@ -435,39 +398,22 @@ void frmMain::closeEvent(QCloseEvent *event)
 
 bool frmMain::SetTileValue(qint32 x, qint32 y, qint32 value)
 {
-    if (!m_info.hasGrid() || x < 0 || x > m_info.MaxX || y < 0 || y > m_info.MaxY)
-        return false;  // no tileset, or no tile there: nothing to change
-    if (m_restoring)
-        return true;  // the controls showing an undone step store nothing
-    const qint32 before = m_info.tile(x, y);
-    m_info.setTile(x, y, value);
-    if (const qint32 after = m_info.tile(x, y); after != before)
-        m_undo->push(new TileStep(*this, x, y, before, after));
-    if (chkShowTypes->isChecked())
-        DrawTiles();
-    return true;
+    m_storing = true;
+    const bool stored = m_document.setTileValue(x, y, value);
+    m_storing = false;
+    return stored;
 }
 
-void frmMain::ReplaceTileInfo(TileInfo info)
+void frmMain::tileChanged(qint32 x, qint32 y)
 {
-    // A new bitmap refits the record but is no edit: a saved record stays saved, and edits
-    // not yet saved stay unsaved.
-    const bool modified = isModified();
-    m_info = std::move(info);
-    m_undo->clear();
-    if (!modified)
-        m_saved = m_info;
-}
-
-void frmMain::restoreTile(qint32 x, qint32 y, qint32 value)
-{
-    if (!m_info.hasGrid() || x < 0 || x > m_info.MaxX || y < 0 || y > m_info.MaxY)
+    if (m_storing) {
+        if (chkShowTypes->isChecked())
+            DrawTiles();
         return;
-    m_restoring = true;
-    m_info.setTile(x, y, value);
-    // The tile comes into view and is selected, so that the list and the box show it.
+    }
+    // An undo or a redo: the tile comes into view and is selected, so that the list and the
+    // box show it. They then give it what it holds, which adds no step.
     MoveSelection(x - SelX, y - SelY);
-    m_restoring = false;
 }
 
 void frmMain::picTiles_MouseDown(QPointF position)
@@ -487,8 +433,9 @@ void frmMain::SelectTile(qint32 x, qint32 y)
 void frmMain::ShowSelectedTile()
 {
     // Both run the controls' own change handlers, which store what is already stored.
-    chkAnimated->setChecked(mLevelTileset::IsTileAnimated(m_info, SelX, SelY));
-    qint32 code = mLevelTileset::GetTileType(m_info, SelX, SelY);
+    const TileInfo &info = m_document.tileInfo();
+    chkAnimated->setChecked(mLevelTileset::IsTileAnimated(info, SelX, SelY));
+    qint32 code = mLevelTileset::GetTileType(info, SelX, SelY);
     if (code >= kTypeCount)
         code = 0;  // no entry for it; the stored value stays until a type is given
     lstTileType->setCurrentRow(code);
@@ -501,16 +448,17 @@ void frmMain::lstTileType_Press()
     if (selected.isEmpty())
         return;
     const qint32 code = lstTileType->row(selected.first());
-    const qint32 flag = mLevelTileset::IsTileAnimated(m_info, SelX, SelY) ? kAnimated : 0;
+    const qint32 flag = mLevelTileset::IsTileAnimated(m_document.tileInfo(), SelX, SelY) ? kAnimated : 0;
     if (!SetTileValue(SelX, SelY, code + flag))
         ShowSelectedTile();
 }
 
 void frmMain::chkAnimated_Click(bool checked)
 {
-    const qint32 code = mLevelTileset::GetTileType(m_info, SelX, SelY);
+    const TileInfo &info = m_document.tileInfo();
+    const qint32 code = mLevelTileset::GetTileType(info, SelX, SelY);
     if (!SetTileValue(SelX, SelY, code + (checked ? kAnimated : 0)))
-        chkAnimated->setChecked(mLevelTileset::IsTileAnimated(m_info, SelX, SelY));
+        chkAnimated->setChecked(mLevelTileset::IsTileAnimated(info, SelX, SelY));
 }
 
 void frmMain::HScroll1_Change(int value)
@@ -557,10 +505,11 @@ bool frmMain::handleKey(QObject *watched, int key)
 
 void frmMain::MoveSelection(qint32 dx, qint32 dy)
 {
-    if (!m_info.hasGrid())
+    const TileInfo &info = m_document.tileInfo();
+    if (!info.hasGrid())
         return;
-    const qint32 x = std::clamp(SelX + dx, 0, qint32(m_info.MaxX));
-    const qint32 y = std::clamp(SelY + dy, 0, qint32(m_info.MaxY));
+    const qint32 x = std::clamp(SelX + dx, 0, qint32(info.MaxX));
+    const qint32 y = std::clamp(SelY + dy, 0, qint32(info.MaxY));
     // Scrolling through the bars keeps them and the view in step.
     if (x < ViewX)
         HScroll1->setValue(x);
@@ -581,9 +530,8 @@ void frmMain::PickTypeByDigit(int digit)
     lstTileType->setCurrentRow(m_typedCode);
 }
 
-void frmMain::setDocumentPath(const QString &path)
+void frmMain::showFileName(const QString &path)
 {
-    m_documentPath = path;
     setWindowTitle(path.isEmpty() ? kCaption
                                   : u"%1 - %2"_s.arg(kCaption, QFileInfo(path).fileName()));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tileinfo/mLevelTileset.h"
+#include "documents/TileInfoDocument.h"
 
 #include <QImage>
 #include <QMainWindow>
@@ -11,7 +11,6 @@ class QCheckBox;
 class QPushButton;
 class QMenu;
 class QScrollBar;
-class QUndoStack;
 
 namespace vt {
 class Dialogs;
@@ -23,9 +22,9 @@ class TilePicture;
 class TypeList;
 
 // The tile type editor: one tileset bitmap shown 10 x 7 tiles at a time, one selected tile,
-// and the list and check box that give it a type and the animation flag. The window keeps
-// the tile information of the open tileset, with undo for each change of a tile, and asks
-// before unsaved changes are lost.
+// and the list and check box that give it a type and the animation flag. The window owns the
+// document of the open tileset's tile information, draws what it holds and asks before its
+// unsaved changes are lost.
 class frmMain final : public QMainWindow
 {
     Q_OBJECT
@@ -36,7 +35,7 @@ public:
     static constexpr qint32 kViewColumns = 10;
     static constexpr qint32 kViewRows = 7;
     static constexpr qint32 kTypeCount = 15;  // list index = type code
-    static constexpr qint32 kAnimated = 128;
+    static constexpr qint32 kAnimated = TileInfoDocument::kAnimated;
 
     // Fills the type list and opens tiledata.bmp from the program folder when it is there.
     frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent = nullptr);
@@ -56,19 +55,11 @@ public:
     void mnuNew_Click();
     bool mnuSave_Click();
     void mnuLoad_Click();
-    // The tile information differs from what was last loaded from or saved to a file.
-    bool isModified() const { return !(m_info == m_saved); }
 
-    const TileInfo &tileInfo() const { return m_info; }
-    bool hasTileset() const { return m_info.hasGrid(); }
+    TileInfoDocument &document() { return m_document; }
+    const TileInfoDocument &document() const { return m_document; }
     QPoint viewOrigin() const { return {ViewX, ViewY}; }
     QPoint selectedTile() const { return {SelX, SelY}; }
-    // The tile information file last loaded or saved; empty when there is none.
-    const QString &documentPath() const { return m_documentPath; }
-    // The tile changes since the tile information was opened.
-    QUndoStack *undoStack() const { return m_undo; }
-    // Run by the undo steps: gives the tile its value and selects it.
-    void restoreTile(qint32 x, qint32 y, qint32 value);
 
     // Controls, named as the tests find them.
     TilePicture *picTiles = nullptr;
@@ -95,14 +86,13 @@ protected:
 private:
     void buildControls();
 
-    // The only two ways the tile information changes: one tile (one undo step), or the
-    // whole record (which starts a new history, and leaves unsaved changes unsaved).
+    // The controls' edit of the selected tile; false when there is no tile to change.
     bool SetTileValue(qint32 x, qint32 y, qint32 value);
-    void ReplaceTileInfo(TileInfo info);
+    // The document changed one tile: by the controls, or by an undo or a redo.
+    void tileChanged(qint32 x, qint32 y);
+    void documentReplaced();
     // Asks about unsaved changes; true when the caller may go on.
     bool askToSave();
-    // Fitting the record to a smaller grid would drop tiles whose values are not saved.
-    bool cutsUnsavedTiles(const TileInfo &fitted) const;
 
     void picTiles_MouseDown(QPointF position);
     void SelectTile(qint32 x, qint32 y);
@@ -118,21 +108,18 @@ private:
     void PickTypeByDigit(int digit);
 
     void drawTypeOverlay();
-    void setDocumentPath(const QString &path);
+    void showFileName(const QString &path);
     void tell(const QString &text);
 
     QString m_appPath;
     vt::Dialogs &m_dialogs;
-    TileInfo m_info;
-    TileInfo m_saved;  // as last loaded or saved: what closing without saving keeps
+    TileInfoDocument m_document;
     qint32 ViewX = 0;
     qint32 ViewY = 0;
     qint32 SelX = 0;
     qint32 SelY = 0;
     qint32 m_typedCode = -1;  // digits typed so far, -1 when none
-    QString m_documentPath;
-    QUndoStack *m_undo = nullptr;
-    bool m_restoring = false;  // the controls follow an undo: they store nothing
+    bool m_storing = false;   // the controls are giving the tile what they show
 };
 
 } // namespace tilemarrow
