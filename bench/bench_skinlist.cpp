@@ -62,7 +62,7 @@ struct Editor
         w = std::make_unique<skinloft::frmMain>(dir.path(), dialogs);
         w->start();
         w->mnuLoad->trigger();
-        if (w->CurrentSkin().Fields[0].size() != nameLength) {
+        if (w->document().CurrentSkin().Fields[0].size() != nameLength) {
             std::fprintf(stderr, "the skin did not load\n");
             std::exit(1);
         }

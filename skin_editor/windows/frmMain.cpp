@@ -15,7 +15,6 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QStyledItemDelegate>
-#include <QUndoCommand>
 #include <QUndoStack>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -90,30 +89,6 @@ private:
     static constexpr int kMargin = 4;
 };
 
-// One enemy's graphic name before and after a choice, as the skin stores it.
-class GraphicStep final : public QUndoCommand
-{
-public:
-    GraphicStep(frmMain &window, qint32 enemy, QByteArray before, QByteArray after)
-        : QUndoCommand(QStringLiteral("Graphic")), m_window(window), m_enemy(enemy), m_before(std::move(before)),
-          m_after(std::move(after))
-    {
-    }
-    void undo() override { m_window.restoreGraphic(m_enemy, m_before); }
-    void redo() override
-    {
-        if (m_done)  // pushing it: the choice is already stored
-            m_window.restoreGraphic(m_enemy, m_after);
-        m_done = true;
-    }
-
-private:
-    frmMain &m_window;
-    qint32 m_enemy;
-    QByteArray m_before, m_after;
-    bool m_done = false;
-};
-
 } // namespace
 
 frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
@@ -162,14 +137,12 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     mnuLoad->setObjectName(QStringLiteral("mnuLoad"));
     connect(mnuSave, &QAction::triggered, this, &frmMain::mnuSave_Click);
     connect(mnuLoad, &QAction::triggered, this, &frmMain::mnuLoad_Click);
-    m_undo = new QUndoStack(this);
-    m_undo->setUndoLimit(1000);
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
     mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuUndo = m_undo->createUndoAction(this, QStringLiteral("Undo"));
+    mnuUndo = m_document.undoStack()->createUndoAction(this, QStringLiteral("Undo"));
     mnuUndo->setObjectName(QStringLiteral("mnuUndo"));
     mnuUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    mnuRedo = m_undo->createRedoAction(this, QStringLiteral("Redo"));
+    mnuRedo = m_document.undoStack()->createRedoAction(this, QStringLiteral("Redo"));
     mnuRedo->setObjectName(QStringLiteral("mnuRedo"));
     mnuRedo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     mnuEdit->addAction(mnuUndo);
@@ -182,6 +155,12 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
             [this] { enemySelected(selectedRow(lstEnemies)); });
     connect(lstFiles, &QListWidget::itemSelectionChanged, this,
             [this] { fileSelected(selectedRow(lstFiles)); });
+
+    connect(&m_document, &SkinDocument::enemyGraphicChanged, this, &frmMain::graphicChanged);
+    // Neither list's selection nor the preview follows a load: a loaded graphic shows once
+    // its enemy is selected. The names beside the enemies show what was loaded at once.
+    connect(&m_document, &SkinDocument::documentReplaced, this, &frmMain::showGraphicNames);
+    connect(&m_document, &SkinDocument::fileNameChanged, this, &frmMain::showSkinFile);
 
     m_preview = new frmPreview(this);
     connect(m_preview, &frmPreview::framed, this, &frmMain::placePreviewWhenFramed);
@@ -273,7 +252,7 @@ void frmMain::enemySelected(qint32 index)
 {
     if (index < 0 || index >= kEnemyTypeCount)
         return;
-    selectFile(FindGraphic(vt::fromAnsi(m_skin.Fields[index])));
+    selectFile(FindGraphic(vt::fromAnsi(m_document.CurrentSkin().Fields[size_t(index)])));
 }
 
 void frmMain::selectFile(qint32 index)
@@ -335,34 +314,34 @@ bool frmMain::SetGraphic(const QString &name)
                           vt::Dialogs::Icon::Warning);
         return false;
     }
-    if (m_restoring)
+    if (m_following)
         return true;  // the lists showing an undone step store nothing
-    if (stored != m_skin.Fields[i]) {
-        QByteArray before = std::exchange(m_skin.Fields[i], stored);
-        m_undo->push(new GraphicStep(*this, i, std::move(before), std::move(stored)));
-    }
-    lstEnemies->item(i)->setData(kGraphicRole, vt::fromAnsi(m_skin.Fields[i]));
+    m_storing = true;
+    m_document.setEnemyGraphic(i, stored);
+    m_storing = false;
     return true;
 }
 
-void frmMain::restoreGraphic(qint32 enemy, const QByteArray &stored)
+void frmMain::graphicChanged(qint32 enemy)
 {
-    if (enemy < 0 || enemy >= kEnemyTypeCount)
-        return;
-    m_restoring = true;
-    m_skin.Fields[enemy] = stored;
-    showGraphicNames();
+    if (QListWidgetItem *item = lstEnemies->item(enemy))
+        item->setData(kGraphicRole, vt::fromAnsi(m_document.CurrentSkin().Fields[size_t(enemy)]));
+    if (m_storing)
+        return;  // the lists show it already
+    // An undo or a redo: the enemy is selected, so that the file list and the preview show
+    // its graphic.
+    m_following = true;
     if (selectedRow(lstEnemies) == enemy)
         enemySelected(enemy);
     else
         lstEnemies->setCurrentRow(enemy);  // its handler shows the graphic
-    m_restoring = false;
+    m_following = false;
 }
 
 void frmMain::showGraphicNames()
 {
     for (qint32 i = 0; i < kEnemyTypeCount && i < lstEnemies->count(); ++i)
-        lstEnemies->item(i)->setData(kGraphicRole, vt::fromAnsi(m_skin.Fields[i]));
+        lstEnemies->item(i)->setData(kGraphicRole, vt::fromAnsi(m_document.CurrentSkin().Fields[size_t(i)]));
 }
 
 bool frmMain::mnuSave_Click()
@@ -371,13 +350,11 @@ bool frmMain::mnuSave_Click()
         m_dialogs.saveFile(this, QStringLiteral("Save Enemy Skin"), kSkinFilter, kSkinExtension);
     if (!path)
         return false;
-    if (const vt::Status s = mEnemySkinFile::SaveEnemySkin(m_skin, *path); !s.ok()) {
+    if (const vt::Status s = m_document.save(*path); !s.ok()) {
         m_dialogs.message(this, kCaption, QStringLiteral("The enemy skin was not saved.\n\n%1").arg(s.error()),
                           vt::Dialogs::Icon::Warning);
         return false;
     }
-    m_saved = m_skin;
-    setSkinFile(*path);
     return true;
 }
 
@@ -390,43 +367,30 @@ bool frmMain::askToSave()
 void frmMain::mnuLoad_Click()
 {
     // Loading replaces every field.
-    if (isModified() && !askToSave())
+    if (m_document.isModified() && !askToSave())
         return;
     const std::optional<QString> path =
         m_dialogs.openFile(this, QStringLiteral("Load Enemy Skin"), kSkinFilter, kSkinExtension);
     if (!path)
         return;
-    const EnemySkin before = m_skin;
-    const vt::Status s = mEnemySkinFile::LoadEnemySkin(m_skin, *path);
-    // A loaded skin starts a new history; a load that failed and changed nothing keeps it.
-    if (s.ok() || !(m_skin == before))
-        m_undo->clear();
-    // Neither list's selection nor the preview changes: a loaded graphic shows once its
-    // enemy is selected. The names beside the enemies show what was loaded at once.
-    showGraphicNames();
-    const bool changed = !(m_skin == before);
+    const EnemySkin before = m_document.CurrentSkin();
+    const vt::Status s = m_document.load(*path);
     if (!s.ok()) {
-        const QString what = changed ? QStringLiteral("The enemy skin was loaded only in part.")
-                                     : QStringLiteral("The enemy skin was not loaded.");
+        const QString what = m_document.CurrentSkin() == before ? QStringLiteral("The enemy skin was not loaded.")
+                                                                : QStringLiteral("The enemy skin was loaded only in part.");
         m_dialogs.message(this, kCaption, QStringLiteral("%1\n\n%2").arg(what, s.error()),
                           vt::Dialogs::Icon::Warning);
     }
-    // A damaged file that still gave some of its fields is where the skin now comes from,
-    // but saving it would not give the file back: only a whole load counts as saved.
-    if (s.ok() || changed)
-        setSkinFile(*path);
-    if (s.ok())
-        m_saved = m_skin;
 }
 
-void frmMain::setSkinFile(const QString &path)
+void frmMain::showSkinFile(const QString &path)
 {
     setWindowTitle(QStringLiteral("%1 - %2").arg(kCaption, QFileInfo(path).fileName()));
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (isModified() && !askToSave()) {
+    if (m_document.isModified() && !askToSave()) {
         event->ignore();
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "skin/mEnemySkinFile.h"
+#include "documents/SkinDocument.h"
 
 #include <QMainWindow>
 #include <QMargins>
@@ -9,7 +9,6 @@ class QAction;
 class QGroupBox;
 class QListWidget;
 class QMenu;
-class QUndoStack;
 
 namespace vt {
 class Dialogs;
@@ -20,7 +19,8 @@ namespace skinloft {
 class frmPreview;
 
 // The enemy skin editor: pick an enemy type on the left, its graphic from the pictures beside
-// the program on the right; the preview window below shows the picked picture.
+// the program on the right; the preview window below shows the picked picture. The window owns
+// the skin's document and shows what it holds.
 class frmMain final : public QMainWindow
 {
     Q_OBJECT
@@ -34,21 +34,13 @@ public:
     // selects the first enemy.
     void start();
 
-    const EnemySkin &CurrentSkin() const { return m_skin; }
+    SkinDocument &document() { return m_document; }
+    const SkinDocument &document() const { return m_document; }
     frmPreview *preview() const { return m_preview; }
 
     // The index of the file list entry that matches name ignoring letter case and surrounding
     // spaces, or -1; an empty name matches nothing.
     qint32 FindGraphic(const QString &name) const;
-
-    // The graphic choices since the skin was loaded (or the program started).
-    QUndoStack *undoStack() const { return m_undo; }
-    // The skin differs from what was last loaded from or saved to a file (or, before either,
-    // from the empty skin of the start).
-    bool isModified() const { return !(m_skin == m_saved); }
-    // Run by the undo steps: gives the enemy its stored graphic name and selects the enemy,
-    // so that the file list and the preview show it.
-    void restoreGraphic(qint32 enemy, const QByteArray &stored);
 
     // The enemy list keeps each enemy's graphic name under this role, shown beside the name.
     static constexpr int kGraphicRole = Qt::UserRole + 1;
@@ -74,6 +66,8 @@ private:
     // Stores name, spaces trimmed, as the selected enemy's graphic: the one place the skin is
     // edited. False, with the reason shown, when the skin file could not hold the name.
     bool SetGraphic(const QString &name);
+    // The document changed an enemy's graphic: by the lists, or by an undo or a redo.
+    void graphicChanged(qint32 enemy);
     void enemySelected(qint32 index);
     void fileSelected(qint32 index);
     // Selects the file list entry and runs its handler even when the entry was already
@@ -88,19 +82,18 @@ private:
     // Asks about unsaved changes; true when the caller may go on.
     bool askToSave();
     // The skin file the caption names: the last one saved or loaded.
-    void setSkinFile(const QString &path);
+    void showSkinFile(const QString &path);
     void showGraphicNames();
 
     QString m_appPath;
     vt::Dialogs &m_dialogs;
-    EnemySkin m_skin;
-    EnemySkin m_saved;  // as last loaded or saved
+    SkinDocument m_document;
     frmPreview *m_preview = nullptr;
     bool m_started = false;
     QMargins m_placedWithFrame;         // the frames of the main window and of the preview
     QMargins m_previewPlacedWithFrame;  // when the preview was last placed
-    QUndoStack *m_undo = nullptr;
-    bool m_restoring = false;  // the lists follow an undo: they store nothing
+    bool m_storing = false;    // the lists are storing what they show
+    bool m_following = false;  // the lists follow an undo: they store nothing
 };
 
 } // namespace skinloft

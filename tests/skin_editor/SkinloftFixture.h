@@ -111,7 +111,7 @@ struct Skinloft
         return p.isNull() ? QSize() : p.size();
     }
 
-    QByteArray field(int i) const { return w->CurrentSkin().Fields[i]; }
+    QByteArray field(int i) const { return w->document().CurrentSkin().Fields[i]; }
     QString sideText(int i) const { return w->lstEnemies->item(i)->data(frmMain::kGraphicRole).toString(); }
 
     // Runs the Load menu on a file of the game folder.

@@ -137,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
         QCOMPARE(s.pictureShown(), QSize(64, 32));
         QCOMPARE(s.field(7), QByteArray("flyer.gif"));
-        QCOMPARE(s.w->CurrentSkin().Fields[0], QByteArray());
+        QCOMPARE(s.w->document().CurrentSkin().Fields[0], QByteArray());
     }
 
     void graphicChoicesUndoWithTheListsAndPreviewFollowing()
@@ -146,7 +146,7 @@ private Q_SLOTS:
         s.picture(QStringLiteral("walker.bmp"), 64, 32);
         s.picture(QStringLiteral("flyer.gif"), 20, 10, "GIF");
         s.start();
-        QUndoStack *undo = s.w->undoStack();
+        QUndoStack *undo = s.w->document().undoStack();
         QCOMPARE(s.w->mnuEdit->title(), QStringLiteral("&Edit"));
         QCOMPARE(s.w->mnuUndo->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
         QCOMPARE(s.w->mnuRedo->shortcuts().size(), 2);
@@ -159,7 +159,7 @@ private Q_SLOTS:
         Skinloft::click(s.w->lstEnemies, 2);  // going back shows; it stores nothing new
         QCOMPARE(undo->count(), 3);
         QCOMPARE(s.w->mnuUndo->text(), QStringLiteral("Undo Graphic"));
-        const EnemySkin edited = s.w->CurrentSkin();
+        const EnemySkin edited = s.w->document().CurrentSkin();
 
         // Each undo selects its enemy; the file list, the preview and the name beside follow.
         s.w->mnuUndo->trigger();
@@ -174,11 +174,11 @@ private Q_SLOTS:
         QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
         QCOMPARE(s.pictureShown(), QSize(64, 32));
         s.w->mnuUndo->trigger();
-        QCOMPARE(s.w->CurrentSkin(), EnemySkin());
+        QCOMPARE(s.w->document().CurrentSkin(), EnemySkin());
         QCOMPARE(undo->count(), 3);  // the lists following stored nothing
         while (undo->canRedo())
             s.w->mnuRedo->trigger();
-        QCOMPARE(s.w->CurrentSkin(), edited);
+        QCOMPARE(s.w->document().CurrentSkin(), edited);
         QCOMPARE(s.selectedEnemy(), 7);
         QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
 
@@ -260,7 +260,7 @@ private Q_SLOTS:
         QCOMPARE(other.dialogs.fake.dialogTitles, QStringList({QStringLiteral("Load Enemy Skin")}));
         QCOMPARE(other.dialogs.filters, QStringList({QStringLiteral("Vantaro Enemy Skin (*.qze)")}));
         QCOMPARE(other.dialogs.extensions, QStringList({QStringLiteral("qze")}));
-        QCOMPARE(other.w->CurrentSkin(), s.w->CurrentSkin());
+        QCOMPARE(other.w->document().CurrentSkin(), s.w->document().CurrentSkin());
         QCOMPARE(other.sideText(24), QStringLiteral("Bo\u00e9.gif"));
         QVERIFY(s.dialogs.fake.shown.empty());
         QVERIFY(other.dialogs.fake.shown.empty());
@@ -352,7 +352,7 @@ private Q_SLOTS:
         s.game.write(QStringLiteral("cut.qze"), QByteArray("\x0a\x00" "other1.bmp" "\x14\x00" "abc", 17));
         s.start();
         s.chooseFile(QStringLiteral("walker.bmp"));
-        const EnemySkin before = s.w->CurrentSkin();
+        const EnemySkin before = s.w->document().CurrentSkin();
 
         // The choice of walker.bmp is unsaved: each load asks first.
         for (const char *name : {"missing.qze", "folder.qze"}) {
@@ -362,7 +362,7 @@ private Q_SLOTS:
             QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(2));
             QCOMPARE(s.dialogs.fake.shown[0].text, QStringLiteral("Save changes?"));
             QVERIFY2(s.dialogs.fake.shown[1].text.contains(QStringLiteral("not loaded")), name);
-            QCOMPARE(s.w->CurrentSkin(), before);
+            QCOMPARE(s.w->document().CurrentSkin(), before);
             QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
         }
 
@@ -382,6 +382,11 @@ private Q_SLOTS:
         }
         QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - cut.qze"));
         QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+
+        // Saving would not give that file back: closing asks.
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
+        QVERIFY(s.w->close());
+        QCOMPARE(s.dialogs.fake.texts().last(), QStringLiteral("Save changes?"));
     }
 
     void namesTheSkinCannotHoldAreRefused()
@@ -472,9 +477,9 @@ private Q_SLOTS:
         s.picture(QStringLiteral("other.bmp"), 16, 16);
         s.start();
         s.chooseFile(QStringLiteral("walker.bmp"));
-        QVERIFY(s.w->isModified());
+        QVERIFY(s.w->document().isModified());
         s.w->mnuUndo->trigger();  // back to the empty skin of the start
-        QVERIFY(!s.w->isModified());
+        QVERIFY(!s.w->document().isModified());
         QVERIFY(s.w->close());
         QVERIFY(s.dialogs.fake.shown.empty());
 
@@ -505,6 +510,38 @@ private Q_SLOTS:
         QVERIFY(s.dialogs.fake.unexpected.isEmpty());
     }
 
+    // A rewritten spelling is a change like any other: undone, the file's spelling is back,
+    // the lists follow without storing it again, and back at the file nothing is asked.
+    void undoingARewrittenSpellingBackToTheFileAsksNothing()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.picture(QStringLiteral("other.bmp"), 16, 16);
+        s.game.write(QStringLiteral("spelled.qze"), skinBytes({{1, "Walker.BMP"}}));
+        s.start();
+        s.load(QStringLiteral("spelled.qze"));
+        Skinloft::click(s.w->lstEnemies, 1);
+        QCOMPARE(s.field(1), QByteArray("walker.bmp"));
+        QVERIFY(s.w->document().isModified());
+
+        s.w->mnuUndo->trigger();
+        QCOMPARE(s.field(1), QByteArray("Walker.BMP"));
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.sideText(1), QStringLiteral("Walker.BMP"));
+        QVERIFY(s.w->document().undoStack()->canRedo());
+        QVERIFY(!s.w->document().isModified());
+        QVERIFY(s.w->close());
+        QVERIFY(s.dialogs.fake.shown.empty());
+
+        // A second change after the undo asks again.
+        s.w->show();
+        s.chooseFile(QStringLiteral("other.bmp"));
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
+        QVERIFY(s.w->close());
+        QCOMPARE(s.dialogs.fake.texts(), QStringList{QStringLiteral("Save changes?")});
+        QCOMPARE(s.game.read(QStringLiteral("spelled.qze")), skinBytes({{1, "Walker.BMP"}}));
+    }
+
     // Names up to the field's 16-bit length load, save back whole, and show at the enemies'
     // side without laying out 65535 characters each.
     void theLongestNamesLoadAndSave()
@@ -518,7 +555,7 @@ private Q_SLOTS:
         s.load(QStringLiteral("long.qze"));
         QVERIFY(s.dialogs.fake.shown.empty());
         QCOMPARE(s.field(0).size(), 65535);
-        QVERIFY(!s.w->isModified());
+        QVERIFY(!s.w->document().isModified());
         s.w->lstEnemies->viewport()->grab();  // draws every row's name
         s.save(QStringLiteral("again.qze"));
         QVERIFY(s.dialogs.fake.shown.empty());

@@ -87,7 +87,7 @@ private Q_SLOTS:
                      QPoint(window.frameGeometry().left(), window.frameGeometry().bottom() + 1));
 
         window.lstFiles->setCurrentRow(0);
-        QCOMPARE(window.CurrentSkin().Fields[0], QByteArray("walker.bmp"));
+        QCOMPARE(window.document().CurrentSkin().Fields[0], QByteArray("walker.bmp"));
         QCOMPARE(preview.picPreview->size(), QSize(64, 32));
         // The frame is the window system's: the outside is the picture plus 6 x 22 as far as
         // the frame leaves room, the inside never smaller than the picture.
