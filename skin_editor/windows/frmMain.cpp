@@ -304,7 +304,7 @@ bool frmMain::SetGraphic(const QString &name)
         return true;
     const QString trimmed = vt::trimSpaces(name);
     bool lossless = false;
-    QByteArray stored = vt::toAnsi(trimmed, &lossless);
+    const QByteArray stored = vt::toAnsi(trimmed, &lossless);
     if (!lossless) {
         m_dialogs.message(this, kCaption,
                           QStringLiteral("\"%1\" cannot be the graphic of %2: the enemy skin file can "
