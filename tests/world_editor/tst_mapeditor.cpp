@@ -99,7 +99,7 @@ struct MapWorld
         return e.w->mapEditor();
     }
     frmMapScreenEdit *ed() { return e.w->mapEditor(); }
-    const oWorldMap &map() { return ed()->worldMap(); }
+    const oWorldMap &map() { return ed()->document().worldMap(); }
 
     void click(Qt::MouseButton b, QPoint at) { QTest::mouseClick(ed()->picMap, b, {}, at); }
     void clickStrip(Qt::MouseButton b, QPoint at) { QTest::mouseClick(ed()->picImages, b, {}, at); }
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QCOMPARE(m.map().xPos(1), qint16(100));
         QCOMPARE(m.map().yPos(1), qint16(100));
         QCOMPARE(ed->currentNode(), 0);
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
         QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 000"));
         for (int k = 0; k < 4; ++k) {
             QCOMPARE(m.entries(k), (QStringList{QStringLiteral("-"), QStringLiteral("1")}));
@@ -258,7 +258,7 @@ private Q_SLOTS:
             frmMapScreenEdit *ed = m.open();
             QCOMPARE(ed->xScroll->value(), c.xs);
             QCOMPARE(ed->yScroll->value(), c.ys);
-            QVERIFY(!ed->mapChanged());
+            QVERIFY(!ed->document().isModified());
         }
     }
 
@@ -285,7 +285,7 @@ private Q_SLOTS:
         QCOMPARE(m.map().xPos(4), qint16(400));
         QCOMPARE(m.map().yPos(4), qint16(300));
         QCOMPARE(m.map().xPos(3), qint16(400));
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
         // Below the picture's bottom edge (the view is 496 high, the picture 480): no move.
         m.click(Qt::RightButton, {100, 490});
         QCOMPARE(m.map().yPos(4), qint16(300));
@@ -301,7 +301,7 @@ private Q_SLOTS:
         frmMapScreenEdit *ed = m.open();
         m.click(Qt::LeftButton, {100, 100});
         QVERIFY(ed->SaveChanges());
-        const int steps = ed->undoStack()->count();
+        const int steps = ed->document().undoStack()->count();
         QWidget *corner = ed->picBottomRight;
         const QPoint middle = corner->rect().center();
         const QPoint onMap = corner->mapTo(ed->picMap, middle);
@@ -311,8 +311,8 @@ private Q_SLOTS:
         QTest::mouseDClick(corner, Qt::RightButton, {}, middle);
         QCOMPARE(m.map().xPos(1), qint16(100));
         QCOMPARE(m.map().yPos(1), qint16(100));
-        QVERIFY(!ed->mapChanged());
-        QCOMPARE(ed->undoStack()->count(), steps);
+        QVERIFY(!ed->document().isModified());
+        QCOMPARE(ed->document().undoStack()->count(), steps);
     }
 
     void pictureStripChoosesNodePictures()
@@ -381,20 +381,20 @@ private Q_SLOTS:
         QCOMPARE(preselected, -1);
         QCOMPARE(m.map().warpExitWorld(1), quint8(0));
 
-        QVERIFY(!ed->mapChanged());  // the picker left without a choice changes nothing
+        QVERIFY(!ed->document().isModified());  // the picker left without a choice changes nothing
         m.e.dialogs.dialogScripts.push_back(pick(1));
         ed->cmdWorld->click();
         QCOMPARE(m.map().warpExitWorld(1), quint8(2));
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
 
         QVERIFY(ed->SaveChanges());
         m.e.dialogs.dialogScripts.push_back(pick(1));
         ed->cmdWorld->click();  // the world it already leads to
         QCOMPARE(preselected, 1);
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
         ed->cmdWorld->click();  // closed without "Select World"
         QCOMPARE(m.map().warpExitWorld(1), quint8(2));
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
 
         // A new destination is an edit the window asks about before it closes.
         m.e.dialogs.dialogScripts.push_back(pick(0));
@@ -418,7 +418,7 @@ private Q_SLOTS:
         QCOMPARE(m.map().UpNode(2), quint8(0));     // through the refilled list
         QCOMPARE(m.map().RightNode(1), quint8(3));  // other nodes keep theirs
         QCOMPARE(m.entries(0).size(), 3);
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
 
         ed->xScroll->setValue(100);
         m.e.trigger("mnuMapAddNode");
@@ -434,7 +434,7 @@ private Q_SLOTS:
         QCOMPARE(m.e.dialogs.shown.back().title, QStringLiteral("Tessaforge"));
         QCOMPARE(m.e.game.read(m.mapFile()),
                  mapBytes({{100, 100, 0, 0, 0, 3}, {200, 100}, {130, 30}}));
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
     }
 
     void a256thNodeIsRefused()
@@ -446,7 +446,7 @@ private Q_SLOTS:
         QCOMPARE(m.map().nodeCount(), 255);
         QCOMPARE(m.e.dialogs.shown.size(), 1u);
         QVERIFY(m.e.dialogs.shown[0].text.contains(QStringLiteral("255 nodes")));
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
     }
 
     void selectionStopsAtAValueAListCannotShow()
@@ -476,15 +476,15 @@ private Q_SLOTS:
     {
         MapWorld m;
         frmMapScreenEdit *ed = m.open();
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
         m.click(Qt::LeftButton, {100, 100});
         ed->chkPassThru->setChecked(true);
         QVERIFY(m.map().PassThru(1));
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
         QVERIFY(ed->SaveChanges());
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
         ed->chkPassThru->setChecked(false);
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
         QVERIFY(ed->SaveChanges());
         // Ticked and closed: the question comes, and No drops the tick with the window.
         ed->chkPassThru->setChecked(true);
@@ -496,7 +496,7 @@ private Q_SLOTS:
         ed = m.open();
         m.click(Qt::LeftButton, {100, 100});
         m.choose(4, 111);
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
         QVERIFY(ed->SaveChanges());
         QCOMPARE(m.e.game.read(m.mapFile()), QByteArray::fromHex("01640064000000000070000000"));
     }
@@ -516,7 +516,7 @@ private Q_SLOTS:
         QVERIFY(ed->chkPassThru->isChecked());
         m.click(Qt::LeftButton, {100, 100});
         QVERIFY(!ed->chkPassThru->isChecked());
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
         QCOMPARE(m.e.game.read(m.mapFile()), bytes);
     }
 
@@ -527,7 +527,7 @@ private Q_SLOTS:
         ed->AddNode();
         vt::setReplaceFaultForTesting(3);
         QVERIFY(!ed->SaveChanges());
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
         QVERIFY(!m.e.dialogs.texts().contains(kSaved));
         QVERIFY(m.e.dialogs.texts().last().contains(QStringLiteral("not saved")));
         m.e.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
@@ -558,7 +558,7 @@ private Q_SLOTS:
         QVERIFY(!m.e.dialogs.texts().contains(kSaved));
         QVERIFY(m.e.dialogs.texts().last().contains(QStringLiteral("Worldmap.qzm")));
         QVERIFY(!QFile::exists(victim));
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
     }
 
     void switchingWorldsClosesTheEditor()
@@ -589,7 +589,7 @@ private Q_SLOTS:
         m.e.dialogs.answers.push_back(FakeDialogs::Answer::No);
         QCOMPARE(m.open(), ed);
         QCOMPARE(m.map().nodeCount(), 1);
-        QVERIFY(!ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
         QCOMPARE(m.e.dialogs.texts(), (QStringList{kAskMap, kAskMap}));
     }
 
@@ -658,7 +658,7 @@ private Q_SLOTS:
         MapWorld m;
         m.nodes({{100, 100, 0, 0, 0, 3}, {200, 100, 3}, {300, 100}});
         frmMapScreenEdit *ed = m.open();
-        QUndoStack *stack = ed->undoStack();
+        QUndoStack *stack = ed->document().undoStack();
         QCOMPARE(stack->count(), 0);  // filling the controls on opening is no step
         QCOMPARE(m.e.w->undoGroup->activeStack(), stack);
         const std::vector<MapNode> opened = m.map().nodes();
@@ -694,7 +694,7 @@ private Q_SLOTS:
         QCOMPARE(m.map().nodeCount(), 2);
         QCOMPARE(ed->currentNode(), 1);
         QCOMPARE(m.entries(0).size(), 3);
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
         m.e.trigger("mnuUndo");  // the removed node comes back with the link it took along
         QCOMPARE(m.map().nodeCount(), 3);
         QCOMPARE(m.map().RightNode(1), quint8(3));
@@ -715,14 +715,26 @@ private Q_SLOTS:
         QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 3"));
         QCOMPARE(stack->count(), names.size());
 
-        // Back at the saved map by undo, and by redo: each still counts as a change.
+        // Back at the saved map by undo and redo: nothing to ask about. A change made after an
+        // undo asks again.
         stack->undo();
+        QVERIFY(ed->document().isModified());
         stack->redo();
-        QVERIFY(ed->mapChanged());
+        QVERIFY(!ed->document().isModified());
+        stack->undo();
+        ed->chkPassThru->setChecked(!ed->chkPassThru->isChecked());
+        QVERIFY(ed->document().isModified());
         m.e.dialogs.answers.push_back(FakeDialogs::Answer::Cancel);
         ed->KillMe();
         QCOMPARE(m.e.dialogs.texts().count(kAskMap), 1);
         QCOMPARE(m.ed(), ed);
+        m.e.trigger("mnuMapSave");
+        stack->undo();
+        stack->redo();
+        QVERIFY(!ed->document().isModified());
+        ed->KillMe();
+        QCOMPARE(m.e.dialogs.texts().count(kAskMap), 1);
+        QVERIFY(!m.ed());
     }
 
     void passThroughAndWarpWorldUndoMarkTheMap()
@@ -737,16 +749,17 @@ private Q_SLOTS:
             dialog.findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
         });
         ed->cmdWorld->click();
-        QVERIFY(ed->mapChanged());
+        QVERIFY(ed->document().isModified());
         QVERIFY(ed->SaveChanges());
         ed->chkPassThru->setChecked(true);
-        QVERIFY(ed->mapChanged());
-        QCOMPARE(ed->undoStack()->count(), 3);
-        QCOMPARE(ed->undoStack()->text(1), QStringLiteral("Warp World"));
+        QVERIFY(ed->document().isModified());
+        QCOMPARE(ed->document().undoStack()->count(), 3);
+        QCOMPARE(ed->document().undoStack()->text(1), QStringLiteral("Warp World"));
         QCOMPARE(m.map().warpExitWorld(1), quint8(2));
-        ed->undoStack()->undo();
-        QVERIFY(ed->mapChanged());
-        ed->undoStack()->undo();
+        ed->document().undoStack()->undo();
+        QVERIFY(!ed->document().isModified());  // back at the map as saved
+        ed->document().undoStack()->undo();
+        QVERIFY(ed->document().isModified());
         QCOMPARE(m.map().warpExitWorld(1), quint8(0));
         QCOMPARE(m.map().NodeTag(1), quint8(25));
     }
@@ -757,11 +770,11 @@ private Q_SLOTS:
         frmMapScreenEdit *ed = m.open();
         const qsizetype menuItems = m.e.w->mnuNodes->actions().size();
         ed->AddNode();
-        QCOMPARE(ed->undoStack()->count(), 1);
+        QCOMPARE(ed->document().undoStack()->count(), 1);
         m.e.dialogs.answers.push_back(FakeDialogs::Answer::No);
         QCOMPARE(m.open(), ed);
-        QCOMPARE(ed->undoStack()->count(), 0);
-        QVERIFY(!ed->undoStack()->canUndo());
+        QCOMPARE(ed->document().undoStack()->count(), 0);
+        QVERIFY(!ed->document().undoStack()->canUndo());
         ed->KillMe();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(m.e.w->mnuNodes->actions().size(), menuItems - 3);

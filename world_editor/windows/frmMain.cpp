@@ -2,6 +2,7 @@
 
 #include "frmLevelEdit.h"
 #include "documents/AreaDocument.h"
+#include "documents/MapDocument.h"
 #include "frmLevelTiles.h"
 #include "frmLevelView.h"
 #include "frmLoadFolder.h"
@@ -842,8 +843,13 @@ void frmMain::showWorldMap()
 {
     if (!m_state.worldOpen())
         return;
-    if (!isOpen(m_mapEditor))
-        m_mapEditor = openChild(new frmMapScreenEdit(*this, m_dialogs));
+    if (!isOpen(m_mapEditor)) {
+        auto *document = new MapDocument(this);
+        auto *editor = new frmMapScreenEdit(*this, m_dialogs, *document);
+        m_mapEditor = openChild(editor);
+        document->setParent(m_mapEditor);  // deleted after the window, with its frame
+        registerUndoStack(editor, document->undoStack());
+    }
     // The editor shows itself once the world's map is open, or closes with a word why.
     if (auto *editor = qobject_cast<frmMapScreenEdit *>(m_mapEditor->widget()))
         editor->ShowMe(m_state.worldFolder());

@@ -104,90 +104,10 @@ QFont nodeFont()
     return font;
 }
 
-// The nodes that one edit changed, before and after: node number, and its record where the
-// map had the node at that time. Only these are kept, so a step costs what it changed.
-class MapUndoCommand final : public QUndoCommand
-{
-public:
-    using Nodes = std::vector<std::pair<qint32, MapNode>>;
-
-    MapUndoCommand(frmMapScreenEdit &editor, const QString &name) : QUndoCommand(name), m_editor(editor) {}
-
-    // Compares the map with what it was; false when the edit changed nothing.
-    bool record(const std::vector<MapNode> &before, const std::vector<MapNode> &after, qint32 selectBefore,
-                qint32 selectAfter)
-    {
-        m_countBefore = static_cast<qint32>(before.size());
-        m_countAfter = static_cast<qint32>(after.size());
-        m_selectBefore = selectBefore;
-        m_selectAfter = selectAfter;
-        const size_t reach = std::max(before.size(), after.size());
-        for (size_t i = 0; i < reach; ++i) {
-            const bool had = i < before.size();
-            const bool has = i < after.size();
-            if (had && has && before[i] == after[i])
-                continue;
-            const auto id = static_cast<qint32>(i + 1);
-            if (had)
-                m_before.emplace_back(id, before[i]);
-            if (has)
-                m_after.emplace_back(id, after[i]);
-        }
-        return !m_before.empty() || !m_after.empty();
-    }
-
-    void undo() override { m_editor.restoreMap(m_countBefore, m_before, m_selectBefore); }
-    void redo() override
-    {
-        // Pushing the step must not run the edit a second time.
-        if (m_done)
-            m_editor.restoreMap(m_countAfter, m_after, m_selectAfter);
-        m_done = true;
-    }
-
-private:
-    frmMapScreenEdit &m_editor;
-    qint32 m_countBefore = 0, m_countAfter = 0;
-    qint32 m_selectBefore = 0, m_selectAfter = 0;
-    Nodes m_before, m_after;
-    bool m_done = false;
-};
-
 } // namespace
 
-// One user action, from start to end, as one undo step: the edits that the controls' own
-// handlers make while the action goes on belong to it.
-class MapStep
-{
-public:
-    MapStep(frmMapScreenEdit &editor, const QString &name) : m_editor(editor), m_name(name)
-    {
-        if (editor.m_step || editor.m_restoring || !editor.m_undo)
-            return;
-        editor.m_step = this;
-        m_before = editor.WorldMap->nodes();
-        m_selected = editor.CurrentNode;
-    }
-    ~MapStep()
-    {
-        if (m_editor.m_step != this)
-            return;
-        m_editor.m_step = nullptr;
-        auto step = std::make_unique<MapUndoCommand>(m_editor, m_name);
-        if (step->record(m_before, m_editor.WorldMap->nodes(), m_selected, m_editor.CurrentNode))
-            m_editor.m_undo->push(step.release());
-    }
-    Q_DISABLE_COPY_MOVE(MapStep)
-
-private:
-    frmMapScreenEdit &m_editor;
-    QString m_name;
-    std::vector<MapNode> m_before;
-    qint32 m_selected = 0;
-};
-
-frmMapScreenEdit::frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, QWidget *parent)
-    : QWidget(parent), m_main(main), m_dialogs(dialogs), WorldMap(std::make_unique<oWorldMap>())
+frmMapScreenEdit::frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, MapDocument &document, QWidget *parent)
+    : QWidget(parent), m_main(main), m_dialogs(dialogs), m_document(document)
 {
     setObjectName(QStringLiteral("frmMapScreenEdit"));
     setWindowTitle(QStringLiteral("World Map Editor"));
@@ -202,15 +122,14 @@ frmMapScreenEdit::frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, QWidget 
 
     // The map menu ends with the map's own undo and redo, named by the step they act on; they
     // go with the window. The keys belong to the main window's undo group.
-    m_undo = new QUndoStack(this);
-    m_undo->setUndoLimit(1000);
-    m_main.registerUndoStack(this, m_undo);
+    connect(&m_document, &MapDocument::nodesChanged, this, &frmMapScreenEdit::followDocument);
+    QUndoStack *history = m_document.undoStack();
     auto *dash = new QAction(this);
     dash->setSeparator(true);
     dash->setObjectName(QStringLiteral("mnuMapUndoDash"));
-    QAction *undo = m_undo->createUndoAction(this, QStringLiteral("Undo"));
+    QAction *undo = history->createUndoAction(this, QStringLiteral("Undo"));
     undo->setObjectName(QStringLiteral("mnuMapUndo"));
-    QAction *redo = m_undo->createRedoAction(this, QStringLiteral("Redo"));
+    QAction *redo = history->createRedoAction(this, QStringLiteral("Redo"));
     redo->setObjectName(QStringLiteral("mnuMapRedo"));
     for (QAction *a : {undo, redo})
         a->setShortcuts({});
@@ -348,8 +267,7 @@ void frmMapScreenEdit::buildPanel()
     cmdSacrifice->setGeometry(-200, -200, 10, 10);
 
     connect(chkPassThru, &QCheckBox::toggled, this, [this](bool checked) {
-        editMap(QStringLiteral("Pass Thru"),
-                [this, checked](oWorldMap &map) { map.setPassThru(CurrentNode, checked); }, Marks::WhenChanged);
+        editMap(QStringLiteral("Pass Thru"), [this, checked](oWorldMap &map) { map.setPassThru(CurrentNode, checked); });
     });
     connect(chkShowLinks, &QCheckBox::toggled, this, [this] { DrawMap(); });
     connect(cmdWorld, &QPushButton::clicked, this, &frmMapScreenEdit::chooseWorld);
@@ -363,17 +281,18 @@ void frmMapScreenEdit::buildPanel()
 void frmMapScreenEdit::ShowMe(const QString &sWorldPath)
 {
     // Starting over drops the map in memory: unsaved changes are asked about first.
-    if (m_open && MapChanged && !askToSave())
+    if (m_open && m_document.isModified() && !askToSave())
         return;
-    MapChanged = false;
     m_open = false;
-    m_undo->clear();
-    if (!openWorld(sWorldPath)) {
+    // Opening is no edit: the controls being filled store nothing.
+    m_following = true;
+    const bool opened = openWorld(sWorldPath);
+    m_following = false;
+    if (!opened) {
+        m_document.reset();
         closeWithoutAsking();
         return;
     }
-    // Opening is no edit: what filling the controls recorded goes.
-    m_undo->clear();
     m_open = true;
     if (auto *frame = qobject_cast<QMdiSubWindow *>(parentWidget())) {
         frame->show();
@@ -433,7 +352,7 @@ bool frmMapScreenEdit::openWorld(const QString &sWorldPath)
     imgScroll->setEnabled(lastStart > 0);
 
     CurrentNode = 0;
-    WorldMap = std::make_unique<oWorldMap>();
+    m_document.reset();
     lblCurrent->setText(QStringLiteral("Node 000"));
     chkPassThru->setChecked(false);
 
@@ -457,7 +376,7 @@ bool frmMapScreenEdit::openWorld(const QString &sWorldPath)
 
     const QString mapFile = worldFile(QStringLiteral("Worldmap.qzm"));
     if (mCommon::FileExists(mapFile)) {
-        if (const vt::Status read = WorldMap->loadMap(mapFile); !read)
+        if (const vt::Status read = m_document.load(mapFile); !read)
             return refuseOpening(kStudioTitle,
                                  QStringLiteral("The world map \"Worldmap.qzm\" could not be read, so the map "
                                                 "editor did not open. The file was left as it is.\n%1")
@@ -466,8 +385,8 @@ bool frmMapScreenEdit::openWorld(const QString &sWorldPath)
     }
 
     // Node 1 in the middle of the view, as far as the scroll bars reach.
-    const int x1 = WorldMap->xPos(1);
-    const int y1 = WorldMap->yPos(1);
+    const int x1 = worldMap().xPos(1);
+    const int y1 = worldMap().yPos(1);
     if (xScroll->isEnabled())
         xScroll->setValue(x1 > width - 320 ? width - kScreenWidth : x1 >= 320 ? x1 - 320 : 0);
     if (yScroll->isEnabled())
@@ -476,8 +395,6 @@ bool frmMapScreenEdit::openWorld(const QString &sWorldPath)
     RefillLinkLists();
     DrawMap();
     DrawPictureStrip();
-    // Filling the lists ran their change handler; that is no change of the map.
-    MapChanged = false;
     return true;
 }
 
@@ -527,15 +444,13 @@ bool frmMapScreenEdit::askToSave()
 
 void frmMapScreenEdit::closeEvent(QCloseEvent *event)
 {
-    if (!m_closingSilently && m_open && MapChanged && !askToSave()) {
+    if (!m_closingSilently && m_open && m_document.isModified() && !askToSave()) {
         event->ignore();
         return;
     }
     // The map and its pictures go with the window.
     m_open = false;
-    MapChanged = false;
-    m_undo->clear();
-    WorldMap = std::make_unique<oWorldMap>();
+    m_document.reset();
     picHoldMap = QImage();
     picHoldImages = QImage();
     event->accept();
@@ -545,57 +460,48 @@ bool frmMapScreenEdit::SaveChanges()
 {
     if (!m_open)
         return false;
-    const vt::Status saved = WorldMap->saveMap(worldFile(QStringLiteral("Worldmap.qzm")), m_main.state().modFolder());
+    const vt::Status saved = m_document.save(worldFile(QStringLiteral("Worldmap.qzm")), m_main.state().modFolder());
     if (!saved) {
         m_dialogs.message(this, kStudioTitle, QStringLiteral("The world map was not saved.\n%1").arg(saved.error()),
                           vt::Dialogs::Icon::Warning);
         return false;
     }
     m_dialogs.message(this, kProgramTitle, QStringLiteral("Map screen changes saved to disk!"));
-    MapChanged = false;
     return true;
 }
 
 // ---- editing -------------------------------------------------------------------------------
 
-void frmMapScreenEdit::editMap(const QString &name, const std::function<void(oWorldMap &)> &edit, Marks marks)
+void frmMapScreenEdit::editMap(const QString &name, const std::function<void(oWorldMap &)> &edit, qint32 selectAfter)
 {
-    if (m_restoring)
-        return;  // the controls showing an undone step store nothing
-    const MapStep step(*this, name);
-    if (marks == Marks::Changed) {
-        edit(*WorldMap);
-        MapChanged = true;
-        return;
-    }
-    const std::vector<MapNode> before = WorldMap->nodes();
-    edit(*WorldMap);
-    if (WorldMap->nodes() != before)
-        MapChanged = true;
+    if (m_following)
+        return;  // the controls showing the document store nothing
+    // The caller shows its own edit; the document's signal is for undo and redo.
+    m_editing = true;
+    m_document.edit(name, edit, CurrentNode, selectAfter < 0 ? CurrentNode : selectAfter);
+    m_editing = false;
 }
 
-void frmMapScreenEdit::restoreMap(qint32 count, const std::vector<std::pair<qint32, MapNode>> &nodes, qint32 select)
+void frmMapScreenEdit::followDocument(const QList<qint32> &, qint32 select)
 {
-    if (!m_open)
+    if (m_editing || !m_open)
         return;
-    m_restoring = true;
-    WorldMap->restoreNodes(count, nodes);
-    // An undo or redo is a change of the map, also when it leads back to the saved one.
-    MapChanged = true;
-    if (select >= 1 && select <= WorldMap->nodeCount())
+    m_following = true;
+    if (select >= 1 && select <= worldMap().nodeCount())
         CurrentNode = select;
     RefillLinkLists();
-    if (CurrentNode >= 1 && CurrentNode <= WorldMap->nodeCount())
+    if (CurrentNode >= 1 && CurrentNode <= worldMap().nodeCount())
         SelectNode(CurrentNode);
-    m_restoring = false;
+    m_following = false;
     DrawMap();
+    DrawPictureStrip();
 }
 
 void frmMapScreenEdit::AddNode()
 {
     if (!m_open)
         return;
-    if (WorldMap->nodeCount() >= oWorldMap::kMaxNodes) {
+    if (worldMap().nodeCount() >= oWorldMap::kMaxNodes) {
         m_dialogs.message(this, kStudioTitle,
                           QStringLiteral("The map already has %1 nodes, the most its file can hold. "
                                          "No node was added.")
@@ -603,15 +509,17 @@ void frmMapScreenEdit::AddNode()
                           vt::Dialogs::Icon::Warning);
         return;
     }
-    const MapStep step(*this, QStringLiteral("Add Node"));
-    bool added = false;
+    const qint32 count = worldMap().nodeCount();
     const auto x = static_cast<qint16>(xScroll->value() + 30);
     const auto y = static_cast<qint16>(yScroll->value() + 30);
-    editMap({}, [&](oWorldMap &map) { added = map.AddNode(x, y, true); }, Marks::Changed);
-    if (!added)
+    editMap(QStringLiteral("Add Node"), [x, y](oWorldMap &map) { (void)map.AddNode(x, y, true); }, count + 1);
+    if (worldMap().nodeCount() == count)
         return;
-    SelectNode(WorldMap->nodeCount());
+    // Shown as the node's own values: the lists store nothing while they follow.
+    m_following = true;
+    SelectNode(worldMap().nodeCount());
     RefillLinkLists();
+    m_following = false;
     DrawMap();
 }
 
@@ -619,17 +527,34 @@ void frmMapScreenEdit::KillNode()
 {
     if (!m_open)
         return;
-    const MapStep step(*this, QStringLiteral("Remove Node"));
-    editMap({}, [](oWorldMap &map) { map.removeNode(); }, Marks::Changed);
+    // The lists, refilled, no longer offer the removed node: the selected node's links to it
+    // become "-" in the same step.
+    const qint32 selected = CurrentNode;
+    editMap(QStringLiteral("Remove Node"), [selected](oWorldMap &map) {
+        map.removeNode();
+        const quint8 last = static_cast<quint8>(map.nodeCount());
+        if (selected < 1 || selected > map.nodeCount())
+            return;
+        if (map.UpNode(selected) > last)
+            map.setUpNode(selected, 0);
+        if (map.DownNode(selected) > last)
+            map.setDownNode(selected, 0);
+        if (map.LeftNode(selected) > last)
+            map.setLeftNode(selected, 0);
+        if (map.RightNode(selected) > last)
+            map.setRightNode(selected, 0);
+    });
+    m_following = true;
     RefillLinkLists();
+    m_following = false;
     DrawMap();
 }
 
 void frmMapScreenEdit::RefillLinkLists()
 {
-    const bool nodeSelected = CurrentNode >= 1 && CurrentNode <= WorldMap->nodeCount();
-    const quint8 links[4] = {WorldMap->UpNode(CurrentNode), WorldMap->DownNode(CurrentNode),
-                             WorldMap->LeftNode(CurrentNode), WorldMap->RightNode(CurrentNode)};
+    const bool nodeSelected = CurrentNode >= 1 && CurrentNode <= worldMap().nodeCount();
+    const quint8 links[4] = {worldMap().UpNode(CurrentNode), worldMap().DownNode(CurrentNode),
+                             worldMap().LeftNode(CurrentNode), worldMap().RightNode(CurrentNode)};
     for (int k = 0; k < 4; ++k) {
         QComboBox *list = cmbNodeSelect[k];
         // The selected node's own link, even where the list still shows another node's
@@ -638,7 +563,7 @@ void frmMapScreenEdit::RefillLinkLists()
         m_fillingList = true;
         list->clear();
         list->addItem(QStringLiteral("-"));
-        for (qint32 n = 1; n <= WorldMap->nodeCount(); ++n)
+        for (qint32 n = 1; n <= worldMap().nodeCount(); ++n)
             list->addItem(QString::number(n));
         m_fillingList = false;
         chooseEntry(k, p < list->count() ? p : 0);
@@ -672,10 +597,9 @@ void frmMapScreenEdit::nodeListChanged(int list, int entry)
             case 5: map.setEntryPointValue(CurrentNode, v); break;
             default: break;
             }
-        },
-        Marks::Changed);
+        });
     if (list == 4)
-        cmdWorld->setVisible(isWarp(WorldMap->NodeTag(CurrentNode)));
+        cmdWorld->setVisible(isWarp(worldMap().NodeTag(CurrentNode)));
     else if (list < 4 && chkShowLinks->isChecked())
         DrawMap();  // the link lines follow the lists
 }
@@ -684,27 +608,26 @@ void frmMapScreenEdit::SelectNode(qint32 n)
 {
     CurrentNode = n;
     lblCurrent->setText(QStringLiteral("Node %1").arg(n));
-    chkPassThru->setChecked(WorldMap->PassThru(n));
-    const int values[6] = {WorldMap->UpNode(n),   WorldMap->DownNode(n), WorldMap->LeftNode(n),
-                           WorldMap->RightNode(n), WorldMap->NodeTag(n),  WorldMap->EntryPoint(n)};
+    chkPassThru->setChecked(worldMap().PassThru(n));
+    const int values[6] = {worldMap().UpNode(n),   worldMap().DownNode(n), worldMap().LeftNode(n),
+                           worldMap().RightNode(n), worldMap().NodeTag(n),  worldMap().EntryPoint(n)};
     for (int k = 0; k < 6; ++k) {
         // A value the list has no entry for stops here; the node keeps it untouched.
         if (values[k] >= cmbNodeSelect[k]->count())
             return;
         cmbNodeSelect[k]->setCurrentIndex(values[k]);
     }
-    cmdWorld->setVisible(isWarp(WorldMap->NodeTag(n)));
+    cmdWorld->setVisible(isWarp(worldMap().NodeTag(n)));
 }
 
 void frmMapScreenEdit::chooseWorld()
 {
     frmMapScrGetWorld picker(m_main.state().sWorldFolders, m_dialogs, &m_main);
-    picker.ShowMe(WorldMap->warpExitWorld(CurrentNode));
+    picker.ShowMe(worldMap().warpExitWorld(CurrentNode));
     const qint16 world = picker.OutputWorldNumber();
     if (world > 0)
         editMap(QStringLiteral("Warp World"),
-                [this, world](oWorldMap &map) { map.warpSetExitWorld(CurrentNode, static_cast<quint8>(world)); },
-                Marks::WhenChanged);
+                [this, world](oWorldMap &map) { map.warpSetExitWorld(CurrentNode, static_cast<quint8>(world)); });
 }
 
 // ---- mouse ---------------------------------------------------------------------------------
@@ -716,7 +639,7 @@ QPoint frmMapScreenEdit::scrollPosition() const
 
 bool frmMapScreenEdit::insideView(qint32 id) const
 {
-    return MapScreenRenderer::NodeInView(*WorldMap, id, scrollPosition(), QSize(ViewWidth, ViewHeight));
+    return MapScreenRenderer::NodeInView(worldMap(), id, scrollPosition(), QSize(ViewWidth, ViewHeight));
 }
 
 void frmMapScreenEdit::viewPressed(Qt::MouseButton button, QPointF at)
@@ -726,11 +649,11 @@ void frmMapScreenEdit::viewPressed(Qt::MouseButton button, QPointF at)
     const int xs = xScroll->value();
     const int ys = yScroll->value();
     if (button == Qt::LeftButton) {
-        for (qint32 i = 1; i <= WorldMap->nodeCount(); ++i) {
+        for (qint32 i = 1; i <= worldMap().nodeCount(); ++i) {
             if (!insideView(i))
                 continue;
-            const float vx = static_cast<float>(WorldMap->xPos(i) - xs);
-            const float vy = static_cast<float>(WorldMap->yPos(i) - ys);
+            const float vx = static_cast<float>(worldMap().xPos(i) - xs);
+            const float vy = static_cast<float>(worldMap().yPos(i) - ys);
             if (NodeDistance(static_cast<float>(at.x()), static_cast<float>(at.y()), vx, vy) <= kSelectReach) {
                 SelectNode(i);
                 DrawMap();
@@ -745,7 +668,7 @@ void frmMapScreenEdit::viewPressed(Qt::MouseButton button, QPointF at)
             return;
         editMap(QStringLiteral("Move Node"), [this, mx, my](oWorldMap &map) {
             map.moveNode(CurrentNode, static_cast<qint16>(mx), static_cast<qint16>(my));
-        }, Marks::Changed);
+        });
         DrawMap();
     }
 }
@@ -773,8 +696,7 @@ void frmMapScreenEdit::stripPressed(Qt::MouseButton button, QPointF at)
     if (value > MapScreenRenderer::PictureCount(picHoldImages) || value > std::numeric_limits<quint8>::max())
         return;
     editMap(QStringLiteral("Node Picture"),
-            [this, value](oWorldMap &map) { map.setNodeImage(CurrentNode, static_cast<quint8>(value)); },
-            Marks::Changed);
+            [this, value](oWorldMap &map) { map.setNodeImage(CurrentNode, static_cast<quint8>(value)); });
     DrawPictureStrip();
     DrawMap();
 }
@@ -783,7 +705,7 @@ void frmMapScreenEdit::stripPressed(Qt::MouseButton button, QPointF at)
 
 void frmMapScreenEdit::DrawMap()
 {
-    const MapScreenRenderer::Scene scene{picHoldMap, picHoldImages, *WorldMap, scrollPosition(), CurrentNode,
+    const MapScreenRenderer::Scene scene{picHoldMap, picHoldImages, worldMap(), scrollPosition(), CurrentNode,
                                          picMap->font(), chkShowLinks->isChecked()};
     MapScreenRenderer::DrawMap(m_view, scene);
     picMap->update();

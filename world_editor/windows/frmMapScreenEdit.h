@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/MapDocument.h"
 #include "map/oWorldMap.h"
 
 #include "Dialogs.h"
@@ -22,18 +23,18 @@ class QUndoStack;
 namespace tessaforge {
 
 class frmMain;
-class MapStep;
 
 // "World Map Editor": the nodes of one world's map, drawn over the world's map picture,
-// with a panel that edits the selected node. The map lives in one oWorldMap from ShowMe
-// until the window closes and is written back only by SaveChanges.
+// with a panel that edits the selected node. The map lives in the document from ShowMe until
+// the window closes and is written back only by SaveChanges.
 class frmMapScreenEdit final : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmMapScreenEdit)
 
 public:
-    frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, QWidget *parent = nullptr);
+    // The window shows and edits `document`, which outlives it.
+    frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, MapDocument &document, QWidget *parent = nullptr);
     ~frmMapScreenEdit() override;
 
     // Opens the window on a world folder (no trailing separator). When the folder lacks a
@@ -49,14 +50,9 @@ public:
     bool SaveChanges();
 
     QString worldPath() const { return WorldPath; }
-    const oWorldMap &worldMap() const { return *WorldMap; }
+    MapDocument &document() const { return m_document; }
+    const oWorldMap &worldMap() const { return m_document.worldMap(); }
     qint32 currentNode() const { return CurrentNode; }
-    bool mapChanged() const { return MapChanged; }
-    // The map's edits, undone and redone through the main window's undo group.
-    QUndoStack *undoStack() const { return m_undo; }
-    // Run by the undo steps: puts back the nodes a step recorded and shows the map with
-    // node select chosen (when it exists).
-    void restoreMap(qint32 count, const std::vector<std::pair<qint32, MapNode>> &nodes, qint32 select);
     qint32 viewWidth() const { return ViewWidth; }
     qint32 viewHeight() const { return ViewHeight; }
     // What the map view and the picture strip show, without the guide lines.
@@ -87,10 +83,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    // Changed: the edit marks the map changed whatever it did (the lists' change handler
-    // does, also when selecting a node fills the lists); WhenChanged: only when a node
-    // really changed.
-    enum class Marks { Changed, WhenChanged };
 
     void buildView();
     void buildPanel();
@@ -104,11 +96,12 @@ private:
     // A file of the world folder, found whatever the case of its name.
     QString worldFile(const QString &name) const;
 
-    // Every change of the map goes through here: the edit runs on the map, and the map
-    // counts as changed as marks says. The edit is one undo step named by name,
-    // unless it runs inside a wider step (see MapStep).
-    void editMap(const QString &name, const std::function<void(oWorldMap &)> &edit, Marks marks);
-    friend class MapStep;
+    // Every change of the map goes through here: one step of the document named `name`,
+    // made at the selected node and leaving node selectAfter (or the same) selected; no step
+    // when no node changed.
+    void editMap(const QString &name, const std::function<void(oWorldMap &)> &edit, qint32 selectAfter = -1);
+    // After an undo or redo: shows node `select` and the map as the document holds it.
+    void followDocument(const QList<qint32> &nodes, qint32 select);
 
     void DrawMap();
     void DrawPictureStrip();
@@ -128,10 +121,9 @@ private:
     frmMain &m_main;
     vt::Dialogs &m_dialogs;
 
+    MapDocument &m_document;
     QString WorldPath;
-    std::unique_ptr<oWorldMap> WorldMap;
     qint32 CurrentNode = 0;
-    bool MapChanged = false;
     qint32 ViewWidth = 0;
     qint32 ViewHeight = 0;
 
@@ -142,9 +134,8 @@ private:
     bool m_fillingList = false;  // a list is being refilled: its passing choices store nothing
     bool m_closingSilently = false;
     bool m_open = false;  // ShowMe succeeded and the window has not closed since
-    QUndoStack *m_undo = nullptr;
-    MapStep *m_step = nullptr;  // the undo step being recorded, if any
-    bool m_restoring = false;         // the controls follow an undo: they store nothing
+    bool m_following = false;  // the controls follow the document: their handlers store nothing
+    bool m_editing = false;    // an edit of this window's own is under way
 };
 
 } // namespace tessaforge
