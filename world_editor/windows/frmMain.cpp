@@ -8,7 +8,6 @@
 #include "frmLoadFolder.h"
 #include "frmMapScreenEdit.h"
 #include "frmRenameLevel.h"
-#include "WorldSteps.h"
 
 #include "resources/TagSheet.h"
 #include "world/mCommon.h"
@@ -66,7 +65,7 @@ QString menuCaption(const QString &fileName)
 } // namespace
 
 frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
-    : QMainWindow(parent), m_state(std::move(appPath)), m_dialogs(dialogs)
+    : QMainWindow(parent), m_world(std::move(appPath)), m_state(m_world.state()), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tessaforge"));
@@ -83,8 +82,16 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     setCentralWidget(central);
 
     undoGroup = new QUndoGroup(this);
-    worldUndo = new QUndoStack(this);
+    worldUndo = m_world.undoStack();
     undoGroup->addStack(worldUndo);
+    // The side bar, the check marks and the child windows show the details again after
+    // every step, whatever made it.
+    connect(&m_world, &WorldDocument::levelFieldChanged, this, [this](qint32 level, LevelField field) {
+        if (!m_quietField)
+            showLevelField(level, field);
+    });
+    connect(&m_world, &WorldDocument::levelsChanged, this, &frmMain::showLevels);
+    connect(&m_world, &WorldDocument::worldNameChanged, this, &frmMain::showWorldName);
     undoGroup->setActiveStack(worldUndo);
     connect(mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
         QUndoStack *stack = sub ? m_undoStacks.value(sub->widget()) : nullptr;
@@ -441,7 +448,7 @@ void frmMain::SelectWorld(qint32 n)
     if (isOpen(m_areaEditor))
         m_areaEditor->close();
     // The steps recorded were steps of the world that is gone.
-    worldUndo->clear();
+    m_world.worldReplaced();
     lblCurWorldName->setText(vt::fromAnsi(m_state.gWorld.sWorldName));
     updateLevelList();
     checkWorldMenu();
@@ -638,8 +645,8 @@ void frmMain::renameWorld()
                     vt::fromAnsi(m_state.gWorld.sWorldName));
     QByteArray stored;
     if (!dialog.OutputName().isEmpty() && toStoredText(dialog.OutputName(), stored)
-        && stored != m_state.gWorld.sWorldName)
-        editWorld(new WorldNameStep(*this, m_state.gWorld.sWorldName, stored));
+        && !m_showingStep)
+        m_world.renameWorld(stored);
     lblCurWorldName->setText(vt::fromAnsi(m_state.gWorld.sWorldName));
 }
 
@@ -649,38 +656,24 @@ void frmMain::addLevel()
         return;
     WorldDetails added;
     mWorldData::AddLevel(added, QByteArrayLiteral("[NEW]"));
-    editWorld(new LastLevelStep(*this, LastLevelStep::Change::Add, added.Levels.back()));
+    m_world.addLevel(added.Levels.back());
 }
 
 void frmMain::killLastLevel()
 {
     // The only level is never removed; nothing happened then.
-    if (m_state.gWorld.Levels.size() > 1)
-        editWorld(new LastLevelStep(*this, LastLevelStep::Change::Kill, m_state.gWorld.Levels.back()));
-    else
+    if (!m_world.killLastLevel())
         showLevels();
 }
 
 // ---- world details steps ---------------------------------------------------------------
 
-void frmMain::editWorld(QUndoCommand *step)
-{
-    if (m_showingStep) {
-        delete step;
-        return;
-    }
-    worldUndo->push(step);
-}
-
 void frmMain::setLevelField(qint32 index, LevelField field, const LevelFieldValue &value, bool quiet)
 {
-    const LevelRecord *level = m_state.level(index);
-    if (!level)
-        return;
-    LevelFieldValue before = LevelFields::get(*level, field);
-    if (before == value)
-        return;
-    editWorld(new LevelFieldStep(*this, index, field, std::move(before), value, quiet));
+    if (m_showingStep)
+        return;  // a window following a step stores nothing
+    const QScopedValueRollback quietly(m_quietField, quiet);
+    m_world.setLevelField(index, field, value);
 }
 
 void frmMain::showLevelField(qint32 index, LevelField field)
@@ -873,7 +866,7 @@ bool frmMain::saveWorldDetails()
     // What the details window shows is part of the details being saved.
     if (frmLevelView *details = detailsWindow())
         details->UpdateLevelInfo();
-    const vt::Status saved = m_state.SaveWorld();
+    const vt::Status saved = m_world.save();
     if (!saved) {
         m_dialogs.message(this, kStudioTitle,
                           QStringLiteral("The world details could not be saved.\n%1").arg(saved.error()),

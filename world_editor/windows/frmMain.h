@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/WorldDocument.h"
 #include "world/EditorState.h"
 #include "world/LevelField.h"
 
@@ -17,7 +18,6 @@ class QMdiSubWindow;
 class QMenu;
 class QPushButton;
 class QTimer;
-class QUndoCommand;
 class QUndoGroup;
 class QUndoStack;
 
@@ -48,6 +48,7 @@ public:
     bool start(QLockFile *instanceLock = nullptr);
 
     EditorState &state() { return m_state; }
+    WorldDocument &world() { return m_world; }
     vt::Dialogs &dialogs() { return m_dialogs; }
 
     // Shared with the other windows.
@@ -68,13 +69,12 @@ public:
     // window is destroyed (the stack should be the window's child).
     void registerUndoStack(QWidget *window, QUndoStack *stack);
 
-    // Every edit of the world details goes through here: the step runs its edit as it goes
-    // onto worldUndo. Ignored (and deleted) while the windows are being shown an undone step.
-    void editWorld(QUndoCommand *step);
-    // Stores one field of a level as one step; nothing when the field already holds value.
-    // quiet: the caller shows the change itself.
+    // Stores one field of a level as one step of the world document; nothing when the field
+    // already holds value, or while the windows are being shown a step. quiet: the caller
+    // shows the change itself.
     void setLevelField(qint32 level, LevelField field, const LevelFieldValue &value, bool quiet = false);
-    // After a step ran: the side bar, the check marks and the child windows show the details.
+    // After a step of the world document: the side bar, the check marks and the child
+    // windows show the details.
     void showLevelField(qint32 level, LevelField field);
     // levelBack: a removed level came back whole (the details window may show it again).
     void showLevels(bool levelBack = false);
@@ -167,7 +167,8 @@ private:
     static bool isOpen(const QPointer<QMdiSubWindow> &sub);
     template<typename W> W *childOf(const QPointer<QMdiSubWindow> &sub) const;
 
-    EditorState m_state;
+    WorldDocument m_world;
+    EditorState &m_state;  // the world document's
     vt::Dialogs &m_dialogs;
     bool m_bModOpen = false;
     int m_rowBeforePress = -1;  // the level list's selection when the mouse went down
@@ -178,6 +179,7 @@ private:
     QHash<const QWidget *, QPointer<QUndoStack>> m_undoStacks;
     QList<QMetaObject::Connection> m_undoStackWatch;  // cut when the main window goes
     bool m_showingStep = false;  // the windows follow a step: their handlers store nothing
+    bool m_quietField = false;   // the field being stored is shown by its caller
 };
 
 } // namespace tessaforge
