@@ -1,4 +1,5 @@
 // The area document without windows: its operations, history, modified state and signals.
+#include "documents/AreaBrush.h"
 #include "documents/AreaDocument.h"
 
 #include <QSignalSpy>
@@ -204,6 +205,23 @@ private Q_SLOTS:
             doc.undoStack()->undo();
             QVERIFY(doc.isModified());
         }
+    }
+
+    void theBrushSaysWhenItChanges()
+    {
+        AreaBrush brush;
+        QSignalSpy changed(&brush, &AreaBrush::changed);
+        brush.select(AreaLayer::Tiles, 0, 0);  // as it was
+        QCOMPARE(changed.count(), 0);
+        brush.select(AreaLayer::Enemies, 1, 4);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(brush.showsEnemies() && !brush.showsTags());
+        brush.setForcedLayers(true, false);
+        brush.setForcedLayers(true, false);
+        QCOMPARE(changed.count(), 2);
+        QVERIFY(brush.showsEnemies() && brush.showsTags());
+        brush.select(AreaLayer::Tiles, 3, 2);
+        QVERIFY(!brush.showsEnemies() && brush.showsTags());
     }
 };
 

@@ -53,8 +53,8 @@ struct ExportFixture : Editor
             ed->ZoomIn();
         while (ed->lZoom > zoom)
             ed->ZoomOut();
-        w->tMode = mode;
-        ed->bForceShowEnemy = enemies;
+        w->brush().tMode = AreaLayer(mode);
+        w->brush().bForceShowEnemy = enemies;
         // Exactly the area's squares, so that the back image holds the whole area.
         QWidget *frame = ed->parentWidget();
         frame->resize(frame->size() - ed->size() + QSize(20 * zoom, 15 * zoom));

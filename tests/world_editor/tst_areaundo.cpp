@@ -73,9 +73,9 @@ struct Fixture : Editor
     static QPoint at(int c, int r) { return {c * 32 + 10, r * 32 + 10}; }
     void select(int mode, int x, int y)
     {
-        w->tMode = mode;
-        w->curTileX = x;
-        w->curTileY = y;
+        w->brush().tMode = AreaLayer(mode);
+        w->brush().curTileX = x;
+        w->brush().curTileY = y;
     }
     void drag(Qt::MouseButton button, const std::vector<QPoint> &cells, Qt::KeyboardModifiers mods = {})
     {
@@ -318,19 +318,19 @@ private Q_SLOTS:
         e.key(Qt::Key_I);
         e.select(0, 0, 0);
         QTest::mouseClick(e.ed, Qt::LeftButton, {}, Fixture::at(1, 1));
-        QCOMPARE(QPoint(e.w->curTileX, e.w->curTileY), QPoint(1, 1));
+        QCOMPARE(QPoint(e.w->brush().curTileX, e.w->brush().curTileY), QPoint(1, 1));
         QCOMPARE(palette->windowTitle(), QStringLiteral("Tiles  CUR:(1,1)"));
         QTest::mouseClick(e.ed, Qt::LeftButton, {}, Fixture::at(25, 1));  // no tile: selection kept
-        QCOMPARE(QPoint(e.w->curTileX, e.w->curTileY), QPoint(1, 1));
+        QCOMPARE(QPoint(e.w->brush().curTileX, e.w->brush().curTileY), QPoint(1, 1));
         e.key(Qt::Key_P);
         e.select(1, 0, 0);
         QTest::mouseClick(e.ed, Qt::LeftButton, Qt::AltModifier, Fixture::at(18, 3));
-        QCOMPARE(QPoint(e.w->curTileX, e.w->curTileY), QPoint(0, 7));
+        QCOMPARE(QPoint(e.w->brush().curTileX, e.w->brush().curTileY), QPoint(0, 7));
         QCOMPARE(e.ed->document().area().TileTag(18, 3), 7);
         e.select(2, 0, 0);
         QTest::mouseClick(e.ed, Qt::LeftButton, Qt::AltModifier, Fixture::at(21, 5));
-        QCOMPARE(QPoint(e.w->curTileX, e.w->curTileY), QPoint(1, 6));
-        QCOMPARE(e.w->tMode, 2);
+        QCOMPARE(QPoint(e.w->brush().curTileX, e.w->brush().curTileY), QPoint(1, 6));
+        QCOMPARE(int(e.w->brush().tMode), 2);
         QCOMPARE(e.undo->count(), 6);  // picking is no edit
         QCOMPARE(e.undo->index(), 4);
 

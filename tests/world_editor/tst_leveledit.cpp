@@ -89,9 +89,9 @@ struct AreaFixture : Editor
     }
     void pick(int mode, int x, int y)
     {
-        w->tMode = mode;
-        w->curTileX = x;
-        w->curTileY = y;
+        w->brush().tMode = AreaLayer(mode);
+        w->brush().curTileX = x;
+        w->brush().curTileY = y;
     }
     void click(QPoint at, Qt::MouseButton button = Qt::LeftButton) { QTest::mouseClick(ed, button, {}, at); }
     // The back image against the plain reference picture of what the window shows.
@@ -147,9 +147,9 @@ private Q_SLOTS:
             e.zoomTo(zoom);
             for (int mode = 0; mode < 3; ++mode) {
                 for (int force = 0; force < 4; ++force) {
-                    e.w->tMode = mode;
-                    e.ed->bForceShowEnemy = force & 1;
-                    e.ed->bForceShowTags = force & 2;
+                    e.w->brush().tMode = AreaLayer(mode);
+                    e.w->brush().bForceShowEnemy = force & 1;
+                    e.w->brush().bForceShowTags = force & 2;
                     e.ed->DrawLevel();
                     const QString diff = e.differenceFromReference();
                     QVERIFY2(diff.isEmpty(), qPrintable(QStringLiteral("zoom %1 mode %2 force %3: %4")
@@ -417,7 +417,7 @@ private Q_SLOTS:
         AreaFixture e;
         QVERIFY(e.open());
         QRandomGenerator rng(11);
-        e.ed->bForceShowEnemy = true;
+        e.w->brush().bForceShowEnemy = true;
         for (int zoom : {8, 24}) {
             e.zoomTo(zoom);
             e.scrollTo(rng.bounded(10), rng.bounded(10));
@@ -475,7 +475,7 @@ private Q_SLOTS:
         // Smaller than the scroll bars: nothing fails. (Outside the frame, which has a
         // smallest size of its own.)
         AreaDocument document;
-        frmLevelEdit alone(*e.w, document);
+        frmLevelEdit alone(*e.w, document, e.w->brush());
         alone.resize(6, 3);
         alone.show();
         QCOMPARE(alone.hScroll->width(), 0);

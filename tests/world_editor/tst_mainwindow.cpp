@@ -578,7 +578,7 @@ private Q_SLOTS:
         QVERIFY(editor && palette);
         QVERIFY(e.state().bAreaWindowOpen);
         QVERIFY(e.w->bTileWindowOpen);
-        QCOMPARE(e.w->tMode, 0);
+        QCOMPARE(int(e.w->brush().tMode), 0);
         QCOMPARE(editor->document().fileName(), QStringLiteral("Meadow"));
         QWidget *paletteFrame = palette->parentWidget();
         QWidget *editorFrame = editor->parentWidget();
@@ -593,10 +593,10 @@ private Q_SLOTS:
         e.trigger("mnuLevZoomOut");
         QCOMPARE(editor->lZoom, 8);
         // The object selector switches the palette to tags with nothing chosen.
-        e.w->curTileX = 3;
+        e.w->brush().curTileX = 3;
         e.trigger("mnuShowObjectsWindow");
-        QCOMPARE(e.w->tMode, 1);
-        QCOMPARE(e.w->curTileX, 0);
+        QCOMPARE(int(e.w->brush().tMode), 1);
+        QCOMPARE(e.w->brush().curTileX, 0);
         // Closing the area editor clears its flag.
         editorFrame->close();
         QVERIFY(!e.state().bAreaWindowOpen);

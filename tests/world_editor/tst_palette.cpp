@@ -35,7 +35,7 @@ class tst_palette : public QObject
     std::unique_ptr<Editor> e;
 
     frmLevelTiles *palette() { return e->w->palette(); }
-    QPoint selection() { return {e->w->curTileX, e->w->curTileY}; }
+    QPoint selection() { return {e->w->brush().curTileX, e->w->brush().curTileY}; }
     QString caption() { return palette()->parentWidget()->windowTitle(); }
     void click(QPoint at, Qt::MouseButton button = Qt::LeftButton) { QTest::mouseClick(palette(), button, {}, at); }
     void useTileset(const char *name)
@@ -92,7 +92,7 @@ private Q_SLOTS:
         click(cellCentre(2, 4));  // below the last row
         QCOMPARE(selection(), QPoint(2, 15));
         QCOMPARE(caption(), QStringLiteral("Tiles  CUR:(2,15)"));
-        QCOMPARE(e->w->tMode, 0);
+        QCOMPARE(int(e->w->brush().tMode), 0);
 
         // A position is rounded to the nearest pixel before it is divided.
         palette()->vscTiles->setValue(0);
@@ -111,7 +111,7 @@ private Q_SLOTS:
         QCOMPARE(palette()->shpInvert().topLeft(), QPoint(kO - 32, kO - 32));
 
         // A smaller tileset limits the kept selection.
-        e->w->curTileX = 7;
+        e->w->brush().curTileX = 7;
         useTileset("Grass");  // 2 x 3 tiles
         QCOMPARE(selection(), QPoint(1, 2));
         QCOMPARE(palette()->hscTiles->value(), 0);
@@ -136,13 +136,13 @@ private Q_SLOTS:
         QCOMPARE(palette()->vscTiles->maximum(), 37);
 
         click(cellCentre(1, 2));
-        QCOMPARE(e->w->tMode, 2);
+        QCOMPARE(int(e->w->brush().tMode), 2);
         QCOMPARE(selection(), QPoint(1, 2));
         click(cellCentre(0, 0));
-        QCOMPARE(e->w->tMode, 1);
+        QCOMPARE(int(e->w->brush().tMode), 1);
         QCOMPARE(selection(), QPoint(0, 0));
         click(cellCentre(5, 3));  // no third column
-        QCOMPARE(e->w->tMode, 2);
+        QCOMPARE(int(e->w->brush().tMode), 2);
         QCOMPARE(selection(), QPoint(1, 3));
         palette()->vscTiles->setValue(10);
         click(cellCentre(0, 0));
@@ -162,7 +162,7 @@ private Q_SLOTS:
         palette()->vscTiles->setValue(2);
 
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
-        QCOMPARE(e->w->tMode, 1);
+        QCOMPARE(int(e->w->brush().tMode), 1);
         QCOMPARE(selection(), QPoint(0, 0));
         QCOMPARE(palette()->vscTiles->value(), 0);
         QVERIFY(palette()->picTags->isVisible() && !palette()->hscTiles->isVisible());
@@ -173,17 +173,17 @@ private Q_SLOTS:
         QCOMPARE(tags->mapTo(palette(), tags->rect().center()).x() / 32, 0);
         QCOMPARE(enemies->mapTo(palette(), enemies->rect().center()).x() / 32, 1);
         QTest::mouseClick(tags, Qt::LeftButton, {}, tags->rect().center());
-        QVERIFY(editor->bForceShowTags && !editor->bForceShowEnemy);
+        QVERIFY(e->w->brush().bForceShowTags && !e->w->brush().bForceShowEnemy);
         QTest::mouseClick(enemies, Qt::LeftButton, {}, enemies->rect().center());
-        QVERIFY(editor->bForceShowTags && editor->bForceShowEnemy);
+        QVERIFY(e->w->brush().bForceShowTags && e->w->brush().bForceShowEnemy);
 
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
-        QCOMPARE(e->w->tMode, 0);
+        QCOMPARE(int(e->w->brush().tMode), 0);
         QCOMPARE(palette()->cmdSwitch->text(), QStringLiteral("T"));
         QCOMPARE(caption(), QStringLiteral("Tiles  CUR:(0,0)"));
         QCOMPARE(palette()->vscTiles->maximum(), 15);
         QVERIFY(!palette()->picTags->isVisible() && palette()->hscTiles->isVisible());
-        QVERIFY(!editor->bForceShowTags && !editor->bForceShowEnemy);
+        QVERIFY(!e->w->brush().bForceShowTags && !e->w->brush().bForceShowEnemy);
 
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
         QVERIFY(!tags->isChecked() && !enemies->isChecked());
@@ -198,7 +198,7 @@ private Q_SLOTS:
         e->trigger("mnuShowObjectsWindow");
         palette()->parentWidget()->resize(300, 400);
         click(cellCentre(1, 5));
-        QCOMPARE(e->w->tMode, 2);
+        QCOMPARE(int(e->w->brush().tMode), 2);
         QCOMPARE(selection(), QPoint(1, 5));
 
         QWidget *strip = palette()->picTags;
@@ -214,7 +214,7 @@ private Q_SLOTS:
             QTest::mouseDClick(target, Qt::LeftButton, {}, local);
             QTest::mouseClick(target, Qt::RightButton, {}, local);
             QCOMPARE(selection(), QPoint(1, 5));
-            QCOMPARE(e->w->tMode, 2);
+            QCOMPARE(int(e->w->brush().tMode), 2);
         }
         QVERIFY(!palette()->chkTags[0]->isChecked() && !palette()->chkTags[1]->isChecked());
     }
@@ -224,10 +224,10 @@ private Q_SLOTS:
         e->trigger("mnuEditArea");
         e->trigger("mnuShowObjectsWindow");
         click(cellCentre(1, 6));
-        QCOMPARE(e->w->tMode, 2);
+        QCOMPARE(int(e->w->brush().tMode), 2);
         QVERIFY(palette()->parentWidget()->close());
         QVERIFY(!e->w->bTileWindowOpen && !e->w->palette());
-        QCOMPARE(e->w->tMode, 0);
+        QCOMPARE(int(e->w->brush().tMode), 0);
         QCOMPARE(selection(), QPoint(0, 0));
 
         // Closed in the tile palette, the chosen tile stays chosen.

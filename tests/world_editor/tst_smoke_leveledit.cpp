@@ -40,16 +40,16 @@ private Q_SLOTS:
         QVERIFY(!ed->backImage().isNull());
 
         // Paint a short row of tile (1, 0) and put enemy 4 at its end.
-        e.w->tMode = 0;
-        e.w->curTileX = 1;
-        e.w->curTileY = 0;
+        e.w->brush().tMode = AreaLayer(0);
+        e.w->brush().curTileX = 1;
+        e.w->brush().curTileY = 0;
         const int z = ed->lZoom;
         QTest::mousePress(ed, Qt::LeftButton, {}, {z / 2, 2 * z + 2});
         for (int x = z / 2; x <= 3 * z + z / 2; x += z / 4)
             QTest::mouseMove(ed, {x, 2 * z + 2});
         QTest::mouseRelease(ed, Qt::LeftButton, {}, {3 * z + z / 2, 2 * z + 2});
-        e.w->tMode = 2;
-        e.w->curTileY = 4;
+        e.w->brush().tMode = AreaLayer(2);
+        e.w->brush().curTileY = 4;
         ed->DrawLevel();
         QTest::mouseClick(ed, Qt::LeftButton, {}, {3 * z + 2, 2 * z + 2});
         QVERIFY(ed->document().isModified());
@@ -60,9 +60,9 @@ private Q_SLOTS:
         // A double-click from the X server with start placement armed places the start and
         // paints nothing, also with a tile chosen.
         if (!QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
-            e.w->tMode = 0;
-            e.w->curTileX = 2;
-            e.w->curTileY = 0;
+            e.w->brush().tMode = AreaLayer(0);
+            e.w->brush().curTileX = 2;
+            e.w->brush().curTileY = 0;
             const QPoint cell(5, 3);
             const qint32 tileBefore = ed->document().area().IsTile(cell.x(), cell.y()) ? ed->document().area().xSrc(cell.x(), cell.y()) : -1;
             ed->SetStartPos();

@@ -56,8 +56,8 @@ QString nameProblem(const QString &name)
 
 // ---- the window -------------------------------------------------------------------------
 
-frmLevelEdit::frmLevelEdit(frmMain &main, AreaDocument &document, QWidget *parent)
-    : QWidget(parent), m_main(main), m_document(document), oArea(document.area())
+frmLevelEdit::frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &brush, QWidget *parent)
+    : QWidget(parent), m_main(main), m_document(document), m_brush(brush), oArea(document.area())
 {
     setObjectName(QStringLiteral("frmLevelEdit"));
     setWindowTitle(kTitle);
@@ -72,6 +72,11 @@ frmLevelEdit::frmLevelEdit(frmMain &main, AreaDocument &document, QWidget *paren
     shpCursor = new AreaCursor(this);
     shpCursor->hide();
 
+    // Another layer shown or edited: the view is drawn again.
+    connect(&m_brush, &AreaBrush::changed, this, [this] {
+        if (m_drawnValid && !(currentView() == m_drawn))
+            DrawLevel();
+    });
     connect(&m_document, &AreaDocument::cellsChanged, this, &frmLevelEdit::redrawCells);
     connect(&m_document, &AreaDocument::startMoved, this, &frmLevelEdit::redrawStart);
     connect(&m_document, &AreaDocument::sideWarpChanged, this, &frmLevelEdit::showSideWarp);

@@ -4,6 +4,7 @@
 
 #include "area/AreaEditing.h"
 #include "area/oLevel.h"
+#include "documents/AreaBrush.h"
 #include "documents/AreaDocument.h"
 #include "render/AreaRenderer.h"
 
@@ -36,14 +37,12 @@ class frmLevelEdit final : public QWidget
 
 public:
     // The window shows and edits `document`, which outlives it.
-    frmLevelEdit(frmMain &main, AreaDocument &document, QWidget *parent = nullptr);
+    frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &brush, QWidget *parent = nullptr);
     ~frmLevelEdit() override;
 
     static constexpr qint32 kBar = 16;  // scroll bar thickness and corner size, in pixels
 
     qint32 lZoom = 32;
-    bool bForceShowEnemy = false;
-    bool bForceShowTags = false;
 
     void SetLevel(const QString &sFile);
     void NewArea();
@@ -64,7 +63,7 @@ public:
 
     AreaTool tool() const { return m_tool; }
     void setTool(AreaTool tool);
-    // Takes cell (c, r)'s tile, tag or enemy in the current mode into the palette selection.
+    // Takes cell (c, r)'s tile, tag or enemy in the current mode into the brush.
     void pickCell(qint32 c, qint32 r);
     // The selected cells (Select tool), empty when there is none.
     QRect selection() const { return m_selection; }
@@ -169,6 +168,7 @@ private:
 
     frmMain &m_main;
     AreaDocument &m_document;
+    AreaBrush &m_brush;
     const oLevel &oArea;  // the document's, read only: every change goes through the document
     bool bSetStartMode = false;
 

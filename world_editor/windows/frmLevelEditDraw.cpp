@@ -15,8 +15,8 @@ AreaView frmLevelEdit::currentView() const
     view.zoom = lZoom;
     view.firstColumn = hScroll->value();
     view.firstRow = vScroll->value();
-    view.showEnemies = m_main.tMode == 2 || bForceShowEnemy;
-    view.showTags = m_main.tMode == 1 || bForceShowTags;
+    view.showEnemies = m_brush.showsEnemies();
+    view.showTags = m_brush.showsTags();
     view.background = kBackground;
     return view;
 }

@@ -46,7 +46,7 @@ void frmLevelEdit::buttonDown(int button, QPointF position, bool press)
         return;
 
     AreaCell after = cellAt(oArea, c, r);
-    const qint32 mode = m_main.tMode;
+    const auto mode = static_cast<qint32>(m_brush.tMode);
     if (bSetStartMode) {
         // Any button ends the placement; only the left button alone places.
         bSetStartMode = false;
@@ -58,8 +58,8 @@ void frmLevelEdit::buttonDown(int button, QPointF position, bool press)
         return;
     }
     if (button == kLeft) {
-        const qint32 x = m_main.curTileX;
-        const qint32 y = m_main.curTileY;
+        const qint32 x = m_brush.curTileX;
+        const qint32 y = m_brush.curTileY;
         if (mode == 0 && x >= 0 && x <= 255 && y >= 0 && y <= 255)
             after = AreaCell{true, static_cast<quint8>(x), static_cast<quint8>(y), after.lTag, after.lEnemy};
         else if (mode == 1)

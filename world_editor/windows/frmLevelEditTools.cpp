@@ -1,7 +1,6 @@
 // The area editor's tools beside the pencil: rectangle, fill, pick, select, copy and paste.
 #include "frmLevelEdit.h"
 
-#include "frmLevelTiles.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -140,17 +139,16 @@ void frmLevelEdit::toolReleased()
         message(QStringLiteral("The rectangle has more than %1 cells; it was not filled.").arg(AreaBlock::kMaxCells));
         return;
     }
-    const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
     m_document.changeCells(
-        rectangleChanges(oArea, cells, layer, m_dragButton != kLeft, m_main.curTileX, m_main.curTileY),
+        rectangleChanges(oArea, cells, m_brush.tMode, m_dragButton != kLeft, m_brush.curTileX, m_brush.curTileY),
         QStringLiteral("Rectangle"));
 }
 
 void frmLevelEdit::fillAt(QPoint cell, bool erase)
 {
-    const AreaLayer layer = static_cast<AreaLayer>(std::clamp(m_main.tMode, 0, 2));
-    const qint32 x = m_main.curTileX;
-    const qint32 y = m_main.curTileY;
+    const AreaLayer layer = m_brush.tMode;
+    const qint32 x = m_brush.curTileX;
+    const qint32 y = m_brush.curTileY;
     bool tooLarge = false;
     m_document.applyTool(
         [&](oLevel &area) -> std::optional<AreaChange> {
@@ -171,29 +169,20 @@ void frmLevelEdit::pickCell(qint32 c, qint32 r)
     const AreaCell cell = cellAt(oArea, c, r);
     // The palette offers the tag sheet's values only; a larger one from a file is not picked.
     const qint32 largest = std::max(0, m_main.picHoldTags.height() / 16 - 2);
-    switch (m_main.tMode) {
-    case 0:
-        if (!cell.bIsTile)
-            return;
-        m_main.curTileX = cell.xSrc;
-        m_main.curTileY = cell.ySrc;
-        break;
-    case 1:
-        if (cell.lTag > largest)
-            return;
-        m_main.curTileX = 0;
-        m_main.curTileY = cell.lTag;
-        break;
-    case 2:
-        if (cell.lEnemy > largest)
-            return;
-        m_main.curTileX = 1;
-        m_main.curTileY = cell.lEnemy;
-        break;
-    default: return;
+    switch (m_brush.tMode) {
+    case AreaLayer::Tiles:
+        if (cell.bIsTile)
+            m_brush.select(AreaLayer::Tiles, cell.xSrc, cell.ySrc);
+        return;
+    case AreaLayer::Tags:
+        if (cell.lTag <= largest)
+            m_brush.select(AreaLayer::Tags, 0, cell.lTag);
+        return;
+    case AreaLayer::Enemies:
+        if (cell.lEnemy <= largest)
+            m_brush.select(AreaLayer::Enemies, 1, cell.lEnemy);
+        return;
     }
-    if (frmLevelTiles *palette = m_main.palette())
-        palette->showSelection();
 }
 
 void frmLevelEdit::copySelection()

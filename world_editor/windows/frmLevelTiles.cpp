@@ -1,6 +1,7 @@
 #include "frmLevelTiles.h"
 
-#include "frmLevelEdit.h"
+#include "documents/AreaBrush.h"
+
 #include "frmMain.h"
 #include "Panel.h"
 
@@ -22,10 +23,6 @@ namespace tessaforge {
 
 namespace {
 
-// The main window's tMode.
-constexpr qint32 kTilesMode = 0;
-constexpr qint32 kTagsMode = 1;
-constexpr qint32 kEnemiesMode = 2;
 
 // Copies the part of `source` that lies inside the picture to the place it would have if
 // the whole rectangle were copied to `to`; the rest of the target keeps what it shows.
@@ -54,8 +51,11 @@ QFont smallFont(const QFont &base, bool bold)
 
 } // namespace
 
-frmLevelTiles::frmLevelTiles(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
+frmLevelTiles::frmLevelTiles(frmMain &main, AreaBrush &brush, QWidget *parent)
+    : QWidget(parent), m_main(main), m_brush(brush)
 {
+    // A pick in the area editor chooses here too.
+    connect(&m_brush, &AreaBrush::changed, this, &frmLevelTiles::showSelection);
     setObjectName(QStringLiteral("frmLevelTiles"));
     setWindowTitle(QStringLiteral("Level Tiles"));
     // The back image covers the whole surface: nothing to erase before presenting it.
@@ -111,7 +111,7 @@ frmLevelTiles::frmLevelTiles(frmMain &main, QWidget *parent) : QWidget(parent), 
 
 bool frmLevelTiles::objectPalette() const
 {
-    return m_main.tMode != kTilesMode;
+    return m_brush.tMode != AreaLayer::Tiles;
 }
 
 int frmLevelTiles::tilesetColumns() const
@@ -199,8 +199,8 @@ void frmLevelTiles::DrawPalette()
 void frmLevelTiles::placeMark()
 {
     const QPoint o = origin();
-    m_shpInvert = QRect(o.x() + kCell * m_main.curTileX - kCell * hscTiles->value(),
-                        o.y() + kCell * m_main.curTileY - kCell * vscTiles->value(), kInvertSide, kInvertSide);
+    m_shpInvert = QRect(o.x() + kCell * m_brush.curTileX - kCell * hscTiles->value(),
+                        o.y() + kCell * m_brush.curTileY - kCell * vscTiles->value(), kInvertSide, kInvertSide);
     // The outline inverts what lies under it, so it shows on any tile.
     const QRect inner = m_shpInvert.adjusted(kInvertLine, kInvertLine, -kInvertLine, -kInvertLine);
     const QRect visible = m_shpInvert & m_back.rect();
@@ -217,16 +217,13 @@ void frmLevelTiles::UpdatePaletteCaption()
     if (objectPalette())
         setWindowTitle(QStringLiteral("Objects"));
     else
-        setWindowTitle(QStringLiteral("Tiles  CUR:(%1,%2)").arg(m_main.curTileX).arg(m_main.curTileY));
+        setWindowTitle(QStringLiteral("Tiles  CUR:(%1,%2)").arg(m_brush.curTileX).arg(m_brush.curTileY));
 }
 
 void frmLevelTiles::ResetMe()
 {
     layOut();
-    if (frmLevelEdit *editor = m_main.areaEditor()) {
-        editor->bForceShowEnemy = false;
-        editor->bForceShowTags = false;
-    }
+    m_brush.setForcedLayers(false, false);
     hscTiles->setValue(0);
     vscTiles->setValue(0);
     // A missing or empty picture offers no cell; the scroll bars and the selection then stay
@@ -246,13 +243,11 @@ void frmLevelTiles::ResetMe()
         picTags->show();
         chkTags[0]->setChecked(false);
         chkTags[1]->setChecked(false);
-        m_main.curTileX = std::min(m_main.curTileX, 1);
-        m_main.curTileY = std::min(m_main.curTileY, largestValue());
+        m_brush.select(m_brush.tMode, std::min(m_brush.curTileX, 1), std::min(m_brush.curTileY, largestValue()));
     } else {
         hscTiles->show();
         picTags->hide();
-        m_main.curTileX = std::min(m_main.curTileX, lastColumn);
-        m_main.curTileY = std::min(m_main.curTileY, lastRow);
+        m_brush.select(m_brush.tMode, std::min(m_brush.curTileX, lastColumn), std::min(m_brush.curTileY, lastRow));
     }
     DrawPalette();
     UpdatePaletteCaption();
@@ -266,42 +261,27 @@ void frmLevelTiles::showSelection()
 
 void frmLevelTiles::switchPalette()
 {
-    m_main.curTileX = 0;
-    m_main.curTileY = 0;
-    m_main.tMode = m_main.tMode == kTilesMode ? kTagsMode : kTilesMode;
+    m_brush.select(m_brush.tMode == AreaLayer::Tiles ? AreaLayer::Tags : AreaLayer::Tiles, 0, 0);
     ResetMe();
-    redrawAreaEditor();
 }
 
 void frmLevelTiles::showFlagsChanged()
 {
-    if (frmLevelEdit *editor = m_main.areaEditor()) {
-        editor->bForceShowTags = chkTags[0]->isChecked();
-        editor->bForceShowEnemy = chkTags[1]->isChecked();
-    }
-    redrawAreaEditor();
-}
-
-void frmLevelTiles::redrawAreaEditor()
-{
-    if (frmLevelEdit *editor = m_main.areaEditor())
-        editor->DrawLevel();
+    m_brush.setForcedLayers(chkTags[0]->isChecked(), chkTags[1]->isChecked());
 }
 
 void frmLevelTiles::mousePressEvent(QMouseEvent *event)
 {
     const QPoint o = origin();
     const QPointF at = event->position();
-    m_main.curTileX = cellOffset(at.x() - o.x()) + hscTiles->value();
-    m_main.curTileY = cellOffset(at.y() - o.y()) + vscTiles->value();
+    const qint32 x = cellOffset(at.x() - o.x()) + hscTiles->value();
+    const qint32 y = cellOffset(at.y() - o.y()) + vscTiles->value();
     if (objectPalette()) {
-        m_main.curTileX = std::min(m_main.curTileX, 1);
-        m_main.curTileY = std::min(m_main.curTileY, largestValue());
-        m_main.tMode = m_main.curTileX == 1 ? kEnemiesMode : kTagsMode;
-        redrawAreaEditor();
+        const qint32 column = std::min(x, 1);
+        m_brush.select(column == 1 ? AreaLayer::Enemies : AreaLayer::Tags, column, std::min(y, largestValue()));
     } else {
-        m_main.curTileX = std::min(m_main.curTileX, std::max(0, tilesetColumns() - 1));
-        m_main.curTileY = std::min(m_main.curTileY, std::max(0, tilesetRows() - 1));
+        m_brush.select(AreaLayer::Tiles, std::min(x, std::max(0, tilesetColumns() - 1)),
+                       std::min(y, std::max(0, tilesetRows() - 1)));
     }
     UpdatePaletteCaption();
     DrawPalette();
@@ -334,12 +314,9 @@ void frmLevelTiles::showEvent(QShowEvent *event)
 void frmLevelTiles::closeEvent(QCloseEvent *event)
 {
     m_main.bTileWindowOpen = false;
-    if (m_main.tMode > kTilesMode) {
+    if (m_brush.tMode != AreaLayer::Tiles) {
         // Tags and enemies are picked only here: without the palette the mouse places tiles.
-        m_main.tMode = kTilesMode;
-        m_main.curTileX = 0;
-        m_main.curTileY = 0;
-        redrawAreaEditor();
+        m_brush.select(AreaLayer::Tiles, 0, 0);
     }
     event->accept();
 }

@@ -12,11 +12,11 @@ class QScrollBar;
 namespace tessaforge {
 
 class frmMain;
+class AreaBrush;
 
 // The palette: what the left mouse button places in the area editor. The tile palette shows
 // the current tileset at its own size; the object palette shows the tag sheet's tag and enemy
-// columns at double size. A click stores the choice in the main window's tMode, curTileX and
-// curTileY.
+// columns at double size. A click stores the choice in the area brush.
 class frmLevelTiles final : public QWidget
 {
     Q_OBJECT
@@ -30,9 +30,9 @@ public:
     static constexpr int kOuterWidth = 160;     // the window's size when it is created
     static constexpr int kOuterHeight = 320;
 
-    explicit frmLevelTiles(frmMain &main, QWidget *parent = nullptr);
+    frmLevelTiles(frmMain &main, AreaBrush &brush, QWidget *parent = nullptr);
 
-    // Sets the palette up for the main window's tMode: scrolled to its start, both show
+    // Sets the palette up for the brush's tMode: scrolled to its start, both show
     // flags of the area editor cleared, the selection limited to what the palette offers.
     void ResetMe();
     // Shows a selection made elsewhere (the area editor's pick): the caption and the mark.
@@ -71,12 +71,12 @@ private:
     void UpdatePaletteCaption();
     void switchPalette();
     void showFlagsChanged();
-    void redrawAreaEditor();
 
     const QImage &tilesSource();
     const QImage &doubledTags();
 
     frmMain &m_main;
+    AreaBrush &m_brush;
     QImage m_back;
     QRect m_shpInvert;
     bool m_framed = false;

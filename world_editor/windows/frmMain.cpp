@@ -385,7 +385,7 @@ bool frmMain::start(QLockFile *instanceLock)
 
     m_bModOpen = true;
     LoadWorldList();
-    tMode = 0;
+    m_brush.select(AreaLayer::Tiles, m_brush.curTileX, m_brush.curTileY);
     m_state.nCurWorld = -1;
     SelectWorld(0);
     LoadResourceList(ResourceKind::Skin);
@@ -773,7 +773,7 @@ void frmMain::editArea()
         // The document lives as long as its window: the window's frame deletes both, the
         // window first.
         auto *document = new AreaDocument(this);
-        auto *editor = new frmLevelEdit(*this, *document);
+        auto *editor = new frmLevelEdit(*this, *document, m_brush);
         m_areaEditor = openChild(editor);
         document->setParent(m_areaEditor);
         registerUndoStack(editor, document->undoStack());
@@ -810,22 +810,21 @@ void frmMain::editDetails()
 
 void frmMain::showTileSelector()
 {
-    openPalette(0);
+    openPalette(AreaLayer::Tiles);
 }
 
 void frmMain::showObjectSelector()
 {
-    curTileX = 0;
-    curTileY = 0;
-    openPalette(1);
+    m_brush.select(m_brush.tMode, 0, 0);
+    openPalette(AreaLayer::Tags);
 }
 
-void frmMain::openPalette(qint32 mode)
+void frmMain::openPalette(AreaLayer mode)
 {
     bTileWindowOpen = true;
-    tMode = mode;
+    m_brush.select(mode, m_brush.curTileX, m_brush.curTileY);
     if (!isOpen(m_palette))
-        m_palette = openChild(new frmLevelTiles(*this));
+        m_palette = openChild(new frmLevelTiles(*this, m_brush));
     m_palette->show();
     palette()->ResetMe();
     if (frmLevelEdit *editor = areaEditor())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "documents/AreaBrush.h"
 #include "documents/WorldDocument.h"
 #include "world/EditorState.h"
 #include "world/LevelField.h"
@@ -49,14 +50,13 @@ public:
 
     EditorState &state() { return m_state; }
     WorldDocument &world() { return m_world; }
+    // The palette's choice and the layers shown, shared by the palette and the area editor.
+    AreaBrush &brush() { return m_brush; }
     vt::Dialogs &dialogs() { return m_dialogs; }
 
     // Shared with the other windows.
-    qint32 curTileX = 0;
-    qint32 curTileY = 0;
     bool bTileWindowOpen = false;
     bool bDetailWindowOpen = false;
-    qint32 tMode = 0;
     QImage picHoldTiles;
     QImage picHoldTags;
 
@@ -147,8 +147,8 @@ private:
     void editDetails();
     void showTileSelector();
     void showObjectSelector();
-    // Shows the palette in tiles mode (0) or tags mode (1) with the current selection.
-    void openPalette(qint32 mode);
+    // Shows the palette in tiles or tags mode with the current selection.
+    void openPalette(AreaLayer mode);
     void showWorldMap();
     // "&Save World Level Details"; false when the details were not written.
     bool saveWorldDetails();
@@ -168,6 +168,7 @@ private:
     template<typename W> W *childOf(const QPointer<QMdiSubWindow> &sub) const;
 
     WorldDocument m_world;
+    AreaBrush m_brush;
     EditorState &m_state;  // the world document's
     vt::Dialogs &m_dialogs;
     bool m_bModOpen = false;
