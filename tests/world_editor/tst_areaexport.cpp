@@ -39,8 +39,8 @@ struct ExportFixture : Editor
         game.copyGame(QStringLiteral(VT_DEMO_GAME_DIR));
         if (!start(u"Demo Mod"_s))
             return false;
-        if (w->picHoldTags.isNull())
-            w->picHoldTags = drawTagSheet();
+        if (w->pictures().picHoldTags.isNull())
+            w->pictures().picHoldTags = drawTagSheet();
         clickLevel(2);
         trigger("mnuEditArea");
         ed = w->areaEditor();

@@ -55,10 +55,10 @@ struct Fixture : Editor
         game.write(kAreaFile, bytesOf(area));
         if (!start())
             return false;
-        w->picHoldTags = drawTagSheet();
+        w->pictures().picHoldTags = drawTagSheet();
         clickLevel(0);
         trigger("mnuEditArea");
-        w->picHoldTiles = patternedTileset(3, 2);
+        w->pictures().picHoldTiles = patternedTileset(3, 2);
         ed = w->areaEditor();
         if (!ed)
             return false;
@@ -89,7 +89,7 @@ struct Fixture : Editor
     {
         const AreaView v = ed->currentView();
         ReferenceView r{v.size, v.zoom, v.firstColumn, v.firstRow, v.showEnemies, v.showTags, v.background};
-        return firstDifference(ed->backImage(), referencePicture(ed->document().area(), w->picHoldTiles, w->picHoldTags, r));
+        return firstDifference(ed->backImage(), referencePicture(ed->document().area(), w->pictures().picHoldTiles, w->pictures().picHoldTags, r));
     }
     QAction *item(const char *name) const { return w->findChild<QAction *>(QLatin1String(name)); }
 };

@@ -59,10 +59,10 @@ struct AreaFixture : Editor
         game.write(kMeadowFile, bytesOf(area));
         if (!start())
             return false;
-        w->picHoldTags = sheet;
+        w->pictures().picHoldTags = sheet;
         clickLevel(0);
         trigger("mnuEditArea");
-        w->picHoldTiles = tiles;
+        w->pictures().picHoldTiles = tiles;
         ed = w->areaEditor();
         if (!ed)
             return false;
@@ -99,7 +99,7 @@ struct AreaFixture : Editor
     {
         const AreaView v = ed->currentView();
         ReferenceView r{v.size, v.zoom, v.firstColumn, v.firstRow, v.showEnemies, v.showTags, v.background};
-        return firstDifference(ed->backImage(), referencePicture(ed->document().area(), w->picHoldTiles, w->picHoldTags, r));
+        return firstDifference(ed->backImage(), referencePicture(ed->document().area(), w->pictures().picHoldTiles, w->pictures().picHoldTags, r));
     }
     qsizetype countShown(const QString &text) const
     {
@@ -475,7 +475,7 @@ private Q_SLOTS:
         // Smaller than the scroll bars: nothing fails. (Outside the frame, which has a
         // smallest size of its own.)
         AreaDocument document;
-        frmLevelEdit alone(*e.w, document, e.w->brush());
+        frmLevelEdit alone(*e.w, document, e.w->brush(), e.w->pictures());
         alone.resize(6, 3);
         alone.show();
         QCOMPARE(alone.hScroll->width(), 0);

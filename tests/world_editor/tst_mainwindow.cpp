@@ -57,7 +57,7 @@ private Q_SLOTS:
         QCOMPARE(captions(e.w->mnuWorldList), (QStringList{QStringLiteral("World1"), QStringLiteral("Lava Land")}));
         QCOMPARE(checked(e.w->mnuWorldList), QStringList{QStringLiteral("World1")});
         // Level 1 uses Grass: its picture is loaded (2 × 3 tiles).
-        QCOMPARE(e.w->picHoldTiles.size(), QSize(64, 96));
+        QCOMPARE(e.w->pictures().picHoldTiles.size(), QSize(64, 96));
         QVERIFY(e.dialogs.shown.empty());
         // Nothing was written by opening.
         QVERIFY(!e.game.exists(QStringLiteral("Mods/Demo/Lava Land")));
@@ -195,7 +195,7 @@ private Q_SLOTS:
         QCOMPARE(level.sEnemySkin, QByteArray("standard"));
         QCOMPARE(level.sMusic, QByteArray("boss"));
         QCOMPARE(level.sTileset, QByteArray("Cave"));
-        QCOMPARE(e.w->picHoldTiles.size(), QSize(128, 32));
+        QCOMPARE(e.w->pictures().picHoldTiles.size(), QSize(128, 32));
         QCOMPARE(checked(e.w->mnuBackgroundList), QStringList{QStringLiteral("Sky.gif")});
         QCOMPARE(checked(e.w->mnuSkinList), QStringList{QStringLiteral("standard.qze")});
         QCOMPARE(checked(e.w->mnuMusicList), QStringList{QStringLiteral("boss.MID")});
@@ -205,7 +205,7 @@ private Q_SLOTS:
         e.clickLevel(0);
         QCOMPARE(checked(e.w->mnuTilesetList), QStringList{QStringLiteral("Grass.qzt")});
         QVERIFY(checked(e.w->mnuBackgroundList).isEmpty());
-        QCOMPARE(e.w->picHoldTiles.size(), QSize(64, 96));
+        QCOMPARE(e.w->pictures().picHoldTiles.size(), QSize(64, 96));
     }
 
     void emptyResourceFoldersSayNoData()
@@ -225,7 +225,7 @@ private Q_SLOTS:
         QVERIFY(e.start());
         e.clickLevel(1);  // its tileset "Missing" has no picture
         QCOMPARE(e.state().gWorld.Levels[1].sTileset, QByteArray("Cave"));
-        QCOMPARE(e.w->picHoldTiles.size(), QSize(128, 32));
+        QCOMPARE(e.w->pictures().picHoldTiles.size(), QSize(128, 32));
         QCOMPARE(checked(e.w->mnuTilesetList), QStringList{QStringLiteral("Cave.qzt")});
         // A stored name cannot lead the picture loader out of the tilesets folder.
         e.state().gWorld.Levels[0].sTileset = "../../Mods/Demo/World1/x";

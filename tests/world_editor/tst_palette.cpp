@@ -62,7 +62,7 @@ private Q_SLOTS:
 
     void opensWithTheTagSheetAt160By320()
     {
-        QCOMPARE(e->w->picHoldTags, drawTagSheet());
+        QCOMPARE(e->w->pictures().picHoldTags, drawTagSheet());
         e->trigger("mnuShowTSetWindow");
         QWidget *frame = palette()->parentWidget();
         QCOMPARE(frame->size(), QSize(160, 320));
@@ -118,7 +118,7 @@ private Q_SLOTS:
         QCOMPARE(palette()->vscTiles->maximum(), 2);
 
         // Without a tileset picture only cell (0, 0) can be chosen.
-        e->w->picHoldTiles = QImage();
+        e->w->pictures().picHoldTiles = QImage();
         e->trigger("mnuShowTSetWindow");
         QCOMPARE(palette()->hscTiles->maximum(), 0);
         QCOMPARE(selection(), QPoint(0, 0));
@@ -280,7 +280,7 @@ private Q_SLOTS:
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
         palette()->vscTiles->setValue(30);
         const QImage objects = palette()->backImage();
-        const QImage &sheet = e->w->picHoldTags;
+        const QImage &sheet = e->w->pictures().picHoldTags;
         for (int y = 0; y < 32 * rows; ++y)
             for (int x = 0; x < 96; ++x) {
                 const int sheetY = 16 * 30 + 16 + y / 2;

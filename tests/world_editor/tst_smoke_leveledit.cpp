@@ -26,8 +26,8 @@ private Q_SLOTS:
         e.game.copyGame(QStringLiteral(VT_DEMO_GAME_DIR));
         QVERIFY(e.start(QStringLiteral("Demo Mod")));
         QVERIFY(QTest::qWaitForWindowExposed(e.w.get()));
-        if (e.w->picHoldTags.isNull())
-            e.w->picHoldTags = drawTagSheet();
+        if (e.w->pictures().picHoldTags.isNull())
+            e.w->pictures().picHoldTags = drawTagSheet();
         e.clickLevel(0);
         const QString areaName = vt::fromAnsi(e.state().currentLevel()->sAreaFile);
         const QString areaFile = QStringLiteral("Mods/Demo Mod/Grassland/") + areaName + QStringLiteral(".qzl");

@@ -56,9 +56,12 @@ QString nameProblem(const QString &name)
 
 // ---- the window -------------------------------------------------------------------------
 
-frmLevelEdit::frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &brush, QWidget *parent)
-    : QWidget(parent), m_main(main), m_document(document), m_brush(brush), oArea(document.area())
+frmLevelEdit::frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures,
+                           QWidget *parent)
+    : QWidget(parent), m_main(main), m_document(document), m_brush(brush), m_pictures(pictures),
+      oArea(document.area())
 {
+    connect(&m_pictures, &AreaPictures::tilesetChanged, this, &frmLevelEdit::DrawLevel);
     setObjectName(QStringLiteral("frmLevelEdit"));
     setWindowTitle(kTitle);
     setMouseTracking(true);
@@ -440,8 +443,8 @@ void frmLevelEdit::ExportImage()
     progress.setMinimumDuration(500);
     progress.setValue(0);
     const vt::Status s = writeAreaPicture(
-        oArea, m_main.picHoldTiles.convertToFormat(QImage::Format_RGB32),
-        m_main.picHoldTags.convertToFormat(QImage::Format_RGB32), options, *format, path,
+        oArea, m_pictures.picHoldTiles.convertToFormat(QImage::Format_RGB32),
+        m_pictures.picHoldTags.convertToFormat(QImage::Format_RGB32), options, *format, path,
         [&progress](qint64 done, qint64 total) {
             progress.setValue(int(done * 100 / std::max<qint64>(total, 1)));
             return !progress.wasCanceled();

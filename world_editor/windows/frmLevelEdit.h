@@ -6,6 +6,7 @@
 #include "area/oLevel.h"
 #include "documents/AreaBrush.h"
 #include "documents/AreaDocument.h"
+#include "documents/AreaPictures.h"
 #include "render/AreaRenderer.h"
 
 #include <QImage>
@@ -37,7 +38,8 @@ class frmLevelEdit final : public QWidget
 
 public:
     // The window shows and edits `document`, which outlives it.
-    frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &brush, QWidget *parent = nullptr);
+    frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures,
+                 QWidget *parent = nullptr);
     ~frmLevelEdit() override;
 
     static constexpr qint32 kBar = 16;  // scroll bar thickness and corner size, in pixels
@@ -169,6 +171,7 @@ private:
     frmMain &m_main;
     AreaDocument &m_document;
     AreaBrush &m_brush;
+    const AreaPictures &m_pictures;
     const oLevel &oArea;  // the document's, read only: every change goes through the document
     bool bSetStartMode = false;
 

@@ -27,7 +27,7 @@ void frmLevelEdit::DrawLevel()
         return;
     shpCursor->resize(lZoom, lZoom);  // lZoom is public: whoever set it expects the cursor to follow
     const AreaView view = currentView();
-    m_renderer.setSources(m_main.picHoldTiles, m_main.picHoldTags);
+    m_renderer.setSources(m_pictures.picHoldTiles, m_pictures.picHoldTags);
     m_renderer.draw(oArea, view, m_back);
     backImageShows(view);
     const int visible = std::max(1, width() / std::max(lZoom, 1));
@@ -42,7 +42,7 @@ void frmLevelEdit::scrolled()
         return;
     // The same picture as DrawLevel, reached by moving what stays in sight.
     const AreaView view = currentView();
-    m_renderer.setSources(m_main.picHoldTiles, m_main.picHoldTags);
+    m_renderer.setSources(m_pictures.picHoldTiles, m_pictures.picHoldTags);
     if (m_drawnValid)
         m_renderer.scroll(oArea, m_drawn, view, m_back);
     else
@@ -66,7 +66,7 @@ std::optional<AreaView> frmLevelEdit::viewForSquares()
     if (!m_main.state().bAreaWindowOpen)
         return std::nullopt;
     const AreaView view = currentView();
-    m_renderer.setSources(m_main.picHoldTiles, m_main.picHoldTags);
+    m_renderer.setSources(m_pictures.picHoldTiles, m_pictures.picHoldTags);
     if (!m_drawnValid || !(view == m_drawn) || m_renderer.sourcesChanged()) {
         DrawLevel();
         return std::nullopt;

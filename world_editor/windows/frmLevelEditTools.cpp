@@ -168,7 +168,7 @@ void frmLevelEdit::pickCell(qint32 c, qint32 r)
         return;
     const AreaCell cell = cellAt(oArea, c, r);
     // The palette offers the tag sheet's values only; a larger one from a file is not picked.
-    const qint32 largest = std::max(0, m_main.picHoldTags.height() / 16 - 2);
+    const qint32 largest = std::max(0, m_pictures.picHoldTags.height() / 16 - 2);
     switch (m_brush.tMode) {
     case AreaLayer::Tiles:
         if (cell.bIsTile)

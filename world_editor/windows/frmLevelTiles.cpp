@@ -1,6 +1,7 @@
 #include "frmLevelTiles.h"
 
 #include "documents/AreaBrush.h"
+#include "documents/AreaPictures.h"
 
 #include "frmMain.h"
 #include "Panel.h"
@@ -51,8 +52,8 @@ QFont smallFont(const QFont &base, bool bold)
 
 } // namespace
 
-frmLevelTiles::frmLevelTiles(frmMain &main, AreaBrush &brush, QWidget *parent)
-    : QWidget(parent), m_main(main), m_brush(brush)
+frmLevelTiles::frmLevelTiles(frmMain &main, AreaBrush &brush, const AreaPictures &pictures, QWidget *parent)
+    : QWidget(parent), m_main(main), m_brush(brush), m_pictures(pictures)
 {
     // A pick in the area editor chooses here too.
     connect(&m_brush, &AreaBrush::changed, this, &frmLevelTiles::showSelection);
@@ -116,18 +117,18 @@ bool frmLevelTiles::objectPalette() const
 
 int frmLevelTiles::tilesetColumns() const
 {
-    return m_main.picHoldTiles.width() / kCell;
+    return m_pictures.picHoldTiles.width() / kCell;
 }
 
 int frmLevelTiles::tilesetRows() const
 {
-    return m_main.picHoldTiles.height() / kCell;
+    return m_pictures.picHoldTiles.height() / kCell;
 }
 
 int frmLevelTiles::largestValue() const
 {
     // The sheet's first row is the filler and the start marker; then one row per value.
-    return std::max(0, m_main.picHoldTags.height() / kTagSheetCell - 2);
+    return std::max(0, m_pictures.picHoldTags.height() / kTagSheetCell - 2);
 }
 
 QPoint frmLevelTiles::origin() const
@@ -150,7 +151,7 @@ void frmLevelTiles::layOut()
 
 const QImage &frmLevelTiles::tilesSource()
 {
-    const QImage &picture = m_main.picHoldTiles;
+    const QImage &picture = m_pictures.picHoldTiles;
     if (picture.cacheKey() != m_tilesKey) {
         m_tilesKey = picture.cacheKey();
         m_tiles = picture.convertToFormat(QImage::Format_RGB32);
@@ -160,7 +161,7 @@ const QImage &frmLevelTiles::tilesSource()
 
 const QImage &frmLevelTiles::doubledTags()
 {
-    const QImage &sheet = m_main.picHoldTags;
+    const QImage &sheet = m_pictures.picHoldTags;
     if (sheet.cacheKey() != m_tagsKey) {
         m_tagsKey = sheet.cacheKey();
         m_tags2x = sheet.isNull() ? QImage()

@@ -13,6 +13,7 @@ namespace tessaforge {
 
 class frmMain;
 class AreaBrush;
+class AreaPictures;
 
 // The palette: what the left mouse button places in the area editor. The tile palette shows
 // the current tileset at its own size; the object palette shows the tag sheet's tag and enemy
@@ -30,7 +31,7 @@ public:
     static constexpr int kOuterWidth = 160;     // the window's size when it is created
     static constexpr int kOuterHeight = 320;
 
-    frmLevelTiles(frmMain &main, AreaBrush &brush, QWidget *parent = nullptr);
+    frmLevelTiles(frmMain &main, AreaBrush &brush, const AreaPictures &pictures, QWidget *parent = nullptr);
 
     // Sets the palette up for the brush's tMode: scrolled to its start, both show
     // flags of the area editor cleared, the selection limited to what the palette offers.
@@ -77,6 +78,7 @@ private:
 
     frmMain &m_main;
     AreaBrush &m_brush;
+    const AreaPictures &m_pictures;
     QImage m_back;
     QRect m_shpInvert;
     bool m_framed = false;

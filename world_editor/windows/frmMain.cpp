@@ -101,7 +101,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     buildMenus();
 
     // The tag sheet is part of the program, not of the game folder.
-    picHoldTags = drawTagSheet();
+    m_pictures.setTagSheet(drawTagSheet());
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -524,7 +524,7 @@ void frmMain::LoadTilesetPicture()
     // A missing or damaged picture keeps the one loaded before, as a failed load always has.
     QImage picture;
     if (vt::readImage(vt::resolvePath(vt::joinPath(m_state.dataFolder(QStringLiteral("Tilesets")), file)), picture))
-        picHoldTiles = picture;
+        m_pictures.setTileset(std::move(picture));
 }
 
 void frmMain::resourceChosen(ResourceKind kind, const QString &fileName)
@@ -773,7 +773,7 @@ void frmMain::editArea()
         // The document lives as long as its window: the window's frame deletes both, the
         // window first.
         auto *document = new AreaDocument(this);
-        auto *editor = new frmLevelEdit(*this, *document, m_brush);
+        auto *editor = new frmLevelEdit(*this, *document, m_brush, m_pictures);
         m_areaEditor = openChild(editor);
         document->setParent(m_areaEditor);
         registerUndoStack(editor, document->undoStack());
@@ -824,7 +824,7 @@ void frmMain::openPalette(AreaLayer mode)
     bTileWindowOpen = true;
     m_brush.select(mode, m_brush.curTileX, m_brush.curTileY);
     if (!isOpen(m_palette))
-        m_palette = openChild(new frmLevelTiles(*this, m_brush));
+        m_palette = openChild(new frmLevelTiles(*this, m_brush, m_pictures));
     m_palette->show();
     palette()->ResetMe();
     if (frmLevelEdit *editor = areaEditor())

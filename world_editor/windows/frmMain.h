@@ -1,6 +1,7 @@
 #pragma once
 
 #include "documents/AreaBrush.h"
+#include "documents/AreaPictures.h"
 #include "documents/WorldDocument.h"
 #include "world/EditorState.h"
 #include "world/LevelField.h"
@@ -52,13 +53,13 @@ public:
     WorldDocument &world() { return m_world; }
     // The palette's choice and the layers shown, shared by the palette and the area editor.
     AreaBrush &brush() { return m_brush; }
+    // The tileset and tag sheet the area windows draw from.
+    AreaPictures &pictures() { return m_pictures; }
     vt::Dialogs &dialogs() { return m_dialogs; }
 
     // Shared with the other windows.
     bool bTileWindowOpen = false;
     bool bDetailWindowOpen = false;
-    QImage picHoldTiles;
-    QImage picHoldTags;
 
     // One undo stack per document. The group's active stack is that of the active child
     // window, or the world details' (worldUndo) while the active window has none; the main
@@ -169,6 +170,7 @@ private:
 
     WorldDocument m_world;
     AreaBrush m_brush;
+    AreaPictures m_pictures;
     EditorState &m_state;  // the world document's
     vt::Dialogs &m_dialogs;
     bool m_bModOpen = false;
