@@ -475,7 +475,7 @@ private Q_SLOTS:
         // Smaller than the scroll bars: nothing fails. (Outside the frame, which has a
         // smallest size of its own.)
         AreaDocument document;
-        frmLevelEdit alone(*e.w, document, e.w->brush(), e.w->pictures());
+        frmLevelEdit alone(document, e.w->brush(), e.w->pictures(), e.w->world(), e.dialogs, nullptr);
         alone.resize(6, 3);
         alone.show();
         QCOMPARE(alone.hScroll->width(), 0);

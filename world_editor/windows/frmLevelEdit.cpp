@@ -1,6 +1,5 @@
 #include "frmLevelEdit.h"
 
-#include "frmMain.h"
 #include "Panel.h"
 #include "frmRenameLevel.h"
 
@@ -56,10 +55,10 @@ QString nameProblem(const QString &name)
 
 // ---- the window -------------------------------------------------------------------------
 
-frmLevelEdit::frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures,
-                           QWidget *parent)
-    : QWidget(parent), m_main(main), m_document(document), m_brush(brush), m_pictures(pictures),
-      oArea(document.area())
+frmLevelEdit::frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures,
+                           WorldDocument &world, vt::Dialogs &dialogs, QMenu *areaMenu, QWidget *parent)
+    : QWidget(parent), m_document(document), m_brush(brush), m_pictures(pictures), m_world(world),
+      m_dialogs(dialogs), m_areaMenu(areaMenu), oArea(document.area())
 {
     connect(&m_pictures, &AreaPictures::tilesetChanged, this, &frmLevelEdit::DrawLevel);
     setObjectName(QStringLiteral("frmLevelEdit"));
@@ -82,7 +81,6 @@ frmLevelEdit::frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &bru
     });
     connect(&m_document, &AreaDocument::cellsChanged, this, &frmLevelEdit::redrawCells);
     connect(&m_document, &AreaDocument::startMoved, this, &frmLevelEdit::redrawStart);
-    connect(&m_document, &AreaDocument::sideWarpChanged, this, &frmLevelEdit::showSideWarp);
     connect(&m_document, &AreaDocument::resized, this, &frmLevelEdit::areaResized);
     connect(&m_document, &AreaDocument::areaReplaced, this, [this] {
         dropToolState();
@@ -131,7 +129,7 @@ frmLevelEdit::~frmLevelEdit() = default;
 
 void frmLevelEdit::addMenuItems()
 {
-    QMenu *menu = m_main.mnuLevelMenu;
+    QMenu *menu = m_areaMenu;
     auto separator = [this, menu] {
         auto *dash = new QAction(this);
         dash->setSeparator(true);
@@ -193,23 +191,17 @@ void frmLevelEdit::addMenuItems()
 
 QString frmLevelEdit::areaPath(const QString &sFile) const
 {
-    return vt::resolvePath(vt::joinPath(m_main.state().worldFolder(), sFile + QStringLiteral(".qzl")));
+    return vt::resolvePath(vt::joinPath(m_world.state().worldFolder(), sFile + QStringLiteral(".qzl")));
 }
 
 void frmLevelEdit::message(const QString &text)
 {
-    m_main.dialogs().message(this, kTitle, text, vt::Dialogs::Icon::Warning);
+    m_dialogs.message(this, kTitle, text, vt::Dialogs::Icon::Warning);
 }
 
 bool frmLevelEdit::askToSave()
 {
-    return vt::askToSaveChanges(m_main.dialogs(), this, kTitle, kSaveQuestion, [this] { return SaveArea(); });
-}
-
-void frmLevelEdit::showSideWarp()
-{
-    if (m_main.mnuSideWarp)
-        m_main.mnuSideWarp->setChecked(oArea.SideWarp());
+    return vt::askToSaveChanges(m_dialogs, this, kTitle, kSaveQuestion, [this] { return SaveArea(); });
 }
 
 void frmLevelEdit::setScrollMaxima()
@@ -222,7 +214,6 @@ void frmLevelEdit::setScrollMaxima()
 void frmLevelEdit::areaReplaced()
 {
     m_drawnValid = false;  // the back image shows the old area: nothing of it can be moved
-    showSideWarp();
     setScrollMaxima();
 }
 
@@ -246,7 +237,7 @@ void frmLevelEdit::dropToolState()
 
 void frmLevelEdit::SetLevel(const QString &sFile)
 {
-    if (!m_main.state().bAreaWindowOpen || sFile == m_document.fileName())
+    if (!m_world.state().bAreaWindowOpen || sFile == m_document.fileName())
         return;
     const QString fileName = sFile + QStringLiteral(".qzl");
     if (const QString problem = nameProblem(sFile); !problem.isEmpty()) {
@@ -282,10 +273,10 @@ bool frmLevelEdit::newArea()
 
 bool frmLevelEdit::SaveArea()
 {
-    if (!m_main.state().bAreaWindowOpen)
+    if (!m_world.state().bAreaWindowOpen)
         return false;
     const std::optional<QString> answer =
-        m_main.dialogs().inputText(this, kTitle, QStringLiteral("Enter file name for area:"), m_document.fileName());
+        m_dialogs.inputText(this, kTitle, QStringLiteral("Enter file name for area:"), m_document.fileName());
     const QString name = answer ? vt::trimSpaces(*answer) : QString();
     if (name.isEmpty())
         return false;
@@ -293,18 +284,18 @@ bool frmLevelEdit::SaveArea()
         message(QStringLiteral("The area cannot be saved as \"%1\": %2.").arg(name, problem));
         return false;
     }
-    const vt::Status saved = m_document.save(areaPath(name), m_main.state().modFolder());
+    const vt::Status saved = m_document.save(areaPath(name), m_world.state().modFolder());
     if (!saved) {
         message(QStringLiteral("The area was not saved.\n%1").arg(saved.error()));
         return false;
     }
-    m_main.dialogs().message(this, kTitle, name + QStringLiteral(".qzl saved!"));
+    m_dialogs.message(this, kTitle, name + QStringLiteral(".qzl saved!"));
     return true;
 }
 
 void frmLevelEdit::ResizeArea()
 {
-    frmResizeLevel dialog(m_main.dialogs(), this);
+    frmResizeLevel dialog(m_dialogs, this);
     dialog.ShowResize(oArea.width() + 1, oArea.height() + 1);
     const bool doResize = dialog.DoResize();
     const qint32 columns = dialog.NewWidth();
@@ -338,7 +329,7 @@ void frmLevelEdit::ToggleSideWarp()
 
 void frmLevelEdit::SetStartPos()
 {
-    if (m_main.state().bAreaWindowOpen && !bSetStartMode) {
+    if (m_world.state().bAreaWindowOpen && !bSetStartMode) {
         bSetStartMode = true;
         updateCursorShape();
     }
@@ -346,7 +337,7 @@ void frmLevelEdit::SetStartPos()
 
 void frmLevelEdit::ZoomIn()
 {
-    if (!m_main.state().bAreaWindowOpen)
+    if (!m_world.state().bAreaWindowOpen)
         return;
     if (lZoom < kMaxZoom)
         lZoom += kZoomStep;
@@ -356,7 +347,7 @@ void frmLevelEdit::ZoomIn()
 
 void frmLevelEdit::ZoomOut()
 {
-    if (!m_main.state().bAreaWindowOpen)
+    if (!m_world.state().bAreaWindowOpen)
         return;
     if (lZoom > kMinZoom)
         lZoom -= kZoomStep;
@@ -366,8 +357,8 @@ void frmLevelEdit::ZoomOut()
 
 void frmLevelEdit::showMenu()
 {
-    if (m_main.mnuLevelMenu)
-        m_main.mnuLevelMenu->popup(QCursor::pos());
+    if (m_areaMenu)
+        m_areaMenu->popup(QCursor::pos());
     picCornerSize->setFocus(Qt::MouseFocusReason);
 }
 
@@ -408,7 +399,7 @@ void frmLevelEdit::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    m_main.state().bAreaWindowOpen = false;
+    m_world.state().bAreaWindowOpen = false;
     event->accept();
 }
 
@@ -416,7 +407,7 @@ void frmLevelEdit::ExportImage()
 {
     if (!oArea.hasGrid())
         return;
-    const std::optional<QString> chosen = m_main.dialogs().saveFile(
+    const std::optional<QString> chosen = m_dialogs.saveFile(
         this, QStringLiteral("Export as Image"),
         QStringLiteral("PNG pictures (*.png);;Bitmaps (*.bmp)"), QStringLiteral("png"));
     if (!chosen || chosen->isEmpty())

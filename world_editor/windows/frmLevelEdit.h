@@ -7,6 +7,7 @@
 #include "documents/AreaBrush.h"
 #include "documents/AreaDocument.h"
 #include "documents/AreaPictures.h"
+#include "documents/WorldDocument.h"
 #include "render/AreaRenderer.h"
 
 #include <QImage>
@@ -18,12 +19,16 @@
 
 class QAction;
 class QActionGroup;
+class QMenu;
 class QPushButton;
 class QScrollBar;
 
+namespace vt {
+class Dialogs;
+}
+
 namespace tessaforge {
 
-class frmMain;
 
 // What the mouse does in the area editor. The pencil edits cell by cell; the others act on
 // a region and make one undo step of it.
@@ -38,8 +43,10 @@ class frmLevelEdit final : public QWidget
 
 public:
     // The window shows and edits `document`, which outlives it.
-    frmLevelEdit(frmMain &main, AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures,
-                 QWidget *parent = nullptr);
+    // The window edits the area of `document` on the open world of `world`, with what the
+    // brush and the pictures hold; it adds its items to areaMenu, the area menu.
+    frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures, WorldDocument &world,
+                 vt::Dialogs &dialogs, QMenu *areaMenu, QWidget *parent = nullptr);
     ~frmLevelEdit() override;
 
     static constexpr qint32 kBar = 16;  // scroll bar thickness and corner size, in pixels
@@ -110,6 +117,10 @@ public:
     QSize sizeHint() const override { return {620, 480}; }
     QSize minimumSizeHint() const override { return {1, 1}; }
 
+Q_SIGNALS:
+    // What the status line shows: the cell under the pointer, or the area's size.
+    void statusMessage(const QString &text);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -132,7 +143,6 @@ private:
     void areaReplaced();
     void areaResized();
     void setScrollMaxima();
-    void showSideWarp();
     void scrolled();
     void layOut();
     // press: the button went down now, rather than the mouse moved with it held.
@@ -168,10 +178,12 @@ private:
     void placeSelection();
     QRect windowRectOf(const QRect &cells) const;
 
-    frmMain &m_main;
     AreaDocument &m_document;
     AreaBrush &m_brush;
     const AreaPictures &m_pictures;
+    WorldDocument &m_world;
+    vt::Dialogs &m_dialogs;
+    QMenu *m_areaMenu = nullptr;
     const oLevel &oArea;  // the document's, read only: every change goes through the document
     bool bSetStartMode = false;
 

@@ -2,7 +2,6 @@
 // document says which cells changed.
 #include "frmLevelEdit.h"
 
-#include "frmMain.h"
 
 #include <QScrollBar>
 
@@ -23,7 +22,7 @@ AreaView frmLevelEdit::currentView() const
 
 void frmLevelEdit::DrawLevel()
 {
-    if (!m_main.state().bAreaWindowOpen)
+    if (!m_world.state().bAreaWindowOpen)
         return;
     shpCursor->resize(lZoom, lZoom);  // lZoom is public: whoever set it expects the cursor to follow
     const AreaView view = currentView();
@@ -38,7 +37,7 @@ void frmLevelEdit::DrawLevel()
 
 void frmLevelEdit::scrolled()
 {
-    if (!m_main.state().bAreaWindowOpen)
+    if (!m_world.state().bAreaWindowOpen)
         return;
     // The same picture as DrawLevel, reached by moving what stays in sight.
     const AreaView view = currentView();
@@ -63,7 +62,7 @@ void frmLevelEdit::backImageShows(const AreaView &view)
 
 std::optional<AreaView> frmLevelEdit::viewForSquares()
 {
-    if (!m_main.state().bAreaWindowOpen)
+    if (!m_world.state().bAreaWindowOpen)
         return std::nullopt;
     const AreaView view = currentView();
     m_renderer.setSources(m_pictures.picHoldTiles, m_pictures.picHoldTags);

@@ -2,7 +2,6 @@
 // buttons, the status line under the pointer, zoom and scrolling.
 #include "frmLevelEdit.h"
 
-#include "frmMain.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -111,7 +110,7 @@ void frmLevelEdit::showStatus(QPointF position)
                    .arg(oArea.TileEnemy(c, r))
                    .arg(size);
     }
-    m_main.statusBar()->showMessage(text);
+    Q_EMIT statusMessage(text);
 }
 
 void frmLevelEdit::mouseMoveEvent(QMouseEvent *event)
@@ -188,8 +187,8 @@ void frmLevelEdit::mouseReleaseEvent(QMouseEvent *event)
 void frmLevelEdit::leaveEvent(QEvent *event)
 {
     QWidget::leaveEvent(event);
-    if (m_main.state().bAreaWindowOpen)
-        m_main.statusBar()->showMessage(
+    if (m_world.state().bAreaWindowOpen)
+        Q_EMIT statusMessage(
             QStringLiteral("Area %1 × %2").arg(oArea.width() + 1).arg(oArea.height() + 1));
 }
 

@@ -1,7 +1,6 @@
 // The area editor's tools beside the pencil: rectangle, fill, pick, select, copy and paste.
 #include "frmLevelEdit.h"
 
-#include "frmMain.h"
 
 #include <QAction>
 #include <QActionGroup>

@@ -3,7 +3,6 @@
 #include "documents/AreaBrush.h"
 #include "documents/AreaPictures.h"
 
-#include "frmMain.h"
 #include "Panel.h"
 
 #include "resources/TagSheet.h"
@@ -52,8 +51,8 @@ QFont smallFont(const QFont &base, bool bold)
 
 } // namespace
 
-frmLevelTiles::frmLevelTiles(frmMain &main, AreaBrush &brush, const AreaPictures &pictures, QWidget *parent)
-    : QWidget(parent), m_main(main), m_brush(brush), m_pictures(pictures)
+frmLevelTiles::frmLevelTiles(AreaBrush &brush, const AreaPictures &pictures, QWidget *parent)
+    : QWidget(parent), m_brush(brush), m_pictures(pictures)
 {
     // A pick in the area editor chooses here too.
     connect(&m_brush, &AreaBrush::changed, this, &frmLevelTiles::showSelection);
@@ -314,7 +313,7 @@ void frmLevelTiles::showEvent(QShowEvent *event)
 
 void frmLevelTiles::closeEvent(QCloseEvent *event)
 {
-    m_main.bTileWindowOpen = false;
+    Q_EMIT closed();
     if (m_brush.tMode != AreaLayer::Tiles) {
         // Tags and enemies are picked only here: without the palette the mouse places tiles.
         m_brush.select(AreaLayer::Tiles, 0, 0);

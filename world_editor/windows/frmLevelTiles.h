@@ -11,7 +11,6 @@ class QScrollBar;
 
 namespace tessaforge {
 
-class frmMain;
 class AreaBrush;
 class AreaPictures;
 
@@ -31,7 +30,7 @@ public:
     static constexpr int kOuterWidth = 160;     // the window's size when it is created
     static constexpr int kOuterHeight = 320;
 
-    frmLevelTiles(frmMain &main, AreaBrush &brush, const AreaPictures &pictures, QWidget *parent = nullptr);
+    frmLevelTiles(AreaBrush &brush, const AreaPictures &pictures, QWidget *parent = nullptr);
 
     // Sets the palette up for the brush's tMode: scrolled to its start, both show
     // flags of the area editor cleared, the selection limited to what the palette offers.
@@ -51,6 +50,9 @@ public:
     QCheckBox *chkTags[2] = {nullptr, nullptr};  // 0 tags, 1 enemies
     QLabel *Label1 = nullptr;
     QScrollBar *vscTiles = nullptr;
+
+Q_SIGNALS:
+    void closed();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -76,7 +78,6 @@ private:
     const QImage &tilesSource();
     const QImage &doubledTags();
 
-    frmMain &m_main;
     AreaBrush &m_brush;
     const AreaPictures &m_pictures;
     QImage m_back;

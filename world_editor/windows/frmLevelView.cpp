@@ -1,12 +1,12 @@
 #include "frmLevelView.h"
 
-#include "frmLevelEdit.h"
-#include "frmMain.h"
+#include "documents/WorldDocument.h"
 
 #include "world/LevelField.h"
 #include "world/mCommon.h"
 
 #include "AnsiText.h"
+#include "Paths.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -108,7 +108,7 @@ QLineEdit *int16Box(QWidget *parent, const QString &name, std::function<QString(
 
 } // namespace
 
-frmLevelView::frmLevelView(frmMain &main, QWidget *parent) : QWidget(parent), m_main(main)
+frmLevelView::frmLevelView(WorldDocument &world, QWidget *parent) : QWidget(parent), m_world(world)
 {
     setObjectName(QStringLiteral("frmLevelView"));
     setWindowTitle(QStringLiteral("Editing Level #%1").arg(m_shownLevel + 1));
@@ -130,14 +130,11 @@ frmLevelView::frmLevelView(frmMain &main, QWidget *parent) : QWidget(parent), m_
     if (const LevelRecord *level = shownRecord())
         cmbFileList->setCurrentIndex(cmbFileList->findText(vt::fromAnsi(level->sAreaFile), Qt::MatchExactly));
 
-    connect(cmbFileList, &QComboBox::currentIndexChanged, this, &frmLevelView::areaChosen);
-    // The user brings the window to the front: its frame becomes the active one, or, when
-    // it already is (the user was in the side bar, say, whose Add or Rename cleared the
-    // level list's selection), the focus comes back into it or a click lands on it.
-    connect(m_main.mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
-        if (sub && sub->widget() == this)
-            activated();
-    });
+    connect(cmbFileList, &QComboBox::currentIndexChanged, this, &frmLevelView::areaPicked);
+    // The user brings the window to the front: its frame becomes the active one (the frame
+    // calls activated), or, when it already is (the user was in the side bar, say, whose Add
+    // or Rename cleared the level list's selection), the focus comes back into it or a click
+    // lands on it.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
         if (now && isAncestorOf(now) && !(old && isAncestorOf(old)))
             broughtBack();
@@ -164,7 +161,7 @@ void frmLevelView::broughtBack()
     // question this leads to (the area editor's, through the list) is not asked again each
     // time the focus comes back from it.
     if (!m_levelGone)
-        m_main.selectLevelInList(m_shownLevel);
+        Q_EMIT levelSelected(m_shownLevel);
 }
 
 void frmLevelView::showEvent(QShowEvent *event)
@@ -276,17 +273,17 @@ void frmLevelView::buildControls()
 
 LevelRecord *frmLevelView::shownRecord()
 {
-    return m_levelGone ? nullptr : m_main.state().level(m_shownLevel);
+    return m_levelGone ? nullptr : m_world.state().level(m_shownLevel);
 }
 
 void frmLevelView::FillAreaList()
 {
     const QSignalBlocker quiet(cmbFileList);  // filling the list chooses no area
     cmbFileList->clear();
-    const QString folder = m_main.state().worldFolder();
+    const QString folder = m_world.state().worldFolder();
     if (folder.isEmpty())
         return;
-    for (const QString &file : m_main.FileList(folder, {QStringLiteral("*.qzl")}))
+    for (const QString &file : vt::listFiles(folder, {QStringLiteral("*.qzl")}))
         cmbFileList->addItem(mCommon::GetBaseName(file));
 }
 
@@ -301,7 +298,7 @@ void frmLevelView::SetLevel(qint32 lLevel)
 
 void frmLevelView::checkShownLevel()
 {
-    if (m_levelGone || m_main.state().level(m_shownLevel))
+    if (m_levelGone || m_world.state().level(m_shownLevel))
         return;
     // What is typed now would go nowhere; a level added later at this index is another
     // level, shown only when the user picks it.
@@ -376,7 +373,7 @@ void frmLevelView::showStoredField(qint32 level, LevelField field)
 
 void frmLevelView::levelBack()
 {
-    if (m_levelGone && m_main.state().level(m_shownLevel))
+    if (m_levelGone && m_world.state().level(m_shownLevel))
         SetLevel(m_shownLevel);
 }
 
@@ -422,38 +419,36 @@ void frmLevelView::UpdateLevelInfo()
     }
     const qint32 shown = m_shownLevel;
     for (const LevelField &field : LevelFields::detailFields())
-        m_main.setLevelField(shown, field, LevelFields::get(copy, field));
+        Q_EMIT fieldEdited(shown, field, LevelFields::get(copy, field));
     for (const LevelField &field : reshow)
         showField(field);
 }
 
-void frmLevelView::areaChosen(int index)
+void frmLevelView::areaPicked(int index)
 {
     if (index < 0)
         return;
     const QString name = cmbFileList->itemText(index);
-    if (frmLevelEdit *editor = m_main.areaEditor())
-        editor->SetLevel(name);
+    Q_EMIT areaChosen(name);
     if (shownRecord()) {
         bool lossless = false;
         const QByteArray area = vt::toAnsi(name, &lossless);
         if (lossless)
-            m_main.setLevelField(m_shownLevel, {LevelField::Kind::AreaFile, 0}, LevelFieldValue{area, 0});
+            Q_EMIT fieldEdited(m_shownLevel, {LevelField::Kind::AreaFile, 0}, LevelFieldValue{area, 0});
     }
 }
 
 void frmLevelView::activated()
 {
-    m_main.selectLevelInList(m_shownLevel);
+    Q_EMIT levelSelected(m_shownLevel);
     if (cmbFileList->currentIndex() >= 0)
-        if (frmLevelEdit *editor = m_main.areaEditor())
-            editor->SetLevel(cmbFileList->currentText());
+        Q_EMIT areaChosen(cmbFileList->currentText());
 }
 
 void frmLevelView::closeEvent(QCloseEvent *event)
 {
     UpdateLevelInfo();
-    m_main.bDetailWindowOpen = false;
+    Q_EMIT closed();
     event->accept();
 }
 

@@ -13,7 +13,7 @@ class QRadioButton;
 
 namespace tessaforge {
 
-class frmMain;
+class WorldDocument;
 struct LevelRecord;
 
 // "Editing Level #n": the details of one level that are not part of its area. The controls
@@ -29,7 +29,8 @@ public:
     static constexpr int kScrollModes = 5;
     static constexpr int kExitStyles = 5;
 
-    explicit frmLevelView(frmMain &main, QWidget *parent = nullptr);
+    // Shows and stores the levels of `world`'s details; what it stores goes out as fieldEdited.
+    explicit frmLevelView(WorldDocument &world, QWidget *parent = nullptr);
 
     void SetLevel(qint32 lLevel);
     qint32 getCurrentLevel() const { return m_shownLevel; }
@@ -44,7 +45,19 @@ public:
     // After an undo step changed a stored field: its control shows it, when the window shows
     // that level. The other controls keep what the user typed.
     void showStoredField(qint32 level, LevelField field);
+    // Its frame became the active window: the level list and the area editor follow it.
+    void activated();
 
+Q_SIGNALS:
+    // The user stored a field of a level (the frame makes it a step of the world).
+    void fieldEdited(qint32 level, LevelField field, const LevelFieldValue &value);
+    // The window wants its level selected in the level list.
+    void levelSelected(qint32 level);
+    // An area file was chosen for the shown level (the area editor opens it).
+    void areaChosen(const QString &name);
+    void closed();
+
+public:
     QComboBox *cmbFileList = nullptr;
     QLineEdit *txtLevTime = nullptr;
     QLineEdit *txtDefTile[6] = {};
@@ -67,14 +80,13 @@ private:
     void ShowLevelInfo();
     void showField(LevelField field);
     void FillAreaList();
-    void areaChosen(int index);
-    void activated();
+    void areaPicked(int index);
     // Already the active window, it has the user back: the level list shows its level again.
     void broughtBack();
     LevelRecord *shownRecord();
     void setControlsEnabled(bool enabled);
 
-    frmMain &m_main;
+    WorldDocument &m_world;
     qint32 m_shownLevel = 0;
     bool m_levelGone = false;  // the shown level was removed
     QButtonGroup *m_scrollGroup = nullptr;

@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUndoGroup>
 #include <QUndoStack>
@@ -96,6 +97,8 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     connect(mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
         QUndoStack *stack = sub ? m_undoStacks.value(sub->widget()) : nullptr;
         undoGroup->setActiveStack(stack ? stack : worldUndo.data());
+        if (auto *details = sub ? qobject_cast<frmLevelView *>(sub->widget()) : nullptr)
+            details->activated();
     });
 
     buildMenus();
@@ -773,10 +776,21 @@ void frmMain::editArea()
         // The document lives as long as its window: the window's frame deletes both, the
         // window first.
         auto *document = new AreaDocument(this);
-        auto *editor = new frmLevelEdit(*this, *document, m_brush, m_pictures);
+        auto *editor = new frmLevelEdit(*document, m_brush, m_pictures, m_world, m_dialogs, mnuLevelMenu);
         m_areaEditor = openChild(editor);
         document->setParent(m_areaEditor);
         registerUndoStack(editor, document->undoStack());
+        connect(editor, &frmLevelEdit::statusMessage, this, [this](const QString &text) {
+            statusBar()->showMessage(text);
+        });
+        // The area menu's check mark follows the area's side warp.
+        auto showSideWarp = [this, document] {
+            if (mnuSideWarp)
+                mnuSideWarp->setChecked(document->area().SideWarp());
+        };
+        connect(document, &AreaDocument::sideWarpChanged, mnuSideWarp, showSideWarp);
+        connect(document, &AreaDocument::areaReplaced, mnuSideWarp, showSideWarp);
+        showSideWarp();
     }
     m_areaEditor->show();
     frmLevelEdit *editor = areaEditor();
@@ -798,7 +812,17 @@ void frmMain::editDetails()
     if (!m_state.currentLevel())
         return;
     if (!bDetailWindowOpen || !isOpen(m_details)) {
-        auto *details = new frmLevelView(*this);
+        auto *details = new frmLevelView(m_world);
+        connect(details, &frmLevelView::fieldEdited, this,
+                [this](qint32 level, LevelField field, const LevelFieldValue &value) {
+                    setLevelField(level, field, value);
+                });
+        connect(details, &frmLevelView::levelSelected, this, &frmMain::selectLevelInList);
+        connect(details, &frmLevelView::areaChosen, this, [this](const QString &name) {
+            if (frmLevelEdit *editor = areaEditor())
+                editor->SetLevel(name);
+        });
+        connect(details, &frmLevelView::closed, this, [this] { bDetailWindowOpen = false; });
         details->SetLevel(m_state.nCurLevel);
         m_details = openChild(details);
         m_details->move(0, 0);
@@ -823,8 +847,11 @@ void frmMain::openPalette(AreaLayer mode)
 {
     bTileWindowOpen = true;
     m_brush.select(mode, m_brush.curTileX, m_brush.curTileY);
-    if (!isOpen(m_palette))
-        m_palette = openChild(new frmLevelTiles(*this, m_brush, m_pictures));
+    if (!isOpen(m_palette)) {
+        auto *tiles = new frmLevelTiles(m_brush, m_pictures);
+        connect(tiles, &frmLevelTiles::closed, this, [this] { bTileWindowOpen = false; });
+        m_palette = openChild(tiles);
+    }
     m_palette->show();
     palette()->ResetMe();
     if (frmLevelEdit *editor = areaEditor())
@@ -837,7 +864,7 @@ void frmMain::showWorldMap()
         return;
     if (!isOpen(m_mapEditor)) {
         auto *document = new MapDocument(this);
-        auto *editor = new frmMapScreenEdit(*this, m_dialogs, *document);
+        auto *editor = new frmMapScreenEdit(m_dialogs, *document, m_world, mnuNodes);
         m_mapEditor = openChild(editor);
         document->setParent(m_mapEditor);  // deleted after the window, with its frame
         registerUndoStack(editor, document->undoStack());

@@ -1,6 +1,6 @@
 #include "frmMapScreenEdit.h"
 
-#include "frmMain.h"
+#include "documents/WorldDocument.h"
 #include "frmMapScrGetWorld.h"
 #include "MapScreenRenderer.h"
 #include "Panel.h"
@@ -106,8 +106,9 @@ QFont nodeFont()
 
 } // namespace
 
-frmMapScreenEdit::frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, MapDocument &document, QWidget *parent)
-    : QWidget(parent), m_main(main), m_dialogs(dialogs), m_document(document)
+frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, WorldDocument &world, QMenu *nodesMenu,
+                                   QWidget *parent)
+    : QWidget(parent), m_dialogs(dialogs), m_document(document), m_world(world), m_nodesMenu(nodesMenu)
 {
     setObjectName(QStringLiteral("frmMapScreenEdit"));
     setWindowTitle(QStringLiteral("World Map Editor"));
@@ -133,7 +134,8 @@ frmMapScreenEdit::frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, MapDocum
     redo->setObjectName(QStringLiteral("mnuMapRedo"));
     for (QAction *a : {undo, redo})
         a->setShortcuts({});
-    m_main.mnuNodes->addActions({dash, undo, redo});
+    if (m_nodesMenu)
+        m_nodesMenu->addActions({dash, undo, redo});
 }
 
 frmMapScreenEdit::~frmMapScreenEdit() = default;
@@ -272,7 +274,10 @@ void frmMapScreenEdit::buildPanel()
     connect(chkShowLinks, &QCheckBox::toggled, this, [this] { DrawMap(); });
     connect(cmdWorld, &QPushButton::clicked, this, &frmMapScreenEdit::chooseWorld);
     connect(cmdWorld, &QPushButton::released, cmdSacrifice, [this] { cmdSacrifice->setFocus(); });
-    connect(cmdBottomRight, &QPushButton::clicked, this, [this] { m_main.mnuNodes->popup(QCursor::pos()); });
+    connect(cmdBottomRight, &QPushButton::clicked, this, [this] {
+        if (m_nodesMenu)
+            m_nodesMenu->popup(QCursor::pos());
+    });
     connect(imgScroll, &QScrollBar::valueChanged, this, [this] { DrawPictureStrip(); });
 }
 
@@ -460,7 +465,7 @@ bool frmMapScreenEdit::SaveChanges()
 {
     if (!m_open)
         return false;
-    const vt::Status saved = m_document.save(worldFile(QStringLiteral("Worldmap.qzm")), m_main.state().modFolder());
+    const vt::Status saved = m_document.save(worldFile(QStringLiteral("Worldmap.qzm")), m_world.state().modFolder());
     if (!saved) {
         m_dialogs.message(this, kStudioTitle, QStringLiteral("The world map was not saved.\n%1").arg(saved.error()),
                           vt::Dialogs::Icon::Warning);
@@ -622,7 +627,7 @@ void frmMapScreenEdit::SelectNode(qint32 n)
 
 void frmMapScreenEdit::chooseWorld()
 {
-    frmMapScrGetWorld picker(m_main.state().sWorldFolders, m_dialogs, &m_main);
+    frmMapScrGetWorld picker(m_world.state().sWorldFolders, m_dialogs, window());
     picker.ShowMe(worldMap().warpExitWorld(CurrentNode));
     const qint16 world = picker.OutputWorldNumber();
     if (world > 0)

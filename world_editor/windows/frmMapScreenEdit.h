@@ -16,13 +16,14 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QMdiSubWindow;
+class QMenu;
 class QPushButton;
 class QScrollBar;
 class QUndoStack;
 
 namespace tessaforge {
 
-class frmMain;
+class WorldDocument;
 
 // "World Map Editor": the nodes of one world's map, drawn over the world's map picture,
 // with a panel that edits the selected node. The map lives in the document from ShowMe until
@@ -33,8 +34,10 @@ class frmMapScreenEdit final : public QWidget
     Q_DISABLE_COPY_MOVE(frmMapScreenEdit)
 
 public:
-    // The window shows and edits `document`, which outlives it.
-    frmMapScreenEdit(frmMain &main, vt::Dialogs &dialogs, MapDocument &document, QWidget *parent = nullptr);
+    // The window shows and edits `document`, which outlives it, on the open world of `world`;
+    // it adds its undo and redo to nodesMenu, the map's menu.
+    frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, WorldDocument &world, QMenu *nodesMenu,
+                     QWidget *parent = nullptr);
     ~frmMapScreenEdit() override;
 
     // Opens the window on a world folder (no trailing separator). When the folder lacks a
@@ -118,10 +121,11 @@ private:
     void stripPressed(Qt::MouseButton button, QPointF at);
     void chooseWorld();
 
-    frmMain &m_main;
     vt::Dialogs &m_dialogs;
 
     MapDocument &m_document;
+    WorldDocument &m_world;
+    QMenu *m_nodesMenu = nullptr;
     QString WorldPath;
     qint32 CurrentNode = 0;
     qint32 ViewWidth = 0;
