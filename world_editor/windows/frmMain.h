@@ -121,6 +121,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static inline const QString kNoData = QStringLiteral("No Data");
+
     enum class ResourceKind { Skin, Tileset, Backdrop, Music };
 
     void buildSideBar();
