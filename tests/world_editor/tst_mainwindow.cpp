@@ -8,6 +8,7 @@
 #include "windows/frmLevelView.h"
 #include "windows/frmMain.h"
 #include "windows/frmRenameLevel.h"
+#include "windows/frmResizeLevel.h"
 #include "world/mWorldData.h"
 
 #include "FileIO.h"

@@ -1,7 +1,7 @@
 #include "frmLevelEdit.h"
 
 #include "Panel.h"
-#include "frmRenameLevel.h"
+#include "frmResizeLevel.h"
 
 #include "world/mCommon.h"
 #include "render/AreaPicture.h"
