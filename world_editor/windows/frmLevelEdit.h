@@ -14,7 +14,6 @@
 #include <QPoint>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class QAction;
@@ -29,7 +28,6 @@ class Dialogs;
 
 namespace tessaforge {
 
-
 // What the mouse does in the area editor. The pencil edits cell by cell; the others act on
 // a region and make one undo step of it.
 enum class AreaTool { Pencil, Rectangle, Fill, Pick, Select };
@@ -42,9 +40,8 @@ class frmLevelEdit final : public QWidget
     Q_DISABLE_COPY_MOVE(frmLevelEdit)
 
 public:
-    // The window shows and edits `document`, which outlives it.
-    // The window edits the area of `document` on the open world of `world`, with what the
-    // brush and the pictures hold; it adds its items to areaMenu, the area menu.
+    // The window edits the area of `document` (which outlives it) in the open world of
+    // `world`, with what the brush and the pictures hold; it adds its items to areaMenu.
     frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures, WorldDocument &world,
                  vt::Dialogs &dialogs, QMenu *areaMenu, QWidget *parent = nullptr);
     ~frmLevelEdit() override;
@@ -192,7 +189,6 @@ private:
     AreaView m_drawn;      // the view m_back shows
     bool m_drawnValid = false;
     int m_wheelRest = 0;  // wheel movement short of a whole step
-
 
     AreaTool m_tool = AreaTool::Pencil;
     QActionGroup *m_toolGroup = nullptr;
