@@ -130,7 +130,7 @@ private Q_SLOTS:
         QCOMPARE(e.ed->shpCursor->size(), QSize(16, 16));
         QCOMPARE(e.ed->hScroll->maximum(), 39);
         QCOMPARE(e.ed->vScroll->maximum(), 29);
-        QVERIFY(e.w->mnuSideWarp->isChecked());
+        QVERIFY(e.ed->mnuSideWarp->isChecked());
         QVERIFY(!e.ed->document().isModified());
         QCOMPARE(e.ed->document().area().TileEnemy(7, 6), 12);
         QCOMPARE(e.ed->backImage().size(), QSize(400, 300));
@@ -498,17 +498,17 @@ private Q_SLOTS:
         e.w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(e.w.get()));
         QTest::mouseClick(e.ed->picCorner, Qt::LeftButton);
-        QTRY_VERIFY(e.w->mnuLevelMenu->isVisible());
-        e.w->mnuLevelMenu->hide();
+        QTRY_VERIFY(e.ed->mnuLevelMenu->isVisible());
+        e.ed->mnuLevelMenu->hide();
         QTRY_COMPARE(QApplication::focusWidget(), e.ed->picCornerSize);
         // Side-warp: the check mark follows the flag.
         e.trigger("mnuSideWarp");
         QVERIFY(!e.ed->document().area().SideWarp());
-        QVERIFY(!e.w->mnuSideWarp->isChecked());
+        QVERIFY(!e.ed->mnuSideWarp->isChecked());
         QVERIFY(e.ed->document().isModified());
         e.trigger("mnuSideWarp");
         QVERIFY(e.ed->document().area().SideWarp());
-        QVERIFY(e.w->mnuSideWarp->isChecked());
+        QVERIFY(e.ed->mnuSideWarp->isChecked());
         // "&New" asks, then gives a 20 x 15 area without side-warp or name.
         e.dialogs.answers.push_back(FakeDialogs::Answer::No);
         e.trigger("mnuLevNew");
@@ -516,7 +516,7 @@ private Q_SLOTS:
         QCOMPARE(e.ed->document().area().width(), 19);
         QCOMPARE(e.ed->document().area().height(), 14);
         QCOMPARE(e.ed->document().fileName(), QString());
-        QVERIFY(!e.w->mnuSideWarp->isChecked());
+        QVERIFY(!e.ed->mnuSideWarp->isChecked());
         QVERIFY(!e.ed->document().isModified());
         QCOMPARE(e.ed->hScroll->maximum(), 19);
     }

@@ -548,14 +548,6 @@ private Q_SLOTS:
                  (QStringList{QStringLiteral("Edit &Area"), QStringLiteral("Edit &Details"), QString(),
                               QStringLiteral("&Enemies"), QStringLiteral("&Tileset"), QStringLiteral("&Background"),
                               QStringLiteral("&Music")}));
-        QCOMPARE(captions(e.w->mnuLevelMenu),
-                 (QStringList{QStringLiteral("&New"), QStringLiteral("&Save"), QStringLiteral("Export as &Image..."),
-                              QString(), QStringLiteral("Zoom &In"),
-                              QStringLiteral("Zoom &Out"), QString(), QStringLiteral("Enable &Side-Warp"),
-                              QStringLiteral("Set Start &Position"), QStringLiteral("&Resize Area")}));
-        QCOMPARE(captions(e.w->mnuNodes),
-                 (QStringList{QStringLiteral("&Save"), QString(), QStringLiteral("&Create New Node"),
-                              QStringLiteral("&Remove Last Node")}));
         // A double click on a level pops its menu up.
         QListWidget *list = e.w->lstLevels;
         const QPoint second = list->visualItemRect(list->item(1)).center();

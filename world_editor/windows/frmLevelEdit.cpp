@@ -56,9 +56,9 @@ QString nameProblem(const QString &name)
 // ---- the window -------------------------------------------------------------------------
 
 frmLevelEdit::frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures,
-                           WorldDocument &world, vt::Dialogs &dialogs, QMenu *areaMenu, QWidget *parent)
+                           WorldDocument &world, vt::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent), m_document(document), m_brush(brush), m_pictures(pictures), m_world(world),
-      m_dialogs(dialogs), m_areaMenu(areaMenu), oArea(document.area())
+      m_dialogs(dialogs), oArea(document.area())
 {
     connect(&m_pictures, &AreaPictures::tilesetChanged, this, &frmLevelEdit::DrawLevel);
     setObjectName(QStringLiteral("frmLevelEdit"));
@@ -82,6 +82,7 @@ frmLevelEdit::frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaP
     connect(&m_document, &AreaDocument::cellsChanged, this, &frmLevelEdit::redrawCells);
     connect(&m_document, &AreaDocument::startMoved, this, &frmLevelEdit::redrawStart);
     connect(&m_document, &AreaDocument::resized, this, &frmLevelEdit::areaResized);
+    connect(&m_document, &AreaDocument::sideWarpChanged, this, &frmLevelEdit::showSideWarp);
     connect(&m_document, &AreaDocument::areaReplaced, this, [this] {
         dropToolState();
         areaReplaced();
@@ -129,13 +130,31 @@ frmLevelEdit::~frmLevelEdit() = default;
 
 void frmLevelEdit::addMenuItems()
 {
-    QMenu *menu = m_areaMenu;
-    auto separator = [this, menu] {
-        auto *dash = new QAction(this);
-        dash->setSeparator(true);
-        if (menu)
-            menu->addAction(dash);
+    // The area menu, which the "Menu" button pops up: the area's commands, then the tools,
+    // the clipboard and the history.
+    mnuLevelMenu = new QMenu(QStringLiteral("LevelMenu"), this);
+    mnuLevelMenu->setObjectName(QStringLiteral("mnuLevelMenu"));
+    QMenu *menu = mnuLevelMenu;
+    auto command = [this, menu](const char *name, const QString &caption, auto operation) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, operation);
+        return a;
     };
+    auto dash = [menu](const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+    command("mnuLevNew", QStringLiteral("&New"), [this] { NewArea(); });
+    command("mnuLevSave", QStringLiteral("&Save"), [this] { SaveArea(); });
+    command("mnuLevExport", QStringLiteral("Export as &Image..."), [this] { ExportImage(); });
+    dash("mnuDashLC");
+    command("mnuLevZoomIn", QStringLiteral("Zoom &In"), [this] { ZoomIn(); });
+    command("mnuLevZoomOut", QStringLiteral("Zoom &Out"), [this] { ZoomOut(); });
+    dash("mnuLevDashNine");
+    mnuSideWarp = command("mnuSideWarp", QStringLiteral("Enable &Side-Warp"), [this] { ToggleSideWarp(); });
+    mnuSideWarp->setCheckable(true);
+    command("mnuLevSetStart", QStringLiteral("Set Start &Position"), [this] { SetStartPos(); });
+    command("mnuLevResize", QStringLiteral("&Resize Area"), [this] { ResizeArea(); });
+
+    auto separator = [menu] { menu->addSeparator(); };
     // The keys are the window's own (keyPressEvent); the text after the tab only shows them.
     struct Item
     {
@@ -159,34 +178,23 @@ void frmLevelEdit::addMenuItems()
         a->setCheckable(true);
         a->setChecked(item.tool == m_tool);
         m_toolGroup->addAction(a);
-        if (menu)
-            menu->addAction(a);
+        menu->addAction(a);
         const AreaTool tool = item.tool;
         connect(a, &QAction::triggered, this, [this, tool] { setTool(tool); });
         mnuTool[static_cast<int>(item.tool)] = a;
     }
     separator();
-    auto plain = [this, menu](const char *name, const QString &caption, void (frmLevelEdit::*operation)()) {
-        QAction *a = new QAction(caption, this);
-        a->setObjectName(QLatin1String(name));
-        if (menu)
-            menu->addAction(a);
-        connect(a, &QAction::triggered, this, operation);
-        return a;
-    };
-    mnuLevCut = plain("mnuLevCut", QStringLiteral("Cu&t\tCtrl+X"), &frmLevelEdit::cutSelection);
-    mnuLevCopy = plain("mnuLevCopy", QStringLiteral("&Copy\tCtrl+C"), &frmLevelEdit::copySelection);
-    mnuLevPaste = plain("mnuLevPaste", QStringLiteral("Paste\tCtrl+V"), &frmLevelEdit::startPaste);
+    mnuLevCut = command("mnuLevCut", QStringLiteral("Cu&t\tCtrl+X"), &frmLevelEdit::cutSelection);
+    mnuLevCopy = command("mnuLevCopy", QStringLiteral("&Copy\tCtrl+C"), &frmLevelEdit::copySelection);
+    mnuLevPaste = command("mnuLevPaste", QStringLiteral("Paste\tCtrl+V"), &frmLevelEdit::startPaste);
     separator();
     // No shortcuts here: the main window's undo group owns Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y.
     mnuLevUndo = m_document.undoStack()->createUndoAction(this, QStringLiteral("Undo"));
     mnuLevUndo->setObjectName(QStringLiteral("mnuLevUndo"));
     mnuLevRedo = m_document.undoStack()->createRedoAction(this, QStringLiteral("Redo"));
     mnuLevRedo->setObjectName(QStringLiteral("mnuLevRedo"));
-    if (menu) {
-        menu->addAction(mnuLevUndo);
-        menu->addAction(mnuLevRedo);
-    }
+    menu->addAction(mnuLevUndo);
+    menu->addAction(mnuLevRedo);
 }
 
 QString frmLevelEdit::areaPath(const QString &sFile) const
@@ -211,9 +219,15 @@ void frmLevelEdit::setScrollMaxima()
     vScroll->setMaximum(std::max(oArea.height(), 0));
 }
 
+void frmLevelEdit::showSideWarp()
+{
+    mnuSideWarp->setChecked(oArea.SideWarp());
+}
+
 void frmLevelEdit::areaReplaced()
 {
     m_drawnValid = false;  // the back image shows the old area: nothing of it can be moved
+    showSideWarp();
     setScrollMaxima();
 }
 
@@ -357,8 +371,7 @@ void frmLevelEdit::ZoomOut()
 
 void frmLevelEdit::showMenu()
 {
-    if (m_areaMenu)
-        m_areaMenu->popup(QCursor::pos());
+    mnuLevelMenu->popup(QCursor::pos());
     picCornerSize->setFocus(Qt::MouseFocusReason);
 }
 

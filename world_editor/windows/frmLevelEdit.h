@@ -41,9 +41,9 @@ class frmLevelEdit final : public QWidget
 
 public:
     // The window edits the area of `document` (which outlives it) in the open world of
-    // `world`, with what the brush and the pictures hold; it adds its items to areaMenu.
+    // `world`, with what the brush and the pictures hold.
     frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaPictures &pictures, WorldDocument &world,
-                 vt::Dialogs &dialogs, QMenu *areaMenu, QWidget *parent = nullptr);
+                 vt::Dialogs &dialogs, QWidget *parent = nullptr);
     ~frmLevelEdit() override;
 
     static constexpr qint32 kBar = 16;  // scroll bar thickness and corner size, in pixels
@@ -100,7 +100,9 @@ public:
     QPushButton *picCorner = nullptr;
     AreaCursor *shpCursor = nullptr;
     AreaCursor *shpSelection = nullptr;  // outline of the selected cells
-    // Items this window adds to the area menu; they go when the window does.
+    // The area menu ("Menu") and some of its items.
+    QMenu *mnuLevelMenu = nullptr;
+    QAction *mnuSideWarp = nullptr;
     QAction *mnuLevUndo = nullptr;
     QAction *mnuLevRedo = nullptr;
     QAction *mnuTool[5] = {};  // by AreaTool
@@ -140,6 +142,7 @@ private:
     void areaReplaced();
     void areaResized();
     void setScrollMaxima();
+    void showSideWarp();
     void scrolled();
     void layOut();
     // press: the button went down now, rather than the mouse moved with it held.
@@ -180,7 +183,6 @@ private:
     const AreaPictures &m_pictures;
     WorldDocument &m_world;
     vt::Dialogs &m_dialogs;
-    QMenu *m_areaMenu = nullptr;
     const oLevel &oArea;  // the document's, read only: every change goes through the document
     bool bSetStartMode = false;
 

@@ -111,9 +111,6 @@ public:
     QMenu *mnuTilesetList = nullptr;
     QMenu *mnuBackgroundList = nullptr;
     QMenu *mnuMusicList = nullptr;
-    QMenu *mnuLevelMenu = nullptr;
-    QMenu *mnuNodes = nullptr;
-    QAction *mnuSideWarp = nullptr;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

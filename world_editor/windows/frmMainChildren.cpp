@@ -68,21 +68,13 @@ void frmMain::editArea()
         // The document lives as long as its window: the window's frame deletes both, the
         // window first.
         auto *document = new AreaDocument(this);
-        auto *editor = new frmLevelEdit(*document, m_brush, m_pictures, m_world, m_dialogs, mnuLevelMenu);
+        auto *editor = new frmLevelEdit(*document, m_brush, m_pictures, m_world, m_dialogs);
         m_areaEditor = openChild(editor);
         document->setParent(m_areaEditor);
         registerUndoStack(editor, document->undoStack());
         connect(editor, &frmLevelEdit::statusMessage, this, [this](const QString &text) {
             statusBar()->showMessage(text);
         });
-        // The area menu's check mark follows the area's side warp.
-        auto showSideWarp = [this, document] {
-            if (mnuSideWarp)
-                mnuSideWarp->setChecked(document->area().SideWarp());
-        };
-        connect(document, &AreaDocument::sideWarpChanged, mnuSideWarp, showSideWarp);
-        connect(document, &AreaDocument::areaReplaced, mnuSideWarp, showSideWarp);
-        showSideWarp();
     }
     m_areaEditor->show();
     frmLevelEdit *editor = areaEditor();
@@ -156,7 +148,7 @@ void frmMain::showWorldMap()
         return;
     if (!isOpen(m_mapEditor)) {
         auto *document = new MapDocument(this);
-        auto *editor = new frmMapScreenEdit(m_dialogs, *document, m_world, mnuNodes);
+        auto *editor = new frmMapScreenEdit(m_dialogs, *document, m_world);
         m_mapEditor = openChild(editor);
         document->setParent(m_mapEditor);  // deleted after the window, with its frame
         registerUndoStack(editor, document->undoStack());

@@ -144,55 +144,6 @@ void frmMain::buildMenus()
     mnuMusicList = addResourceMenu(mnuLevel, "mnuMusic", QStringLiteral("&Music"), "mnuMusicList");
     connect(editArea, &QAction::triggered, this, &frmMain::editArea);
     connect(editDetails, &QAction::triggered, this, &frmMain::editDetails);
-
-    // The area editor's "Menu" button pops this one up; its items act on the area editor.
-    mnuLevelMenu = new QMenu(QStringLiteral("LevelMenu"), this);
-    mnuLevelMenu->setObjectName(QStringLiteral("mnuLevelMenu"));
-    auto forwardToArea = [this](QAction *a, void (frmLevelEdit::*operation)()) {
-        connect(a, &QAction::triggered, this, [this, operation] {
-            if (frmLevelEdit *editor = areaEditor())
-                (editor->*operation)();
-        });
-    };
-    forwardToArea(action(mnuLevelMenu, "mnuLevNew", QStringLiteral("&New")), &frmLevelEdit::NewArea);
-    QAction *levSave = action(mnuLevelMenu, "mnuLevSave", QStringLiteral("&Save"));
-    connect(levSave, &QAction::triggered, this, [this] {
-        if (frmLevelEdit *editor = areaEditor())
-            editor->SaveArea();
-    });
-    forwardToArea(action(mnuLevelMenu, "mnuLevExport", QStringLiteral("Export as &Image...")),
-                  &frmLevelEdit::ExportImage);
-    separator(mnuLevelMenu, "mnuDashLC");
-    forwardToArea(action(mnuLevelMenu, "mnuLevZoomIn", QStringLiteral("Zoom &In")), &frmLevelEdit::ZoomIn);
-    forwardToArea(action(mnuLevelMenu, "mnuLevZoomOut", QStringLiteral("Zoom &Out")), &frmLevelEdit::ZoomOut);
-    separator(mnuLevelMenu, "mnuLevDashNine");
-    mnuSideWarp = action(mnuLevelMenu, "mnuSideWarp", QStringLiteral("Enable &Side-Warp"));
-    mnuSideWarp->setCheckable(true);
-    forwardToArea(mnuSideWarp, &frmLevelEdit::ToggleSideWarp);
-    forwardToArea(action(mnuLevelMenu, "mnuLevSetStart", QStringLiteral("Set Start &Position")),
-                  &frmLevelEdit::SetStartPos);
-    forwardToArea(action(mnuLevelMenu, "mnuLevResize", QStringLiteral("&Resize Area")),
-                  &frmLevelEdit::ResizeArea);
-
-    // The world map editor's "Menu" button pops this one up.
-    mnuNodes = new QMenu(QStringLiteral("MapScreenMenu"), this);
-    mnuNodes->setObjectName(QStringLiteral("mnuNodes"));
-    QAction *mapSave = action(mnuNodes, "mnuMapSave", QStringLiteral("&Save"));
-    separator(mnuNodes, "mnuDDash");
-    QAction *addNode = action(mnuNodes, "mnuMapAddNode", QStringLiteral("&Create New Node"));
-    QAction *killNode = action(mnuNodes, "mnuMapKillNode", QStringLiteral("&Remove Last Node"));
-    connect(mapSave, &QAction::triggered, this, [this] {
-        if (frmMapScreenEdit *editor = mapEditor())
-            editor->SaveChanges();
-    });
-    connect(addNode, &QAction::triggered, this, [this] {
-        if (frmMapScreenEdit *editor = mapEditor())
-            editor->AddNode();
-    });
-    connect(killNode, &QAction::triggered, this, [this] {
-        if (frmMapScreenEdit *editor = mapEditor())
-            editor->KillNode();
-    });
 }
 
 QMenu *frmMain::addResourceMenu(QMenu *parent, const char *name, const QString &caption,

@@ -32,9 +32,9 @@ namespace tessaforge {
 
 using namespace mapeditor;
 
-frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, WorldDocument &world, QMenu *nodesMenu,
+frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, WorldDocument &world,
                                    QWidget *parent)
-    : QWidget(parent), m_dialogs(dialogs), m_document(document), m_world(world), m_nodesMenu(nodesMenu)
+    : QWidget(parent), m_dialogs(dialogs), m_document(document), m_world(world)
 {
     setObjectName(QStringLiteral("frmMapScreenEdit"));
     setWindowTitle(QStringLiteral("World Map Editor"));
@@ -47,9 +47,21 @@ frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, 
     m_strip = QImage(kStripCells * kCell, kCell, QImage::Format_RGB32);
     m_strip.fill(palette().color(QPalette::Window));
 
-    // The map menu ends with the map's own undo and redo, named by the step they act on; they
-    // go with the window. The keys belong to the main window's undo group.
     connect(&m_document, &MapDocument::nodesChanged, this, &frmMapScreenEdit::followDocument);
+
+    // The map menu: saving, nodes, then the map's own undo and redo, named by the step they
+    // act on. The keys belong to the main window's undo group.
+    mnuNodes = new QMenu(QStringLiteral("MapScreenMenu"), this);
+    mnuNodes->setObjectName(QStringLiteral("mnuNodes"));
+    auto command = [this](const char *name, const QString &caption, auto operation) {
+        QAction *a = mnuNodes->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, operation);
+    };
+    command("mnuMapSave", QStringLiteral("&Save"), [this] { SaveChanges(); });
+    mnuNodes->addSeparator()->setObjectName(QStringLiteral("mnuDDash"));
+    command("mnuMapAddNode", QStringLiteral("&Create New Node"), [this] { AddNode(); });
+    command("mnuMapKillNode", QStringLiteral("&Remove Last Node"), [this] { KillNode(); });
     QUndoStack *history = m_document.undoStack();
     auto *dash = new QAction(this);
     dash->setSeparator(true);
@@ -60,8 +72,7 @@ frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, 
     redo->setObjectName(QStringLiteral("mnuMapRedo"));
     for (QAction *a : {undo, redo})
         a->setShortcuts({});
-    if (m_nodesMenu)
-        m_nodesMenu->addActions({dash, undo, redo});
+    mnuNodes->addActions({dash, undo, redo});
 }
 
 frmMapScreenEdit::~frmMapScreenEdit() = default;

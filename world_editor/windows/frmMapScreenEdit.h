@@ -34,10 +34,8 @@ class frmMapScreenEdit final : public QWidget
     Q_DISABLE_COPY_MOVE(frmMapScreenEdit)
 
 public:
-    // The window shows and edits `document`, which outlives it, on the open world of `world`;
-    // it adds its undo and redo to nodesMenu, the map's menu.
-    frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, WorldDocument &world, QMenu *nodesMenu,
-                     QWidget *parent = nullptr);
+    // The window shows and edits `document`, which outlives it, in the open world of `world`.
+    frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, WorldDocument &world, QWidget *parent = nullptr);
     ~frmMapScreenEdit() override;
 
     // Opens the window on a world folder (no trailing separator). When the folder lacks a
@@ -64,6 +62,8 @@ public:
 
     // Controls, named as tests find them. picMap is the view's drawing surface: its (0, 0)
     // is the view's top-left pixel.
+    // The map menu, which the "Menu" button pops up.
+    QMenu *mnuNodes = nullptr;
     QWidget *picMap = nullptr;
     QScrollBar *xScroll = nullptr;
     QScrollBar *yScroll = nullptr;
@@ -125,7 +125,6 @@ private:
 
     MapDocument &m_document;
     WorldDocument &m_world;
-    QMenu *m_nodesMenu = nullptr;
     QString WorldPath;
     qint32 CurrentNode = 0;
     qint32 ViewWidth = 0;

@@ -159,8 +159,7 @@ void frmMapScreenEdit::buildPanel()
     connect(cmdWorld, &QPushButton::clicked, this, &frmMapScreenEdit::chooseWorld);
     connect(cmdWorld, &QPushButton::released, cmdSacrifice, [this] { cmdSacrifice->setFocus(); });
     connect(cmdBottomRight, &QPushButton::clicked, this, [this] {
-        if (m_nodesMenu)
-            m_nodesMenu->popup(QCursor::pos());
+        mnuNodes->popup(QCursor::pos());
     });
     connect(imgScroll, &QScrollBar::valueChanged, this, [this] { DrawPictureStrip(); });
 }
