@@ -1,9 +1,6 @@
 // The frame's side bar and menus, and the keys that open the level menu.
 #include "frmMain.h"
 
-#include "frmLevelEdit.h"
-#include "frmMapScreenEdit.h"
-
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QKeyEvent>
