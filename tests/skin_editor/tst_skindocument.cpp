@@ -1,6 +1,7 @@
 #include "documents/SkinDocument.h"
 
 #include "support/RawFiles.h"
+#include "support/SpyArgs.h"
 
 #include "FileIO.h"
 
@@ -27,14 +28,6 @@ QList<int> enemies(const QSignalSpy &spy)
     QList<int> out;
     for (const QList<QVariant> &args : spy)
         out.append(args.at(0).toInt());
-    return out;
-}
-
-QList<bool> flags(const QSignalSpy &spy)
-{
-    QList<bool> out;
-    for (const QList<QVariant> &args : spy)
-        out.append(args.at(0).toBool());
     return out;
 }
 

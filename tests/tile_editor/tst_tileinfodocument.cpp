@@ -1,6 +1,7 @@
 #include "documents/TileInfoDocument.h"
 
 #include "support/RawFiles.h"
+#include "support/SpyArgs.h"
 
 #include "FileIO.h"
 
@@ -27,14 +28,6 @@ QList<QPoint> tiles(const QSignalSpy &spy)
     QList<QPoint> out;
     for (const QList<QVariant> &args : spy)
         out.append(QPoint(args.at(0).toInt(), args.at(1).toInt()));
-    return out;
-}
-
-QList<bool> flags(const QSignalSpy &spy)
-{
-    QList<bool> out;
-    for (const QList<QVariant> &args : spy)
-        out.append(args.at(0).toBool());
     return out;
 }
 
