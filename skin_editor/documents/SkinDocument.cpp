@@ -32,7 +32,10 @@ SkinDocument::SkinDocument(QObject *parent) : QObject(parent)
     connect(&m_undo, &QUndoStack::cleanChanged, this, &SkinDocument::noteModified);
 }
 
-SkinDocument::~SkinDocument() = default;
+SkinDocument::~SkinDocument()
+{
+    m_undo.disconnect(this);  // its clearing on the way out is no change to announce
+}
 
 bool SkinDocument::setEnemyGraphic(qint32 enemy, const QByteArray &stored)
 {

@@ -36,7 +36,10 @@ TileInfoDocument::TileInfoDocument(QObject *parent) : QObject(parent)
     connect(&m_undo, &QUndoStack::cleanChanged, this, &TileInfoDocument::noteModified);
 }
 
-TileInfoDocument::~TileInfoDocument() = default;
+TileInfoDocument::~TileInfoDocument()
+{
+    m_undo.disconnect(this);  // its clearing on the way out is no change to announce
+}
 
 bool TileInfoDocument::containsTile(qint32 x, qint32 y) const
 {

@@ -55,8 +55,10 @@ AreaDocument::AreaDocument(QObject *parent) : QObject(parent)
 
 AreaDocument::~AreaDocument()
 {
-    // The commands count their bytes here: they go before the count does.
+    // The commands count their bytes here: they go before the count does. Their clearing on
+    // the way out is no change to announce.
     m_strokeCommand = nullptr;
+    m_undo->disconnect(this);
     delete m_undo;
 }
 

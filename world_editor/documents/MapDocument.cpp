@@ -70,7 +70,8 @@ MapDocument::MapDocument(QObject *parent) : QObject(parent)
 
 MapDocument::~MapDocument()
 {
-    delete m_undo;  // the commands hold the document
+    m_undo->disconnect(this);  // its clearing on the way out is no change to announce
+    delete m_undo;             // the commands hold the document
 }
 
 bool MapDocument::isModified() const

@@ -15,7 +15,8 @@ WorldDocument::WorldDocument(QString appPath, QObject *parent) : QObject(parent)
 
 WorldDocument::~WorldDocument()
 {
-    delete m_undo;  // the commands hold the document
+    m_undo->disconnect(this);  // its clearing on the way out is no change to announce
+    delete m_undo;             // the commands hold the document
 }
 
 bool WorldDocument::isModified() const
