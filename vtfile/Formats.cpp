@@ -943,6 +943,14 @@ QString decodeError(Kind kind, QByteArrayView bytes)
     return {};
 }
 
+QString writtenFileProblem(Kind kind, QByteArrayView bytes)
+{
+    if (bytes.size() > maxFileSize(kind))
+        return u"it would be %1 bytes, more than the %2 bytes a reader takes"_s.arg(bytes.size()).arg(
+            maxFileSize(kind));
+    return decodeError(kind, bytes);
+}
+
 ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &error)
 {
     if (vt::Status s = vt::readWholeFile(path, bytes, maxFileSize(kind)); !s) {

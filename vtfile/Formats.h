@@ -34,6 +34,9 @@ ReadResult readArea(const QString &path, tessaforge::oLevel &area, QString &erro
 
 // Runs the format's reader on bytes already read; empty when they read.
 QString decodeError(Kind kind, QByteArrayView bytes);
+// Why bytes about to be written as a file of this kind would not be read back: larger than
+// the readers take, or refused by the format's reader; empty when they would be read.
+QString writtenFileProblem(Kind kind, QByteArrayView bytes);
 
 // A one-screen summary of valid bytes.
 QString summary(Kind kind, QByteArrayView bytes);

@@ -269,12 +269,21 @@ int fromJsonVerb(const Args &a, QTextStream &, QTextStream &err)
     }
     std::optional<Kind> kind = a.type;
     QByteArray bytes;
-    vt::Status s = fromJson(kind, json, bytes);
+    Kind made = Kind::Area;
+    vt::Status s = fromJson(kind, json, bytes, &made);
     if (!s && !kind && s.error().startsWith(u"$.format: missing"_s))
         if ((kind = kindOfPath(a.output)))
-            s = fromJson(kind, json, bytes);
+            s = fromJson(kind, json, bytes, &made);
     if (!s) {
         err << jsonPath << ": " << s.error() << '\n';
+        return kProblem;
+    }
+    // What would be written is read back as the game's tools read it: a file they refuse
+    // (cut to nothing by a patch, a count set to 0, a tail beyond what they read) is not
+    // written.
+    if (const QString refused = writtenFileProblem(made, bytes); !refused.isEmpty()) {
+        err << jsonPath << ": nothing was written: the " << kindName(made) << " file it gives would not be read: "
+            << refused << '\n';
         return kProblem;
     }
     if (vt::Status w = writeOutput(a.output, bytes); !w) {

@@ -254,6 +254,37 @@ private Q_SLOTS:
         QCOMPARE(QDir(game.path()).entryList(QDir::Files).size(), 3);  // no temporaries left
     }
 
+    // A patch can make bytes that no reader takes: such a file is never written.
+    void fromJsonWritesNoFileTheReadersRefuse()
+    {
+        TempGame game;
+        const QString area = demo(u"Mods/Demo Mod/Crystal Caves/Cavern.qzl"_s);
+        const QString map = demo(u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s);
+        const QString emptyArea = game.file(u"empty.json"_s), noNodes = game.file(u"nodes.json"_s);
+        writeRaw(emptyArea, edited(area, Kind::Area, [](QJsonObject &o) {
+                     o[u"asStored"_s] = QJsonObject{{u"length"_s, 0}};
+                 }));
+        const QByteArray mapBytes = readRaw(map);
+        writeRaw(noNodes, edited(map, Kind::Map, [&](QJsonObject &o) {
+                     o[u"asStored"_s] = QJsonObject{{u"patches"_s, QJsonArray{QJsonObject{
+                                                         {u"offset"_s, 0},
+                                                         {u"written"_s, QString::fromLatin1(mapBytes.left(1).toHex())},
+                                                         {u"stored"_s, u"00"_s}}}}};
+                 }));
+
+        const QString target = game.file(u"out.qzl"_s);
+        writeRaw(target, "old");
+        Run r = tool({u"from-json"_s, emptyArea, u"-o"_s, target});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(emptyArea + u": nothing was written: the area file it gives would not be read: "_s),
+                 qPrintable(r.err));
+        QCOMPARE(readRaw(target), QByteArray("old"));
+        r = tool({u"from-json"_s, noNodes, u"-o"_s, game.file(u"out.qzm"_s)});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(u"the map file it gives would not be read"_s), qPrintable(r.err));
+        QVERIFY(!game.exists(u"out.qzm"_s));
+    }
+
     void verbsOnTheDemoGameFolder()
     {
         const QString world = demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s);
