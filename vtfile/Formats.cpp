@@ -678,6 +678,18 @@ QByteArray worldsBytes(In &in, const QJsonObject &o)
     }
     if (endsWith)
         out += ending.toLatin1();
+    // The world list is read from the lines: a "worlds" member that says otherwise is an edit
+    // that would be lost.
+    if (const QJsonValue worlds = o.value(u"worlds"_s); !in.bad() && !worlds.isUndefined()) {
+        QStringList listed;
+        const QJsonArray given = in.array(o, u"$"_s, "worlds", 0, 1 << 20);
+        for (qsizetype i = 0; i < given.size() && !in.bad(); ++i)
+            listed.append(in.string(given[i], at(u"$.worlds"_s, i)));
+        if (!in.bad() && listed != tessaforge::parseWorldList(out))
+            in.fail(u"$.worlds"_s, u"does not match the world list the lines give (%1); edit \"lines\", "
+                                   u"which the file is written from, or leave \"worlds\" out"_s
+                                       .arg(tessaforge::parseWorldList(out).join(u", "_s)));
+    }
     return out;
 }
 
@@ -696,7 +708,9 @@ J mapJson(const tessaforge::oWorldMap &m)
         n.add(u"down"_s, J::number(m.DownNode(id)));
         n.add(u"tag"_s, J::number(m.NodeTag(id)));
         n.add(u"image"_s, J::number(m.NodeImage(id)));
-        n.add(u"entryPoint"_s, J::number(m.EntryPoint(id)));
+        // A stored entry point above 80 means nothing to the programs (they write 0 .. 80):
+        // it shows as 0 and travels in asStored, so that the file still comes back exactly.
+        n.add(u"entryPoint"_s, J::number(m.EntryPoint(id) <= 80 ? m.EntryPoint(id) : 0));
         n.add(u"warpExitWorld"_s, J::number(m.warpExitWorld(id)));
         nodes.push(std::move(n));
     }

@@ -285,6 +285,56 @@ private Q_SLOTS:
         QVERIFY(!game.exists(u"out.qzm"_s));
     }
 
+    // Every file a reader takes has a JSON form that gives it back, and a JSON member that
+    // from-json would not write is refused rather than dropped.
+    void storedOddsComeBackAndDerivedMembersMustAgree()
+    {
+        // A map whose entry-point byte holds a value above what the programs write.
+        const QByteArray map = readRaw(demo(u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s));
+        QByteArray seven;
+        QVERIFY(fromJson(Kind::Map, edited(demo(u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s), Kind::Map,
+                                           [](QJsonObject &o) {
+                                               QJsonArray nodes = o[u"nodes"_s].toArray();
+                                               QJsonObject first = nodes[0].toObject();
+                                               first[u"entryPoint"_s] = 7;
+                                               nodes[0] = first;
+                                               o[u"nodes"_s] = nodes;
+                                           }),
+                             seven)
+                    .ok());
+        qsizetype offset = 0;
+        while (offset < map.size() && map[offset] == seven[offset])
+            ++offset;
+        QVERIFY(offset < map.size());
+        for (int value : {81, 200, 255}) {
+            QByteArray odd = map;
+            odd[offset] = char(value);
+            QVERIFY(decodeError(Kind::Map, odd).isEmpty());
+            QByteArray text, back;
+            const vt::Status to = toJson(Kind::Map, odd, text);
+            QVERIFY2(to.ok(), qPrintable(to.error()));
+            QVERIFY(fromJson(Kind::Map, text, back).ok());
+            QCOMPARE(back, odd);
+        }
+
+        // The world list is written from its lines: an edit of "worlds" alone is refused.
+        const QString worlds = demo(u"Mods/Demo Mod/Worlds.inf"_s);
+        QByteArray out;
+        const vt::Status edit = fromJson(Kind::Worlds, edited(worlds, Kind::Worlds, [](QJsonObject &o) {
+                                             QJsonArray w = o[u"worlds"_s].toArray();
+                                             w.append(u"Lava Land"_s);
+                                             o[u"worlds"_s] = w;
+                                         }),
+                                         out);
+        QVERIFY(!edit.ok());
+        QVERIFY2(edit.error().startsWith(u"$.worlds: does not match the world list the lines give"_s),
+                 qPrintable(edit.error()));
+        QVERIFY(fromJson(Kind::Worlds, edited(worlds, Kind::Worlds, [](QJsonObject &o) { o.remove(u"worlds"_s); }),
+                         out)
+                    .ok());
+        QCOMPARE(out, readRaw(worlds));
+    }
+
     void verbsOnTheDemoGameFolder()
     {
         const QString world = demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s);
