@@ -1,6 +1,7 @@
 #include "Formats.h"
 
 #include "AnsiText.h"
+#include "BinaryReader.h"
 #include "FileIO.h"
 #include "area/oLevel.h"
 #include "input/mInput.h"
@@ -955,6 +956,30 @@ QString decodeError(Kind kind, QByteArrayView bytes)
     }
     }
     return {};
+}
+
+QString missingPart(Kind kind, QByteArrayView bytes)
+{
+    if (kind != Kind::Area || bytes.size() < oLevel::kHeaderSize)
+        return {};
+    // The header alone: the grid it describes may be far larger than the file.
+    vt::BinaryReader r(bytes);
+    (void)r.u8();
+    (void)r.i16();
+    (void)r.i16();
+    const qint16 width = r.i16();
+    const qint16 height = r.i16();
+    if (width < 0 || height < 0)
+        return {};
+    const qint64 cells = (qint64(width) + 1) * (qint64(height) + 1);
+    const qint64 stored = std::min<qint64>(cells, (bytes.size() - oLevel::kHeaderSize) / oLevel::kCellSize);
+    if (stored == cells)
+        return {};
+    return u"cut short: it holds %1 of the %2 cells its header gives (%3 x %4); the others read as empty"_s
+        .arg(stored)
+        .arg(cells)
+        .arg(qint64(width) + 1)
+        .arg(qint64(height) + 1);
 }
 
 QString writtenFileProblem(Kind kind, QByteArrayView bytes)

@@ -34,6 +34,11 @@ ReadResult readArea(const QString &path, tessaforge::oLevel &area, QString &erro
 
 // Runs the format's reader on bytes already read; empty when they read.
 QString decodeError(Kind kind, QByteArrayView bytes);
+// What a file the reader takes lacks: for an area cut short inside its grid (the reader
+// fills the missing cells with empty ones), how many cells it holds of the header's; empty
+// when nothing is missing.
+QString missingPart(Kind kind, QByteArrayView bytes);
+
 // Why bytes about to be written as a file of this kind would not be read back: larger than
 // the readers take, or refused by the format's reader; empty when they would be read.
 QString writtenFileProblem(Kind kind, QByteArrayView bytes);

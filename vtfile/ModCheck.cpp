@@ -33,7 +33,10 @@ public:
     {
         QString error;
         switch (readFile(path, kind, bytes, error)) {
-        case ReadResult::Ok: return true;
+        case ReadResult::Ok:
+            if (const QString missing = missingPart(kind, bytes); !missing.isEmpty())
+                problem(path, missing);
+            return true;
         case ReadResult::Unreadable: m_report.unreadable = true; break;
         case ReadResult::Invalid: break;
         }

@@ -191,6 +191,8 @@ int infoVerb(const Args &a, QTextStream &out, QTextStream &err)
 {
     return forEachFile(a, err, err, [&](const QString &file, Kind kind, const QByteArray &bytes) {
         out << file << ": " << kindName(kind) << " file, " << bytes.size() << " bytes\n" << summary(kind, bytes);
+        if (const QString missing = missingPart(kind, bytes); !missing.isEmpty())
+            out << "  " << missing << '\n';
         if (a.files.size() > 1)
             out << '\n';
     });
@@ -212,7 +214,14 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
             return kUnreadable;
         return r.problems.isEmpty() && (!a.strict || r.warnings.isEmpty()) ? kOk : kProblem;
     }
-    return forEachFile(a, out, err, [](const QString &, Kind, const QByteArray &) {});
+    int status = kOk;
+    const int read = forEachFile(a, out, err, [&](const QString &file, Kind kind, const QByteArray &bytes) {
+        if (const QString missing = missingPart(kind, bytes); !missing.isEmpty()) {
+            out << file << ": " << missing << '\n';
+            status = kProblem;
+        }
+    });
+    return std::max(read, status);
 }
 
 vt::Status writeOutput(const QString &path, const QByteArray &bytes)

@@ -389,6 +389,29 @@ private Q_SLOTS:
         QCOMPARE(r.status, 2);
     }
 
+    // The reader fills an area cut short with empty cells; the checks say so.
+    void checksTellOfAnAreaCutShort()
+    {
+        TempGame game;
+        const QByteArray area = readRaw(demo(u"Mods/Demo Mod/Crystal Caves/Cavern.qzl"_s));
+        game.write(u"short.qzl"_s, area.chopped(5 * 3));
+        game.write(u"text.qzl"_s, "{\n  \"format\": \"area\",\n  \"columns\": 20}\n");
+        game.write(u"whole.qzl"_s, area);
+        Run r = tool({u"check"_s, game.file(u"short.qzl"_s)});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.contains(game.file(u"short.qzl"_s) + u": cut short: it holds 897 of the 900 cells its header "
+                                                              u"gives (60 x 15)"_s),
+                 qPrintable(r.out));
+        // JSON text saved over an area reads as a huge header and almost no cells.
+        r = tool({u"check"_s, game.file(u"text.qzl"_s)});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.contains(u"cut short"_s), qPrintable(r.out));
+        QCOMPARE(tool({u"check"_s, game.file(u"whole.qzl"_s)}).status, 0);
+        r = tool({u"info"_s, game.file(u"short.qzl"_s)});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(u"cut short: it holds 897 of the 900 cells"_s), qPrintable(r.out));
+    }
+
     void checkModFindsEachKindOfBrokenReference_data()
     {
         QTest::addColumn<QString>("change");
@@ -404,6 +427,8 @@ private Q_SLOTS:
         QTest::newRow("backdrop") << u"rm Data/Backdrops/Sunset.gif"_s << u"backdrop \"Sunset.gif\" not found"_s;
         QTest::newRow("music") << u"rm Data/Music/Castle.mid"_s << u"music \"Castle\" not found"_s;
         QTest::newRow("unreadable area") << u"cut Mods/Demo Mod/Grassland/Bonus.qzl"_s << u"Grassland/Bonus.qzl: "_s;
+        QTest::newRow("area cut short") << u"short Mods/Demo Mod/Grassland/Bonus.qzl"_s
+                                        << u"Grassland/Bonus.qzl: cut short: it holds"_s;
         QTest::newRow("tile outside") << u"tile"_s << u"show tiles outside the tileset picture"_s;
         QTest::newRow("map level") << u"node 6 tag 49"_s << u"(node 6): level 9, but the world has 3 level(s)"_s;
         QTest::newRow("map pipe") << u"node 4 tag 7"_s << u"(node 4): pipe 7: no level of the world has a pipe"_s;
@@ -423,6 +448,8 @@ private Q_SLOTS:
             QVERIFY(QFile::remove(game.file(change.mid(3))));
         } else if (change.startsWith(u"cut "_s)) {
             game.write(change.mid(4), "\xff\x01");
+        } else if (change.startsWith(u"short "_s)) {
+            game.write(change.mid(6), game.read(change.mid(6)).chopped(7));
         } else if (change == u"worldfolder"_s) {
             game.write(u"Mods/Demo Mod/Worlds.inf"_s, "Grassland\r\nCrystal Caves\r\nNowhere\r\n");
         } else if (change == u"tile"_s) {
