@@ -67,10 +67,12 @@ const char *verbHelp(const QString &verb)
                "Writes the file as JSON (see JSON.md), to OUT.json or to standard output.\n"
                "'from-json' of the result gives back the very same bytes.\n";
     if (verb == u"from-json"_s)
-        return "usage: vtfile from-json JSON -o FILE [--type TYPE]\n"
+        return "usage: vtfile from-json JSON -o FILE [--type TYPE] [--force]\n"
                "Makes the file from JSON written by to-json (and edited). The type comes from\n"
                "--type, the JSON's \"format\" member or FILE's extension. A bad value is\n"
-               "refused with its JSON path (\"$.levels[2].time: ...\") and nothing is written.\n"
+               "refused with its JSON path (\"$.levels[2].time: ...\") and nothing is written;\n"
+               "so is a file the game's readers would refuse, and one named with another\n"
+               "format's extension unless --force is given.\n"
                "The file is replaced in one atomic step.\n";
     if (verb == u"render"_s)
         return "usage: vtfile render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
@@ -91,6 +93,7 @@ struct Args
     std::optional<Kind> type;
     QString mod;
     bool strict = false;
+    bool force = false;  // from-json: write under another format's extension
     bool help = false;
     QString tileset;
     QString zoom;
@@ -132,6 +135,8 @@ Args parse(const QStringList &in, const QString &verb)
                 return a;
         } else if (s == u"--strict"_s && verb == u"check"_s) {
             a.strict = true;
+        } else if (s == u"--force"_s && verb == u"from-json"_s) {
+            a.force = true;
         } else if (verb == u"render"_s && s == u"--tileset"_s) {
             if (!value(a.tileset))
                 return a;
@@ -285,6 +290,11 @@ int fromJsonVerb(const Args &a, QTextStream &, QTextStream &err)
             s = fromJson(kind, json, bytes, &made);
     if (!s) {
         err << jsonPath << ": " << s.error() << '\n';
+        return kProblem;
+    }
+    if (const auto named = kindOfPath(a.output); named && *named != made && !a.force) {
+        err << a.output << ": nothing was written: the name is a " << kindName(*named) << " file's, but the JSON "
+            << "holds a " << kindName(made) << " file (give --force to write it under this name)\n";
         return kProblem;
     }
     // What would be written is read back as the game's tools read it: a file they refuse

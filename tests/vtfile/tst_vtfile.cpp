@@ -283,6 +283,18 @@ private Q_SLOTS:
         QCOMPARE(r.status, 1);
         QVERIFY2(r.err.contains(u"the map file it gives would not be read"_s), qPrintable(r.err));
         QVERIFY(!game.exists(u"out.qzm"_s));
+
+        // Another format's extension is refused unless forced; a name of no format is not.
+        const QString tiles = game.file(u"tiles.json"_s);
+        writeRaw(tiles, json(Kind::TileInfo, readRaw(demo(u"Data/Tilesets/Grass.qzt"_s))));
+        r = tool({u"from-json"_s, tiles, u"-o"_s, game.file(u"x.qzc"_s)});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(u"the name is a controls file's, but the JSON holds a tileinfo file"_s),
+                 qPrintable(r.err));
+        QVERIFY(!game.exists(u"x.qzc"_s));
+        QCOMPARE(tool({u"from-json"_s, tiles, u"-o"_s, game.file(u"x.qzc"_s), u"--force"_s}).status, 0);
+        QCOMPARE(tool({u"from-json"_s, tiles, u"-o"_s, game.file(u"x.bin"_s)}).status, 0);
+        QCOMPARE(readRaw(game.file(u"x.bin"_s)), readRaw(demo(u"Data/Tilesets/Grass.qzt"_s)));
     }
 
     // Every file a reader takes has a JSON form that gives it back, and a JSON member that
