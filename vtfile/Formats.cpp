@@ -17,6 +17,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QSize>
 
 #include <cmath>
 #include <initializer_list>
@@ -958,11 +959,14 @@ QString decodeError(Kind kind, QByteArrayView bytes)
     return {};
 }
 
-QString missingPart(Kind kind, QByteArrayView bytes)
+namespace {
+
+// The counts of columns and rows an area's header gives, read from the header alone: the
+// grid it describes may be far larger than the file. Nothing when there is no such header.
+std::optional<QSize> areaHeaderSize(QByteArrayView bytes)
 {
-    if (kind != Kind::Area || bytes.size() < oLevel::kHeaderSize)
-        return {};
-    // The header alone: the grid it describes may be far larger than the file.
+    if (bytes.size() < oLevel::kHeaderSize)
+        return std::nullopt;
     vt::BinaryReader r(bytes);
     (void)r.u8();
     (void)r.i16();
@@ -970,16 +974,37 @@ QString missingPart(Kind kind, QByteArrayView bytes)
     const qint16 width = r.i16();
     const qint16 height = r.i16();
     if (width < 0 || height < 0)
+        return std::nullopt;
+    return QSize(width + 1, height + 1);
+}
+
+} // namespace
+
+qint64 jsonSizeAtLeast(Kind kind, QByteArrayView bytes)
+{
+    // Every cell of an area's grid takes at least "0, " in the JSON, stored or not.
+    if (kind == Kind::Area)
+        if (const std::optional<QSize> size = areaHeaderSize(bytes))
+            return qint64(size->width()) * size->height() * 3;
+    return bytes.size();
+}
+
+QString missingPart(Kind kind, QByteArrayView bytes)
+{
+    const std::optional<QSize> size = kind == Kind::Area ? areaHeaderSize(bytes) : std::nullopt;
+    if (!size)
         return {};
-    const qint64 cells = (qint64(width) + 1) * (qint64(height) + 1);
+    const qint64 width = size->width() - 1;
+    const qint64 height = size->height() - 1;
+    const qint64 cells = qint64(size->width()) * size->height();
     const qint64 stored = std::min<qint64>(cells, (bytes.size() - oLevel::kHeaderSize) / oLevel::kCellSize);
     if (stored == cells)
         return {};
     return u"cut short: it holds %1 of the %2 cells its header gives (%3 x %4); the others read as empty"_s
         .arg(stored)
         .arg(cells)
-        .arg(qint64(width) + 1)
-        .arg(qint64(height) + 1);
+        .arg(width + 1)
+        .arg(height + 1);
 }
 
 QString writtenFileProblem(Kind kind, QByteArrayView bytes)

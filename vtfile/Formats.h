@@ -39,6 +39,10 @@ QString decodeError(Kind kind, QByteArrayView bytes);
 // when nothing is missing.
 QString missingPart(Kind kind, QByteArrayView bytes);
 
+// A lower bound of the size of the JSON text of valid bytes, from the area's header alone
+// (a short file may describe a huge grid), so that a request can be refused before the work.
+qint64 jsonSizeAtLeast(Kind kind, QByteArrayView bytes);
+
 // Why bytes about to be written as a file of this kind would not be read back: larger than
 // the readers take, or refused by the format's reader; empty when they would be read.
 QString writtenFileProblem(Kind kind, QByteArrayView bytes);

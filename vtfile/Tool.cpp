@@ -24,6 +24,7 @@ namespace vtfile {
 namespace {
 
 constexpr int kOk = 0, kProblem = 1, kUnreadable = 2;
+constexpr qint64 kDefaultMaxJsonMiB = 64;
 
 const char *const kToolHelp =
     "usage: vtfile VERB [options] FILE...\n"
@@ -63,8 +64,11 @@ const char *verbHelp(const QString &verb)
                "'warning:' (a listed world whose folder is not made yet) count as problems\n"
                "only with --strict. Exit 0 all well, 1 a problem, 2 a file unreadable.\n";
     if (verb == u"to-json"_s)
-        return "usage: vtfile to-json [--type TYPE] FILE [-o OUT.json]\n"
+        return "usage: vtfile to-json [--type TYPE] FILE [-o OUT.json] [--max MIB]\n"
                "Writes the file as JSON (see JSON.md), to OUT.json or to standard output.\n"
+               "A JSON that would be larger than 64 MiB (an area's grid takes at least 3 bytes\n"
+               "a cell, even where a short file lacks the cells) is refused before any work;\n"
+               "--max raises the limit.\n"
                "'from-json' of the result gives back the very same bytes.\n";
     if (verb == u"from-json"_s)
         return "usage: vtfile from-json JSON -o FILE [--type TYPE] [--force]\n"
@@ -97,6 +101,7 @@ struct Args
     bool help = false;
     QString tileset;
     QString zoom;
+    QString max;  // to-json: the largest JSON to make, in MiB
     QString layers;
     QString background;
     QString error;
@@ -135,6 +140,9 @@ Args parse(const QStringList &in, const QString &verb)
                 return a;
         } else if (s == u"--strict"_s && verb == u"check"_s) {
             a.strict = true;
+        } else if (s == u"--max"_s && verb == u"to-json"_s) {
+            if (!value(a.max))
+                return a;
         } else if (s == u"--force"_s && verb == u"from-json"_s) {
             a.force = true;
         } else if (verb == u"render"_s && s == u"--tileset"_s) {
@@ -252,6 +260,20 @@ int toJsonVerb(const Args &a, QTextStream &out, QTextStream &err)
     case ReadResult::Unreadable: err << error << '\n'; return kUnreadable;
     case ReadResult::Invalid: err << error << '\n'; return kProblem;
     case ReadResult::Ok: break;
+    }
+    qint64 maxMiB = kDefaultMaxJsonMiB;
+    if (!a.max.isEmpty()) {
+        bool ok = false;
+        maxMiB = a.max.toLongLong(&ok);
+        if (!ok || maxMiB < 1 || maxMiB > (qint64(1) << 40)) {
+            err << "vtfile to-json: --max takes a whole number of MiB from 1\n";
+            return kUnreadable;
+        }
+    }
+    if (const qint64 least = jsonSizeAtLeast(*kind, bytes); least > maxMiB * 1024 * 1024) {
+        err << file << ": its JSON would take at least " << (least + (1 << 20) - 1) / (1 << 20)
+            << " MiB, more than the " << maxMiB << " MiB limit; nothing was made (give --max to raise it)\n";
+        return kProblem;
     }
     QByteArray json;
     if (vt::Status s = toJson(*kind, bytes, json); !s) {

@@ -401,6 +401,23 @@ private Q_SLOTS:
         QCOMPARE(r.status, 2);
     }
 
+    // An 11-byte area whose header gives 32768 x 32768 cells would make gigabytes of JSON:
+    // refused before the work, unless the limit is raised.
+    void toJsonRefusesAHugeOutputBeforeTheWork()
+    {
+        TempGame game;
+        game.write(u"huge.qzl"_s, QByteArray::fromHex("0000000000ff7fff7f2c01"));
+        Run r = tool({u"to-json"_s, game.file(u"huge.qzl"_s), u"-o"_s, game.file(u"huge.json"_s)});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(u"its JSON would take at least 3072 MiB, more than the 64 MiB limit"_s),
+                 qPrintable(r.err));
+        QVERIFY(!game.exists(u"huge.json"_s));
+        // 64 x 64 cells (12 KiB at least) against a limit of 1 MiB: made.
+        game.write(u"small.qzl"_s, QByteArray::fromHex("00000000003f003f002c01"));
+        QCOMPARE(tool({u"to-json"_s, game.file(u"small.qzl"_s), u"--max"_s, u"1"_s}).status, 0);
+        QCOMPARE(tool({u"to-json"_s, game.file(u"small.qzl"_s), u"--max"_s, u"none"_s}).status, 2);
+    }
+
     // The reader fills an area cut short with empty cells; the checks say so.
     void checksTellOfAnAreaCutShort()
     {
