@@ -898,6 +898,11 @@ QString kindName(Kind kind)
     return {};
 }
 
+QString kindFile(Kind kind)
+{
+    return (kind == Kind::Area ? u"an "_s : u"a "_s) + kindName(kind) + u" file"_s;
+}
+
 std::optional<Kind> kindFromName(QStringView name)
 {
     for (Kind k : {Kind::Area, Kind::World, Kind::Worlds, Kind::Map, Kind::TileInfo, Kind::Skin, Kind::Controls})
@@ -1250,8 +1255,7 @@ vt::Status fromJson(std::optional<Kind> kind, QByteArrayView json, QByteArray &o
             return vt::Status::failure(u"$.format: unknown format \"%1\""_s.arg(format.toString()));
     }
     if (kind && named && *kind != *named)
-        return vt::Status::failure(u"$.format: the JSON holds a %1 file, not a %2 file"_s.arg(
-            kindName(*named), kindName(*kind)));
+        return vt::Status::failure(u"$.format: the JSON holds %1, not %2"_s.arg(kindFile(*named), kindFile(*kind)));
     if (!kind)
         kind = named;
     if (!kind)

@@ -19,6 +19,8 @@ enum class Kind { Area, World, Worlds, Map, TileInfo, Skin, Controls };
 // "area", "world", ... as --type and the JSON "format" member spell them.
 QString kindName(Kind kind);
 std::optional<Kind> kindFromName(QStringView name);
+// "an area file", "a world file", ... for messages.
+QString kindFile(Kind kind);
 // By extension (.qzl .qzw .inf .qzm .qzt .qze .qzc); nullopt when it says nothing.
 std::optional<Kind> kindOfPath(const QString &path);
 

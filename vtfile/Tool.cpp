@@ -315,8 +315,8 @@ int fromJsonVerb(const Args &a, QTextStream &, QTextStream &err)
         return kProblem;
     }
     if (const auto named = kindOfPath(a.output); named && *named != made && !a.force) {
-        err << a.output << ": nothing was written: the name is a " << kindName(*named) << " file's, but the JSON "
-            << "holds a " << kindName(made) << " file (give --force to write it under this name)\n";
+        err << a.output << ": nothing was written: the name is " << kindFile(*named) << "'s, but the JSON holds "
+            << kindFile(made) << " (give --force to write it under this name)\n";
         return kProblem;
     }
     // What would be written is read back as the game's tools read it: a file they refuse
@@ -360,6 +360,10 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
         return kUnreadable;
     }
     const QString &areaPath = a.files.front();
+    if (const auto kind = a.type ? a.type : kindOfPath(areaPath); kind && *kind != Kind::Area) {
+        err << areaPath << ": not an area file (its name is " << kindFile(*kind) << "'s); render draws areas\n";
+        return kProblem;
+    }
     const auto format = tessaforge::pictureFormatOf(a.output);
     if (!format) {
         err << a.output << ": the picture's name must end in .png or .bmp\n";

@@ -217,14 +217,14 @@ private Q_SLOTS:
                 {u"offset"_s, 0}, {u"written"_s, u"00"_s}, {u"stored"_s, u"01"_s}}}}};
         }) << u"$.asStored.patches[0]: the bytes at offset 0 are no longer 00"_s;
         QTest::newRow("wrong format") << edited(area, Kind::Area, [](QJsonObject &o) { o[u"format"_s] = u"skin"_s; })
-                                      << u"$.format: the JSON holds a skin file, not a area file"_s;
+                                      << u"$.format: the JSON holds a skin file, not an area file"_s;
     }
     void badJsonIsRefusedWithThePathOfTheFirstBadValue()
     {
         QFETCH(QByteArray, text);
         QFETCH(QString, message);
         QByteArray out = "untouched";
-        const bool isArea = message.startsWith(u"$.grid"_s) || message.contains(u"not a area"_s) || message.contains(u"asStored"_s);
+        const bool isArea = message.startsWith(u"$.grid"_s) || message.contains(u"not an area"_s) || message.contains(u"asStored"_s);
         const vt::Status s = fromJson(isArea ? Kind::Area : (message.startsWith(u"$.nodes"_s) ? Kind::Map : Kind::World), text, out);
         QVERIFY(!s.ok());
         QVERIFY2(s.error().startsWith(message), qPrintable(s.error()));
@@ -416,6 +416,13 @@ private Q_SLOTS:
         game.write(u"small.qzl"_s, QByteArray::fromHex("00000000003f003f002c01"));
         QCOMPARE(tool({u"to-json"_s, game.file(u"small.qzl"_s), u"--max"_s, u"1"_s}).status, 0);
         QCOMPARE(tool({u"to-json"_s, game.file(u"small.qzl"_s), u"--max"_s, u"none"_s}).status, 2);
+
+        // render draws areas: another format is named as such, not read as a picture.
+        const QString world = demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s);
+        r = tool({u"render"_s, world, u"--tileset"_s, u"Grass"_s, u"-o"_s, game.file(u"w.png"_s)});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(world + u": not an area file (its name is a world file's)"_s), qPrintable(r.err));
+        QVERIFY(!game.exists(u"w.png"_s));
     }
 
     // The reader fills an area cut short with empty cells; the checks say so.
