@@ -38,50 +38,23 @@ QRect boundsOf(const AreaChange &change)
 
 } // namespace
 
-AreaDocument::AreaDocument(QObject *parent) : QObject(parent)
+AreaDocument::AreaDocument(QObject *parent) : Document(QStringLiteral("areaUndo"), parent)
 {
-    m_undo = new QUndoStack(this);
-    m_undo->setObjectName(QStringLiteral("areaUndo"));
     // Any move through the history ends the growth of a drag's step: the rest of the drag
     // makes a step of its own.
-    connect(m_undo, &QUndoStack::indexChanged, this, [this] {
+    connect(undoStack(), &QUndoStack::indexChanged, this, [this] {
         if (m_strokeCommand)
             m_strokeCommand->close();
         m_strokeCommand = nullptr;
     });
-    connect(m_undo, &QUndoStack::cleanChanged, this, &AreaDocument::updateModified);
     newArea();
 }
 
 AreaDocument::~AreaDocument()
 {
-    // The commands count their bytes here: they go before the count does. Their clearing on
-    // the way out is no change to announce.
+    // The commands count their bytes here: they go before the count does.
     m_strokeCommand = nullptr;
-    m_undo->disconnect(this);
-    delete m_undo;
-}
-
-bool AreaDocument::isModified() const
-{
-    return m_markedChanged || !m_undo->isClean();
-}
-
-void AreaDocument::markChanged()
-{
-    m_markedChanged = true;
-    updateModified();
-}
-
-void AreaDocument::updateModified()
-{
-    if (m_restacking)
-        return;
-    const bool now = isModified();
-    if (now == m_wasModified)
-        return;
-    m_wasModified = now;
-    Q_EMIT modifiedChanged(now);
+    dropHistory();
 }
 
 // ---- the area as a whole ---------------------------------------------------------------------
@@ -113,14 +86,12 @@ void AreaDocument::replaced(QString name)
 {
     m_strokeCommand = nullptr;
     m_strokeOpen = false;
-    m_undo->clear();
-    m_markedChanged = false;
+    startHistory();
     Q_EMIT areaReplaced();
     if (name != sCurAreaFile) {
         sCurAreaFile = std::move(name);
         Q_EMIT fileNameChanged(sCurAreaFile);
     }
-    updateModified();
 }
 
 vt::Status AreaDocument::save(const QString &path, const QString &confineTo)
@@ -128,9 +99,7 @@ vt::Status AreaDocument::save(const QString &path, const QString &confineTo)
     const vt::Status saved = oArea.SaveToFile(path, confineTo);
     if (!saved)
         return saved;
-    m_markedChanged = false;
-    m_undo->setClean();
-    updateModified();
+    markSaved();
     return saved;
 }
 
@@ -138,13 +107,13 @@ vt::Status AreaDocument::save(const QString &path, const QString &confineTo)
 
 void AreaDocument::push(AreaCommand *command)
 {
-    m_undo->push(command);
+    undoStack()->push(command);
     trimHistory();
 }
 
 void AreaDocument::pushStroke(AreaCommand *command)
 {
-    m_undo->push(command);
+    undoStack()->push(command);
     // Before the trim, which may put the command's change into a new command.
     if (m_strokeOpen)
         m_strokeCommand = command;
@@ -174,13 +143,13 @@ bool AreaDocument::paintCell(qint32 X, qint32 Y, const AreaCell &after, const QS
         return false;  // a repeat within one cell, or a button that changes nothing
     // The drag's step grows while it is the newest and the state it leads to is not the
     // saved one.
-    if (m_strokeCommand && m_undo->cleanIndex() != m_undo->index()) {
+    if (m_strokeCommand && undoStack()->cleanIndex() != undoStack()->index()) {
         const bool hadCells = m_strokeCommand->hasCells();
         m_strokeCommand->paintCell(X, Y, before, after);
         if (!hadCells) {
             // The start was placed at the press and the drag goes on painting.
             m_strokeCommand->setText(name);
-            Q_EMIT m_undo->undoTextChanged(m_undo->undoText());
+            Q_EMIT undoStack()->undoTextChanged(undoStack()->undoText());
         }
         trimHistory();
         return true;
@@ -196,7 +165,7 @@ void AreaDocument::placeStart(QPoint cell)
 {
     const QPoint from(oArea.StartX(), oArea.StartY());
     const QPoint to(static_cast<qint16>(cell.x()), static_cast<qint16>(cell.y()));
-    if (m_strokeCommand && m_undo->cleanIndex() != m_undo->index()) {
+    if (m_strokeCommand && undoStack()->cleanIndex() != undoStack()->index()) {
         m_strokeCommand->placeStart(from, to);
         return;
     }
@@ -296,15 +265,15 @@ void AreaDocument::setHistoryLimit(qsizetype bytes)
 
 void AreaDocument::trimHistory()
 {
-    if (m_historyBytes <= m_historyLimit || m_undo->count() <= 1)
+    if (m_historyBytes <= m_historyLimit || undoStack()->count() <= 1)
         return;
     // The history is built again from the newest steps that fit in three quarters of the
     // limit (at least the newest one), which keeps rebuilding rare.
-    const int count = m_undo->count();
-    const int index = m_undo->index();
-    const int clean = m_undo->cleanIndex();
+    const int count = undoStack()->count();
+    const int index = undoStack()->index();
+    const int clean = undoStack()->cleanIndex();
     const qsizetype goal = m_historyLimit / 4 * 3;
-    auto commandAt = [this](int i) { return static_cast<const AreaCommand *>(m_undo->command(i)); };
+    auto commandAt = [this](int i) { return static_cast<const AreaCommand *>(undoStack()->command(i)); };
     qsizetype kept = 0;
     int first = count;
     for (int i = count - 1; i >= 0; --i) {
@@ -325,22 +294,24 @@ void AreaDocument::trimHistory()
         changes.emplace_back(commandAt(i)->change(), commandAt(i)->text());
     m_strokeCommand = nullptr;
     m_restacking = true;
-    m_undo->clear();
+    holdModified(true);
+    undoStack()->clear();
     AreaCommand *newest = nullptr;
     for (auto &[change, name] : changes) {
         newest = new AreaCommand(*this, std::move(change), name);
-        m_undo->push(newest);
+        undoStack()->push(newest);
     }
     // The saved state is kept when it is among the steps kept.
     if (clean >= first) {
-        m_undo->setIndex(clean - first);
-        m_undo->setClean();
+        undoStack()->setIndex(clean - first);
+        undoStack()->setClean();
     } else {
-        m_undo->resetClean();
+        undoStack()->resetClean();
     }
-    m_undo->setIndex(index - first);
+    undoStack()->setIndex(index - first);
     m_restacking = false;
-    if (strokeOnTop && m_undo->index() == m_undo->count())
+    holdModified(false);
+    if (strokeOnTop && undoStack()->index() == undoStack()->count())
         m_strokeCommand = newest;
     updateModified();
 }

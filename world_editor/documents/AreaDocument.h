@@ -3,6 +3,8 @@
 #include "area/AreaEditing.h"
 #include "area/oLevel.h"
 
+#include "Document.h"
+
 #include "Status.h"
 
 #include <QObject>
@@ -14,8 +16,6 @@
 #include <optional>
 #include <vector>
 
-class QUndoStack;
-
 namespace tessaforge {
 
 class AreaCommand;
@@ -24,7 +24,7 @@ class AreaCommand;
 // and whether it holds unsaved changes. Every edit goes through an operation here and becomes
 // one command of the history; the windows redraw from the signals, whatever made the change
 // (the mouse, an undo, a redo).
-class AreaDocument final : public QObject
+class AreaDocument final : public Document
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AreaDocument)
@@ -36,13 +36,6 @@ public:
     const oLevel &area() const { return oArea; }
     // The area's name without ".qzl", as the user typed it; empty for a new area.
     QString fileName() const { return sCurAreaFile; }
-    QUndoStack *undoStack() const { return m_undo; }
-
-    // Unsaved changes: the history is not where it was when the area was read or saved, or
-    // a change no step records (a resize that resized nothing) marked it changed.
-    bool isModified() const;
-    // Marks the area changed without a step; only a save, a load or a new area clears it.
-    void markChanged();
 
     // ---- the area as a whole: the history starts again and nothing is modified
     // A 20 x 15 area, start (0, 0), no side warp.
@@ -91,7 +84,6 @@ Q_SIGNALS:
     // A new or loaded area replaced the one shown.
     void areaReplaced();
     void fileNameChanged(const QString &name);
-    void modifiedChanged(bool modified);
 
 private:
     friend class AreaCommand;
@@ -107,14 +99,9 @@ private:
     void pushStroke(AreaCommand *command);
     void replaced(QString name);
     void trimHistory();
-    void updateModified();
 
     oLevel oArea;
     QString sCurAreaFile;
-    bool m_markedChanged = false;
-    bool m_wasModified = false;
-
-    QUndoStack *m_undo = nullptr;
     qsizetype m_historyLimit = kHistoryLimit;
     qsizetype m_historyBytes = 0;
     // QUndoStack cannot drop its oldest commands: trimming pushes the newest again, and

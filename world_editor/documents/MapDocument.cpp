@@ -60,24 +60,12 @@ private:
     const QList<qint32> m_ids;
 };
 
-MapDocument::MapDocument(QObject *parent) : QObject(parent)
+MapDocument::MapDocument(QObject *parent) : Document(QStringLiteral("mapUndo"), parent)
 {
-    m_undo = new QUndoStack(this);
-    m_undo->setObjectName(QStringLiteral("mapUndo"));
-    m_undo->setUndoLimit(1000);
-    connect(m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) { Q_EMIT modifiedChanged(!clean); });
+    undoStack()->setUndoLimit(1000);
 }
 
-MapDocument::~MapDocument()
-{
-    m_undo->disconnect(this);  // its clearing on the way out is no change to announce
-    delete m_undo;             // the commands hold the document
-}
-
-bool MapDocument::isModified() const
-{
-    return !m_undo->isClean();
-}
+MapDocument::~MapDocument() = default;
 
 void MapDocument::reset()
 {
@@ -98,8 +86,7 @@ vt::Status MapDocument::load(const QString &path)
 
 void MapDocument::replaced()
 {
-    // The undo limit can only be set on an empty stack, and the clear makes it clean.
-    m_undo->clear();
+    startHistory();
     Q_EMIT mapReplaced();
 }
 
@@ -107,7 +94,7 @@ vt::Status MapDocument::save(const QString &path, const QString &confineTo)
 {
     const vt::Status saved = m_map.saveMap(path, confineTo);
     if (saved)
-        m_undo->setClean();
+        markSaved();
     return saved;
 }
 
@@ -123,7 +110,7 @@ bool MapDocument::edit(const QString &name, const std::function<void(oWorldMap &
         return false;
     change.selectBefore = selectBefore;
     change.selectAfter = selectAfter;
-    m_undo->push(new MapCommand(*this, std::move(change), name));
+    undoStack()->push(new MapCommand(*this, std::move(change), name));
     return true;
 }
 

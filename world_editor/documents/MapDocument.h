@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Document.h"
 #include "map/oWorldMap.h"
 
 #include "Status.h"
@@ -11,8 +12,6 @@
 #include <functional>
 #include <utility>
 #include <vector>
-
-class QUndoStack;
 
 namespace tessaforge {
 
@@ -38,7 +37,7 @@ struct MapChange
 
 // A world's map open for editing: the nodes, their history and whether they hold unsaved
 // changes. An edit that changes no node is no step and no change.
-class MapDocument final : public QObject
+class MapDocument final : public Document
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MapDocument)
@@ -48,8 +47,6 @@ public:
     ~MapDocument() override;
 
     const oWorldMap &worldMap() const { return m_map; }
-    QUndoStack *undoStack() const { return m_undo; }
-    bool isModified() const;
 
     // A new map of one node; the history starts again and nothing is modified.
     void reset();
@@ -69,7 +66,6 @@ Q_SIGNALS:
     // step shows.
     void nodesChanged(const QList<qint32> &nodes, qint32 select);
     void mapReplaced();
-    void modifiedChanged(bool modified);
 
 private:
     friend class MapCommand;
@@ -78,7 +74,6 @@ private:
     void replaced();
 
     oWorldMap m_map;
-    QUndoStack *m_undo = nullptr;
 };
 
 } // namespace tessaforge

@@ -1,11 +1,10 @@
 #pragma once
 
+#include "Document.h"
 #include "world/EditorState.h"
 #include "world/LevelField.h"
 
 #include <QObject>
-
-class QUndoStack;
 
 namespace tessaforge {
 
@@ -13,7 +12,7 @@ namespace tessaforge {
 // in EditorState, under the names the game's tools have always used), with the history of
 // the details. Every edit of the details is an operation here and one command; the windows
 // show the details again from the signals, whatever made the change.
-class WorldDocument final : public QObject
+class WorldDocument final : public Document
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(WorldDocument)
@@ -24,9 +23,6 @@ public:
 
     EditorState &state() { return m_state; }
     const EditorState &state() const { return m_state; }
-    QUndoStack *undoStack() const { return m_undo; }
-    // The details differ from what was opened or saved.
-    bool isModified() const;
 
     // Another world (or none) is open: its history starts now, with nothing modified.
     void worldReplaced();
@@ -46,7 +42,6 @@ Q_SIGNALS:
     // Levels were appended or removed; levelBack: a removed level came back whole.
     void levelsChanged(bool levelBack);
     void worldNameChanged();
-    void modifiedChanged(bool modified);
 
 private:
     friend class LevelFieldCommand;
@@ -54,7 +49,6 @@ private:
     friend class LastLevelCommand;
 
     EditorState m_state;
-    QUndoStack *m_undo = nullptr;
 };
 
 } // namespace tessaforge
