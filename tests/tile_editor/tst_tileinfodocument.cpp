@@ -1,3 +1,4 @@
+#include "TileFiles.h"
 #include "documents/TileInfoDocument.h"
 
 #include "support/RawFiles.h"
@@ -13,15 +14,6 @@ using namespace Qt::StringLiterals;
 using namespace tilemarrow;
 
 namespace {
-
-QByteArray tileFile(int columns, int rows, std::initializer_list<std::array<int, 3>> tiles = {})
-{
-    TileInfo info;
-    info.resize(quint8(columns - 1), quint8(rows - 1));
-    for (const auto &t : tiles)
-        info.setTile(t[0], t[1], t[2]);
-    return mLevelTileset::encode(info);
-}
 
 QList<QPoint> tiles(const QSignalSpy &spy)
 {

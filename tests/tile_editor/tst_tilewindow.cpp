@@ -1,3 +1,4 @@
+#include "TileFiles.h"
 #include "tileinfo/mLevelTileset.h"
 #include "windows/TilePicture.h"
 #include "windows/TypeList.h"
@@ -61,16 +62,6 @@ QImage pattern(int width, int height)
         for (int x = 0; x < width; ++x)
             picture.setPixel(x, y, tileColour(x / 32, y / 32));
     return picture;
-}
-
-// A .qzt of the given grid with the listed tiles set.
-QByteArray tileFile(int columns, int rows, std::initializer_list<std::array<int, 3>> tiles = {})
-{
-    TileInfo info;
-    info.resize(quint8(columns - 1), quint8(rows - 1));
-    for (const auto &t : tiles)
-        info.setTile(t[0], t[1], t[2]);
-    return mLevelTileset::encode(info);
 }
 
 } // namespace
