@@ -145,7 +145,7 @@ int main(int argc, char **argv)
         c->savePath = dir.filePath(QStringLiteral("save-%1.qzl").arg(label));
         c->floorPath = dir.filePath(QStringLiteral("floor-%1.qzl").arg(label));
         c->loadPath = dir.filePath(QStringLiteral("load-%1.qzl").arg(label));
-        const vt::Status encoded = c->level.toBytes(c->bytes);
+        const vt::Status encoded = tessaforge::encode(c->level, c->bytes);
         const vt::Status saved = c->level.SaveToFile(c->loadPath);
         if (!encoded || !saved) {
             std::fprintf(stderr, "cannot prepare %s\n", size.label().c_str());

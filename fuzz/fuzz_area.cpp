@@ -40,11 +40,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QByteArrayView input(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     tessaforge::oLevel level;
-    if (!level.fromBytes(input).ok())
+    if (!tessaforge::decode(input, level).ok())
         return 0;
 
     QByteArray out;
-    if (!level.toBytes(out).ok())
+    if (!tessaforge::encode(level, out).ok())
         __builtin_trap();  // every value read from a file fits its byte again
 
     // The written file is the input with flags normalised to 0/255, cut or zero-padded to
@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     tessaforge::oLevel again;
     QByteArray outAgain;
-    if (!again.fromBytes(out).ok() || !again.toBytes(outAgain).ok() || outAgain != out)
+    if (!tessaforge::decode(out, again).ok() || !tessaforge::encode(again, outAgain).ok() || outAgain != out)
         __builtin_trap();
     return 0;
 }

@@ -15,11 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView input(reinterpret_cast<const char *>(data), qsizetype(size));
     oWorldMap map;
-    if (!map.fromBytes(input).ok())
+    if (!tessaforge::decode(input, map).ok())
         return 0;
 
     QByteArray saved;
-    if (!map.toBytes(saved).ok())
+    if (!tessaforge::encode(map, saved).ok())
         __builtin_trap();
     if (saved.size() != 1 + 12 * qsizetype(data[0]) || saved.size() > input.size())
         __builtin_trap();
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     oWorldMap again;
     QByteArray resaved;
-    if (!again.fromBytes(saved).ok() || !again.toBytes(resaved).ok() || resaved != saved)
+    if (!tessaforge::decode(saved, again).ok() || !tessaforge::encode(again, resaved).ok() || resaved != saved)
         __builtin_trap();
     return 0;
 }

@@ -514,7 +514,7 @@ QByteArray areaBytes(In &in, const QJsonObject &o)
     if (in.bad())
         return {};
     QByteArray out;
-    if (vt::Status s = a.toBytes(out); !s)
+    if (vt::Status s = tessaforge::encode(a, out); !s)
         in.fail($, s.error());
     return out;
 }
@@ -598,54 +598,17 @@ QByteArray worldBytes(In &in, const QJsonObject &o)
     }
     if (in.bad())
         return {};
-    QString error;
-    QByteArray out = tessaforge::mWorldData::encode(w, &error);
-    if (out.isEmpty())
-        in.fail(u"$"_s, error);
+    QByteArray out;
+    if (vt::Status s = tessaforge::mWorldData::encode(w, out); !s)
+        in.fail(u"$"_s, s.error());
     return out;
 }
 
 // The world list is text: it goes as its lines, exactly as they stand.
-struct Lines
-{
-    QByteArray ending = "\r\n";
-    bool endsWithEnding = false;
-    QList<QByteArray> lines;
-};
-
-Lines splitLines(QByteArrayView bytes)
-{
-    // The first line ending decides; any other kind stays inside the lines' texts.
-    Lines l;
-    const qsizetype cr = bytes.indexOf('\r'), lf = bytes.indexOf('\n');
-    if (cr >= 0 && lf == cr + 1)
-        l.ending = "\r\n";
-    else if (lf >= 0 && (cr < 0 || lf < cr))
-        l.ending = "\n";
-    else if (cr >= 0)
-        l.ending = "\r";
-    QByteArray all = bytes.toByteArray();
-    if (!all.isEmpty() && all.endsWith(l.ending)) {
-        l.endsWithEnding = true;
-        all.chop(l.ending.size());
-    }
-    if (bytes.isEmpty())
-        return l;
-    for (qsizetype from = 0;;) {
-        const qsizetype next = all.indexOf(l.ending, from);
-        if (next < 0) {
-            l.lines.append(all.mid(from));
-            break;
-        }
-        l.lines.append(all.mid(from, next - from));
-        from = next + l.ending.size();
-    }
-    return l;
-}
-
 J worldsJson(QByteArrayView bytes)
 {
-    const Lines l = splitLines(bytes);
+    tessaforge::WorldListText l;
+    (void)tessaforge::decode(bytes, l);
     J j = J::object();
     J worlds = J::array();
     for (const QString &w : tessaforge::parseWorldList(bytes))
@@ -750,7 +713,7 @@ QByteArray mapBytes(In &in, const QJsonObject &o)
     if (in.bad())
         return {};
     QByteArray out;
-    if (vt::Status s = m.toBytes(out); !s)
+    if (vt::Status s = tessaforge::encode(m, out); !s)
         in.fail(u"$"_s, s.error());
     return out;
 }
@@ -786,7 +749,12 @@ QByteArray tileInfoBytes(In &in, const QJsonObject &o)
         for (qint64 x = 0; x < columns && !in.bad(); ++x)
             t.setTile(qint32(x), qint32(y), qint32(in.number(row[x], at(rp, x), 0, 255)));
     }
-    return in.bad() ? QByteArray() : tilemarrow::mLevelTileset::encode(t);
+    QByteArray out;
+    if (in.bad())
+        return {};
+    if (vt::Status s = tilemarrow::mLevelTileset::encode(t, out); !s)
+        in.fail(u"$"_s, s.error());
+    return out;
 }
 
 J skinJson(const skinloft::EnemySkin &s)
@@ -870,7 +838,10 @@ QByteArray controlsBytes(In &in, const QJsonObject &o)
         else
             c.*f.word = qint16(in.number(o, u"$"_s, f.name, -32768, 32767));
     }
-    return in.bad() ? QByteArray() : keyvane::mInput::encode(c);
+    QByteArray out;
+    if (!in.bad())
+        (void)keyvane::mInput::encode(c, out);
+    return out;
 }
 
 qint64 maxFileSize(Kind kind)
@@ -929,7 +900,7 @@ QString decodeError(Kind kind, QByteArrayView bytes)
     switch (kind) {
     case Kind::Area: {
         oLevel a;
-        const vt::Status s = a.fromBytes(bytes);
+        const vt::Status s = tessaforge::decode(bytes, a);
         return s ? QString() : s.error();
     }
     case Kind::World: {
@@ -940,7 +911,7 @@ QString decodeError(Kind kind, QByteArrayView bytes)
     case Kind::Worlds: return {};
     case Kind::Map: {
         tessaforge::oWorldMap m;
-        const vt::Status s = m.fromBytes(bytes);
+        const vt::Status s = tessaforge::decode(bytes, m);
         return s ? QString() : s.error();
     }
     case Kind::TileInfo: {
@@ -955,10 +926,8 @@ QString decodeError(Kind kind, QByteArrayView bytes)
     }
     case Kind::Controls: {
         keyvane::ControlConfig c;
-        return keyvane::mInput::decode(bytes, c)
-                   ? QString()
-                   : u"The controls file is truncated: %1 of its %2 bytes."_s.arg(bytes.size()).arg(
-                         keyvane::mInput::kControlFileSize);
+        const vt::Status s = keyvane::mInput::decode(bytes, c);
+        return s ? QString() : s.error();
     }
     }
     return {};
@@ -1040,7 +1009,7 @@ ReadResult readArea(const QString &path, oLevel &area, QString &error)
         error = path + u": "_s + s.error();
         return ReadResult::Unreadable;
     }
-    if (vt::Status s = area.fromBytes(bytes); !s) {
+    if (vt::Status s = tessaforge::decode(bytes, area); !s) {
         error = path + u": "_s + s.error();
         return ReadResult::Invalid;
     }
@@ -1054,7 +1023,7 @@ QString summary(Kind kind, QByteArrayView bytes)
     switch (kind) {
     case Kind::Area: {
         oLevel a;
-        (void)a.fromBytes(bytes);
+        (void)tessaforge::decode(bytes, a);
         qint64 tiles = 0, tags = 0, enemies = 0;
         for (qint32 x = 0; x <= a.width(); ++x) {
             const tessaforge::AreaCell *col = a.column(x);
@@ -1094,7 +1063,7 @@ QString summary(Kind kind, QByteArrayView bytes)
     }
     case Kind::Map: {
         tessaforge::oWorldMap m;
-        (void)m.fromBytes(bytes);
+        (void)tessaforge::decode(bytes, m);
         line(u"world map: %1 node(s)"_s.arg(m.nodeCount()));
         for (qint32 id = 1; id <= m.nodeCount(); ++id) {
             QString tag = tessaforge::NodeTagLabel(m.NodeTag(id)).simplified();
@@ -1165,7 +1134,7 @@ J jsonOf(Kind kind, QByteArrayView bytes)
     switch (kind) {
     case Kind::Area: {
         oLevel a;
-        (void)a.fromBytes(bytes);
+        (void)tessaforge::decode(bytes, a);
         return areaJson(a);
     }
     case Kind::World: {
@@ -1176,7 +1145,7 @@ J jsonOf(Kind kind, QByteArrayView bytes)
     case Kind::Worlds: return worldsJson(bytes);
     case Kind::Map: {
         tessaforge::oWorldMap m;
-        (void)m.fromBytes(bytes);
+        (void)tessaforge::decode(bytes, m);
         return mapJson(m);
     }
     case Kind::TileInfo: {

@@ -166,7 +166,7 @@ CheckReport checkMod(const QString &modFolderIn)
                 continue;
             // Tiles the picture does not hold show as nothing in the editor and the game.
             tessaforge::oLevel area;
-            (void)area.fromBytes(bytes);
+            (void)tessaforge::decode(bytes, area);
             const qint32 across = tileSize.width() / 32, down = tileSize.height() / 32;
             qint64 outside = 0;
             QString first;
@@ -190,7 +190,7 @@ CheckReport checkMod(const QString &modFolderIn)
         if (!c.read(mapPath, Kind::Map, bytes))
             continue;
         tessaforge::oWorldMap map;
-        (void)map.fromBytes(bytes);
+        (void)tessaforge::decode(bytes, map);
         qint32 pictures = -1;
         const QString objects = vt::resolvePath(folder + u"/MapObjects.bmp"_s);
         if (Checker::isFile(objects))

@@ -2,6 +2,7 @@
 
 #include "BinaryReader.h"
 #include "BinaryWriter.h"
+#include "FileFormat.h"
 #include "FileIO.h"
 
 namespace keyvane::mInput {
@@ -11,7 +12,7 @@ void SetDefaultControls(ControlConfig &c)
     c = ControlConfig{};
 }
 
-QByteArray encode(const ControlConfig &c)
+vt::Status encode(const ControlConfig &c, QByteArray &out)
 {
     vt::BinaryWriter w(kControlFileSize);
     for (quint8 v : {c.KeyRunCarry, c.KeyUsePowerup, c.KeyJump, c.KeyReleaseItem, c.KeyExitLevel,
@@ -21,10 +22,11 @@ QByteArray encode(const ControlConfig &c)
         w.u8(v);
     w.i16(c.iSensX);
     w.i16(c.iSensY);
-    return w.take();
+    out = w.take();
+    return vt::Status::success();
 }
 
-bool decode(QByteArrayView bytes, ControlConfig &c)
+vt::Status decode(QByteArrayView bytes, ControlConfig &c)
 {
     // Field by field in file order: the fields a short file holds are read, the others keep
     // their defaults.
@@ -44,27 +46,41 @@ bool decode(QByteArrayView bytes, ControlConfig &c)
     if (r.canRead(2))
         read.iSensY = r.i16();
     c = read;
-    return bytes.size() >= kControlFileSize;
+    if (bytes.size() < kControlFileSize)
+        return vt::Status::failure(
+            QStringLiteral("The controls file is too short (%1 of %2 bytes); the settings it lacks have "
+                           "their defaults.")
+                .arg(bytes.size())
+                .arg(kControlFileSize));
+    return vt::Status::success();
 }
+
+const vt::FileFormat kControlsFormat = {
+    .name = "controls",
+    .extension = "qzc",
+    .maxSize = kControlFileSize,
+    .reading = vt::FileFormat::Reading::Head,
+    // Written over in place, the file was never shortened; keep that result.
+    .saveTail = vt::OldTail::Keep,
+    .shortFile = "the fields it holds are read, the others take their defaults, and it is reported",
+};
 
 vt::Status LoadControls(ControlConfig &c, const QString &sFile)
 {
+    // A file that cannot be read still gives the defaults; a short one gives what it holds.
     QByteArray bytes;
-    vt::Status s = vt::readFileHead(sFile, bytes, kControlFileSize);
-    if (!s.ok()) {
+    if (vt::Status s = vt::readFormatFile(kControlsFormat, sFile, bytes); !s) {
         SetDefaultControls(c);
         return s;
     }
-    if (!decode(bytes, c))
-        return vt::Status::failure(
-            QStringLiteral("%1 is too short (%2 of %3 bytes); the settings it lacks have their defaults.")
-                .arg(sFile).arg(bytes.size()).arg(kControlFileSize));
+    if (vt::Status s = decode(bytes, c); !s)
+        return vt::cannotRead(sFile, s);
     return vt::Status::success();
 }
 
 vt::Status SaveControls(const ControlConfig &c, const QString &sFile)
 {
-    return vt::replaceFile(sFile, encode(c), vt::OldTail::Keep);
+    return vt::saveFile(kControlsFormat, encode, c, sFile);
 }
 
 } // namespace keyvane::mInput

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileFormat.h"
 #include "Status.h"
 
 #include <QByteArray>
@@ -51,11 +52,15 @@ vt::Status LoadControls(ControlConfig &c, const QString &sFile);
 // Writes the 21 bytes at the start of the file, atomically, keeping any longer old tail.
 vt::Status SaveControls(const ControlConfig &c, const QString &sFile);
 
-QByteArray encode(const ControlConfig &c);
+// The controls file: 17 bytes, then two 16-bit thresholds.
+extern const vt::FileFormat kControlsFormat;
 
-// Sets c from the fields the bytes hold, the rest to their defaults; false when fewer than
-// 21 bytes are given. Bytes after them are ignored.
-bool decode(QByteArrayView bytes, ControlConfig &c);
+// Never fails: every record fits the file.
+vt::Status encode(const ControlConfig &c, QByteArray &out);
+
+// Sets c from the fields the bytes hold, the rest to their defaults; fails (with c so set)
+// when fewer than 21 bytes are given. Bytes after them are ignored.
+vt::Status decode(QByteArrayView bytes, ControlConfig &c);
 
 } // namespace mInput
 

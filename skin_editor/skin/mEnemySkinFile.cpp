@@ -86,22 +86,25 @@ vt::Status decode(QByteArrayView bytes, EnemySkin &skin)
     return vt::Status::success();
 }
 
+const vt::FileFormat kSkinFormat = {
+    .name = "skin",
+    .extension = "qze",
+    .maxSize = kMaxFileSize,
+    .reading = vt::FileFormat::Reading::Head,
+    // Written from the first byte without shortening the file.
+    .saveTail = vt::OldTail::Keep,
+    .shortFile = "a file that ends between two fields: the rest are empty; inside a field: refused, "
+                 "the fields before it kept",
+};
+
 vt::Status SaveEnemySkin(const EnemySkin &skin, const QString &path)
 {
-    QByteArray bytes;
-    if (vt::Status s = encode(skin, bytes); !s.ok())
-        return s;
-    return vt::replaceFile(path, bytes, vt::OldTail::Keep);
+    return vt::saveFile(kSkinFormat, encode, skin, path);
 }
 
 vt::Status LoadEnemySkin(EnemySkin &skin, const QString &path)
 {
-    QByteArray bytes;
-    if (vt::Status s = vt::readFileHead(path, bytes, kMaxFileSize); !s.ok())
-        return s;
-    if (vt::Status s = decode(bytes, skin); !s.ok())
-        return vt::Status::failure(QStringLiteral("%1: %2").arg(path, s.error()));
-    return vt::Status::success();
+    return vt::loadFile(kSkinFormat, decode, path, skin);
 }
 
 } // namespace mEnemySkinFile

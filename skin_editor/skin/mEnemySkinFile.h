@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileFormat.h"
 #include "Status.h"
 
 #include <QByteArray>
@@ -31,6 +32,8 @@ namespace mEnemySkinFile {
 // The longest name a field's 16-bit length can give: the reader and the writer share it, so
 // every file that loads saves back byte for byte.
 constexpr qsizetype kMaxFieldLength = 65535;
+
+extern const vt::FileFormat kSkinFormat;
 
 // Writes from the file's first byte without shortening a longer file, atomically: on
 // failure the old file is left as it was.

@@ -1,4 +1,5 @@
 #include "input/mInput.h"
+#include "support/Encoded.h"
 
 #include "support/RawFiles.h"
 
@@ -55,14 +56,14 @@ private Q_SLOTS:
     {
         ControlConfig c = distinctConfig();
         SetDefaultControls(c);
-        QCOMPARE(encode(c), kDefaultBytes);
-        QCOMPARE(encode(ControlConfig{}), kDefaultBytes);
+        QCOMPARE(encoded(encode, c), kDefaultBytes);
+        QCOMPARE(encoded(encode, ControlConfig{}), kDefaultBytes);
     }
 
     void eachFieldHasItsOwnOffset()
     {
         const ControlConfig c = distinctConfig();
-        const QByteArray bytes = encode(c);
+        const QByteArray bytes = encoded(encode, c);
         QCOMPARE(bytes.size(), kControlFileSize);
         QCOMPARE(bytes.first(17), QByteArray::fromHex("101112131415161718191a1b1c1d1e1f20"));
         QCOMPARE(bytes.mid(17), QByteArray::fromHex("feff 2143"));
@@ -83,7 +84,7 @@ private Q_SLOTS:
 
         // A short file keeps the fields it holds; only the missing ones get their defaults.
         const ControlConfig distinct = distinctConfig();
-        writeRaw(path, encode(distinct).first(14));
+        writeRaw(path, encoded(encode, distinct).first(14));
         c = distinctConfig();
         const vt::Status s = LoadControls(c, path);
         QVERIFY(!s.ok());
@@ -107,7 +108,7 @@ private Q_SLOTS:
 
         // 20 bytes: every field but the Y sensitivity, whose half byte is not a value.
         ControlConfig twenty;
-        QVERIFY(!decode(encode(distinct).first(20), twenty));
+        QVERIFY(!decode(encoded(encode, distinct).first(20), twenty));
         QCOMPARE(twenty.iSensX, distinct.iSensX);
         QCOMPARE(twenty.bOther, distinct.bOther);
         QCOMPARE(twenty.iSensY, ControlConfig{}.iSensY);
@@ -122,7 +123,7 @@ private Q_SLOTS:
 
         writeRaw(path, QByteArray(21, '\x77') + "tail");
         QVERIFY(SaveControls(distinctConfig(), path).ok());
-        QCOMPARE(readRaw(path), encode(distinctConfig()) + "tail");
+        QCOMPARE(readRaw(path), encoded(encode, distinctConfig()) + "tail");
         ControlConfig c;
         QVERIFY(LoadControls(c, path).ok());
         QCOMPARE(c, distinctConfig());  // bOther included: written back as read
@@ -131,7 +132,7 @@ private Q_SLOTS:
         const vt::Status failed = SaveControls(ControlConfig{}, path);
         vt::setReplaceFaultForTesting(std::nullopt);
         QVERIFY(!failed.ok());
-        QCOMPARE(readRaw(path), encode(distinctConfig()) + "tail");
+        QCOMPARE(readRaw(path), encoded(encode, distinctConfig()) + "tail");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Controls.qzc")});
     }
 };

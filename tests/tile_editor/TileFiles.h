@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tileinfo/mLevelTileset.h"
+#include "support/Encoded.h"
 
 #include <QByteArray>
 
@@ -14,5 +15,5 @@ inline QByteArray tileFile(int columns, int rows, std::initializer_list<std::arr
     info.resize(quint8(columns - 1), quint8(rows - 1));
     for (const auto &t : tiles)
         info.setTile(t[0], t[1], t[2]);
-    return tilemarrow::mLevelTileset::encode(info);
+    return encoded(tilemarrow::mLevelTileset::encode, info);
 }

@@ -22,7 +22,7 @@ namespace {
 QByteArray bytesOf(const oLevel &level)
 {
     QByteArray out;
-    const vt::Status s = level.toBytes(out);
+    const vt::Status s = tessaforge::encode(level, out);
     return s.ok() ? out : QByteArray("<refused>");
 }
 
@@ -97,7 +97,7 @@ private Q_SLOTS:
         oLevel level;
         fillSample(level);
         oLevel copy;
-        QVERIFY(copy.fromBytes(bytesOf(level)).ok());
+        QVERIFY(tessaforge::decode(bytesOf(level), copy).ok());
 
         QVERIFY(level.Resize(10, 10));
         QVERIFY(level.Resize(20, 15));
@@ -186,7 +186,7 @@ private Q_SLOTS:
         QCOMPARE(bytesOf(b), two);
 
         oLevel r;
-        QVERIFY(r.fromBytes(two).ok());
+        QVERIFY(tessaforge::decode(two, r).ok());
         QVERIFY(!r.SideWarp());
         QCOMPARE(r.StartX(), 1);
         QCOMPARE(r.width(), 1);
@@ -197,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(r.ySrc(1, 0), 4);
         QCOMPARE(r.TileTag(1, 0), 2);
         QCOMPARE(r.TileEnemy(1, 0), 5);
-        QVERIFY(r.fromBytes(one).ok());
+        QVERIFY(tessaforge::decode(one, r).ok());
         QVERIFY(r.SideWarp());
         QCOMPARE(r.Time(), 300);
 
@@ -208,7 +208,7 @@ private Q_SLOTS:
         QVERIFY(e.SetTileTag(0, 0, 7));
         e.EraseTile(0, 0);
         QCOMPARE(bytesOf(e).mid(11), QByteArray::fromHex("0000000700"));
-        QVERIFY(r.fromBytes(bytesOf(e)).ok());
+        QVERIFY(tessaforge::decode(bytesOf(e), r).ok());
         QVERIFY(!r.IsTile(0, 0));
         QCOMPARE(r.TileTag(0, 0), 7);
     }
@@ -218,8 +218,8 @@ private Q_SLOTS:
         for (const char *flag : {"01", "fe"}) {
             oLevel level;
             const QByteArray f = QByteArray::fromHex(flag);
-            QVERIFY(level.fromBytes(f + QByteArray::fromHex("00000000000000000000") + f
-                                    + QByteArray::fromHex("01020304")).ok());
+            QVERIFY(tessaforge::decode(f + QByteArray::fromHex("00000000000000000000") + f
+                                    + QByteArray::fromHex("01020304"), level).ok());
             QVERIFY(!level.SideWarp());
             QVERIFY(!level.IsTile(0, 0));
             QCOMPARE(level.xSrc(0, 0), 1);  // the other bytes are still taken as they are
@@ -235,7 +235,7 @@ private Q_SLOTS:
         for (int i = 0; i < 4; ++i)
             cells += QByteArray::fromHex("ff0102") + char(i) + char(10 + i);
         oLevel level;
-        QVERIFY(level.fromBytes(header + cells + QByteArray(10, '\xff')).ok());
+        QVERIFY(tessaforge::decode(header + cells + QByteArray(10, '\xff'), level).ok());
         QCOMPARE(level.width(), 1);
         QCOMPARE(level.height(), 1);
         QCOMPARE(level.TileTag(1, 0), 2);  // column-major: (1, 0) is the third record
@@ -245,7 +245,7 @@ private Q_SLOTS:
         // Truncated: a 3 x 3 header, four whole cells and part of a fifth. The grid keeps the
         // header's size; cells without data are empty.
         const QByteArray big = QByteArray::fromHex("00 0000 0000 0200 0200 0000");
-        QVERIFY(level.fromBytes(big + cells + QByteArray::fromHex("ff0102")).ok());
+        QVERIFY(tessaforge::decode(big + cells + QByteArray::fromHex("ff0102"), level).ok());
         QCOMPARE(level.width(), 2);
         QCOMPARE(level.height(), 2);
         QVERIFY(level.IsTile(1, 0));  // fourth record
@@ -254,7 +254,7 @@ private Q_SLOTS:
         QVERIFY(!level.IsTile(2, 2));
         QCOMPARE(bytesOf(level), big + cells + QByteArray(5 * 5, '\0'));
 
-        QVERIFY(level.fromBytes(big).ok());  // header only: every cell empty
+        QVERIFY(tessaforge::decode(big, level).ok());  // header only: every cell empty
         QCOMPARE(bytesOf(level), big + QByteArray(9 * 5, '\0'));
     }
 
@@ -264,7 +264,7 @@ private Q_SLOTS:
         const QByteArray huge = QByteArray::fromHex("00 0000 0000 ff7f ff7f 0000");
         oLevel level;
         QVERIFY(level.Resize(3, 3));
-        const vt::Status s = level.fromBytes(huge);
+        const vt::Status s = tessaforge::decode(huge, level);
         if (!s.ok()) {
             // Only a machine without the address space may refuse, and then keeps the area.
             QVERIFY(s.error().contains(QStringLiteral("memory")));
@@ -286,12 +286,12 @@ private Q_SLOTS:
         fillSample(level);
         const QByteArray before = bytesOf(level);
 
-        QVERIFY(!level.fromBytes(QByteArray::fromHex("00 0000 0000 0100 0100 00")).ok());  // 10 bytes
-        QVERIFY(!level.fromBytes({}).ok());
+        QVERIFY(!tessaforge::decode(QByteArray::fromHex("00 0000 0000 0100 0100 00"), level).ok());  // 10 bytes
+        QVERIFY(!tessaforge::decode({}, level).ok());
         for (const char *dims : {"ffff 0000", "0000 ffff", "0080 0080"}) {
             const QByteArray bad = QByteArray::fromHex("ff 0100 0100") + QByteArray::fromHex(dims)
                                    + QByteArray::fromHex("0100") + QByteArray(50, '\xff');
-            const vt::Status s = level.fromBytes(bad);
+            const vt::Status s = tessaforge::decode(bad, level);
             QVERIFY(!s.ok());
             QVERIFY(!s.error().isEmpty());
         }
@@ -446,7 +446,7 @@ private Q_SLOTS:
             fillSample(level);
             const qint32 width = level.width();
             const qint32 tag = level.TileTag(3, 1);
-            const vt::Status loaded = level.fromBytes(QByteArray::fromHex("00 0000 0000 ff7f ff7f 0000"));
+            const vt::Status loaded = tessaforge::decode(QByteArray::fromHex("00 0000 0000 ff7f ff7f 0000"), level);
             if (loaded.ok() || !loaded.error().contains(QStringLiteral("Not enough memory")))
                 ::_exit(11);
             if (level.width() != width || level.TileTag(3, 1) != tag)

@@ -24,7 +24,7 @@ const QString kAreaFile = QStringLiteral("Mods/Demo/World1/Meadow.qzl");
 QByteArray bytesOf(const oLevel &a)
 {
     QByteArray out;
-    if (!a.toBytes(out))
+    if (!tessaforge::encode(a, out))
         qFatal("cannot encode an area");
     return out;
 }

@@ -41,7 +41,7 @@ oLevel meadow()
 QByteArray bytesOf(const oLevel &a)
 {
     QByteArray out;
-    if (!a.toBytes(out))
+    if (!tessaforge::encode(a, out))
         qFatal("cannot encode an area");
     return out;
 }
@@ -377,7 +377,7 @@ private Q_SLOTS:
         QApplication::sendEvent(e.ed, &up);
         QCOMPARE(QPoint(e.ed->document().area().StartX(), e.ed->document().area().StartY()), QPoint(9, 9));
         oLevel expected;
-        QVERIFY(expected.fromBytes(before).ok());
+        QVERIFY(tessaforge::decode(before, expected).ok());
         expected.SetStartPos(9, 9);
         QCOMPARE(bytesOf(e.ed->document().area()), bytesOf(expected));  // the start moved, nothing painted
 

@@ -15,7 +15,7 @@ namespace {
 QByteArray bytesOf(const oWorldMap &map)
 {
     QByteArray out;
-    if (!map.toBytes(out).ok())
+    if (!tessaforge::encode(map, out).ok())
         return "<refused>";
     return out;
 }
@@ -62,7 +62,7 @@ private Q_SLOTS:
         QCOMPARE(bytesOf(map), QByteArray::fromHex("01 feff 2c01 03 04 01 02 9a 03 00 02"));
 
         oWorldMap back;
-        QVERIFY(back.fromBytes(bytesOf(map)).ok());
+        QVERIFY(tessaforge::decode(bytesOf(map), back).ok());
         QCOMPARE(back.LeftNode(1), quint8(1));
         QCOMPARE(back.RightNode(1), quint8(2));
         QCOMPARE(back.UpNode(1), quint8(3));
@@ -79,10 +79,10 @@ private Q_SLOTS:
         map.setNodeTag(1, 111);
         QCOMPARE(quint8(bytesOf(map)[9]), quint8(112));
 
-        QVERIFY(map.fromBytes(QByteArray::fromHex("01 00000000 00000000 81 000000")).ok());
+        QVERIFY(tessaforge::decode(QByteArray::fromHex("01 00000000 00000000 81 000000"), map).ok());
         QCOMPARE(map.NodeTag(1), quint8(0));
         QVERIFY(map.PassThru(1));
-        QVERIFY(map.fromBytes(QByteArray::fromHex("01 00000000 00000000 01 000000")).ok());
+        QVERIFY(tessaforge::decode(QByteArray::fromHex("01 00000000 00000000 01 000000"), map).ok());
         QCOMPARE(map.NodeTag(1), quint8(0));
         QVERIFY(!map.PassThru(1));
     }

@@ -456,7 +456,7 @@ private Q_SLOTS:
         m.nodes({{100, 100, 1, 1, 1, 1, 3, 2, 6}, {200, 100, 9, 0, 2}, {300, 100, 0, 2, 0, 0, 120}});
         frmMapScreenEdit *ed = m.open();
         QByteArray before;
-        QVERIFY(m.map().toBytes(before));
+        QVERIFY(tessaforge::encode(m.map(), before));
         m.click(Qt::LeftButton, {100, 100});
         m.click(Qt::LeftButton, {200, 100});
         QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 2"));
@@ -468,7 +468,7 @@ private Q_SLOTS:
         QCOMPARE(ed->cmbNodeSelect[4]->currentIndex(), 3);  // list 4 and on are left as they were
         QCOMPARE(ed->cmbNodeSelect[5]->currentIndex(), 6);
         QByteArray after;
-        QVERIFY(m.map().toBytes(after));
+        QVERIFY(tessaforge::encode(m.map(), after));
         QCOMPARE(after, before);
     }
 

@@ -85,7 +85,7 @@ private Q_SLOTS:
         e.trigger("mnuLevSave");
         QCOMPARE(e.dialogs.shown.back().text, areaName + QStringLiteral(".qzl saved!"));
         QByteArray expected;
-        QVERIFY(ed->document().area().toBytes(expected).ok());
+        QVERIFY(tessaforge::encode(ed->document().area(), expected).ok());
         QCOMPARE(e.game.read(areaFile), expected);
         QVERIFY(ed->parentWidget()->close());
         QVERIFY(!e.w->areaEditor());

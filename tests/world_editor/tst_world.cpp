@@ -1,4 +1,5 @@
 #include "world/EditorState.h"
+#include "support/Encoded.h"
 #include "world/WorldList.h"
 #include "world/mCommon.h"
 #include "world/mWorldData.h"
@@ -61,7 +62,7 @@ private Q_SLOTS:
                               + QByteArray(64, '\0');
         QCOMPARE(expected.size(), 119);
         const WorldDetails w = newWorld();
-        QCOMPARE(mWorldData::encode(w), expected);
+        QCOMPARE(encoded(mWorldData::encode, w), expected);
 
         WorldDetails back;
         QVERIFY(mWorldData::decode(expected, back).ok());
@@ -70,7 +71,7 @@ private Q_SLOTS:
 
     void textsAreLengthPrefixedBytesWithoutPadding()
     {
-        const QByteArray bytes = mWorldData::encode(busyWorld());
+        const QByteArray bytes = encoded(mWorldData::encode, busyWorld());
         // Second record starts after the header (2 + 11 + 2 + 4 + 4) and the first record (93 + 5).
         const QByteArray second = bytes.mid(2 + 11 + 2 + 4 + 4 + 98);
         QVERIFY(second.startsWith(QByteArray::fromHex("0600") + "Castle" + QByteArray::fromHex("0500")
@@ -110,19 +111,19 @@ private Q_SLOTS:
         QVERIFY(mWorldData::LoadWorldData(back, path).ok());
         QCOMPARE(back, w);
         QVERIFY(mWorldData::SaveWorldData(back, path).ok());
-        QCOMPARE(readRaw(path), mWorldData::encode(w));
+        QCOMPARE(readRaw(path), encoded(mWorldData::encode, w));
     }
 
     void shorterSaveKeepsTheOldTailWhichReadersIgnore()
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Worldata.qzw"));
-        const QByteArray longer = mWorldData::encode(busyWorld());
+        const QByteArray longer = encoded(mWorldData::encode, busyWorld());
         writeRaw(path, longer);
         QVERIFY(mWorldData::SaveWorldData(newWorld(), path).ok());
         const QByteArray onDisk = readRaw(path);
         QCOMPARE(onDisk.size(), longer.size());
-        QCOMPARE(onDisk.left(119), mWorldData::encode(newWorld()));
+        QCOMPARE(onDisk.left(119), encoded(mWorldData::encode, newWorld()));
         QCOMPARE(onDisk.mid(119), longer.mid(119));
 
         WorldDetails back = busyWorld();
@@ -140,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(w, before);
 
         // Every truncation of a valid file fails cleanly and changes nothing.
-        const QByteArray full = mWorldData::encode(busyWorld());
+        const QByteArray full = encoded(mWorldData::encode, busyWorld());
         for (qsizetype n = 0; n < full.size(); ++n) {
             const vt::Status s = mWorldData::decode(full.left(n), w);
             QVERIFY2(!s.ok(), qPrintable(QString::number(n)));
@@ -168,7 +169,7 @@ private Q_SLOTS:
                                         + QByteArray(93, '\0'), w).ok());
         QCOMPARE(w, newWorld());
         // A nonzero lower bound still gives levels numbered from the first record.
-        QByteArray shifted = mWorldData::encode(busyWorld());
+        QByteArray shifted = encoded(mWorldData::encode, busyWorld());
         shifted[2 + 11 + 2 + 4] = 5;
         QVERIFY(mWorldData::decode(shifted, w).ok());
         QCOMPARE(w, busyWorld());
@@ -255,7 +256,7 @@ private Q_SLOTS:
         QCOMPARE(readRaw(game.filePath(QStringLiteral("mods/demo/World1/Worldata.qzw.bak"))), QByteArray("\x05"));
         QCOMPARE(state.gWorld, newWorld());
         QVERIFY(state.SaveWorld().ok());
-        QCOMPARE(readRaw(game.filePath(QStringLiteral("mods/demo/World1/Worldata.qzw"))), mWorldData::encode(newWorld()));
+        QCOMPARE(readRaw(game.filePath(QStringLiteral("mods/demo/World1/Worldata.qzw"))), encoded(mWorldData::encode, newWorld()));
 
         // A level index past the end names no level.
         state.nCurLevel = 1;

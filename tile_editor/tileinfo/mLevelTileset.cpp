@@ -94,16 +94,17 @@ bool IsTileAnimated(const TileInfo &info, qint32 x, qint32 y)
     return info.tile(x, y) >= kAnimatedBit;
 }
 
-QByteArray encode(const TileInfo &info)
+vt::Status encode(const TileInfo &info, QByteArray &out)
 {
-    if (!unwritableReason(info).isEmpty())
-        return {};
+    if (const QString why = unwritableReason(info); !why.isEmpty())
+        return vt::Status::failure(why);
     vt::BinaryWriter w(kHeaderSize + qsizetype(info.Tiles.size()));
     w.u8(info.MaxX);
     w.u8(info.MaxY);
     for (const qint32 v : info.Tiles)  // already column-major, as the file wants
         w.u8(static_cast<quint8>(v));
-    return w.take();
+    out = w.take();
+    return vt::Status::success();
 }
 
 vt::Status decode(QByteArrayView bytes, TileInfo &info)
@@ -126,23 +127,25 @@ vt::Status decode(QByteArrayView bytes, TileInfo &info)
     return vt::Status::success();
 }
 
+const vt::FileFormat kTileInfoFormat = {
+    .name = "tileinfo",
+    .extension = "qzt",
+    // Two size bytes and at most 256 x 256 tiles are all the file can describe.
+    .maxSize = kHeaderSize + 256 * 256,
+    .reading = vt::FileFormat::Reading::Head,
+    // Written over in place, the file was never shortened; keep that result.
+    .saveTail = vt::OldTail::Keep,
+    .shortFile = "fewer than the 2 header bytes: refused; tiles the file lacks: 0 (Background)",
+};
+
 vt::Status ReadTileInfo(TileInfo &info, const QString &path)
 {
-    QByteArray bytes;
-    // Two size bytes and at most 256 x 256 tiles are all the file can describe.
-    if (vt::Status s = vt::readFileHead(path, bytes, 2 + 256 * 256); !s.ok())
-        return s;
-    if (vt::Status s = decode(bytes, info); !s.ok())
-        return vt::Status::failure(QStringLiteral("Cannot read %1: %2").arg(path, s.error()));
-    return vt::Status::success();
+    return vt::loadFile(kTileInfoFormat, decode, path, info);
 }
 
 vt::Status WriteTileInfo(const TileInfo &info, const QString &path)
 {
-    if (const QString why = unwritableReason(info); !why.isEmpty())
-        return vt::Status::failure(QStringLiteral("Cannot save %1: %2").arg(path, why));
-    // Written over in place, the file was never shortened; keep that result.
-    return vt::replaceFile(path, encode(info), vt::OldTail::Keep);
+    return vt::saveFile(kTileInfoFormat, encode, info, path);
 }
 
 } // namespace mLevelTileset

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileFormat.h"
 #include "Status.h"
 
 #include <QByteArray>
@@ -44,8 +45,11 @@ vt::Status WriteTileInfo(const TileInfo &info, const QString &path);
 qint32 GetTileType(const TileInfo &info, qint32 x, qint32 y);   // 0..127; 0 outside
 bool IsTileAnimated(const TileInfo &info, qint32 x, qint32 y);  // false outside
 
-// The file's bytes; empty when the record cannot be stored (see WriteTileInfo).
-QByteArray encode(const TileInfo &info);
+// The tile information file: the highest column and row, then a byte a tile, column by column.
+extern const vt::FileFormat kTileInfoFormat;
+
+// Refused, out unchanged, when the record cannot be stored (see WriteTileInfo).
+vt::Status encode(const TileInfo &info, QByteArray &out);
 // Fills info only on success.
 vt::Status decode(QByteArrayView bytes, TileInfo &info);
 

@@ -2,6 +2,7 @@
 
 #include "BinaryReader.h"
 #include "BinaryWriter.h"
+#include "FileFormat.h"
 #include "FileIO.h"
 
 #include <algorithm>
@@ -246,44 +247,54 @@ vt::Status oLevel::fromBytes(QByteArrayView bytes)
     return vt::Status::success();
 }
 
+vt::Status encode(const oLevel &area, QByteArray &out)
+{
+    return area.toBytes(out);
+}
+
+vt::Status decode(QByteArrayView bytes, oLevel &area)
+{
+    return area.fromBytes(bytes);
+}
+
+namespace {
+
+qint64 areaFileSize(QByteArrayView header)
+{
+    vt::BinaryReader r(header);
+    r.u8();   // side-warp
+    r.i16();  // start column
+    r.i16();  // start row
+    const qint16 width = r.i16();
+    const qint16 height = r.i16();
+    if (width < 0 || height < 0)
+        return oLevel::kHeaderSize;
+    return oLevel::kHeaderSize + oLevel::kCellSize * (qint64(width) + 1) * (qint64(height) + 1);
+}
+
+} // namespace
+
+const vt::FileFormat kAreaFormat = {
+    .name = "area",
+    .extension = "qzl",
+    .maxSize = oLevel::kHeaderSize + oLevel::kCellSize * qint64(oLevel::kMaxCount) * oLevel::kMaxCount,
+    .reading = vt::FileFormat::Reading::Head,
+    .saveTail = vt::OldTail::Drop,  // a smaller area leaves no old bytes behind
+    .shortFile = "fewer than the 11 header bytes: refused; cells the file lacks: empty",
+    .headerSize = oLevel::kHeaderSize,
+    .sizeFromHeader = areaFileSize,
+};
+
 vt::Status oLevel::SaveToFile(const QString &sPath, const QString &confineTo) const
 {
-    QByteArray bytes;
-    const vt::Status encoded = toBytes(bytes);
-    if (!encoded)
-        return vt::Status::failure(
-            QStringLiteral("Cannot save %1: %2").arg(sPath, encoded.error()));
-    // The area file is replaced whole: a smaller area leaves no old bytes behind.
-    return vt::replaceFile(sPath, bytes, vt::OldTail::Drop, confineTo);
+    return vt::saveFile(kAreaFormat, encode, *this, sPath, confineTo);
 }
 
 vt::Status oLevel::LoadFromFile(const QString &sPath)
 {
     if (!vt::fileReadable(sPath))
         return vt::Status::success();
-    // The header says how many bytes the grid takes; nothing past that is read, so the cap
-    // is exact whatever the file's size.
-    QByteArray header;
-    if (vt::Status s = vt::readFileHead(sPath, header, kHeaderSize); !s)
-        return s;
-    qint64 size = kHeaderSize;
-    if (header.size() == kHeaderSize) {
-        vt::BinaryReader r(header);
-        r.u8();   // side-warp
-        r.i16();  // start column
-        r.i16();  // start row
-        const qint16 width = r.i16();
-        const qint16 height = r.i16();
-        if (width >= 0 && height >= 0)
-            size += kCellSize * (qint64(width) + 1) * (qint64(height) + 1);
-    }
-    QByteArray bytes;
-    if (vt::Status s = vt::readFileHead(sPath, bytes, size); !s)
-        return s;
-    const vt::Status parsed = fromBytes(bytes);
-    if (!parsed)
-        return vt::Status::failure(QStringLiteral("Cannot load %1: %2").arg(sPath, parsed.error()));
-    return parsed;
+    return vt::loadFile(kAreaFormat, decode, sPath, *this);
 }
 
 } // namespace tessaforge

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileFormat.h"
 #include "Status.h"
 
 #include <QByteArray>
@@ -98,13 +99,12 @@ public:
     // not a regular file is. Any failure leaves the whole area (header and grid) as it was.
     vt::Status LoadFromFile(const QString &sPath);
 
-    // The file's bytes; refused as SaveToFile is. out is set only on success.
+private:
+    friend vt::Status encode(const oLevel &area, QByteArray &out);
+    friend vt::Status decode(QByteArrayView bytes, oLevel &area);
     vt::Status toBytes(QByteArray &out) const;
-    // Replaces the area only on success. Cells the bytes lack are empty; bytes after the
-    // last cell are ignored.
     vt::Status fromBytes(QByteArrayView bytes);
 
-private:
     struct FreeDeleter
     {
         void operator()(AreaCell *p) const noexcept { std::free(p); }
@@ -133,5 +133,14 @@ private:
     qint16 iTime = 0;
     CellBlock Cells;
 };
+
+// The area file: an 11-byte header, then 5 bytes a cell, column by column.
+extern const vt::FileFormat kAreaFormat;
+
+// The file's bytes; refused as SaveToFile is. out is set only on success.
+vt::Status encode(const oLevel &area, QByteArray &out);
+// Replaces the area only on success. Cells the bytes lack are empty; bytes after the last
+// cell are ignored.
+vt::Status decode(QByteArrayView bytes, oLevel &area);
 
 } // namespace tessaforge

@@ -220,24 +220,35 @@ vt::Status oWorldMap::fromBytes(QByteArrayView bytes)
     return vt::Status::success();
 }
 
+vt::Status encode(const oWorldMap &map, QByteArray &out)
+{
+    return map.toBytes(out);
+}
+
+vt::Status decode(QByteArrayView bytes, oWorldMap &map)
+{
+    return map.fromBytes(bytes);
+}
+
+const vt::FileFormat kMapFormat = {
+    .name = "map",
+    .extension = "qzm",
+    // The count byte and 255 records are all the file can describe.
+    .maxSize = 1 + kRecordSize * oWorldMap::kMaxNodes,
+    .reading = vt::FileFormat::Reading::Head,
+    // Written over in place, the file was never shortened; keep that result.
+    .saveTail = vt::OldTail::Keep,
+    .shortFile = "no count byte, a count of 0, or fewer records than the count: refused",
+};
+
 vt::Status oWorldMap::saveMap(const QString &sPath, const QString &confineTo) const
 {
-    QByteArray bytes;
-    if (vt::Status s = toBytes(bytes); !s.ok())
-        return vt::Status::failure(QStringLiteral("Cannot save %1: %2").arg(sPath, s.error()));
-    // Written over in place, the file was never shortened; keep that result.
-    return vt::replaceFile(sPath, bytes, vt::OldTail::Keep, confineTo);
+    return vt::saveFile(kMapFormat, encode, *this, sPath, confineTo);
 }
 
 vt::Status oWorldMap::loadMap(const QString &sPath)
 {
-    QByteArray bytes;
-    // The count byte and 255 records are all the file can describe.
-    if (vt::Status s = vt::readFileHead(sPath, bytes, 1 + kRecordSize * kMaxNodes); !s.ok())
-        return s;
-    if (vt::Status s = fromBytes(bytes); !s.ok())
-        return vt::Status::failure(QStringLiteral("Cannot read %1: %2").arg(sPath, s.error()));
-    return vt::Status::success();
+    return vt::loadFile(kMapFormat, decode, sPath, *this);
 }
 
 QString NodeTagLabel(int tag)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileFormat.h"
 #include "Status.h"
 
 #include <QByteArray>
@@ -87,15 +88,25 @@ public:
     // On any failure the map is left as it was.
     vt::Status loadMap(const QString &sPath);
 
+private:
+    friend vt::Status encode(const oWorldMap &map, QByteArray &out);
+    friend vt::Status decode(QByteArrayView bytes, oWorldMap &map);
     vt::Status toBytes(QByteArray &out) const;
     vt::Status fromBytes(QByteArrayView bytes);
 
-private:
     const MapNode *node(qint32 ID) const;
     MapNode *node(qint32 ID);
 
     std::vector<MapNode> m_nodes;  // node k is m_nodes[k - 1]
 };
+
+// The map file: a count byte, then 12 bytes a node.
+extern const vt::FileFormat kMapFormat;
+
+// Refused, out unchanged, for a map the file cannot hold (see saveMap).
+vt::Status encode(const oWorldMap &map, QByteArray &out);
+// Replaces the nodes only on success; bytes after the last record are ignored.
+vt::Status decode(QByteArrayView bytes, oWorldMap &map);
 
 // The text the editor's tag list shows for a NodeTag value; empty for values it has no
 // entry for (above 111).

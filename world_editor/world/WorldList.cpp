@@ -39,14 +39,62 @@ QStringList parseWorldList(QByteArrayView bytes)
     return folders;
 }
 
+const vt::FileFormat kWorldListFormat = {
+    .name = "worlds",
+    .extension = "inf",
+    // A world list is a few names; anything larger is not one.
+    .maxSize = 16 * 1024 * 1024,
+    .reading = vt::FileFormat::Reading::Whole,
+    .saveTail = vt::OldTail::Drop,
+    .shortFile = "any length is a list; an empty file names no world",
+};
+
 vt::Status ReadWorldList(const QString &path, QStringList &folders)
 {
     QByteArray bytes;
-    // A world list is a few names; anything larger is not one.
-    constexpr qint64 kMaxSize = 16 * 1024 * 1024;
-    if (vt::Status s = vt::readWholeFile(path, bytes, kMaxSize); !s)
+    if (vt::Status s = vt::readFormatFile(kWorldListFormat, path, bytes); !s)
         return s;
     folders = parseWorldList(bytes);
+    return vt::Status::success();
+}
+
+vt::Status decode(QByteArrayView bytes, WorldListText &list)
+{
+    // The first line ending decides.
+    WorldListText l;
+    const qsizetype cr = bytes.indexOf('\r'), lf = bytes.indexOf('\n');
+    if (cr >= 0 && lf == cr + 1)
+        l.ending = "\r\n";
+    else if (lf >= 0 && (cr < 0 || lf < cr))
+        l.ending = "\n";
+    else if (cr >= 0)
+        l.ending = "\r";
+    QByteArrayView all = bytes;
+    if (!all.isEmpty() && all.endsWith(l.ending)) {
+        l.endsWithEnding = true;
+        all.chop(l.ending.size());
+    }
+    if (!bytes.isEmpty()) {
+        for (qsizetype from = 0;;) {
+            const qsizetype next = all.indexOf(l.ending, from);
+            if (next < 0) {
+                l.lines.append(all.sliced(from).toByteArray());
+                break;
+            }
+            l.lines.append(all.sliced(from, next - from).toByteArray());
+            from = next + l.ending.size();
+        }
+    }
+    list = std::move(l);
+    return vt::Status::success();
+}
+
+vt::Status encode(const WorldListText &list, QByteArray &out)
+{
+    QByteArray bytes = list.lines.join(list.ending);
+    if (list.endsWithEnding)
+        bytes += list.ending;
+    out = std::move(bytes);
     return vt::Status::success();
 }
 

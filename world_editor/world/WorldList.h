@@ -1,8 +1,11 @@
 #pragma once
 
+#include "FileFormat.h"
 #include "Status.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -13,5 +16,22 @@ namespace tessaforge {
 // an empty folder name. Lines may end in CR LF, LF or CR.
 QStringList parseWorldList(QByteArrayView bytes);
 vt::Status ReadWorldList(const QString &path, QStringList &folders);
+
+// The world list as text, exactly as it stands, for tools that rewrite it: its lines split at
+// the first line ending the file uses (any other kind stays inside the lines).
+struct WorldListText
+{
+    QByteArray ending = "\r\n";
+    bool endsWithEnding = false;  // the last line has its ending too
+    QList<QByteArray> lines;
+
+    bool operator==(const WorldListText &) const = default;
+};
+
+extern const vt::FileFormat kWorldListFormat;
+
+// Never fails: any bytes are a world list.
+vt::Status encode(const WorldListText &list, QByteArray &out);
+vt::Status decode(QByteArrayView bytes, WorldListText &list);
 
 } // namespace tessaforge

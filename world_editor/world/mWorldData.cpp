@@ -2,6 +2,7 @@
 
 #include "BinaryReader.h"
 #include "BinaryWriter.h"
+#include "FileFormat.h"
 #include "FileIO.h"
 
 namespace tessaforge::mWorldData {
@@ -51,6 +52,16 @@ bool readRecord(vt::BinaryReader &r, LevelRecord &level)
 
 } // namespace
 
+const vt::FileFormat kWorldFormat = {
+    .name = "world",
+    .extension = "qzw",
+    .maxSize = kMaxFileSize,
+    .reading = vt::FileFormat::Reading::Whole,
+    // Written over in place, the file was never shortened; every reader ignores the tail.
+    .saveTail = vt::OldTail::Keep,
+    .shortFile = "a file that ends inside its header or a level record: refused",
+};
+
 void NewWorldData(WorldDetails &world)
 {
     world.sWorldName = QByteArrayLiteral("New World");
@@ -68,13 +79,9 @@ void RemoveLastLevel(WorldDetails &world)
         world.Levels.pop_back();
 }
 
-QByteArray encode(const WorldDetails &world, QString *error)
+vt::Status encode(const WorldDetails &world, QByteArray &out)
 {
-    auto fail = [error](const QString &message) {
-        if (error)
-            *error = message;
-        return QByteArray();
-    };
+    auto fail = [](const QString &message) { return vt::Status::failure(message); };
     vt::BinaryWriter w(qsizetype(16 + world.Levels.size() * (kMinRecordSize + 32)));
     if (!w.text16(world.sWorldName))
         return fail(QStringLiteral("The world name is too long to be saved."));
@@ -103,7 +110,14 @@ QByteArray encode(const WorldDetails &world, QString *error)
             w.u8(pipe.bExitStyle);
         }
     }
-    return w.take();
+    // A file the readers would refuse is not written at all.
+    if (w.data().size() > kMaxFileSize)
+        return fail(QStringLiteral("The world details would take %1 bytes, more than the %2 a world "
+                                   "details file may hold.")
+                        .arg(w.data().size())
+                        .arg(kMaxFileSize));
+    out = w.take();
+    return vt::Status::success();
 }
 
 vt::Status decode(QByteArrayView bytes, WorldDetails &world)
@@ -135,19 +149,12 @@ vt::Status decode(QByteArrayView bytes, WorldDetails &world)
 
 vt::Status SaveWorldData(const WorldDetails &world, const QString &path, const QString &confineTo)
 {
-    QString error;
-    const QByteArray bytes = encode(world, &error);
-    if (bytes.isEmpty())
-        return vt::Status::failure(error);
-    return vt::replaceFile(path, bytes, vt::OldTail::Keep, confineTo);
+    return vt::saveFile(kWorldFormat, encode, world, path, confineTo);
 }
 
 vt::Status LoadWorldData(WorldDetails &world, const QString &path)
 {
-    QByteArray bytes;
-    if (vt::Status s = vt::readWholeFile(path, bytes, kMaxFileSize); !s)
-        return s;
-    return decode(bytes, world);
+    return vt::loadFile(kWorldFormat, decode, path, world);
 }
 
 } // namespace tessaforge::mWorldData

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileFormat.h"
 #include "Status.h"
 
 #include <QByteArray>
@@ -63,7 +64,12 @@ void AddLevel(WorldDetails &world, const QByteArray &name);
 // Never removes the only level.
 void RemoveLastLevel(WorldDetails &world);
 
-QByteArray encode(const WorldDetails &world, QString *error = nullptr);  // empty on failure
+// The world details file: the name, then a table of level records.
+extern const vt::FileFormat kWorldFormat;
+
+// Refused, out unchanged, when a text is too long for its length prefix or the file would be
+// larger than the readers take.
+vt::Status encode(const WorldDetails &world, QByteArray &out);
 vt::Status decode(QByteArrayView bytes, WorldDetails &world);  // all or nothing
 
 // The save writes in one atomic step; like an in-place write it keeps a longer old file's
