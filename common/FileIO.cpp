@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -308,12 +309,21 @@ Status FileReplacer::open()
     }
 
     const QFileInfo info(m_target);
-    m_temp = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()) + QStringLiteral("XXXXXX"));
-    m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
-    if (m_fd < 0) {
-        m_temp.clear();
-        fail(systemError(errno));
-        return status();
+    // An unnamed file needs /proc to be given a name at the commit.
+#ifdef O_TMPFILE
+    if (::access("/proc/self/fd", X_OK) == 0) {
+        m_fd = ::open(native(info.absolutePath()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        m_unnamed = m_fd >= 0;
+    }
+#endif
+    if (!m_unnamed) {
+        m_temp = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()) + QStringLiteral("XXXXXX"));
+        m_fd = ::mkostemp(m_temp.data(), O_CLOEXEC);
+        if (m_fd < 0) {
+            m_temp.clear();
+            fail(systemError(errno));
+            return status();
+        }
     }
     // mkostemp makes the file 0600; a new file gets what an ordinary create would give.
     if (!replacing) {
@@ -370,6 +380,8 @@ Status FileReplacer::commit()
             fail(systemError(errno));
         else if (::fsync(m_fd) != 0)
             fail(systemError(errno));
+        else if (m_unnamed)
+            nameTemporary();
     }
     if (m_fd >= 0) {
         // The close's own error: a deferred write error shows here.
@@ -394,6 +406,28 @@ Status FileReplacer::commit()
     }
     removeStrayTemporaries(info.absolutePath(), info.fileName(), QString());
     return Status::success();
+}
+
+bool FileReplacer::nameTemporary()
+{
+    // The same form of name mkostemp gives, so that a stray left in the instant before the
+    // rename is found again by the next save.
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const QFileInfo info(m_target);
+    const QByteArray prefix = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()));
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = prefix;
+        for (int i = 0; i < 6; ++i)
+            name += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
+            m_temp = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            return fail(systemError(errno));
+    }
+    return fail(systemError(EEXIST));
 }
 
 void FileReplacer::cancel()

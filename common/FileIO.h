@@ -41,8 +41,11 @@ enum class OldTail {
 // open for writing ("Permission denied" for a read-only file or another user's); the new one
 // keeps its mode, and its owner and group where the user may set them.
 //
-// Temporaries that an earlier save of the same file left behind (a killed program) are
-// removed by the next successful save.
+// Where the system allows it (Linux, a file system with O_TMPFILE), the new bytes go to a
+// file without a name until the commit, so that a program killed while writing, even by
+// SIGKILL, leaves nothing behind. Elsewhere, and in the instant between naming and renaming,
+// temporaries that an earlier save of the same file left behind are removed by the next
+// successful save.
 Status replaceFile(const QString &path, QByteArrayView bytes, OldTail tail = OldTail::Drop,
                    const QString &confineTo = QString());
 
@@ -71,13 +74,15 @@ public:
 
 private:
     bool flushBuffer();
+    bool nameTemporary();
     bool fail(const QString &why);
 
     QString m_path;
     QString m_confineTo;
     QString m_target;
-    QByteArray m_temp;
+    QByteArray m_temp;  // the temporary's name; empty while it has none
     int m_fd = -1;
+    bool m_unnamed = false;  // m_fd is an O_TMPFILE file, named only at the commit
     unsigned m_mode = 0;
     std::optional<unsigned> m_owner, m_group;  // of the file being replaced
     QByteArray m_buffer;  // writes are gathered into large ones
