@@ -844,6 +844,9 @@ QByteArray controlsBytes(In &in, const QJsonObject &o)
     return out;
 }
 
+
+} // namespace
+
 qint64 maxFileSize(Kind kind)
 {
     switch (kind) {
@@ -852,8 +855,6 @@ qint64 maxFileSize(Kind kind)
     default: return 64 * 1024 * 1024;
     }
 }
-
-} // namespace
 
 QString kindName(Kind kind)
 {
@@ -865,6 +866,20 @@ QString kindName(Kind kind)
     case Kind::TileInfo: return u"tileinfo"_s;
     case Kind::Skin: return u"skin"_s;
     case Kind::Controls: return u"controls"_s;
+    }
+    return {};
+}
+
+QString kindExtension(Kind kind)
+{
+    switch (kind) {
+    case Kind::Area: return u"qzl"_s;
+    case Kind::World: return u"qzw"_s;
+    case Kind::Worlds: return u"inf"_s;
+    case Kind::Map: return u"qzm"_s;
+    case Kind::TileInfo: return u"qzt"_s;
+    case Kind::Skin: return u"qze"_s;
+    case Kind::Controls: return u"qzc"_s;
     }
     return {};
 }

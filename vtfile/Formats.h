@@ -21,6 +21,11 @@ QString kindName(Kind kind);
 std::optional<Kind> kindFromName(QStringView name);
 // "an area file", "a world file", ... for messages.
 QString kindFile(Kind kind);
+// "qzl", "qzw", ...: the extension files of this kind have.
+QString kindExtension(Kind kind);
+// The most bytes the tool reads of a file of this kind: what its reader takes, and for
+// formats read by their head, room for a tail that JSON keeps as stored.
+qint64 maxFileSize(Kind kind);
 // By extension (.qzl .qzw .inf .qzm .qzt .qze .qzc); nullopt when it says nothing.
 std::optional<Kind> kindOfPath(const QString &path);
 

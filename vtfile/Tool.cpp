@@ -12,6 +12,7 @@
 #include <QColor>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -23,8 +24,11 @@ namespace vtfile {
 
 namespace {
 
-constexpr int kOk = 0, kProblem = 1, kUnreadable = 2;
+// Exit statuses: a problem found in a file, or trouble doing the work at all (the command
+// line is wrong, a file cannot be read).
+constexpr int kOk = 0, kProblem = 1, kTrouble = 2;
 constexpr qint64 kDefaultMaxJsonMiB = 64;
+constexpr qint64 kDefaultMaxPictureMegapixels = 1000;
 
 const char *const kToolHelp =
     "usage: vtfile VERB [options] FILE...\n"
@@ -35,15 +39,17 @@ const char *const kToolHelp =
     "  info FILE...                  what each file is and a short summary\n"
     "  check FILE...                 run each file through its format's reader\n"
     "  check --mod MODFOLDER         every file of a mod and every reference between them\n"
-    "  to-json FILE [-o OUT]         the file as JSON (to standard output without -o)\n"
-    "  from-json JSON -o FILE        the file back from JSON\n"
+    "  to-json FILE... [-o OUT]      each file as JSON (to standard output without -o)\n"
+    "  from-json JSON... -o FILE     each file back from JSON\n"
     "  render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
     "                                the whole area drawn as the area editor draws it\n"
     "\n"
     "The type of a file comes from its extension (.qzl area, .qzw world, .inf worlds,\n"
     ".qzm map, .qzt tileinfo, .qze skin, .qzc controls) or from --type TYPE.\n"
-    "'vtfile VERB --help' describes one verb. Exit status: 0 all well, 1 a problem found,\n"
-    "2 a file could not be read at all (or the command line is wrong).\n";
+    "'-' names standard input or output in to-json and from-json.\n"
+    "'vtfile VERB --help' describes one verb. Exit status: 0 all well, 1 a problem found\n"
+    "in a file, 2 the work could not be done: a wrong command line, a file that cannot be\n"
+    "read at all.\n";
 
 const char *verbHelp(const QString &verb)
 {
@@ -65,27 +71,38 @@ const char *verbHelp(const QString &verb)
                "only with --strict. Exit 0 all well, 1 a problem, 2 a file unreadable.\n";
     if (verb == u"to-json"_s)
         return "usage: vtfile to-json [--type TYPE] FILE [-o OUT.json] [--max MIB]\n"
+               "       vtfile to-json [--type TYPE] FILE... -o FOLDER [--max MIB]\n"
                "Writes the file as JSON (see JSON.md), to OUT.json or to standard output.\n"
+               "With a folder after -o (needed for several files), each FILE goes to\n"
+               "FOLDER/NAME.json, NAME being its file name with its extension.\n"
+               "FILE '-' is standard input (give --type); OUT '-' standard output.\n"
                "A JSON that would be larger than 64 MiB (an area's grid takes at least 3 bytes\n"
                "a cell, even where a short file lacks the cells) is refused before any work;\n"
                "--max raises the limit.\n"
                "'from-json' of the result gives back the very same bytes.\n";
     if (verb == u"from-json"_s)
-        return "usage: vtfile from-json JSON -o FILE [--type TYPE] [--force]\n"
+        return "usage: vtfile from-json JSON -o FILE [--type TYPE] [--force] [--max MIB]\n"
+               "       vtfile from-json JSON... -o FOLDER [--force] [--max MIB]\n"
                "Makes the file from JSON written by to-json (and edited). The type comes from\n"
                "--type, the JSON's \"format\" member or FILE's extension. A bad value is\n"
-               "refused with its JSON path (\"$.levels[2].time: ...\") and nothing is written;\n"
-               "so is a file the game's readers would refuse, and one named with another\n"
-               "format's extension unless --force is given.\n"
-               "The file is replaced in one atomic step.\n";
+               "refused with its place (\"a.json:12:7: $.levels[2].time: ...\") and nothing is\n"
+               "written; so is a file the game's readers would refuse, and one named with\n"
+               "another format's extension unless --force is given.\n"
+               "With a folder after -o (needed for several files), NAME.json goes to\n"
+               "FOLDER/NAME, with the format's extension added when NAME has none.\n"
+               "JSON '-' is standard input; FILE '-' standard output.\n"
+               "A JSON larger than 64 MiB is not read; --max raises the limit.\n"
+               "Each file is replaced in one atomic step.\n";
     if (verb == u"render"_s)
         return "usage: vtfile render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
                "         [--zoom 8|16|24|32] [--layers tiles,tags,enemies,start]\n"
-               "         [--background transparent|#RRGGBB]\n"
+               "         [--background transparent|#RRGGBB] [--max MEGAPIXELS]\n"
                "Draws every square of the area exactly as the area editor draws it. The\n"
                "tileset is a .bmp path, or a name looked up in Data/Tilesets of the area's\n"
                "game folder (or of vtfile's own folder). Defaults: zoom 32, layers\n"
-               "tiles,start, background transparent for PNG and black for BMP.\n";
+               "tiles,start, background transparent for PNG and black for BMP.\n"
+               "A picture of more than 1000 million pixels is refused before any work;\n"
+               "--max raises the limit. The picture appears only when it is complete.\n";
     return nullptr;
 }
 
@@ -101,7 +118,7 @@ struct Args
     bool help = false;
     QString tileset;
     QString zoom;
-    QString max;  // to-json: the largest JSON to make, in MiB
+    QString max;  // to-json, from-json: the largest JSON, in MiB; render: megapixels
     QString layers;
     QString background;
     QString error;
@@ -140,7 +157,7 @@ Args parse(const QStringList &in, const QString &verb)
                 return a;
         } else if (s == u"--strict"_s && verb == u"check"_s) {
             a.strict = true;
-        } else if (s == u"--max"_s && verb == u"to-json"_s) {
+        } else if (s == u"--max"_s && (verb == u"to-json"_s || verb == u"from-json"_s || verb == u"render"_s)) {
             if (!value(a.max))
                 return a;
         } else if (s == u"--force"_s && verb == u"from-json"_s) {
@@ -157,7 +174,7 @@ Args parse(const QStringList &in, const QString &verb)
         } else if (verb == u"render"_s && s == u"--background"_s) {
             if (!value(a.background))
                 return a;
-        } else if (s.startsWith(u'-') && s.size() > 1) {
+        } else if (s.startsWith(u'-') && s != u"-"_s) {
             a.error = u"unknown option %1"_s.arg(s);
             return a;
         } else {
@@ -167,13 +184,71 @@ Args parse(const QStringList &in, const QString &verb)
     return a;
 }
 
+bool isStdio(const QString &name) { return name == u"-"_s; }
+
+QString displayName(const QString &file)
+{
+    return isStdio(file) ? u"standard input"_s : file;
+}
+
+// Standard input, at most maxSize bytes (a pipe cannot tell its size in advance).
+vt::Status readStandardInput(QByteArray &out, qint64 maxSize)
+{
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return vt::Status::failure(u"cannot be read"_s);
+    QByteArray bytes;
+    char chunk[1 << 16];
+    for (;;) {
+        const qint64 n = in.read(chunk, sizeof chunk);
+        if (n < 0)
+            return vt::Status::failure(u"cannot be read: "_s + in.errorString());
+        if (n == 0)
+            break;
+        if (bytes.size() + n > maxSize)
+            return vt::Status::failure(u"holds more than the %1 bytes that are read"_s.arg(maxSize));
+        bytes.append(chunk, n);
+    }
+    out = std::move(bytes);
+    return vt::Status::success();
+}
+
+// A file of the given kind, or standard input for "-", through its format's reader.
+ReadResult readInput(const QString &file, Kind kind, QByteArray &bytes, QString &error)
+{
+    if (!isStdio(file))
+        return readFile(file, kind, bytes, error);
+    if (vt::Status s = readStandardInput(bytes, maxFileSize(kind)); !s) {
+        error = u"standard input: "_s + s.error();
+        return ReadResult::Unreadable;
+    }
+    if (const QString e = decodeError(kind, bytes); !e.isEmpty()) {
+        error = u"standard input: "_s + e;
+        return ReadResult::Invalid;
+    }
+    return ReadResult::Ok;
+}
+
+// Binary bytes to standard output, past the text stream's buffer.
+void writeStandardOutput(QTextStream &out, const QByteArray &bytes)
+{
+    out.flush();
+    if (QIODevice *device = out.device()) {
+        device->write(bytes);
+        if (auto *file = qobject_cast<QFile *>(device))
+            file->flush();
+    } else {
+        out << QString::fromLatin1(bytes);  // a stream on a string: tests
+    }
+}
+
 std::optional<Kind> typeOf(const Args &a, const QString &file, QTextStream &err)
 {
     if (a.type)
         return a.type;
     if (const auto k = kindOfPath(file))
         return k;
-    err << file << ": cannot tell the file's type from its name: give --type\n";
+    err << displayName(file) << ": cannot tell the file's type from its name: give --type\n";
     return std::nullopt;
 }
 
@@ -186,13 +261,13 @@ int forEachFile(const Args &a, QTextStream &problems, QTextStream &err, OnRead o
     for (const QString &file : a.files) {
         const auto kind = typeOf(a, file, err);
         if (!kind) {
-            status = std::max(status, kProblem);
+            status = kTrouble;
             continue;
         }
         QByteArray bytes;
         QString error;
-        switch (readFile(file, *kind, bytes, error)) {
-        case ReadResult::Unreadable: problems << error << '\n'; status = kUnreadable; break;
+        switch (readInput(file, *kind, bytes, error)) {
+        case ReadResult::Unreadable: problems << error << '\n'; status = kTrouble; break;
         case ReadResult::Invalid: problems << error << '\n'; status = std::max(status, kProblem); break;
         case ReadResult::Ok: onRead(file, *kind, bytes); break;
         }
@@ -203,7 +278,8 @@ int forEachFile(const Args &a, QTextStream &problems, QTextStream &err, OnRead o
 int infoVerb(const Args &a, QTextStream &out, QTextStream &err)
 {
     return forEachFile(a, err, err, [&](const QString &file, Kind kind, const QByteArray &bytes) {
-        out << file << ": " << kindName(kind) << " file, " << bytes.size() << " bytes\n" << summary(kind, bytes);
+        out << displayName(file) << ": " << kindName(kind) << " file, " << bytes.size() << " bytes\n"
+            << summary(kind, bytes);
         if (const QString missing = missingPart(kind, bytes); !missing.isEmpty())
             out << "  " << missing << '\n';
         if (a.files.size() > 1)
@@ -216,7 +292,7 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
     if (!a.mod.isEmpty()) {
         if (!a.files.isEmpty()) {
             err << "vtfile check: give either --mod MODFOLDER or files, not both\n";
-            return kUnreadable;
+            return kTrouble;
         }
         const CheckReport r = checkMod(a.mod);
         for (const QString &p : r.problems)
@@ -224,13 +300,13 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
         for (const QString &w : r.warnings)
             out << "warning: " << w << '\n';
         if (r.unreadable)
-            return kUnreadable;
+            return kTrouble;
         return r.problems.isEmpty() && (!a.strict || r.warnings.isEmpty()) ? kOk : kProblem;
     }
     int status = kOk;
     const int read = forEachFile(a, out, err, [&](const QString &file, Kind kind, const QByteArray &bytes) {
         if (const QString missing = missingPart(kind, bytes); !missing.isEmpty()) {
-            out << file << ": " << missing << '\n';
+            out << displayName(file) << ": " << missing << '\n';
             status = kProblem;
         }
     });
@@ -244,94 +320,174 @@ vt::Status writeOutput(const QString &path, const QByteArray &bytes)
     return vt::Status::success();
 }
 
-int toJsonVerb(const Args &a, QTextStream &out, QTextStream &err)
+// --max as a whole number from 1, or the default.
+std::optional<qint64> maxOption(const Args &a, const char *verb, qint64 fallback, const char *unit,
+                                QTextStream &err)
 {
-    if (a.files.size() != 1) {
-        err << "vtfile to-json: give one FILE (see vtfile to-json --help)\n";
-        return kUnreadable;
+    if (a.max.isEmpty())
+        return fallback;
+    bool ok = false;
+    const qint64 v = a.max.toLongLong(&ok);
+    if (!ok || v < 1 || v > (qint64(1) << 40)) {
+        err << "vtfile " << verb << ": --max takes a whole number of " << unit << " from 1\n";
+        return std::nullopt;
     }
-    const QString &file = a.files.front();
-    const auto kind = typeOf(a, file, err);
-    if (!kind)
-        return kProblem;
+    return v;
+}
+
+// Where each input goes: the one output named, standard output, or a file of the folder
+// -o names (required for several inputs). nextName gives an input's name in that folder.
+struct Outputs
+{
+    QString folder;  // empty: a single output
+    QString single;  // a path, "-" or empty (standard output)
+};
+
+std::optional<Outputs> outputsOf(const Args &a, const char *verb, bool outputRequired, QTextStream &err)
+{
+    Outputs o;
+    if (a.haveOutput && !isStdio(a.output) && QFileInfo(a.output).isDir()) {
+        o.folder = a.output;
+        return o;
+    }
+    if (a.files.size() > 1) {
+        err << "vtfile " << verb << ": several files need -o FOLDER, an existing folder\n";
+        return std::nullopt;
+    }
+    if (outputRequired && !a.haveOutput) {
+        err << "vtfile " << verb << ": give -o FILE (see vtfile " << verb << " --help)\n";
+        return std::nullopt;
+    }
+    o.single = a.haveOutput ? a.output : u"-"_s;
+    return o;
+}
+
+int oneToJson(const QString &file, Kind kind, const QString &output, qint64 maxMiB, QTextStream &out,
+              QTextStream &err)
+{
     QByteArray bytes;
     QString error;
-    switch (readFile(file, *kind, bytes, error)) {
-    case ReadResult::Unreadable: err << error << '\n'; return kUnreadable;
+    switch (readInput(file, kind, bytes, error)) {
+    case ReadResult::Unreadable: err << error << '\n'; return kTrouble;
     case ReadResult::Invalid: err << error << '\n'; return kProblem;
     case ReadResult::Ok: break;
     }
-    qint64 maxMiB = kDefaultMaxJsonMiB;
-    if (!a.max.isEmpty()) {
-        bool ok = false;
-        maxMiB = a.max.toLongLong(&ok);
-        if (!ok || maxMiB < 1 || maxMiB > (qint64(1) << 40)) {
-            err << "vtfile to-json: --max takes a whole number of MiB from 1\n";
-            return kUnreadable;
-        }
-    }
-    if (const qint64 least = jsonSizeAtLeast(*kind, bytes); least > maxMiB * 1024 * 1024) {
-        err << file << ": its JSON would take at least " << (least + (1 << 20) - 1) / (1 << 20)
+    if (const qint64 least = jsonSizeAtLeast(kind, bytes); least > maxMiB * 1024 * 1024) {
+        err << displayName(file) << ": its JSON would take at least " << (least + (1 << 20) - 1) / (1 << 20)
             << " MiB, more than the " << maxMiB << " MiB limit; nothing was made (give --max to raise it)\n";
         return kProblem;
     }
     QByteArray json;
-    if (vt::Status s = toJson(*kind, bytes, json); !s) {
-        err << file << ": " << s.error() << '\n';
+    if (vt::Status s = toJson(kind, bytes, json); !s) {
+        err << displayName(file) << ": " << s.error() << '\n';
         return kProblem;
     }
-    if (!a.haveOutput) {
-        out << QString::fromUtf8(json);
+    if (isStdio(output)) {
+        writeStandardOutput(out, json);
         return kOk;
     }
-    if (vt::Status s = writeOutput(a.output, json); !s) {
+    if (vt::Status s = writeOutput(output, json); !s) {
         err << s.error() << '\n';
-        return kProblem;
+        return kTrouble;
     }
     return kOk;
 }
 
-int fromJsonVerb(const Args &a, QTextStream &, QTextStream &err)
+int toJsonVerb(const Args &a, QTextStream &out, QTextStream &err)
 {
-    if (a.files.size() != 1 || !a.haveOutput) {
-        err << "vtfile from-json: give one JSON file and -o FILE (see vtfile from-json --help)\n";
-        return kUnreadable;
+    const std::optional<qint64> maxMiB = maxOption(a, "to-json", kDefaultMaxJsonMiB, "MiB", err);
+    const std::optional<Outputs> outputs = outputsOf(a, "to-json", false, err);
+    if (!maxMiB || !outputs)
+        return kTrouble;
+    int status = kOk;
+    for (const QString &file : a.files) {
+        const auto kind = typeOf(a, file, err);
+        if (!kind) {
+            status = kTrouble;
+            continue;
+        }
+        const QString output = outputs->folder.isEmpty()
+                                   ? outputs->single
+                                   : QDir(outputs->folder).filePath(
+                                         (isStdio(file) ? u"stdin."_s + kindName(*kind) : QFileInfo(file).fileName())
+                                         + u".json"_s);
+        status = std::max(status, oneToJson(file, *kind, output, *maxMiB, out, err));
     }
-    const QString &jsonPath = a.files.front();
+    return status;
+}
+
+// NAME.json goes to FOLDER/NAME, with the format's extension when NAME has none.
+QString fromJsonName(const QString &folder, const QString &jsonPath, Kind made)
+{
+    QString name = isStdio(jsonPath) ? u"stdin"_s : QFileInfo(jsonPath).fileName();
+    if (name.endsWith(u".json"_s, Qt::CaseInsensitive))
+        name.chop(5);
+    if (!kindOfPath(name))
+        name += u'.' + kindExtension(made);
+    return QDir(folder).filePath(name);
+}
+
+int oneFromJson(const Args &a, const QString &jsonPath, const Outputs &outputs, qint64 maxMiB,
+                QTextStream &out, QTextStream &err)
+{
+    const QString shown = displayName(jsonPath);
     QByteArray json;
-    if (vt::Status s = vt::readWholeFile(jsonPath, json, qint64(1) << 34); !s) {
-        err << jsonPath << ": " << s.error() << '\n';
-        return kUnreadable;
+    const qint64 maxBytes = maxMiB * 1024 * 1024;
+    const vt::Status read = isStdio(jsonPath) ? readStandardInput(json, maxBytes)
+                                              : vt::readWholeFile(jsonPath, json, maxBytes);
+    if (!read) {
+        err << shown << ": " << read.error();
+        if (read.error().contains(u"too large"_s) || read.error().contains(u"more than"_s))
+            err << " (JSON larger than " << maxMiB << " MiB is not read; give --max to raise the limit)";
+        err << '\n';
+        return kTrouble;
     }
     std::optional<Kind> kind = a.type;
     QByteArray bytes;
     Kind made = Kind::Area;
     vt::Status s = fromJson(kind, json, bytes, &made);
-    if (!s && !kind && s.error().startsWith(u"$.format: missing"_s))
-        if ((kind = kindOfPath(a.output)))
+    if (!s && !kind && s.error().startsWith(u"$.format: missing"_s) && outputs.folder.isEmpty())
+        if ((kind = kindOfPath(outputs.single)))
             s = fromJson(kind, json, bytes, &made);
     if (!s) {
-        err << jsonPath << ": " << s.error() << '\n';
+        err << shown << ": " << s.error() << '\n';
         return kProblem;
     }
-    if (const auto named = kindOfPath(a.output); named && *named != made && !a.force) {
-        err << a.output << ": nothing was written: the name is " << kindFile(*named) << "'s, but the JSON holds "
+    const QString output = outputs.folder.isEmpty() ? outputs.single : fromJsonName(outputs.folder, jsonPath, made);
+    if (const auto named = isStdio(output) ? std::nullopt : kindOfPath(output); named && *named != made && !a.force) {
+        err << output << ": nothing was written: the name is " << kindFile(*named) << "'s, but the JSON holds "
             << kindFile(made) << " (give --force to write it under this name)\n";
-        return kProblem;
+        return kTrouble;
     }
     // What would be written is read back as the game's tools read it: a file they refuse
     // (cut to nothing by a patch, a count set to 0, a tail beyond what they read) is not
     // written.
     if (const QString refused = writtenFileProblem(made, bytes); !refused.isEmpty()) {
-        err << jsonPath << ": nothing was written: the " << kindName(made) << " file it gives would not be read: "
+        err << shown << ": nothing was written: the " << kindName(made) << " file it gives would not be read: "
             << refused << '\n';
         return kProblem;
     }
-    if (vt::Status w = writeOutput(a.output, bytes); !w) {
+    if (isStdio(output)) {
+        writeStandardOutput(out, bytes);
+        return kOk;
+    }
+    if (vt::Status w = writeOutput(output, bytes); !w) {
         err << w.error() << '\n';
-        return kProblem;
+        return kTrouble;
     }
     return kOk;
+}
+
+int fromJsonVerb(const Args &a, QTextStream &out, QTextStream &err)
+{
+    const std::optional<qint64> maxMiB = maxOption(a, "from-json", kDefaultMaxJsonMiB, "MiB", err);
+    const std::optional<Outputs> outputs = outputsOf(a, "from-json", true, err);
+    if (!maxMiB || !outputs)
+        return kTrouble;
+    int status = kOk;
+    for (const QString &jsonPath : a.files)
+        status = std::max(status, oneFromJson(a, jsonPath, *outputs, *maxMiB, out, err));
+    return status;
 }
 
 // The tileset picture: a path as given, else a name in Data/Tilesets of the area's game
@@ -357,17 +513,17 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
     if (a.files.size() != 1 || !a.haveOutput || a.tileset.isEmpty()) {
         err << "vtfile render: give AREA.qzl, --tileset NAME_OR_BMP and -o OUT.png|OUT.bmp "
                "(see vtfile render --help)\n";
-        return kUnreadable;
+        return kTrouble;
     }
     const QString &areaPath = a.files.front();
     if (const auto kind = a.type ? a.type : kindOfPath(areaPath); kind && *kind != Kind::Area) {
         err << areaPath << ": not an area file (its name is " << kindFile(*kind) << "'s); render draws areas\n";
-        return kProblem;
+        return kTrouble;
     }
     const auto format = tessaforge::pictureFormatOf(a.output);
     if (!format) {
         err << a.output << ": the picture's name must end in .png or .bmp\n";
-        return kUnreadable;
+        return kTrouble;
     }
     tessaforge::AreaPictureOptions o;
     if (!a.zoom.isEmpty()) {
@@ -375,7 +531,7 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
         o.zoom = a.zoom.toInt(&ok);
         if (!ok || (o.zoom != 8 && o.zoom != 16 && o.zoom != 24 && o.zoom != 32)) {
             err << "vtfile render: --zoom " << a.zoom << ": expected 8, 16, 24 or 32\n";
-            return kUnreadable;
+            return kTrouble;
         }
     }
     if (!a.layers.isEmpty()) {
@@ -389,7 +545,7 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
             else {
                 err << "vtfile render: --layers: unknown layer \"" << layer
                     << "\": expected tiles, tags, enemies, start\n";
-                return kUnreadable;
+                return kTrouble;
             }
         }
     }
@@ -401,15 +557,36 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
         if (!c.isValid()) {
             err << "vtfile render: --background " << a.background
                 << ": expected transparent or a colour such as #182838\n";
-            return kUnreadable;
+            return kTrouble;
         }
         o.background = c.rgb();
+    }
+
+    const std::optional<qint64> maxMegapixels =
+        maxOption(a, "render", kDefaultMaxPictureMegapixels, "megapixels", err);
+    if (!maxMegapixels)
+        return kTrouble;
+    // The picture's size from the area's header alone, before the grid is read: a short
+    // file may describe a huge grid.
+    QByteArray header;
+    if (vt::Status s = vt::readFileHead(areaPath, header, tessaforge::oLevel::kHeaderSize); !s) {
+        err << s.error() << '\n';
+        return kTrouble;
+    }
+    if (const std::optional<QSize> grid = tessaforge::areaGridOf(header)) {
+        const qint64 width = qint64(grid->width()) * o.zoom, height = qint64(grid->height()) * o.zoom;
+        if (width * height > *maxMegapixels * 1000000) {
+            err << a.output << ": the picture would be " << width << " x " << height << " pixels ("
+                << (width * height + 999999) / 1000000 << " million), more than the " << *maxMegapixels
+                << " million limit; nothing was drawn (give --max to raise it, or a smaller --zoom)\n";
+            return kProblem;
+        }
     }
 
     tessaforge::oLevel area;
     QString error;
     switch (readArea(areaPath, area, error)) {
-    case ReadResult::Unreadable: err << error << '\n'; return kUnreadable;
+    case ReadResult::Unreadable: err << error << '\n'; return kTrouble;
     case ReadResult::Invalid: err << error << '\n'; return kProblem;
     case ReadResult::Ok: break;
     }
@@ -417,12 +594,12 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
     const QString tilesetPath = findTileset(a.tileset, areaPath);
     if (tilesetPath.isEmpty()) {
         err << a.tileset << ": tileset not found (neither a file nor a name in Data/Tilesets)\n";
-        return kUnreadable;
+        return kTrouble;
     }
     QImage tileset;
     if (vt::Status s = vt::readImage(tilesetPath, tileset); !s) {
         err << tilesetPath << ": " << s.error() << '\n';
-        return kUnreadable;
+        return kTrouble;
     }
     if (vt::Status s = tessaforge::writeAreaPicture(area, tileset.convertToFormat(QImage::Format_RGB32),
                                                     tessaforge::drawTagSheet().convertToFormat(QImage::Format_RGB32),
@@ -440,7 +617,7 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (args.isEmpty()) {
         err << kToolHelp;
-        return kUnreadable;
+        return kTrouble;
     }
     const QString verb = args.front();
     if (verb == u"--help"_s || verb == u"-h"_s || verb == u"help"_s) {
@@ -452,7 +629,7 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     if (!verbHelp(verb)) {
         err << "vtfile: unknown verb \"" << verb << "\"\n\n" << kToolHelp;
-        return kUnreadable;
+        return kTrouble;
     }
     const Args a = parse(args.mid(1), verb);
     if (a.help) {
@@ -461,15 +638,15 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     if (!a.error.isEmpty()) {
         err << "vtfile " << verb << ": " << a.error << '\n';
-        return kUnreadable;
+        return kTrouble;
     }
     if (verb != u"to-json"_s && verb != u"from-json"_s && verb != u"render"_s && a.haveOutput) {
         err << "vtfile " << verb << ": writes no file; -o is not taken\n";
-        return kUnreadable;
+        return kTrouble;
     }
     if (a.files.isEmpty() && a.mod.isEmpty()) {
         err << "vtfile " << verb << ": no file given\n\n" << verbHelp(verb);
-        return kUnreadable;
+        return kTrouble;
     }
     if (verb == u"info"_s)
         return infoVerb(a, out, err);

@@ -288,7 +288,7 @@ private Q_SLOTS:
         const QString tiles = game.file(u"tiles.json"_s);
         writeRaw(tiles, json(Kind::TileInfo, readRaw(demo(u"Data/Tilesets/Grass.qzt"_s))));
         r = tool({u"from-json"_s, tiles, u"-o"_s, game.file(u"x.qzc"_s)});
-        QCOMPARE(r.status, 1);
+        QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains(u"the name is a controls file's, but the JSON holds a tileinfo file"_s),
                  qPrintable(r.err));
         QVERIFY(!game.exists(u"x.qzc"_s));
@@ -371,7 +371,7 @@ private Q_SLOTS:
         QVERIFY(r.out.startsWith(u"{\n  \"format\": \"area\""_s));
         QCOMPARE(QDir(game.path()).entryList(QDir::Files), QStringList{u"level.bin"_s});
         r = tool({u"info"_s, game.file(u"level.bin"_s)});
-        QCOMPARE(r.status, 1);
+        QCOMPARE(r.status, 2);
         QVERIFY(r.err.contains(u"give --type"_s));
 
         // Help for the tool and each verb.
@@ -420,7 +420,7 @@ private Q_SLOTS:
         // render draws areas: another format is named as such, not read as a picture.
         const QString world = demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s);
         r = tool({u"render"_s, world, u"--tileset"_s, u"Grass"_s, u"-o"_s, game.file(u"w.png"_s)});
-        QCOMPARE(r.status, 1);
+        QCOMPARE(r.status, 2);
         QVERIFY2(r.err.contains(world + u": not an area file (its name is a world file's)"_s), qPrintable(r.err));
         QVERIFY(!game.exists(u"w.png"_s));
     }

@@ -257,10 +257,10 @@ vt::Status decode(QByteArrayView bytes, oLevel &area)
     return area.fromBytes(bytes);
 }
 
-namespace {
-
-qint64 areaFileSize(QByteArrayView header)
+std::optional<QSize> areaGridOf(QByteArrayView header)
 {
+    if (header.size() < oLevel::kHeaderSize)
+        return std::nullopt;
     vt::BinaryReader r(header);
     r.u8();   // side-warp
     r.i16();  // start column
@@ -268,8 +268,16 @@ qint64 areaFileSize(QByteArrayView header)
     const qint16 width = r.i16();
     const qint16 height = r.i16();
     if (width < 0 || height < 0)
-        return oLevel::kHeaderSize;
-    return oLevel::kHeaderSize + oLevel::kCellSize * (qint64(width) + 1) * (qint64(height) + 1);
+        return std::nullopt;
+    return QSize(width + 1, height + 1);
+}
+
+namespace {
+
+qint64 areaFileSize(QByteArrayView header)
+{
+    const std::optional<QSize> grid = areaGridOf(header);
+    return oLevel::kHeaderSize + (grid ? oLevel::kCellSize * qint64(grid->width()) * grid->height() : 0);
 }
 
 } // namespace

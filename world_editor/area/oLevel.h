@@ -5,11 +5,13 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QSize>
 #include <QString>
 #include <QtGlobal>
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace tessaforge {
 
@@ -136,6 +138,11 @@ private:
 
 // The area file: an 11-byte header, then 5 bytes a cell, column by column.
 extern const vt::FileFormat kAreaFormat;
+
+// The counts of columns and rows an area file's header gives, from its first kHeaderSize
+// bytes alone: the grid may be far larger than the file. Nothing when the bytes hold no
+// header or it describes no grid.
+std::optional<QSize> areaGridOf(QByteArrayView header);
 
 // The file's bytes; refused as SaveToFile is. out is set only on success.
 vt::Status encode(const oLevel &area, QByteArray &out);
