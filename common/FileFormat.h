@@ -39,6 +39,9 @@ struct FileFormat
 
     // "an area file", "a map file", ...
     QString file() const;
+    // ".qzl", and "*.qzl" for listing and file dialogs.
+    QString suffix() const { return u'.' + QLatin1StringView(extension); }
+    QString pattern() const { return u'*' + suffix(); }
 };
 
 // The bytes of the file the format's reader takes: the head its layout describes, or the

@@ -24,8 +24,9 @@ namespace skinloft {
 namespace {
 
 const QString kCaption = QStringLiteral("skinloft");
-const QString kSkinFilter = QStringLiteral("Vantaro Enemy Skin (*.qze)");
-const QString kSkinExtension = QStringLiteral("qze");
+const QString kSkinFilter =
+    QStringLiteral("Vantaro Enemy Skin (%1)").arg(mEnemySkinFile::kSkinFormat.pattern());
+const QString kSkinExtension = QString::fromLatin1(mEnemySkinFile::kSkinFormat.extension);
 
 qint32 selectedRow(const QListWidget *list)
 {

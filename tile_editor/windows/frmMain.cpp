@@ -29,7 +29,7 @@ namespace tilemarrow {
 namespace {
 
 const QString kCaption = u"Vantaro Tileset Editor"_s;
-const QString kTileFilter = u"Vantaro Tile Information (*.qzt)"_s;
+const QString kTileFilter = u"Vantaro Tile Information (%1)"_s.arg(mLevelTileset::kTileInfoFormat.pattern());
 
 constexpr qint32 kMaxTilesEachWay = 255;  // MaxX and MaxY are bytes, and 255 is reserved
 

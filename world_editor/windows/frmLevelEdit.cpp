@@ -199,7 +199,7 @@ void frmLevelEdit::addMenuItems()
 
 QString frmLevelEdit::areaPath(const QString &sFile) const
 {
-    return vt::resolvePath(vt::joinPath(m_world.state().worldFolder(), sFile + QStringLiteral(".qzl")));
+    return vt::resolvePath(vt::joinPath(m_world.state().worldFolder(), sFile + kAreaFormat.suffix()));
 }
 
 void frmLevelEdit::message(const QString &text)
@@ -253,7 +253,7 @@ void frmLevelEdit::SetLevel(const QString &sFile)
 {
     if (!m_world.state().bAreaWindowOpen || sFile == m_document.fileName())
         return;
-    const QString fileName = sFile + QStringLiteral(".qzl");
+    const QString fileName = sFile + kAreaFormat.suffix();
     if (const QString problem = nameProblem(sFile); !problem.isEmpty()) {
         message(QStringLiteral("The area file \"%1\" cannot be opened: %2.").arg(fileName, problem));
         return;

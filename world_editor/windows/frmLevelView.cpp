@@ -2,6 +2,7 @@
 
 #include "documents/WorldDocument.h"
 
+#include "area/oLevel.h"
 #include "world/LevelField.h"
 #include "world/mCommon.h"
 
@@ -283,7 +284,7 @@ void frmLevelView::FillAreaList()
     const QString folder = m_world.state().worldFolder();
     if (folder.isEmpty())
         return;
-    for (const QString &file : vt::listFiles(folder, {QStringLiteral("*.qzl")}))
+    for (const QString &file : vt::listFiles(folder, {kAreaFormat.pattern()}))
         cmbFileList->addItem(mCommon::GetBaseName(file));
 }
 
