@@ -193,6 +193,42 @@ private Q_SLOTS:
         QVERIFY(!refused.ok());
         QVERIFY(refused.error().contains(QStringLiteral("music of level 1")));
         QCOMPARE(readRaw(path), QByteArray("previous details"));
+
+        // Details whose file the reader would refuse as too large are not written at all.
+        WorldDetails huge = newWorld();
+        for (int i = 0; i < 90; ++i) {
+            mWorldData::AddLevel(huge, QByteArray(32767, 'n'));
+            for (QByteArray *text : {&huge.Levels.back().sAreaFile, &huge.Levels.back().sBackdrop,
+                                     &huge.Levels.back().sEnemySkin, &huge.Levels.back().sMusic,
+                                     &huge.Levels.back().sTileset})
+                *text = QByteArray(32767, 't');
+        }
+        const vt::Status tooLarge = mWorldData::SaveWorldData(huge, path);
+        QVERIFY2(tooLarge.error().contains(QStringLiteral("more than the 16777216 a world details file may hold")),
+                 qPrintable(tooLarge.error()));
+        QCOMPARE(readRaw(path), QByteArray("previous details"));
+        huge.Levels.resize(85);  // about 16.7 MB: the largest such world the reader takes
+        QVERIFY(mWorldData::SaveWorldData(huge, path).ok());
+        WorldDetails back;
+        QVERIFY(mWorldData::LoadWorldData(back, path).ok());
+        QVERIFY(back == huge);
+    }
+
+    void worldListTextComesBackAsItStood()
+    {
+        for (const QByteArray &bytes : {QByteArray("A\r\nB\r\n.\r\n"), QByteArray("A\nB"), QByteArray("A\rB\nC\r"),
+                                        QByteArray("\r\n"), QByteArray(), QByteArray("  W1 \r\n\r\nW2\n")}) {
+            WorldListText text;
+            QVERIFY(decode(bytes, text).ok());
+            QByteArray again;
+            QVERIFY(encode(text, again).ok());
+            QCOMPARE(again, bytes);
+        }
+        WorldListText text;
+        QVERIFY(decode("A\nB\r\nC\n", text).ok());
+        QCOMPARE(text.ending, QByteArray("\n"));
+        QCOMPARE(text.lines, (QList<QByteArray>{"A", "B\r", "C"}));  // the first ending decides
+        QVERIFY(text.endsWithEnding);
     }
 
     void worldListReadsTrimmedLinesUpToTheDot()
