@@ -75,12 +75,16 @@ struct AreaFixture : Editor
         QWidget *frame = ed->parentWidget();
         frame->resize(frame->size() - ed->size() + size);
     }
+    // Zooms without moving the view's first cell (a zoom step keeps the centre instead).
     void zoomTo(int zoom)
     {
+        const int h = ed->hScroll->value(), v = ed->vScroll->value();
         while (ed->lZoom < zoom)
             ed->ZoomIn();
         while (ed->lZoom > zoom)
             ed->ZoomOut();
+        ed->hScroll->setValue(h);
+        ed->vScroll->setValue(v);
     }
     void scrollTo(int h, int v)
     {
@@ -124,7 +128,7 @@ private Q_SLOTS:
     {
         AreaFixture e;
         QVERIFY(e.open());
-        QCOMPARE(e.ed->windowTitle(), kArea);
+        QCOMPARE(e.ed->windowTitle(), kArea + QStringLiteral(" - Meadow.qzl[*]"));
         QCOMPARE(e.ed->document().fileName(), QStringLiteral("Meadow"));
         QCOMPARE(e.ed->lZoom, 16);
         QCOMPARE(e.ed->shpCursor->size(), QSize(16, 16));

@@ -30,9 +30,6 @@ namespace {
 const QString kTitle = QStringLiteral("Area Editor");
 const QString kSaveQuestion = QStringLiteral("Save changes to area?");
 
-constexpr qint32 kZoomStep = 8;
-constexpr qint32 kMinZoom = 8;
-constexpr qint32 kMaxZoom = 32;
 
 // Why an area name cannot name a file in the world folder, or the empty text when it can.
 QString nameProblem(const QString &name)
@@ -62,7 +59,9 @@ frmLevelEdit::frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaP
 {
     connect(&m_pictures, &AreaPictures::tilesetChanged, this, &frmLevelEdit::DrawLevel);
     setObjectName(QStringLiteral("frmLevelEdit"));
-    setWindowTitle(kTitle);
+    updateTitle();
+    connect(&m_document, &Document::modifiedChanged, this, &frmLevelEdit::updateTitle);
+    connect(&m_document, &AreaDocument::fileNameChanged, this, &frmLevelEdit::updateTitle);
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -142,12 +141,25 @@ void frmLevelEdit::addMenuItems()
         return a;
     };
     auto dash = [menu](const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+    // Keys that act while the window is the frame's document in charge (setKeysActive), even
+    // when the palette or the side bar has the focus.
+    auto key = [this](QAction *a, const QList<QKeySequence> &keys) {
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        m_keyActions.append(a);
+        return a;
+    };
     command("mnuLevNew", QStringLiteral("&New"), [this] { NewArea(); });
-    command("mnuLevSave", QStringLiteral("&Save"), [this] { SaveArea(); });
+    mnuLevSave = command("mnuLevSave", QStringLiteral("&Save"), [this] { SaveArea(); });
+    mnuLevSave->setShortcutContext(Qt::WindowShortcut);
+    addAction(mnuLevSave);
     command("mnuLevExport", QStringLiteral("Export as &Image..."), [this] { ExportImage(); });
     dash("mnuDashLC");
-    command("mnuLevZoomIn", QStringLiteral("Zoom &In"), [this] { ZoomIn(); });
-    command("mnuLevZoomOut", QStringLiteral("Zoom &Out"), [this] { ZoomOut(); });
+    mnuLevZoomIn = key(command("mnuLevZoomIn", QStringLiteral("Zoom &In"), [this] { ZoomIn(); }),
+                       {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)});
+    mnuLevZoomOut = key(command("mnuLevZoomOut", QStringLiteral("Zoom &Out"), [this] { ZoomOut(); }),
+                        {QKeySequence(Qt::Key_Minus)});
     dash("mnuLevDashNine");
     mnuSideWarp = command("mnuSideWarp", QStringLiteral("Enable &Side-Warp"), [this] { ToggleSideWarp(); });
     mnuSideWarp->setCheckable(true);
@@ -155,19 +167,19 @@ void frmLevelEdit::addMenuItems()
     command("mnuLevResize", QStringLiteral("&Resize Area"), [this] { ResizeArea(); });
 
     auto separator = [menu] { menu->addSeparator(); };
-    // The keys are the window's own (keyPressEvent); the text after the tab only shows them.
     struct Item
     {
         AreaTool tool;
         const char *name;
         QString caption;
+        Qt::Key key;
     };
     const Item tools[] = {
-        {AreaTool::Pencil, "mnuToolPencil", QStringLiteral("&Pencil\tP")},
-        {AreaTool::Rectangle, "mnuToolRectangle", QStringLiteral("Recta&ngle\tR")},
-        {AreaTool::Fill, "mnuToolFill", QStringLiteral("&Fill\tF")},
-        {AreaTool::Pick, "mnuToolPick", QStringLiteral("Pic&k\tI")},
-        {AreaTool::Select, "mnuToolSelect", QStringLiteral("Se&lect\tS")},
+        {AreaTool::Pencil, "mnuToolPencil", QStringLiteral("&Pencil"), Qt::Key_P},
+        {AreaTool::Rectangle, "mnuToolRectangle", QStringLiteral("Recta&ngle"), Qt::Key_R},
+        {AreaTool::Fill, "mnuToolFill", QStringLiteral("&Fill"), Qt::Key_F},
+        {AreaTool::Pick, "mnuToolPick", QStringLiteral("Pic&k"), Qt::Key_I},
+        {AreaTool::Select, "mnuToolSelect", QStringLiteral("Se&lect"), Qt::Key_S},
     };
     separator();
     m_toolGroup = new QActionGroup(this);
@@ -181,20 +193,44 @@ void frmLevelEdit::addMenuItems()
         menu->addAction(a);
         const AreaTool tool = item.tool;
         connect(a, &QAction::triggered, this, [this, tool] { setTool(tool); });
+        key(a, {QKeySequence(item.key)});
+        a->setToolTip(QStringLiteral("%1 (%2)").arg(QString(item.caption).remove(u'&'),
+                                                    QKeySequence(item.key).toString(QKeySequence::NativeText)));
         mnuTool[static_cast<int>(item.tool)] = a;
     }
     separator();
-    mnuLevCut = command("mnuLevCut", QStringLiteral("Cu&t\tCtrl+X"), &frmLevelEdit::cutSelection);
-    mnuLevCopy = command("mnuLevCopy", QStringLiteral("&Copy\tCtrl+C"), &frmLevelEdit::copySelection);
-    mnuLevPaste = command("mnuLevPaste", QStringLiteral("Paste\tCtrl+V"), &frmLevelEdit::startPaste);
+    mnuLevCut = key(command("mnuLevCut", QStringLiteral("Cu&t"), &frmLevelEdit::cutSelection),
+                    {QKeySequence(Qt::CTRL | Qt::Key_X)});
+    mnuLevCopy = key(command("mnuLevCopy", QStringLiteral("&Copy"), &frmLevelEdit::copySelection),
+                     {QKeySequence(Qt::CTRL | Qt::Key_C)});
+    mnuLevPaste = key(command("mnuLevPaste", QStringLiteral("Paste"), &frmLevelEdit::startPaste),
+                      {QKeySequence(Qt::CTRL | Qt::Key_V)});
     separator();
-    // No shortcuts here: the main window's undo group owns Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y.
+    // No shortcuts here: the main window's undo group owns Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y;
+    // the menu only shows them.
     mnuLevUndo = m_document.undoStack()->createUndoAction(this, QStringLiteral("Undo"));
     mnuLevUndo->setObjectName(QStringLiteral("mnuLevUndo"));
     mnuLevRedo = m_document.undoStack()->createRedoAction(this, QStringLiteral("Redo"));
     mnuLevRedo->setObjectName(QStringLiteral("mnuLevRedo"));
     menu->addAction(mnuLevUndo);
     menu->addAction(mnuLevRedo);
+    setKeysActive(true);
+}
+
+void frmLevelEdit::setKeysActive(bool active)
+{
+    for (QAction *a : std::as_const(m_keyActions))
+        a->setEnabled(active);
+    // The frame gives Ctrl+S to this window's save while it is in charge.
+    mnuLevSave->setShortcut(active ? QKeySequence(Qt::CTRL | Qt::Key_S) : QKeySequence());
+}
+
+void frmLevelEdit::updateTitle()
+{
+    const QString name = m_document.fileName();
+    setWindowTitle(name.isEmpty() ? kTitle + QStringLiteral("[*]")
+                                  : QStringLiteral("%1 - %2%3[*]").arg(kTitle, name, kAreaFormat.suffix()));
+    setWindowModified(m_document.isModified());
 }
 
 QString frmLevelEdit::areaPath(const QString &sFile) const
@@ -351,20 +387,24 @@ void frmLevelEdit::SetStartPos()
 
 void frmLevelEdit::ZoomIn()
 {
-    if (!m_world.state().bAreaWindowOpen)
-        return;
-    if (lZoom < kMaxZoom)
-        lZoom += kZoomStep;
-    shpCursor->resize(lZoom, lZoom);
-    DrawLevel();
+    zoomAround(true, viewCentre());
 }
 
 void frmLevelEdit::ZoomOut()
 {
+    zoomAround(false, viewCentre());
+}
+
+QPointF frmLevelEdit::viewCentre() const
+{
+    return {std::max(width() - kBar, 0) / 2.0, std::max(height() - kBar, 0) / 2.0};
+}
+
+void frmLevelEdit::setZoom(qint32 zoom)
+{
     if (!m_world.state().bAreaWindowOpen)
         return;
-    if (lZoom > kMinZoom)
-        lZoom -= kZoomStep;
+    lZoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     shpCursor->resize(lZoom, lZoom);
     DrawLevel();
 }

@@ -49,6 +49,9 @@ public:
     static constexpr qint32 kBar = 16;  // scroll bar thickness and corner size, in pixels
 
     qint32 lZoom = 32;
+    static constexpr qint32 kZoomStep = 8;
+    static constexpr qint32 kMinZoom = 8;
+    static constexpr qint32 kMaxZoom = 32;
 
     void SetLevel(const QString &sFile);
     void NewArea();
@@ -56,8 +59,16 @@ public:
     void ResizeArea();
     void ToggleSideWarp();
     void SetStartPos();
+    // Zoom a step, keeping the cell at the view's centre in place where the scroll range
+    // allows (the wheel keeps the one under the pointer).
     void ZoomIn();
     void ZoomOut();
+    // The frame gives this window the keys of its actions (tools, zoom, clipboard) while it
+    // is the document in charge; other windows have them otherwise.
+    void setKeysActive(bool active);
+    // The actions with keys, for the frame to hold as well: an MDI child's own shortcuts work
+    // only while the focus is inside it.
+    QList<QAction *> keyActions() const { return m_keyActions + QList<QAction *>{mnuLevSave}; }
     void DrawLevel();
     // The whole area at the current zoom with the layers now shown, to a PNG or BMP file.
     void ExportImage();
@@ -103,6 +114,9 @@ public:
     // The area menu ("Menu") and some of its items.
     QMenu *mnuLevelMenu = nullptr;
     QAction *mnuSideWarp = nullptr;
+    QAction *mnuLevSave = nullptr;
+    QAction *mnuLevZoomIn = nullptr;
+    QAction *mnuLevZoomOut = nullptr;
     QAction *mnuLevUndo = nullptr;
     QAction *mnuLevRedo = nullptr;
     QAction *mnuTool[5] = {};  // by AreaTool
@@ -154,6 +168,10 @@ private:
     // Refuses, with a message, a typed area name that could not be the file's name.
     bool acceptableName(const QString &name);
     void zoomAround(bool in, QPointF position);
+    void setZoom(qint32 zoom);
+    QPointF viewCentre() const;
+    // "Area Editor - NAME.qzl", marked while the area has unsaved changes.
+    void updateTitle();
 
     void addMenuItems();
     // The area cell under window pixel `position`.
@@ -194,6 +212,7 @@ private:
 
     AreaTool m_tool = AreaTool::Pencil;
     QActionGroup *m_toolGroup = nullptr;
+    QList<QAction *> m_keyActions;  // what setKeysActive switches
     bool m_dragging = false;      // a rectangle or selection being dragged
     int m_dragButton = 0;
     QPoint m_dragFrom;

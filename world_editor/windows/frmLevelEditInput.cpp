@@ -198,16 +198,18 @@ void frmLevelEdit::zoomAround(bool in, QPointF position)
     const qint32 c = before.x() + hScroll->value();
     const qint32 r = before.y() + vScroll->value();
     const qint32 old = lZoom;
-    if (in)
-        ZoomIn();
-    else
-        ZoomOut();
-    if (lZoom == old)
+    if (!m_world.state().bAreaWindowOpen || (in ? lZoom >= kMaxZoom : lZoom <= kMinZoom))
         return;
-    // Keep the cell under the pointer where the scroll range allows.
-    const QPoint after = windowCell(position, lZoom);
-    hScroll->setValue(c - after.x());
-    vScroll->setValue(r - after.y());
+    // The new scroll position first, then one drawing: the cell at `position` stays there
+    // where the scroll range allows.
+    const qint32 zoom = in ? old + kZoomStep : old - kZoomStep;
+    const QPoint after = windowCell(position, zoom);
+    {
+        const QSignalBlocker quietH(hScroll), quietV(vScroll);
+        hScroll->setValue(c - after.x());
+        vScroll->setValue(r - after.y());
+    }
+    setZoom(zoom);
     moveCursorTo(position);
 }
 

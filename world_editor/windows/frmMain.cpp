@@ -75,12 +75,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     connect(&m_world, &WorldDocument::levelsChanged, this, &frmMain::showLevels);
     connect(&m_world, &WorldDocument::worldNameChanged, this, &frmMain::showWorldName);
     undoGroup->setActiveStack(worldUndo);
-    connect(mdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow *sub) {
-        QUndoStack *stack = sub ? m_undoStacks.value(sub->widget()) : nullptr;
-        undoGroup->setActiveStack(stack ? stack : worldUndo.data());
-        if (auto *details = sub ? qobject_cast<frmLevelView *>(sub->widget()) : nullptr)
-            details->activated();
-    });
+    connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::childActivated);
 
     buildMenus();
 

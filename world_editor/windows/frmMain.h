@@ -86,6 +86,11 @@ public:
     // when that changes the selection (used when the details window is brought to the front).
     void selectLevelInList(qint32 index);
 
+    // The child window whose document the keys act on (Ctrl+S, undo and redo, the area
+    // editor's tools and zoom): the active one, except that the palette, which has no
+    // document, leaves the area editor in charge. nullptr: the world details.
+    QMdiSubWindow *documentWindow() const;
+
     // The child windows while they are open, else nullptr.
     frmLevelEdit *areaEditor() const;
     frmLevelTiles *palette() const;
@@ -164,6 +169,9 @@ private:
     bool toStoredText(const QString &text, QByteArray &out);
 
     QMdiSubWindow *openChild(QWidget *child);
+    // The active child changed: the keys follow the window now in charge.
+    void childActivated(QMdiSubWindow *sub);
+    void routeKeys();
     static bool isOpen(const QPointer<QMdiSubWindow> &sub);
     template<typename W> W *childOf(const QPointer<QMdiSubWindow> &sub) const;
 
@@ -178,6 +186,8 @@ private:
     QPointer<QMdiSubWindow> m_palette;
     QPointer<QMdiSubWindow> m_details;
     QPointer<QMdiSubWindow> m_mapEditor;
+    QPointer<QMdiSubWindow> m_documentWindow;  // see documentWindow()
+    QAction *mnuSave = nullptr;
     QHash<const QWidget *, QPointer<QUndoStack>> m_undoStacks;
     QList<QMetaObject::Connection> m_undoStackWatch;  // cut when the main window goes
     bool m_showingStep = false;  // the windows follow a step: their handlers store nothing

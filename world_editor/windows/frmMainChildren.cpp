@@ -26,11 +26,9 @@ void frmMain::registerUndoStack(QWidget *window, QUndoStack *stack)
     m_undoStacks.insert(window, stack);
     m_undoStackWatch.append(connect(window, &QObject::destroyed, this, [this, window] {
         m_undoStacks.remove(window);
-        if (!undoGroup->activeStack())
-            undoGroup->setActiveStack(worldUndo);
+        routeKeys();
     }));
-    if (mdiArea->activeSubWindow() && mdiArea->activeSubWindow()->widget() == window)
-        undoGroup->setActiveStack(stack);
+    routeKeys();
 }
 
 QMdiSubWindow *frmMain::openChild(QWidget *child)
@@ -40,6 +38,47 @@ QMdiSubWindow *frmMain::openChild(QWidget *child)
     sub->setWindowTitle(child->windowTitle());
     connect(child, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
     return sub;
+}
+
+QMdiSubWindow *frmMain::documentWindow() const
+{
+    return isOpen(m_documentWindow) ? m_documentWindow.data() : nullptr;
+}
+
+void frmMain::childActivated(QMdiSubWindow *sub)
+{
+    // The palette serves the area editor: activating it leaves the editor in charge. So does
+    // the moment when no child is active (the frame lost the focus to a dialog).
+    if (sub && sub != m_palette)
+        m_documentWindow = sub;
+    else if (!sub && !isOpen(m_documentWindow))
+        m_documentWindow = nullptr;
+    routeKeys();
+    if (auto *details = sub ? qobject_cast<frmLevelView *>(sub->widget()) : nullptr)
+        details->activated();
+}
+
+void frmMain::routeKeys()
+{
+    QMdiSubWindow *sub = documentWindow();
+    QUndoStack *stack = sub ? m_undoStacks.value(sub->widget()) : nullptr;
+    undoGroup->setActiveStack(stack ? stack : worldUndo.data());
+
+    frmLevelEdit *area = sub ? qobject_cast<frmLevelEdit *>(sub->widget()) : nullptr;
+    frmMapScreenEdit *map = sub ? qobject_cast<frmMapScreenEdit *>(sub->widget()) : nullptr;
+    // One action holds Ctrl+S at a time, and the menus show which: the area's or the map's
+    // own save while its editor is in charge, else the world details'.
+    const QKeySequence ctrlS(Qt::CTRL | Qt::Key_S);
+    mnuSave->setShortcut(area || map ? QKeySequence() : ctrlS);
+    if (frmLevelEdit *editor = areaEditor())
+        editor->setKeysActive(editor == area);
+    if (frmMapScreenEdit *editor = mapEditor()) {
+        if (auto *mapSave = editor->findChild<QAction *>(QStringLiteral("mnuMapSave"))) {
+            mapSave->setShortcutContext(Qt::WindowShortcut);
+            mapSave->setShortcut(editor == map ? ctrlS : QKeySequence());
+            addAction(mapSave);  // the key works with the map's menu closed
+        }
+    }
 }
 
 // A closed child window is hidden at once and deleted a little later.
@@ -71,6 +110,7 @@ void frmMain::editArea()
         auto *editor = new frmLevelEdit(*document, m_brush, m_pictures, m_world, m_dialogs);
         m_areaEditor = openChild(editor);
         document->setParent(m_areaEditor);
+        addActions(editor->keyActions());  // its keys work from the palette too
         registerUndoStack(editor, document->undoStack());
         connect(editor, &frmLevelEdit::statusMessage, this, [this](const QString &text) {
             statusBar()->showMessage(text);

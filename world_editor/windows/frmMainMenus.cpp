@@ -100,7 +100,8 @@ void frmMain::buildMenus()
     noData(mnuWorldList);
     separator(mnuWorld, "sfads");
     QAction *save = action(mnuWorld, "mnuSave", QStringLiteral("&Save World Level Details"));
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));  // while the details are in charge
+    mnuSave = save;
     QAction *map = action(mnuWorld, "mnuShowWorldMap", QStringLiteral("World &Map Editor"));
     map->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     separator(mnuWorld, "mmuasn");

@@ -1,0 +1,124 @@
+#include "EditorFixture.h"
+
+#include "resources/TagSheet.h"
+#include "windows/frmLevelEdit.h"
+#include "windows/frmLevelTiles.h"
+#include "windows/frmLevelView.h"
+
+#include "AnsiText.h"
+
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUndoStack>
+
+using namespace tessaforge;
+using namespace tessaforge::testing;
+
+namespace {
+
+// Keys typed on the real X server, to whatever window has its focus.
+bool typeKeys(const QStringList &keys)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
+                                                          QStringLiteral("40")} + keys);
+    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+}
+
+bool clickAt(const QPoint &global)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(global.x()),
+                                              QString::number(global.y()), QStringLiteral("click"),
+                                              QStringLiteral("1")});
+    return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
+}
+
+} // namespace
+
+// Which window the keys act on, under a real X server: the one the user works in.
+class tst_smoke_keys : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("xdotool is needed to type on the X server");
+    }
+
+    void keysFollowTheWindowInCharge()
+    {
+        Editor e;
+        e.game.copyGame(QStringLiteral(VT_DEMO_GAME_DIR));
+        QVERIFY(e.start(QStringLiteral("Demo Mod")));
+        e.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.w.get()));
+        if (e.w->pictures().picHoldTags.isNull())
+            e.w->pictures().picHoldTags = drawTagSheet();
+        e.clickLevel(0);
+        const QString areaName = vt::fromAnsi(e.state().currentLevel()->sAreaFile);
+        e.trigger("mnuEditArea");
+        frmLevelEdit *ed = e.w->areaEditor();
+        frmLevelTiles *palette = e.w->palette();
+        QVERIFY(ed && palette);
+        QVERIFY(QTest::qWaitForWindowExposed(ed));
+        QCOMPARE(ed->windowTitle(), QStringLiteral("Area Editor - %1.qzl[*]").arg(areaName));
+
+        // A stroke in the area editor: its window is marked as unsaved.
+        const int z = ed->lZoom;
+        e.w->brush().select(AreaLayer::Enemies, 0, 5);
+        QCOMPARE(ed->document().area().TileEnemy(2, 1), 0);
+        QVERIFY(clickAt(ed->mapToGlobal(QPoint(2 * z + z / 2, z + z / 2))));
+        QTRY_VERIFY(ed->document().isModified());
+        QVERIFY(ed->isWindowModified());
+        QCOMPARE(e.w->mdiArea->activeSubWindow(), ed->parentWidget());
+
+        // A click in the palette gives it the focus; the tool keys and undo still reach the
+        // area editor, which stays the document in charge.
+        QVERIFY(clickAt(palette->mapToGlobal(QPoint(palette->width() / 2, palette->height() / 2))));
+        QTRY_COMPARE(e.w->mdiArea->activeSubWindow(), palette->parentWidget());
+        QCOMPARE(e.w->documentWindow(), ed->parentWidget());
+        QVERIFY(typeKeys({QStringLiteral("r")}));
+        QTRY_COMPARE(ed->tool(), AreaTool::Rectangle);
+        QVERIFY(typeKeys({QStringLiteral("p")}));
+        QTRY_COMPARE(ed->tool(), AreaTool::Pencil);
+        const int zoom = ed->lZoom;
+        QVERIFY(typeKeys({QStringLiteral("plus")}));
+        QTRY_COMPARE(ed->lZoom, zoom + frmLevelEdit::kZoomStep);
+        QVERIFY(typeKeys({QStringLiteral("ctrl+z")}));
+        QTRY_VERIFY(!ed->document().isModified());
+        QVERIFY(!ed->isWindowModified());  // back at the saved state: unmarked
+        QVERIFY(typeKeys({QStringLiteral("ctrl+y")}));
+        QTRY_VERIFY(ed->isWindowModified());
+
+        // Ctrl+S saves the area, through its own question and message, not the world details.
+        e.dialogs.inputs.push_back(areaName);
+        QVERIFY(typeKeys({QStringLiteral("ctrl+s")}));
+        QTRY_VERIFY(!ed->document().isModified());
+        QCOMPARE(e.dialogs.shown.back().text, areaName + QStringLiteral(".qzl saved!"));
+        QVERIFY(!e.dialogs.texts().contains(QStringLiteral("Current world details saved to disk!")));
+        QVERIFY(!ed->isWindowModified());
+
+        // With the details window in charge, Ctrl+S saves the world details, and the area's
+        // tool keys rest (they would type into its fields).
+        e.trigger("mnuEditLevelDetails");
+        frmLevelView *details = e.w->detailsWindow();
+        QVERIFY(details);
+        e.w->mdiArea->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(details->parentWidget()));
+        QTRY_COMPARE(e.w->documentWindow(), details->parentWidget());
+        QVERIFY(!ed->mnuTool[int(AreaTool::Select)]->isEnabled());
+        QVERIFY(typeKeys({QStringLiteral("ctrl+s")}));
+        QTRY_COMPARE(e.dialogs.shown.back().text, QStringLiteral("Current world details saved to disk!"));
+        QCOMPARE(ed->tool(), AreaTool::Pencil);
+        QVERIFY(e.dialogs.unexpected.isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_smoke_keys)
+#include "tst_smoke_keys.moc"
