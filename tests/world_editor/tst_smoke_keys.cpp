@@ -8,6 +8,7 @@
 #include "AnsiText.h"
 
 #include <QGuiApplication>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
@@ -28,12 +29,12 @@ bool typeKeys(const QStringList &keys)
     return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
 }
 
-bool clickAt(const QPoint &global)
+bool clickAt(const QPoint &global, int button = 1)
 {
     QProcess xdotool;
     xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(global.x()),
                                               QString::number(global.y()), QStringLiteral("click"),
-                                              QStringLiteral("1")});
+                                              QString::number(button)});
     return xdotool.waitForFinished(10000) && xdotool.exitCode() == 0;
 }
 
@@ -117,6 +118,24 @@ private Q_SLOTS:
         QTRY_COMPARE(e.dialogs.shown.back().text, QStringLiteral("Current world details saved to disk!"));
         QCOMPARE(ed->tool(), AreaTool::Pencil);
         QVERIFY(e.dialogs.unexpected.isEmpty());
+    }
+
+    void aRightClickOnALevelOpensItsMenu()
+    {
+        Editor e;
+        e.game.copyGame(QStringLiteral(VT_DEMO_GAME_DIR));
+        QVERIFY(e.start(QStringLiteral("Demo Mod")));
+        e.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.w.get()));
+        QListWidget *list = e.w->lstLevels;
+        const QPoint second = list->visualItemRect(list->item(1)).center();
+        QVERIFY(clickAt(list->viewport()->mapToGlobal(second), 3));
+        QTRY_VERIFY(e.w->mnuLevel->isVisible());
+        QCOMPARE(e.state().nCurLevel, 1);
+        QCOMPARE(list->currentRow(), 1);
+        // At the pointer, not at the list's corner.
+        QVERIFY((e.w->mnuLevel->pos() - list->viewport()->mapToGlobal(second)).manhattanLength() < 8);
+        e.w->mnuLevel->hide();
     }
 };
 

@@ -180,6 +180,19 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
         popUpLevelMenuAtSelection();
         return true;
     }
+    // A right click on a level opens its menu at the pointer, as a double click does.
+    if (watched == lstLevels->viewport() && event->type() == QEvent::ContextMenu) {
+        const auto *menuEvent = static_cast<const QContextMenuEvent *>(event);
+        if (menuEvent->reason() != QContextMenuEvent::Keyboard) {
+            if (QListWidgetItem *item = lstLevels->itemAt(menuEvent->pos())) {
+                const int row = lstLevels->row(item);
+                if (row != lstLevels->currentRow())
+                    lstLevels->setCurrentRow(row);  // makes it current, as a click does
+                mnuLevel->popup(menuEvent->globalPos());
+            }
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
