@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -75,6 +76,11 @@ frmLevelEdit::frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaP
 
     // Another layer shown or edited: the view is drawn again.
     connect(&m_brush, &AreaBrush::changed, this, [this] {
+        for (auto [action, on] : {std::pair{mnuShowTags, m_brush.bForceShowTags},
+                                  std::pair{mnuShowEnemies, m_brush.bForceShowEnemy}}) {
+            const QSignalBlocker quiet(action);
+            action->setChecked(on);
+        }
         if (m_drawnValid && !(currentView() == m_drawn))
             DrawLevel();
     });
@@ -161,10 +167,32 @@ void frmLevelEdit::addMenuItems()
     mnuLevZoomOut = key(command("mnuLevZoomOut", QStringLiteral("Zoom &Out"), [this] { ZoomOut(); }),
                         {QKeySequence(Qt::Key_Minus)});
     dash("mnuLevDashNine");
+    // What the view shows besides the edited layer; never stored in a file.
+    auto toggle = [&](const char *name, const QString &caption, Qt::Key shortcut, const QString &tip) {
+        auto *a = new QAction(caption, this);  // in the menu after the area's own items
+        a->setObjectName(QLatin1String(name));
+        a->setCheckable(true);
+        key(a, {QKeySequence(shortcut)});
+        a->setToolTip(QStringLiteral("%1 (%2)").arg(tip, QKeySequence(shortcut).toString(QKeySequence::NativeText)));
+        return a;
+    };
+    mnuShowTags = toggle("mnuLevShowTags", QStringLiteral("Show &Tags"), Qt::Key_T,
+                         QStringLiteral("Show tags whatever is edited"));
+    mnuShowEnemies = toggle("mnuLevShowEnemies", QStringLiteral("Show &Enemies"), Qt::Key_E,
+                            QStringLiteral("Show enemies whatever is edited"));
+    mnuGrid = toggle("mnuLevGrid", QStringLiteral("&Grid"), Qt::Key_G, QStringLiteral("Lines between the squares"));
+    auto forced = [this] { m_brush.setForcedLayers(mnuShowTags->isChecked(), mnuShowEnemies->isChecked()); };
+    connect(mnuShowTags, &QAction::toggled, this, forced);
+    connect(mnuShowEnemies, &QAction::toggled, this, forced);
+    connect(mnuGrid, &QAction::toggled, this, [this] { update(); });
+    mnuLevZoomIn->setToolTip(QStringLiteral("Zoom In (+)"));
+    mnuLevZoomOut->setToolTip(QStringLiteral("Zoom Out (-)"));
     mnuSideWarp = command("mnuSideWarp", QStringLiteral("Enable &Side-Warp"), [this] { ToggleSideWarp(); });
     mnuSideWarp->setCheckable(true);
     command("mnuLevSetStart", QStringLiteral("Set Start &Position"), [this] { SetStartPos(); });
     command("mnuLevResize", QStringLiteral("&Resize Area"), [this] { ResizeArea(); });
+    dash("mnuLevDashView");
+    menu->addActions({mnuShowTags, mnuShowEnemies, mnuGrid});
 
     auto separator = [menu] { menu->addSeparator(); };
     struct Item
@@ -215,6 +243,16 @@ void frmLevelEdit::addMenuItems()
     menu->addAction(mnuLevUndo);
     menu->addAction(mnuLevRedo);
     setKeysActive(true);
+
+    auto toolBarDash = [this] {
+        auto *a = new QAction(this);
+        a->setSeparator(true);
+        return a;
+    };
+    for (QAction *tool : mnuTool)
+        m_toolBarActions.append(tool);
+    m_toolBarActions << toolBarDash() << mnuLevZoomOut << mnuLevZoomIn << toolBarDash() << mnuShowTags
+                     << mnuShowEnemies << mnuGrid;
 }
 
 void frmLevelEdit::setKeysActive(bool active)
@@ -444,6 +482,16 @@ void frmLevelEdit::paintEvent(QPaintEvent *event)
         p.fillRect(area, QColor::fromRgb(kBackground));
     const QRect shown = area.intersected(m_back.rect());
     p.drawImage(shown.topLeft(), m_back, shown);
+    if (mnuGrid->isChecked() && lZoom >= kMinZoom) {
+        // Thin lines on the squares' edges, inside the area only, drawn over the picture.
+        const QRect cells = QRect(0, 0, (oArea.width() + 1 - hScroll->value()) * lZoom,
+                                  (oArea.height() + 1 - vScroll->value()) * lZoom) & shown;
+        p.setPen(QColor(255, 255, 255, 70));
+        for (int x = cells.left() - cells.left() % lZoom; x <= cells.right(); x += lZoom)
+            p.drawLine(x, cells.top(), x, cells.bottom());
+        for (int y = cells.top() - cells.top() % lZoom; y <= cells.bottom(); y += lZoom)
+            p.drawLine(cells.left(), y, cells.right(), y);
+    }
 }
 
 void frmLevelEdit::closeEvent(QCloseEvent *event)

@@ -69,6 +69,8 @@ public:
     // The actions with keys, for the frame to hold as well: an MDI child's own shortcuts work
     // only while the focus is inside it.
     QList<QAction *> keyActions() const { return m_keyActions + QList<QAction *>{mnuLevSave}; }
+    // What the frame's tool bar for this window holds: the tools, the zoom and the view.
+    QList<QAction *> toolBarActions() const { return m_toolBarActions; }
     void DrawLevel();
     // The whole area at the current zoom with the layers now shown, to a PNG or BMP file.
     void ExportImage();
@@ -117,6 +119,9 @@ public:
     QAction *mnuLevSave = nullptr;
     QAction *mnuLevZoomIn = nullptr;
     QAction *mnuLevZoomOut = nullptr;
+    QAction *mnuShowTags = nullptr;     // tags drawn whatever layer is edited
+    QAction *mnuShowEnemies = nullptr;  // enemies likewise
+    QAction *mnuGrid = nullptr;         // lines between the squares
     QAction *mnuLevUndo = nullptr;
     QAction *mnuLevRedo = nullptr;
     QAction *mnuTool[5] = {};  // by AreaTool
@@ -213,6 +218,7 @@ private:
     AreaTool m_tool = AreaTool::Pencil;
     QActionGroup *m_toolGroup = nullptr;
     QList<QAction *> m_keyActions;  // what setKeysActive switches
+    QList<QAction *> m_toolBarActions;
     bool m_dragging = false;      // a rectangle or selection being dragged
     int m_dragButton = 0;
     QPoint m_dragFrom;

@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 
 #include <algorithm>
 #include <cmath>
@@ -255,6 +256,11 @@ void frmLevelTiles::ResetMe()
 
 void frmLevelTiles::showSelection()
 {
+    // The show flags may have been set elsewhere (the area editor's tool bar).
+    for (auto [box, on] : {std::pair{chkTags[0], m_brush.bForceShowTags}, std::pair{chkTags[1], m_brush.bForceShowEnemy}}) {
+        const QSignalBlocker quiet(box);
+        box->setChecked(on);
+    }
     UpdatePaletteCaption();
     DrawPalette();
 }

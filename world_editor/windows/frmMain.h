@@ -12,6 +12,7 @@
 #include <QPointer>
 
 class QAction;
+class QToolBar;
 class QLabel;
 class QListWidget;
 class QLockFile;
@@ -172,6 +173,8 @@ private:
     // The active child changed: the keys follow the window now in charge.
     void childActivated(QMdiSubWindow *sub);
     void routeKeys();
+    // The area editor's tools, zoom and view switches, at the top of the frame while it is open.
+    void showAreaTools(frmLevelEdit *editor);
     static bool isOpen(const QPointer<QMdiSubWindow> &sub);
     template<typename W> W *childOf(const QPointer<QMdiSubWindow> &sub) const;
 
@@ -188,6 +191,7 @@ private:
     QPointer<QMdiSubWindow> m_mapEditor;
     QPointer<QMdiSubWindow> m_documentWindow;  // see documentWindow()
     QAction *mnuSave = nullptr;
+    QToolBar *m_areaTools = nullptr;
     QHash<const QWidget *, QPointer<QUndoStack>> m_undoStacks;
     QList<QMetaObject::Connection> m_undoStackWatch;  // cut when the main window goes
     bool m_showingStep = false;  // the windows follow a step: their handlers store nothing

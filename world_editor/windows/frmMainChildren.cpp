@@ -13,6 +13,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
+#include <QToolBar>
 #include <QUndoGroup>
 #include <QUndoStack>
 
@@ -111,6 +112,7 @@ void frmMain::editArea()
         m_areaEditor = openChild(editor);
         document->setParent(m_areaEditor);
         addActions(editor->keyActions());  // its keys work from the palette too
+        showAreaTools(editor);
         registerUndoStack(editor, document->undoStack());
         connect(editor, &frmLevelEdit::statusMessage, this, [this](const QString &text) {
             statusBar()->showMessage(text);
@@ -129,6 +131,20 @@ void frmMain::editArea()
     m_areaEditor->resize(std::max(m_areaEditor->width() - 48, m_areaEditor->minimumWidth()),
                          m_areaEditor->height());
     m_palette->resize(m_palette->width(), m_areaEditor->height());
+}
+
+void frmMain::showAreaTools(frmLevelEdit *editor)
+{
+    if (!m_areaTools) {
+        m_areaTools = addToolBar(QStringLiteral("Area Editor"));
+        m_areaTools->setObjectName(QStringLiteral("tbrAreaTools"));
+        m_areaTools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
+    m_areaTools->clear();
+    m_areaTools->addActions(editor->toolBarActions());
+    m_areaTools->show();
+    // The tools leave with their editor.
+    connect(editor, &QObject::destroyed, m_areaTools, [tools = m_areaTools] { tools->hide(); });
 }
 
 void frmMain::editDetails()
