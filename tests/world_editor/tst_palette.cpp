@@ -271,13 +271,19 @@ private Q_SLOTS:
         QCOMPARE(back.pixel(mark.center()), tile);
         if (side < 32)
             QCOMPARE(back.pixel(mark.left() + side, mark.top()), tile);
-        // What is presented is the back image.
+        // What is presented is the back image, under the strip that names the selection.
         const QImage shown = palette()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const QRect surface(kO, kO, palette()->width() - kO, palette()->height() - kO);
+        const QRect surface(kO, kO, palette()->width() - kO, palette()->height() - kO - palette()->lblSelection->height());
         QCOMPARE(shown.copy(surface), back.copy(surface));
+        QCOMPARE(palette()->lblSelection->text(), QStringLiteral("Tile %1, %2").arg(selection().x()).arg(selection().y()));
+        QCOMPARE(palette()->cellName(0, 0), QStringLiteral("Tile 0, 0"));
+        QCOMPARE(palette()->lblSelection->geometry().bottom(), palette()->height() - 1);
 
         // Object palette scrolled to value 30: the sheet's two columns doubled, then nothing.
         QTest::mouseClick(palette()->cmdSwitch, Qt::LeftButton);
+        QCOMPARE(palette()->cellName(0, 7), QStringLiteral("Tag 7"));
+        QCOMPARE(palette()->cellName(1, 9), QStringLiteral("Enemy 9"));
+        QCOMPARE(palette()->cellName(1, 0), QStringLiteral("No enemy (clears enemies)"));
         palette()->vscTiles->setValue(30);
         const QImage objects = palette()->backImage();
         const QImage &sheet = e->w->pictures().picHoldTags;

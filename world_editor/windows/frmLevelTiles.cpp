@@ -8,6 +8,7 @@
 #include "resources/TagSheet.h"
 
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -101,6 +103,13 @@ frmLevelTiles::frmLevelTiles(AreaBrush &brush, const AreaPictures &pictures, QWi
     Label1->setGeometry(2 * kCell + 4, 0, 40, kBar);
     picTags->hide();
 
+    // The selection in words, always whole, whatever the window's width leaves of its title.
+    lblSelection = new QLabel(this);
+    lblSelection->setObjectName(QStringLiteral("lblSelection"));
+    lblSelection->setFont(smallFont(font(), false));
+    lblSelection->setAutoFillBackground(true);
+    lblSelection->setIndent(4);
+
     connect(hscTiles, &QScrollBar::valueChanged, this, [this] { DrawPalette(); });
     connect(vscTiles, &QScrollBar::valueChanged, this, [this] { DrawPalette(); });
     connect(cmdSwitch, &QPushButton::clicked, this, &frmLevelTiles::switchPalette);
@@ -146,6 +155,7 @@ void frmLevelTiles::layOut()
     vscTiles->setGeometry(0, kBar, kBar, std::max(0, h - kBar));
     hscTiles->setPageStep(std::max(1, (w - kBar) / kCell));
     vscTiles->setPageStep(std::max(1, (h - kBar) / kCell));
+    lblSelection->setGeometry(kBar, std::max(0, h - kBar), std::max(0, w - kBar), kBar);
     DrawPalette();
 }
 
@@ -219,6 +229,40 @@ void frmLevelTiles::UpdatePaletteCaption()
         setWindowTitle(QStringLiteral("Objects"));
     else
         setWindowTitle(QStringLiteral("Tiles  CUR:(%1,%2)").arg(m_brush.curTileX).arg(m_brush.curTileY));
+    lblSelection->setText(cellName(m_brush.curTileX, m_brush.curTileY));
+}
+
+QString frmLevelTiles::cellName(qint32 x, qint32 y) const
+{
+    if (!objectPalette())
+        return QStringLiteral("Tile %1, %2").arg(x).arg(y);
+    if (x == 0)
+        return y == 0 ? QStringLiteral("No tag (clears tags)") : QStringLiteral("Tag %1").arg(y);
+    return y == 0 ? QStringLiteral("No enemy (clears enemies)") : QStringLiteral("Enemy %1").arg(y);
+}
+
+bool frmLevelTiles::event(QEvent *event)
+{
+    // Each square names what it places.
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        const QPoint o = origin();
+        const QPoint at = help->pos();
+        if (at.x() >= o.x() && at.y() >= o.y() && !lblSelection->geometry().contains(at)) {
+            const qint32 x = (at.x() - o.x()) / kCell + hscTiles->value();
+            const qint32 y = (at.y() - o.y()) / kCell + vscTiles->value();
+            const bool inside = objectPalette() ? x <= 1 && y <= largestValue()
+                                                : x < tilesetColumns() && y < tilesetRows();
+            if (inside) {
+                QToolTip::showText(help->globalPos(), cellName(x, y), this);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void frmLevelTiles::ResetMe()

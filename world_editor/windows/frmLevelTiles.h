@@ -50,11 +50,16 @@ public:
     QCheckBox *chkTags[2] = {nullptr, nullptr};  // 0 tags, 1 enemies
     QLabel *Label1 = nullptr;
     QScrollBar *vscTiles = nullptr;
+    QLabel *lblSelection = nullptr;  // the selection in words, along the bottom edge
+
+    // What the palette cell (x, y) places, in words: "Tile 3, 0", "Tag 7", "Enemy 9", ...
+    QString cellName(qint32 x, qint32 y) const;
 
 Q_SIGNALS:
     void closed();
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
