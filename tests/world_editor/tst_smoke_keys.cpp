@@ -118,6 +118,24 @@ private Q_SLOTS:
         QTRY_COMPARE(e.dialogs.shown.back().text, QStringLiteral("Current world details saved to disk!"));
         QCOMPARE(ed->tool(), AreaTool::Pencil);
         QVERIFY(e.dialogs.unexpected.isEmpty());
+
+        // Maximised, the area editor leaves the palette in sight, also after a click in it.
+        auto *editorFrame = qobject_cast<QMdiSubWindow *>(ed->parentWidget());
+        auto *paletteFrame = qobject_cast<QMdiSubWindow *>(palette->parentWidget());
+        editorFrame->showMaximized();
+        QVERIFY(clickAt(ed->mapToGlobal(QPoint(ed->width() - 40, ed->height() / 2))));
+        QTRY_COMPARE(e.w->mdiArea->activeSubWindow(), editorFrame);
+        QTest::qWait(100);
+        QVERIFY(paletteFrame->isVisible());
+        QVERIFY(!paletteFrame->isMaximized());
+        const QPoint centre = e.w->mdiArea->viewport()->mapFromGlobal(palette->mapToGlobal(palette->rect().center()));
+        QWidget *top = e.w->mdiArea->viewport()->childAt(centre);
+        QVERIFY2(top && (top == paletteFrame || paletteFrame->isAncestorOf(top)),
+                 top ? top->metaObject()->className() : "nothing");
+        QVERIFY(clickAt(palette->mapToGlobal(palette->rect().center())));
+        QTRY_COMPARE(e.w->mdiArea->activeSubWindow(), paletteFrame);
+        QVERIFY(!paletteFrame->isMaximized());
+        QVERIFY(editorFrame->isMaximized());
     }
 
     void aRightClickOnALevelOpensItsMenu()

@@ -59,6 +59,8 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     buildSideBar();
     layout->addWidget(picSideBar);
     mdiArea = new QMdiArea(central);
+    // Clicking the palette beside a maximised area editor must not maximise the palette.
+    mdiArea->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     layout->addWidget(mdiArea, 1);
     setCentralWidget(central);

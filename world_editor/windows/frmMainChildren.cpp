@@ -191,6 +191,8 @@ void frmMain::openPalette(AreaLayer mode)
         auto *tiles = new frmLevelTiles(m_brush, m_pictures);
         connect(tiles, &frmLevelTiles::closed, this, [this] { bTileWindowOpen = false; });
         m_palette = openChild(tiles);
+        // Above the other windows, so that a maximised area editor does not hide it.
+        m_palette->setWindowFlag(Qt::WindowStaysOnTopHint);
     }
     m_palette->show();
     palette()->ResetMe();
