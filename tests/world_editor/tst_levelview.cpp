@@ -61,7 +61,7 @@ private Q_SLOTS:
         Details d;
         d.open(2);
         QVERIFY(d.w->bDetailWindowOpen);
-        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3"));
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3[*]"));
         QCOMPARE(d.view->getCurrentLevel(), 2);
         QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("200"));
         QVERIFY(d.view->optScroll[0]->isChecked());
@@ -125,7 +125,7 @@ private Q_SLOTS:
         Details d;
         d.open(2);
         d.w->cmdRegulate[0]->click();  // Kill Last removes level 3, the one shown
-        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3 (removed)"));
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3 (removed)[*]"));
         QVERIFY(!d.view->txtLevTime->isEnabled());
         QVERIFY(!d.view->cmbPipeID[0]->isEnabled());
 
@@ -137,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(!d.view->txtLevTime->isEnabled());
 
         d.clickLevel(2);
-        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3"));
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3[*]"));
         QVERIFY(d.view->txtLevTime->isEnabled());
         QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("200"));
     }
@@ -296,7 +296,7 @@ private Q_SLOTS:
         d.clickLevel(2);
         QCOMPARE(d.level(1).iTime, qint16(123));
         QCOMPARE(d.view->getCurrentLevel(), 2);
-        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3"));
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #3[*]"));
         QCOMPARE(d.view->txtLevTime->text(), QStringLiteral("200"));
 
         // Saving includes what the window shows.
@@ -358,7 +358,7 @@ private Q_SLOTS:
         sideBarClearsTheList();
         QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(frame->width() / 2, 6));
         QCOMPARE(d.w->lstLevels->currentRow(), 1);
-        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #2"));
+        QCOMPARE(d.view->windowTitle(), QStringLiteral("Editing Level #2[*]"));
 
         // With the list in step, coming back changes nothing and asks nothing, also while the
         // area editor holds unsaved changes to another area: a question asked on the way

@@ -46,7 +46,8 @@ private Q_SLOTS:
         Editor e;
         makeMod(e.game);
         QVERIFY(e.start());
-        QCOMPARE(e.w->windowTitle(), QStringLiteral("Tessaforge"));
+        QCOMPARE(e.w->windowTitle(), QStringLiteral("Tessaforge[*]"));
+        QVERIFY(!e.w->isWindowModified());
         QVERIFY(e.w->isVisible());
         QCOMPARE(e.dialogs.dialogTitles, QStringList{QStringLiteral("Select Mod")});
         QCOMPARE(e.state().sModName, QStringLiteral("Demo"));

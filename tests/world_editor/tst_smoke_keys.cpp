@@ -136,6 +136,13 @@ private Q_SLOTS:
         QTRY_COMPARE(e.w->mdiArea->activeSubWindow(), paletteFrame);
         QVERIFY(!paletteFrame->isMaximized());
         QVERIFY(editorFrame->isMaximized());
+
+        // Ctrl+W opens the world map, also with the focus inside an inner window.
+        QVERIFY(clickAt(ed->mapToGlobal(QPoint(ed->width() - 40, ed->height() / 2))));
+        QTRY_COMPARE(e.w->mdiArea->activeSubWindow(), editorFrame);
+        QVERIFY(typeKeys({QStringLiteral("ctrl+w")}));
+        QTRY_VERIFY(e.w->mapEditor() != nullptr);
+        QVERIFY(editorFrame->isVisible());
     }
 
     void aRightClickOnALevelOpensItsMenu()

@@ -40,7 +40,7 @@ private Q_SLOTS:
         makeMod(e.game);
         QVERIFY(e.start());
         QVERIFY(QTest::qWaitForWindowExposed(e.w.get()));
-        QCOMPARE(e.w->windowTitle(), QStringLiteral("Tessaforge"));
+        QCOMPARE(e.w->windowTitle(), QStringLiteral("Tessaforge[*]"));
         QCOMPARE(e.w->lstLevels->count(), 3);
         QVERIFY(e.closeAnswering(FakeDialogs::Answer::No));
         QVERIFY(!e.w->isVisible());

@@ -105,14 +105,20 @@ private Q_SLOTS:
         const LevelRecord before = e.level(2);  // with the tileset its showing stored
         QCOMPARE(before.iTime, qint16(-7));
 
+        const bool modifiedBefore = e.w->isWindowModified();
         e.w->cmdRegulate[0]->click();
         QCOMPARE(e.state().gWorld.Levels.size(), 2u);
-        QCOMPARE(view->windowTitle(), QStringLiteral("Editing Level #3 (removed)"));
+        QCOMPARE(view->windowTitle(), QStringLiteral("Editing Level #3 (removed)[*]"));
+        // The frame and the details window are marked while the details are unsaved.
+        QVERIFY(e.w->isWindowModified());
+        QVERIFY(view->isWindowModified());
         e.trigger("mnuUndo");
+        QCOMPARE(e.w->isWindowModified(), modifiedBefore);
+        QCOMPARE(view->isWindowModified(), modifiedBefore);
         QCOMPARE(e.state().gWorld.Levels.size(), 3u);
         QCOMPARE(e.level(2), before);
         QCOMPARE(lines(e.w->lstLevels), listed);
-        QCOMPARE(view->windowTitle(), QStringLiteral("Editing Level #3"));
+        QCOMPARE(view->windowTitle(), QStringLiteral("Editing Level #3[*]"));
         QVERIFY(view->txtLevTime->isEnabled());
         QCOMPARE(view->txtLevTime->text(), QStringLiteral("-7"));
         e.trigger("mnuRedo");

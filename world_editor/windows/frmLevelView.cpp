@@ -112,7 +112,10 @@ QLineEdit *int16Box(QWidget *parent, const QString &name, std::function<QString(
 frmLevelView::frmLevelView(WorldDocument &world, QWidget *parent) : QWidget(parent), m_world(world)
 {
     setObjectName(QStringLiteral("frmLevelView"));
-    setWindowTitle(QStringLiteral("Editing Level #%1").arg(m_shownLevel + 1));
+    setWindowTitle(QStringLiteral("Editing Level #%1[*]").arg(m_shownLevel + 1));
+    // Marked while the world details hold unsaved changes.
+    setWindowModified(m_world.isModified());
+    connect(&m_world, &Document::modifiedChanged, this, &QWidget::setWindowModified);
     buildControls();
 
     for (int k = 0; k < kPipeRows; ++k) {
@@ -294,7 +297,7 @@ void frmLevelView::SetLevel(qint32 lLevel)
     m_levelGone = false;
     setControlsEnabled(true);
     ShowLevelInfo();
-    setWindowTitle(QStringLiteral("Editing Level #%1").arg(lLevel + 1));
+    setWindowTitle(QStringLiteral("Editing Level #%1[*]").arg(lLevel + 1));
 }
 
 void frmLevelView::checkShownLevel()
@@ -305,7 +308,7 @@ void frmLevelView::checkShownLevel()
     // level, shown only when the user picks it.
     m_levelGone = true;
     setControlsEnabled(false);
-    setWindowTitle(QStringLiteral("Editing Level #%1 (removed)").arg(m_shownLevel + 1));
+    setWindowTitle(QStringLiteral("Editing Level #%1 (removed)[*]").arg(m_shownLevel + 1));
 }
 
 void frmLevelView::setControlsEnabled(bool enabled)

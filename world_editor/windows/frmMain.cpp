@@ -50,7 +50,9 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), m_world(std::move(appPath)), m_state(m_world.state()), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Tessaforge"));
+    // The frame's own document is the world details: marked while they are unsaved.
+    setWindowTitle(QStringLiteral("Tessaforge[*]"));
+    connect(&m_world, &Document::modifiedChanged, this, &QWidget::setWindowModified);
 
     auto *central = new QWidget(this);
     auto *layout = new QHBoxLayout(central);

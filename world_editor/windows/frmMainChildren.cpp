@@ -12,6 +12,7 @@
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUndoGroup>
@@ -38,6 +39,13 @@ QMdiSubWindow *frmMain::openChild(QWidget *child)
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowTitle(child->windowTitle());
     connect(child, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
+    // Ctrl+W opens the world map: the inner window's own menu keeps its Close item without
+    // the key, which would otherwise be claimed twice while the focus is inside it.
+    if (QMenu *system = sub->systemMenu()) {
+        for (QAction *a : system->actions())
+            if (a->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_W))
+                a->setShortcut(QKeySequence());
+    }
     return sub;
 }
 
