@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 
 #include "windows/frmMapScreenEdit.h"
+#include "windows/MapScreenRenderer.h"
 
 #include "map/oWorldMap.h"
 #include "support/RawFiles.h"
@@ -20,6 +21,8 @@
 #include <QUndoGroup>
 #include <QUndoStack>
 #include <QWheelEvent>
+
+#include <cmath>
 
 using namespace tessaforge;
 using namespace tessaforge::testing;
@@ -651,6 +654,66 @@ private Q_SLOTS:
         QApplication::sendEvent(ed->picMap, &sideways);
         QCOMPARE(ed->xScroll->value(), 96);
         QCOMPARE(ed->yScroll->value(), 48);
+    }
+
+    // A link runs between the outlines of its two nodes: its arrow ends on the edge of the
+    // node it leads to, never inside it or over its number.
+    void linkLinesEndAtTheNodesEdges()
+    {
+        using namespace MapScreenRenderer;
+        const NodeOutline circle{10, false};
+        const NodeOutline picture{16, true};
+        auto distance = [](QPointF a, QPointF b) { return std::hypot(a.x() - b.x(), a.y() - b.y()); };
+        struct Case
+        {
+            QPointF from, to;
+        };
+        for (const Case &c : {Case{{100, 100}, {300, 100}}, Case{{300, 100}, {100, 100}}, Case{{0, 0}, {30, 40}},
+                              Case{{50, 200}, {47, 20}}}) {
+            const QLineF line = LinkLine(c.from, circle, c.to, circle);
+            QVERIFY(!line.isNull());
+            QCOMPARE(distance(line.p2(), c.to), 10.0);
+            QCOMPARE(distance(line.p1(), c.from), 10.0);
+            // Straight on the way between the two centres.
+            QCOMPARE(10.0 + line.length() + 10.0, distance(c.from, c.to));
+        }
+        QCOMPARE(LinkLine({100, 100}, circle, {300, 100}, circle), QLineF(110, 100, 290, 100));
+        QCOMPARE(LinkLine({100, 100}, circle, {100, 300}, NodeOutline{13, false}).p2(), QPointF(100, 287));
+        // A node with a picture: the point lies on the picture's side, or on its corner.
+        QCOMPARE(LinkLine({100, 140}, circle, {300, 100}, picture).p2(), QPointF(284, 103.2));
+        QCOMPARE(LinkLine({100, 300}, circle, {300, 100}, picture).p2(), QPointF(284, 116));
+        QCOMPARE(OutlineExit({50, 50}, {50, 0}, picture), QPointF(50, 34));
+        // Outlines that touch or overlap leave nothing to draw.
+        QVERIFY(LinkLine({100, 100}, circle, {115, 100}, circle).isNull());
+        QVERIFY(LinkLine({100, 100}, circle, {120, 100}, circle).isNull());
+        QVERIFY(LinkLine({100, 100}, circle, {100, 100}, circle).isNull());
+        QVERIFY(!LinkLine({100, 100}, circle, {121, 100}, circle).isNull());
+
+        // The outline is what the node shows: its picture, else its circle, wider when selected.
+        QImage map(640, 480, QImage::Format_RGB32);
+        QImage pictures(3 * 32, 32, QImage::Format_RGB32);
+        oWorldMap nodes;
+        QVERIFY(nodes.AddNode(200, 100, false));
+        QVERIFY(nodes.AddNode(300, 100, false));
+        nodes.setNodeImage(2, 3);
+        nodes.setNodeImage(3, 4);  // past the strip: drawn as a circle
+        const Scene scene{map, pictures, nodes, QPoint(0, 0), 1, QFont(), true};
+        QCOMPARE(OutlineOf(scene, 1).reach, 13.0);
+        QVERIFY(!OutlineOf(scene, 1).square);
+        QCOMPARE(OutlineOf(scene, 2).reach, 16.0);
+        QVERIFY(OutlineOf(scene, 2).square);
+        QCOMPARE(OutlineOf(scene, 3).reach, 10.0);
+        QVERIFY(!OutlineOf(scene, 3).square);
+
+        // Drawn: nothing of the line inside either node's circle, the line between them.
+        MapWorld m;
+        m.nodes({{100, 100, 0, 0, 0, 2}, {300, 100}});
+        frmMapScreenEdit *ed = m.open();
+        ed->chkShowLinks->setChecked(true);
+        for (int x : {100, 105, 108, 292, 295, 300})
+            QCOMPARE(m.pixel(x, 100), kGrass);
+        for (int x : {112, 200, 285})
+            QVERIFY(m.pixel(x, 100) != kGrass);
     }
 
     void everyMapEditIsOneUndoStep()

@@ -6,6 +6,9 @@
 #include <QList>
 #include <QPainter>
 
+#include <algorithm>
+#include <cmath>
+
 namespace tessaforge::MapScreenRenderer {
 
 namespace {
@@ -19,40 +22,87 @@ void copyRect(QPainter &painter, QPoint to, const QImage &from, QRect src)
     painter.drawImage(to + (inside.topLeft() - src.topLeft()), from, inside);
 }
 
-// Each link is a line with an arrow head short of the node it leads to; a road walked both
-// ways shows a head at each end. Dark under bright shows on any picture.
-void drawLinks(QPainter &painter, const oWorldMap &nodes, QPoint scroll)
+// Each link is a line from node to node with an arrow head at the edge of the node it leads
+// to, so that neither covers a node or its number; a road walked both ways shows a head at
+// each end. Dark under bright shows on any picture.
+void drawLinks(QPainter &painter, const Scene &scene)
 {
+    const oWorldMap &nodes = scene.nodes;
     const qint32 count = nodes.nodeCount();
-    auto viewPos = [&](qint32 id) { return QPointF(nodes.xPos(id) - scroll.x(), nodes.yPos(id) - scroll.y()); };
+    auto viewPos = [&](qint32 id) {
+        return QPointF(nodes.xPos(id) - scene.scroll.x(), nodes.yPos(id) - scene.scroll.y());
+    };
     QList<QLineF> strokes;
     for (qint32 i = 1; i <= count; ++i) {
         const int links[4] = {nodes.UpNode(i), nodes.DownNode(i), nodes.LeftNode(i), nodes.RightNode(i)};
         for (int to : links) {
             if (to < 1 || to > count || to == i)
                 continue;
-            const QLineF line(viewPos(i), viewPos(to));
-            strokes.append(line);
-            if (line.length() < 24)
+            const QLineF line = LinkLine(viewPos(i), OutlineOf(scene, i), viewPos(to), OutlineOf(scene, to));
+            if (line.isNull())
                 continue;
-            QLineF back(line.p2(), line.p1());
-            back.setLength(15);
-            const QPointF tip = back.p2();
+            strokes.append(line);
+            const QPointF tip = line.p2();
             for (qreal turn : {25.0, -25.0}) {
-                QLineF wing(tip, tip + (line.p1() - line.p2()));
+                QLineF wing(tip, line.p1());
                 wing.setAngle(wing.angle() + turn);
-                wing.setLength(8);
+                wing.setLength(std::min<qreal>(8, line.length()));
                 strokes.append(wing);
             }
         }
     }
-    painter.setPen(QPen(QColor(0, 0, 0), 3, Qt::SolidLine, Qt::RoundCap));
+    // Flat ends: the dark edge stops at the node's outline too.
+    painter.setPen(QPen(QColor(0, 0, 0), 3, Qt::SolidLine, Qt::FlatCap));
     painter.drawLines(strokes);
     painter.setPen(QPen(QColor(255, 230, 0), 1));
     painter.drawLines(strokes);
 }
 
+// A number over link lines keeps a light rim, so that no line runs through its digits.
+void drawNumberRim(QPainter &painter, const QRect &box, const QString &text)
+{
+    const QPen pen = painter.pen();
+    painter.setPen(QColor(255, 255, 255));
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (dx != 0 || dy != 0)
+                painter.drawText(box.translated(dx, dy), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, text);
+    painter.setPen(pen);
+}
+
 } // namespace
+
+NodeOutline OutlineOf(const Scene &scene, qint32 id)
+{
+    const int image = scene.nodes.NodeImage(id);
+    if (image > 0 && image <= PictureCount(scene.pictures))
+        return {kCell / 2.0, true};
+    return {id == scene.selected ? 13.0 : 10.0, false};
+}
+
+QPointF OutlineExit(QPointF centre, QPointF toward, NodeOutline outline)
+{
+    const QPointF d = toward - centre;
+    const qreal length = std::hypot(d.x(), d.y());
+    if (length == 0)
+        return centre;
+    // A square's side is met where the larger of the two steps reaches it.
+    const qreal along = outline.square ? outline.reach / std::max(std::abs(d.x()), std::abs(d.y()))
+                                       : outline.reach / length;
+    return centre + d * along;
+}
+
+QLineF LinkLine(QPointF from, NodeOutline fromOutline, QPointF to, NodeOutline toOutline)
+{
+    const QPointF start = OutlineExit(from, to, fromOutline);
+    const QPointF end = OutlineExit(to, from, toOutline);
+    // Outlines that touch or overlap leave no way between them to draw.
+    const QPointF way = to - from;
+    const QPointF drawn = end - start;
+    if (QPointF::dotProduct(way, drawn) <= 0)
+        return {};
+    return {start, end};
+}
 
 qint32 PictureCount(const QImage &pictures)
 {
@@ -72,7 +122,7 @@ void DrawMap(QImage &view, const Scene &scene)
     QPainter painter(&view);
     copyRect(painter, QPoint(0, 0), scene.map, QRect(scene.scroll, view.size()));
     if (scene.links)
-        drawLinks(painter, scene.nodes, scene.scroll);
+        drawLinks(painter, scene);
 
     painter.setPen(QPen(Qt::black, 0));
     painter.setBrush(Qt::NoBrush);
@@ -91,8 +141,11 @@ void DrawMap(QImage &view, const Scene &scene)
         if (i == scene.selected)
             painter.drawEllipse(at, 13, 13);
         // Numbers are printed with a leading blank, where a sign would go.
-        painter.drawText(QRect(at.x() + 10, at.y() - 8, 200, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
-                         QLatin1Char(' ') + QString::number(i));
+        const QRect box(at.x() + 10, at.y() - 8, 200, 40);
+        const QString number = QLatin1Char(' ') + QString::number(i);
+        if (scene.links)
+            drawNumberRim(painter, box, number);
+        painter.drawText(box, Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, number);
     }
 }
 

@@ -5,7 +5,9 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QLineF>
 #include <QPoint>
+#include <QPointF>
 
 namespace tessaforge {
 
@@ -26,6 +28,25 @@ struct Scene
     QFont font;              // for the node numbers
     bool links = false;      // lines with arrow heads for the links between nodes
 };
+
+// What a node shows around its centre: a circle of `reach` pixels, or a square picture
+// `reach` pixels from the centre to each side.
+struct NodeOutline
+{
+    qreal reach = 10;
+    bool square = false;
+};
+
+// How node `id` is drawn in `scene`: its picture, or its circle (the selection circle when it
+// is selected).
+NodeOutline OutlineOf(const Scene &scene, qint32 id);
+
+// Where the straight way from `centre` towards `toward` crosses the outline around `centre`.
+QPointF OutlineExit(QPointF centre, QPointF toward, NodeOutline outline);
+
+// The line of a link drawn from the edge of the node at `from` to the edge of the node at
+// `to`, where its arrow head ends; a null line when the two outlines touch or overlap.
+QLineF LinkLine(QPointF from, NodeOutline fromOutline, QPointF to, NodeOutline toOutline);
 
 // The number of whole 32 x 32 cells in the strip of node pictures.
 qint32 PictureCount(const QImage &pictures);
