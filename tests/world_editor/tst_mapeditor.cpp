@@ -635,7 +635,9 @@ private Q_SLOTS:
         MapWorld m({1200, 1200});
         m.nodes({{100, 100, 0, 0, 0, 2}, {300, 100}, {100, 300}});
         frmMapScreenEdit *ed = m.open();
-        QVERIFY(ed->chkShowLinks->isChecked());
+        QVERIFY(!ed->chkShowLinks->isChecked());  // the map alone, as the lists hold the links
+        QCOMPARE(m.pixel(200, 100), kGrass);
+        ed->chkShowLinks->setChecked(true);
         QVERIFY(m.pixel(200, 100) != kGrass);
         QCOMPARE(m.pixel(100, 200), kGrass);
         m.click(Qt::LeftButton, {100, 300});
@@ -714,6 +716,49 @@ private Q_SLOTS:
             QCOMPARE(m.pixel(x, 100), kGrass);
         for (int x : {112, 200, 285})
             QVERIFY(m.pixel(x, 100) != kGrass);
+    }
+
+    // Switched off, the links leave no pixel behind: the view is the one of the same nodes
+    // without any link.
+    void linkLinesOffDrawNone()
+    {
+        using namespace MapScreenRenderer;
+        QImage map(640, 480, QImage::Format_RGB32);
+        map.fill(kGrass);
+        QImage pictures(2 * 32, 32, QImage::Format_RGB32);
+        pictures.fill(cellColour(1));
+        oWorldMap linked;
+        for (QPoint p : {QPoint(300, 100), QPoint(300, 300), QPoint(120, 300), QPoint(500, 420)})
+            QVERIFY(linked.AddNode(qint16(p.x()), qint16(p.y()), false));
+        oWorldMap plain = linked;
+        for (qint32 i = 1; i <= linked.nodeCount(); ++i) {
+            const auto next = quint8(i % linked.nodeCount() + 1);
+            linked.setRightNode(i, next);
+            linked.setDownNode(i, quint8(linked.nodeCount() + 1 - i));
+            linked.setUpNode(i, 1);
+            linked.setLeftNode(i, 9);  // a node that does not exist
+        }
+        linked.setNodeImage(2, 1);
+        plain.setNodeImage(2, 1);
+        QImage withLinksOff(640, 496, QImage::Format_RGB32);
+        QImage withoutLinks(640, 496, QImage::Format_RGB32);
+        QImage withLinksOn(640, 496, QImage::Format_RGB32);
+        MapScreenRenderer::DrawMap(withLinksOff, {map, pictures, linked, QPoint(0, 0), 3, QFont(), false});
+        MapScreenRenderer::DrawMap(withoutLinks, {map, pictures, plain, QPoint(0, 0), 3, QFont(), false});
+        MapScreenRenderer::DrawMap(withLinksOn, {map, pictures, linked, QPoint(0, 0), 3, QFont(), true});
+        QCOMPARE(withLinksOff, withoutLinks);
+        QVERIFY(withLinksOn != withoutLinks);
+
+        // The window: ticked on and off again, it is back at the picture without lines.
+        MapWorld m;
+        m.nodes({{100, 100, 0, 0, 0, 2}, {300, 100, 0, 0, 1}, {300, 300, 2}});
+        frmMapScreenEdit *ed = m.open();
+        const QImage opened = ed->viewImage();
+        ed->chkShowLinks->setChecked(true);
+        QVERIFY(ed->viewImage() != opened);
+        ed->chkShowLinks->setChecked(false);
+        QCOMPARE(ed->viewImage(), opened);
+        QVERIFY(!ed->document().isModified());  // a view option, no change of the map
     }
 
     void everyMapEditIsOneUndoStep()

@@ -118,8 +118,8 @@ void frmMapScreenEdit::buildPanel()
     chkShowLinks = new QCheckBox(QStringLiteral("Show Links"), Picture1);
     chkShowLinks->setObjectName(QStringLiteral("chkShowLinks"));
     chkShowLinks->setGeometry(330, 68, 92, 20);
+    // A view option only, off at first: the map shows its nodes alone, its links in the lists.
     chkShowLinks->setToolTip(QStringLiteral("Draw a line with an arrow for every link between nodes"));
-    chkShowLinks->setChecked(true);
 
     Label3 = label(QStringLiteral("Selected"), QStringLiteral("Label3"), {428, 2, 80, 16}, Qt::AlignLeft);
     lblCurrent = label(QStringLiteral("Node 000"), QStringLiteral("lblCurrent"), {428, 18, 80, 20}, Qt::AlignLeft);
