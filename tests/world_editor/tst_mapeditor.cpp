@@ -215,7 +215,7 @@ private Q_SLOTS:
         QVERIFY(!ed->document().isModified());
         QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 000"));
         for (int k = 0; k < 4; ++k) {
-            QCOMPARE(m.entries(k), (QStringList{QStringLiteral("-"), QStringLiteral("1")}));
+            QCOMPARE(m.entries(k), (QStringList{QStringLiteral("-"), QStringLiteral("1 - No Tag")}));
             QCOMPARE(ed->cmbNodeSelect[k]->currentIndex(), 0);
         }
         const QStringList tags = m.entries(4);
@@ -358,6 +358,46 @@ private Q_SLOTS:
         QCOMPARE(m.map().UpNode(1), quint8(1));
     }
 
+    // The next-node lists say what each node leads to beside its number; the position chosen
+    // is still the number stored.
+    void nextNodeListsNameWhereEachNodeLeads()
+    {
+        MapWorld m;
+        m.nodes({{100, 100}, {200, 100, 0, 0, 0, 0, 3}, {300, 100, 0, 0, 0, 0, 42}, {400, 100, 0, 0, 0, 0, 111},
+                 {500, 100, 0, 0, 0, 0, 25}, {100, 300, 0, 0, 0, 0, 20}, {200, 300, 0, 0, 0, 0, 120}});
+        frmMapScreenEdit *ed = m.open();
+        const QStringList opened{QStringLiteral("-"),          QStringLiteral("1 - No Tag"),
+                                 QStringLiteral("2 - Pipe 3"), QStringLiteral("3 - Level 2"),
+                                 QStringLiteral("4 - SaveGame"), QStringLiteral("5 - Warp 5"),
+                                 QStringLiteral("6 - Pipe 20"), QStringLiteral("7")};  // no such tag
+        for (int k = 0; k < 4; ++k)
+            QCOMPARE(m.entries(k), opened);
+
+        m.click(Qt::LeftButton, {100, 100});
+        m.choose(0, 3);
+        QCOMPARE(m.map().UpNode(1), quint8(3));
+        QCOMPARE(ed->cmbNodeSelect[0]->currentText(), QStringLiteral("3 - Level 2"));
+        // A new tag is named at once in every list, and the choices stay.
+        m.choose(4, 41);
+        for (int k = 0; k < 4; ++k)
+            QCOMPARE(ed->cmbNodeSelect[k]->itemText(1), QStringLiteral("1 - Level 1"));
+        QCOMPARE(ed->cmbNodeSelect[0]->currentIndex(), 3);
+        QCOMPARE(m.map().UpNode(1), quint8(3));
+        ed->document().undoStack()->undo();
+        QCOMPARE(m.map().NodeTag(1), quint8(0));
+        QCOMPARE(ed->cmbNodeSelect[2]->itemText(1), QStringLiteral("1 - No Tag"));
+        ed->document().undoStack()->redo();
+        QCOMPARE(ed->cmbNodeSelect[3]->itemText(1), QStringLiteral("1 - Level 1"));
+
+        ed->AddNode();
+        QCOMPARE(m.entries(1).last(), QStringLiteral("8 - No Tag"));
+        m.choose(4, 111);
+        QCOMPARE(m.entries(1).last(), QStringLiteral("8 - SaveGame"));
+        m.click(Qt::LeftButton, {100, 100});
+        m.choose(3, 8);
+        QCOMPARE(m.map().RightNode(1), quint8(8));
+    }
+
     void pickerChoosesTheWarpDestination()
     {
         MapWorld m;
@@ -430,7 +470,7 @@ private Q_SLOTS:
         QCOMPARE(m.map().yPos(3), qint16(30));
         QCOMPARE(ed->currentNode(), 3);
         QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 3"));
-        QCOMPARE(m.entries(3).last(), QStringLiteral("3"));
+        QCOMPARE(m.entries(3).last(), QStringLiteral("3 - No Tag"));
 
         m.e.trigger("mnuMapSave");
         QCOMPARE(m.e.dialogs.texts().last(), kSaved);

@@ -60,6 +60,14 @@ inline QStringList tagEntries()
     return entries;
 }
 
+// An entry of the next-node lists: the node's number, then what the node leads to ("3 - Level
+// 2"). The entry's position stays the number that is stored.
+inline QString linkEntry(const oWorldMap &map, qint32 node)
+{
+    const QString leadsTo = NodeTagLabel(map.NodeTag(node)).simplified();
+    return leadsTo.isEmpty() ? QString::number(node) : QStringLiteral("%1 - %2").arg(node).arg(leadsTo);
+}
+
 inline QStringList entranceEntries()
 {
     const char *manners[5] = {"Up    ", "Down  ", "Left  ", "Right ", "Door  "};

@@ -365,10 +365,19 @@ void frmMapScreenEdit::RefillLinkLists()
         list->clear();
         list->addItem(QStringLiteral("-"));
         for (qint32 n = 1; n <= worldMap().nodeCount(); ++n)
-            list->addItem(QString::number(n));
+            list->addItem(linkEntry(worldMap(), n));
         m_fillingList = false;
         chooseEntry(k, p < list->count() ? p : 0);
     }
+}
+
+void frmMapScreenEdit::nameLinkEntries(qint32 node)
+{
+    if (node < 1 || node > worldMap().nodeCount())
+        return;
+    for (int k = 0; k < 4; ++k)
+        if (node < cmbNodeSelect[k]->count())
+            cmbNodeSelect[k]->setItemText(node, linkEntry(worldMap(), node));
 }
 
 void frmMapScreenEdit::chooseEntry(int list, int entry)
@@ -399,8 +408,10 @@ void frmMapScreenEdit::nodeListChanged(int list, int entry)
             default: break;
             }
         });
-    if (list == 4)
+    if (list == 4) {
         cmdWorld->setVisible(isWarp(worldMap().NodeTag(CurrentNode)));
+        nameLinkEntries(CurrentNode);
+    }
     else if (list < 4 && chkShowLinks->isChecked())
         DrawMap();  // the link lines follow the lists
 }

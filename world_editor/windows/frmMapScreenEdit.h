@@ -109,6 +109,8 @@ private:
     void DrawMap();
     void DrawPictureStrip();
     void RefillLinkLists();
+    // Shows in the next-node lists what `node` leads to now.
+    void nameLinkEntries(qint32 node);
     void SelectNode(qint32 n);
     // Chooses an entry of a list as the user would, so its change handler runs.
     void chooseEntry(int list, int entry);
