@@ -17,6 +17,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QUndoGroup>
 #include <QUndoStack>
@@ -213,7 +215,7 @@ private Q_SLOTS:
         QCOMPARE(m.map().yPos(1), qint16(100));
         QCOMPARE(ed->currentNode(), 0);
         QVERIFY(!ed->document().isModified());
-        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 000"));
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("None"));
         for (int k = 0; k < 4; ++k) {
             QCOMPARE(m.entries(k), (QStringList{QStringLiteral("-"), QStringLiteral("1 - No Tag")}));
             QCOMPARE(ed->cmbNodeSelect[k]->currentIndex(), 0);
@@ -246,6 +248,95 @@ private Q_SLOTS:
         QVERIFY(!m.ed());
         QVERIFY(m.e.dialogs.shown.empty());
         QVERIFY(!m.e.game.exists(m.mapFile()));
+    }
+
+    // The label of the selected node never shows a number while no node is selected: not
+    // after opening, not once the selected node was removed, not after undoing its creation.
+    void noSelectedNumberWithoutASelectedNode()
+    {
+        MapWorld m;
+        m.nodes({{100, 100}, {200, 100}, {300, 100}});
+        frmMapScreenEdit *ed = m.open();
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("None"));
+        m.click(Qt::LeftButton, {300, 300});  // no node there
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("None"));
+        m.click(Qt::LeftButton, {300, 100});
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 3"));
+        ed->KillNode();
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("None"));
+        ed->document().undoStack()->undo();  // node 3 is back, and selected again
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 3"));
+        ed->document().undoStack()->redo();
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("None"));
+        ed->AddNode();
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 3"));
+        ed->document().undoStack()->undo();
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("None"));
+
+        m.click(Qt::LeftButton, {100, 100});
+        ed->AddNode();
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 3"));
+        ed->document().undoStack()->undo();  // back at node 1, where the node was added
+        QCOMPARE(m.map().nodeCount(), 2);
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 1"));
+    }
+
+    // Every text of the panel shows whole, with the widest entries a map can give its lists,
+    // and "Manner of" "Entrance" reads as one heading above its list.
+    void everyTextOfThePanelIsWhole()
+    {
+        MapWorld m;
+        std::vector<Node> many(255, Node{120, 120, 0, 0, 0, 0, 111});
+        many.back() = Node{400, 300, 0, 0, 0, 0, 111};
+        m.nodes(many);
+        frmMapScreenEdit *ed = m.open();
+        m.click(Qt::LeftButton, {400, 300});
+        QCOMPARE(ed->lblCurrent->text(), QStringLiteral("Node 255"));
+        m.choose(4, 40);  // the widest tag entries, and the warp button shown
+        m.choose(5, 79);
+        QVERIFY(!ed->cmdWorld->isHidden());
+        QCOMPARE(ed->cmbNodeSelect[0]->itemText(255), QStringLiteral("255 - Warp 20"));
+
+        const QRect window = ed->rect();
+        auto inside = [&](QWidget *w) { return window.contains(QRect(w->mapTo(ed, QPoint(0, 0)), w->size())); };
+        for (QLabel *label : ed->findChildren<QLabel *>()) {
+            QVERIFY2(inside(label), qPrintable(label->objectName()));
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                     qPrintable(label->text()));
+            QVERIFY2(label->fontMetrics().height() <= label->contentsRect().height(), qPrintable(label->text()));
+        }
+        for (QAbstractButton *button : ed->findChildren<QAbstractButton *>()) {
+            if (button == ed->cmdSacrifice)
+                continue;  // only ever holds the focus, out of sight
+            QVERIFY2(inside(button), qPrintable(button->text()));
+            QVERIFY2(button->width() >= button->sizeHint().width(), qPrintable(button->text()));
+        }
+        for (QComboBox *list : ed->cmbNodeSelect) {
+            QVERIFY2(inside(list), qPrintable(list->objectName()));
+            QStyleOptionComboBox option;
+            option.initFrom(list);
+            option.frame = true;
+            const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                              QStyle::SC_ComboBoxEditField, list);
+            for (int i = 0; i < list->count(); ++i)
+                QVERIFY2(list->fontMetrics().horizontalAdvance(list->itemText(i)) <= field.width(),
+                         qPrintable(list->objectName() + QStringLiteral(": ") + list->itemText(i)));
+        }
+
+        // One line, "Manner of" right before "Entrance", both above the entrance list.
+        QLabel *manner = ed->Label2[2];
+        QLabel *entrance = ed->Label2[3];
+        QCOMPARE(manner->text(), QStringLiteral("Manner of"));
+        QCOMPARE(entrance->text(), QStringLiteral("Entrance"));
+        QCOMPARE(manner->y(), entrance->y());
+        QVERIFY(manner->alignment() & Qt::AlignRight);
+        QVERIFY(entrance->alignment() & Qt::AlignLeft);
+        const int gap = entrance->x() - (manner->x() + manner->width());
+        const int blank = manner->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+        QVERIFY2(gap >= 1 && gap <= 2 * blank, qPrintable(QString::number(gap)));
+        QVERIFY(entrance->geometry().bottom() < ed->cmbNodeSelect[5]->y());
+        QVERIFY(manner->geometry().right() >= ed->cmbNodeSelect[5]->x());
+        QVERIFY(entrance->x() <= ed->cmbNodeSelect[5]->geometry().right());
     }
 
     void centresNodeOne()

@@ -16,6 +16,8 @@ namespace tessaforge::mapeditor {
 
 inline const QString kStudioTitle = QStringLiteral("Vantaro Studio");
 inline const QString kProgramTitle = QStringLiteral("Tessaforge");
+// What the selected node's label says while no node is selected.
+inline const QString kNoNodeSelected = QStringLiteral("None");
 
 // The view: a 660-pixel-wide picture with a 2-pixel border and 16-pixel scroll bars inside,
 // which leaves a drawing area of 640 x 496; the guides mark the 640 x 480 of one screen.
@@ -27,7 +29,10 @@ inline constexpr int kScreenWidth = 640;
 inline constexpr int kScreenHeight = 480;
 inline constexpr int kCell = MapScreenRenderer::kCell;
 inline constexpr int kStripCells = 20;
-inline constexpr int kPanelHeight = 148;
+// The panel below the view: the controls, then the picture strip with its scroll bar, then the
+// mouse hints. The window is the view and the panel; its caption and border are the frame's.
+inline constexpr int kPanelHeight = 168;
+inline constexpr int kStripTop = 94;
 inline constexpr int kSelectReach = 10;
 inline constexpr int kWheelStep = 48;  // pixels per wheel notch
 

@@ -40,7 +40,7 @@ frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, 
     setWindowTitle(QStringLiteral("World Map Editor"));
     buildView();
     buildPanel();
-    setFixedSize(kViewOuterWidth, Picture1->height() + kViewOuterHeight + 20);
+    setFixedSize(kViewOuterWidth, Picture1->height() + kViewOuterHeight);
 
     m_view = QImage(ViewWidth, ViewHeight, QImage::Format_RGB32);
     m_view.fill(Qt::black);
@@ -154,7 +154,7 @@ bool frmMapScreenEdit::openWorld(const QString &sWorldPath)
 
     CurrentNode = 0;
     m_document.reset();
-    lblCurrent->setText(QStringLiteral("Node 000"));
+    showSelectedNode();
     chkPassThru->setChecked(false);
 
     m_fillingList = true;
@@ -293,6 +293,7 @@ void frmMapScreenEdit::followDocument(const QList<qint32> &, qint32 select)
     RefillLinkLists();
     if (CurrentNode >= 1 && CurrentNode <= worldMap().nodeCount())
         SelectNode(CurrentNode);
+    showSelectedNode();
     m_following = false;
     DrawMap();
     DrawPictureStrip();
@@ -348,7 +349,15 @@ void frmMapScreenEdit::KillNode()
     m_following = true;
     RefillLinkLists();
     m_following = false;
+    showSelectedNode();  // the removed node may have been the selected one
     DrawMap();
+}
+
+void frmMapScreenEdit::showSelectedNode()
+{
+    // No number for a node that is not there: none chosen yet, or the selected one removed.
+    const bool selected = CurrentNode >= 1 && CurrentNode <= worldMap().nodeCount();
+    lblCurrent->setText(selected ? QStringLiteral("Node %1").arg(CurrentNode) : kNoNodeSelected);
 }
 
 void frmMapScreenEdit::RefillLinkLists()
@@ -419,7 +428,7 @@ void frmMapScreenEdit::nodeListChanged(int list, int entry)
 void frmMapScreenEdit::SelectNode(qint32 n)
 {
     CurrentNode = n;
-    lblCurrent->setText(QStringLiteral("Node %1").arg(n));
+    showSelectedNode();
     chkPassThru->setChecked(worldMap().PassThru(n));
     const int values[6] = {worldMap().UpNode(n),   worldMap().DownNode(n), worldMap().LeftNode(n),
                            worldMap().RightNode(n), worldMap().NodeTag(n),  worldMap().EntryPoint(n)};

@@ -112,6 +112,8 @@ private:
     // Shows in the next-node lists what `node` leads to now.
     void nameLinkEntries(qint32 node);
     void SelectNode(qint32 n);
+    // The selected node's number in its label, or that none is selected.
+    void showSelectedNode();
     // Chooses an entry of a list as the user would, so its change handler runs.
     void chooseEntry(int list, int entry);
     void nodeListChanged(int list, int entry);

@@ -11,11 +11,16 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <limits>
@@ -72,80 +77,152 @@ void frmMapScreenEdit::buildView()
     picBottomRight->setAutoFillBackground(true);
 }
 
+namespace {
+
+// The width a list needs to show the widest of `entries` whole.
+int listWidthFor(const QComboBox &list, const QStringList &entries)
+{
+    int widest = 0;
+    for (const QString &entry : entries)
+        widest = std::max(widest, list.fontMetrics().horizontalAdvance(entry));
+    QStyleOptionComboBox option;
+    option.initFrom(&list);
+    option.frame = true;
+    const QSize contents(widest, list.fontMetrics().height());
+    return list.style()->sizeFromContents(QStyle::CT_ComboBox, &option, contents, &list).width();
+}
+
+} // namespace
+
 void frmMapScreenEdit::buildPanel()
 {
     Picture1 = new QWidget(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(0, kViewOuterHeight, kViewOuterWidth, kPanelHeight);
 
-    auto label = [this](const QString &text, const QString &name, QRect at, Qt::Alignment align) {
-        auto *l = new QLabel(text, Picture1);
+    // The lists, buttons and labels above the picture strip, laid out from their texts so that
+    // none is cut.
+    auto *controls = new QWidget(Picture1);
+    controls->setObjectName(QStringLiteral("picControls"));
+    controls->setGeometry(0, 0, kViewOuterWidth, kStripTop - 2);
+
+    auto label = [](const QString &text, const QString &name, QWidget *parent, Qt::Alignment align) {
+        auto *l = new QLabel(text, parent);
         l->setObjectName(name);
-        l->setGeometry(at);
         l->setAlignment(align);
         return l;
     };
-    Label2[0] = label(QStringLiteral("Next Nodes"), QStringLiteral("Label2_0"), {4, 2, 186, 16}, Qt::AlignCenter);
-    Label2[1] = label(QStringLiteral("Level Link"), QStringLiteral("Label2_1"), {196, 2, 122, 16}, Qt::AlignCenter);
-    Label2[2] = label(QStringLiteral("Manner of"), QStringLiteral("Label2_2"), {326, 2, 92, 16}, Qt::AlignCenter);
-    Label2[3] = label(QStringLiteral("Entrance"), QStringLiteral("Label2_3"), {326, 42, 92, 16}, Qt::AlignCenter);
+    Label2[0] = label(QStringLiteral("Next Nodes"), QStringLiteral("Label2_0"), controls, Qt::AlignCenter);
+    Label2[1] = label(QStringLiteral("Level Link"), QStringLiteral("Label2_1"), controls, Qt::AlignCenter);
+    // "Manner of" and "Entrance" read as one heading, side by side above their list.
+    Label2[2] = label(QStringLiteral("Manner of"), QStringLiteral("Label2_2"), controls, Qt::AlignRight);
+    Label2[3] = label(QStringLiteral("Entrance"), QStringLiteral("Label2_3"), controls, Qt::AlignLeft);
 
-    // The four links as a cross: up on top, down below, left and right at the sides.
-    const QRect linkPlaces[4] = {{66, 18, 62, 22}, {66, 64, 62, 22}, {4, 41, 62, 22}, {128, 41, 62, 22}};
     for (int k = 0; k < 6; ++k) {
-        cmbNodeSelect[k] = new QComboBox(Picture1);
+        cmbNodeSelect[k] = new QComboBox(controls);
         cmbNodeSelect[k]->setObjectName(QStringLiteral("cmbNodeSelect%1").arg(k));
         cmbNodeSelect[k]->setMaxVisibleItems(20);
-        if (k < 4)
-            cmbNodeSelect[k]->setGeometry(linkPlaces[k]);
+        cmbNodeSelect[k]->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         connect(cmbNodeSelect[k], &QComboBox::currentIndexChanged, this,
                 [this, k](int entry) { nodeListChanged(k, entry); });
     }
-    cmbNodeSelect[4]->setGeometry(196, 18, 122, 22);
-    cmbNodeSelect[5]->setGeometry(326, 18, 92, 22);
+    // Each list is as wide as the widest entry it can ever hold.
+    QString widestTag;
+    for (const QString &tag : tagEntries())
+        if (fontMetrics().horizontalAdvance(tag) > fontMetrics().horizontalAdvance(widestTag))
+            widestTag = tag;
+    const QString widestLink = QStringLiteral("%1 - %2").arg(oWorldMap::kMaxNodes).arg(widestTag.simplified());
+    for (int k = 0; k < 4; ++k)
+        cmbNodeSelect[k]->setMinimumWidth(listWidthFor(*cmbNodeSelect[k], {widestLink}));
+    cmbNodeSelect[4]->setMinimumWidth(listWidthFor(*cmbNodeSelect[4], tagEntries()));
+    cmbNodeSelect[5]->setMinimumWidth(listWidthFor(*cmbNodeSelect[5], entranceEntries()));
     cmbNodeSelect[0]->setToolTip(QStringLiteral("Node reached by going up"));
     cmbNodeSelect[1]->setToolTip(QStringLiteral("Node reached by going down"));
     cmbNodeSelect[2]->setToolTip(QStringLiteral("Node reached by going left"));
     cmbNodeSelect[3]->setToolTip(QStringLiteral("Node reached by going right"));
 
-    cmdWorld = new QPushButton(QStringLiteral("Select Dest. World"), Picture1);
+    cmdWorld = new QPushButton(QStringLiteral("Select Dest. World"), controls);
     cmdWorld->setObjectName(QStringLiteral("cmdWorld"));
-    cmdWorld->setGeometry(196, 42, 122, 24);
+    QSizePolicy keepPlace = cmdWorld->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);  // shown for warps only; the panel does not jump
+    cmdWorld->setSizePolicy(keepPlace);
     cmdWorld->setVisible(false);
-    chkPassThru = new QCheckBox(QStringLiteral("Pass Thru"), Picture1);
+    chkPassThru = new QCheckBox(QStringLiteral("Pass Thru"), controls);
     chkPassThru->setObjectName(QStringLiteral("chkPassThru"));
-    chkPassThru->setGeometry(200, 68, 118, 20);
-    chkShowLinks = new QCheckBox(QStringLiteral("Show Links"), Picture1);
+    chkShowLinks = new QCheckBox(QStringLiteral("Show Links"), controls);
     chkShowLinks->setObjectName(QStringLiteral("chkShowLinks"));
-    chkShowLinks->setGeometry(330, 68, 92, 20);
     // A view option only, off at first: the map shows its nodes alone, its links in the lists.
     chkShowLinks->setToolTip(QStringLiteral("Draw a line with an arrow for every link between nodes"));
 
-    Label3 = label(QStringLiteral("Selected"), QStringLiteral("Label3"), {428, 2, 80, 16}, Qt::AlignLeft);
-    lblCurrent = label(QStringLiteral("Node 000"), QStringLiteral("lblCurrent"), {428, 18, 80, 20}, Qt::AlignLeft);
+    Label3 = label(QStringLiteral("Selected"), QStringLiteral("Label3"), controls, Qt::AlignLeft);
+    lblCurrent = label(kNoNodeSelected, QStringLiteral("lblCurrent"), controls, Qt::AlignLeft);
     QFont bold = lblCurrent->font();
     bold.setBold(true);
     lblCurrent->setFont(bold);
-    Label1[0] = label(QStringLiteral("Left Click - Select Node"), QStringLiteral("Label1_0"), {428, 50, 228, 16},
-                      Qt::AlignLeft);
-    Label1[1] = label(QStringLiteral("Right Click - Move Node"), QStringLiteral("Label1_1"), {428, 68, 228, 16},
-                      Qt::AlignLeft);
-    cmdBottomRight = new QPushButton(QStringLiteral("Menu"), Picture1);
+    lblCurrent->setMinimumWidth(lblCurrent->fontMetrics().horizontalAdvance(
+        QStringLiteral("Node %1").arg(oWorldMap::kMaxNodes)));
+    cmdBottomRight = new QPushButton(QStringLiteral("Menu"), controls);
     cmdBottomRight->setObjectName(QStringLiteral("cmdBottomRight"));
-    cmdBottomRight->setGeometry(546, 8, 106, 28);
+
+    // The four links as a cross: up on top, down below, left and right at the sides.
+    auto *cross = new QGridLayout;
+    cross->setSpacing(2);
+    cross->addWidget(Label2[0], 0, 0, 1, 2);
+    cross->addWidget(cmbNodeSelect[0], 1, 0, 1, 2, Qt::AlignHCenter);
+    cross->addWidget(cmbNodeSelect[2], 2, 0);
+    cross->addWidget(cmbNodeSelect[3], 2, 1);
+    cross->addWidget(cmbNodeSelect[1], 3, 0, 1, 2, Qt::AlignHCenter);
+    cross->setRowStretch(4, 1);
+
+    auto column = [](std::initializer_list<QWidget *> widgets) {
+        auto *box = new QVBoxLayout;
+        box->setSpacing(2);
+        for (QWidget *w : widgets)
+            box->addWidget(w);
+        box->addStretch(1);
+        return box;
+    };
+    QVBoxLayout *levelLink = column({Label2[1], cmbNodeSelect[4], cmdWorld, chkPassThru});
+    auto *entranceHeading = new QHBoxLayout;
+    entranceHeading->setSpacing(fontMetrics().horizontalAdvance(QLatin1Char(' ')));
+    entranceHeading->addStretch(1);
+    entranceHeading->addWidget(Label2[2]);
+    entranceHeading->addWidget(Label2[3]);
+    entranceHeading->addStretch(1);
+    QVBoxLayout *entrance = column({cmbNodeSelect[5], chkShowLinks});
+    entrance->insertLayout(0, entranceHeading);
+    QVBoxLayout *selected = column({Label3, lblCurrent, cmdBottomRight});
+
+    auto *row = new QHBoxLayout(controls);
+    row->setContentsMargins(4, 2, 10, 0);  // the right edge in line with the strip's
+    row->setSpacing(0);
+    row->addLayout(cross);
+    for (QLayout *l : std::initializer_list<QLayout *>{levelLink, entrance, selected}) {
+        row->addStretch(1);
+        row->addLayout(l);
+    }
 
     auto *strip = new PictureSurface(m_strip, Picture1);
     strip->onPress = [this](Qt::MouseButton button, QPointF at) { stripPressed(button, at); };
     picImages = strip;
     picImages->setObjectName(QStringLiteral("picImages"));
-    picImages->setGeometry(10, 94, kStripCells * kCell, kCell);
+    picImages->setGeometry(10, kStripTop, kStripCells * kCell, kCell);
     picImages->setToolTip(QStringLiteral("Click a picture for the selected node; right click for none"));
     imgScroll = new QScrollBar(Qt::Horizontal, Picture1);
     imgScroll->setObjectName(QStringLiteral("imgScroll"));
-    imgScroll->setGeometry(10, 94 + kCell, kStripCells * kCell, kScrollThickness);
+    imgScroll->setGeometry(10, kStripTop + kCell, kStripCells * kCell, kScrollThickness);
     imgScroll->setRange(0, 0);
     imgScroll->setPageStep(kStripCells);
     imgScroll->setEnabled(false);
+
+    // The mouse hints on one line under the strip, one at each end.
+    const int hintsTop = kStripTop + kCell + kScrollThickness + 2;
+    Label1[0] = label(QStringLiteral("Left Click - Select Node"), QStringLiteral("Label1_0"), Picture1, Qt::AlignLeft);
+    Label1[1] = label(QStringLiteral("Right Click - Move Node"), QStringLiteral("Label1_1"), Picture1, Qt::AlignRight);
+    const int hintHeight = kPanelHeight - hintsTop;
+    Label1[0]->setGeometry(10, hintsTop, Label1[0]->sizeHint().width(), hintHeight);
+    const int rightHintWidth = Label1[1]->sizeHint().width();
+    Label1[1]->setGeometry(10 + kStripCells * kCell - rightHintWidth, hintsTop, rightHintWidth, hintHeight);
 
     // Only ever holds the keyboard focus, so that no list keeps it after a click elsewhere.
     cmdSacrifice = new QPushButton(QStringLiteral("Sacrficial Focus Button"), Picture1);
