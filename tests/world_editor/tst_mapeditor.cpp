@@ -208,7 +208,8 @@ private Q_SLOTS:
         MapWorld m;
         frmMapScreenEdit *ed = m.open();
         QVERIFY(ed);
-        QCOMPARE(ed->windowTitle(), QStringLiteral("World Map Editor"));
+        QCOMPARE(ed->windowTitle(), QStringLiteral("World Map Editor - Worldmap.qzm[*]"));
+        QVERIFY(!ed->isWindowModified());
         QCOMPARE(ed->worldPath(), m.e.game.file(kWorld));
         QCOMPARE(m.map().nodeCount(), 1);
         QCOMPARE(m.map().xPos(1), qint16(100));
@@ -652,6 +653,69 @@ private Q_SLOTS:
         QVERIFY(!ed->chkPassThru->isChecked());
         QVERIFY(!ed->document().isModified());
         QCOMPARE(m.e.game.read(m.mapFile()), bytes);
+    }
+
+    // The title names the map file and ends with "*" exactly while the map holds unsaved
+    // changes, in the editor and in the frame's title of it.
+    void unsavedChangesAreMarkedInTheTitle()
+    {
+        MapWorld m;
+        m.nodes({{100, 100}, {200, 100}});
+        frmMapScreenEdit *ed = m.open();
+        auto *frame = qobject_cast<QMdiSubWindow *>(ed->parentWidget());
+        QVERIFY(frame);
+        auto marked = [&](bool modified) {
+            return ed->isWindowModified() == modified && frame->isWindowModified() == modified
+                && ed->document().isModified() == modified;
+        };
+        QCOMPARE(ed->windowTitle(), QStringLiteral("World Map Editor - Worldmap.qzm[*]"));
+        QCOMPARE(frame->windowTitle(), ed->windowTitle());
+        QVERIFY(marked(false));
+
+        m.click(Qt::LeftButton, {100, 100});
+        QVERIFY(marked(false));  // selecting is no change
+        m.choose(4, 45);
+        QVERIFY(marked(true));
+        m.choose(0, 2);
+        QVERIFY(marked(true));
+        QUndoStack *stack = ed->document().undoStack();
+        stack->undo();
+        QVERIFY(marked(true));
+        stack->undo();  // back at the map as read
+        QVERIFY(marked(false));
+        stack->redo();
+        QVERIFY(marked(true));
+        QVERIFY(ed->SaveChanges());
+        QVERIFY(marked(false));
+        ed->chkPassThru->setChecked(true);
+        QVERIFY(marked(true));
+        stack->undo();  // back at the map as saved
+        QVERIFY(marked(false));
+        stack->undo();  // before the save
+        QVERIFY(marked(true));
+        m.e.trigger("mnuMapSave");
+        QVERIFY(marked(false));
+        ed->AddNode();
+        QVERIFY(marked(true));
+
+        // A failed save leaves the mark; opening again starts unmarked.
+        vt::setReplaceFaultForTesting(3);
+        QVERIFY(!ed->SaveChanges());
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QVERIFY(marked(true));
+        m.e.dialogs.answers.push_back(FakeDialogs::Answer::No);
+        QCOMPARE(m.open(), ed);
+        QVERIFY(marked(false));
+    }
+
+    // The title names the file a save will replace, as it is spelled on disk.
+    void titleNamesTheMapFileAsOnDisk()
+    {
+        MapWorld m;
+        m.e.game.write(kWorld + QStringLiteral("/WORLDMAP.QZM"), mapBytes({{100, 100}, {200, 100}}));
+        frmMapScreenEdit *ed = m.open();
+        QCOMPARE(m.map().nodeCount(), 2);
+        QCOMPARE(ed->windowTitle(), QStringLiteral("World Map Editor - WORLDMAP.QZM[*]"));
     }
 
     void failedSavesAreSaidAndKeepTheWindow()

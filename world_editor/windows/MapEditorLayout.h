@@ -14,6 +14,7 @@
 
 namespace tessaforge::mapeditor {
 
+inline const QString kCaption = QStringLiteral("World Map Editor");
 inline const QString kStudioTitle = QStringLiteral("Vantaro Studio");
 inline const QString kProgramTitle = QStringLiteral("Tessaforge");
 // What the selected node's label says while no node is selected.

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -37,7 +38,7 @@ frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, 
     : QWidget(parent), m_dialogs(dialogs), m_document(document), m_world(world)
 {
     setObjectName(QStringLiteral("frmMapScreenEdit"));
-    setWindowTitle(QStringLiteral("World Map Editor"));
+    setWindowTitle(kCaption + QStringLiteral("[*]"));
     buildView();
     buildPanel();
     setFixedSize(kViewOuterWidth, Picture1->height() + kViewOuterHeight);
@@ -48,6 +49,8 @@ frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, 
     m_strip.fill(palette().color(QPalette::Window));
 
     connect(&m_document, &MapDocument::nodesChanged, this, &frmMapScreenEdit::followDocument);
+    // The title's "*" says that the map holds changes not yet saved.
+    connect(&m_document, &Document::modifiedChanged, this, &QWidget::setWindowModified);
 
     // The map menu: saving, nodes, then the map's own undo and redo, named by the step they
     // act on. The keys belong to the main window's undo group.
@@ -196,6 +199,9 @@ bool frmMapScreenEdit::openWorld(const QString &sWorldPath)
     RefillLinkLists();
     DrawMap();
     DrawPictureStrip();
+    // Named as the file is on disk: that is the one a save replaces.
+    setWindowTitle(QStringLiteral("%1 - %2[*]").arg(kCaption, QFileInfo(mapFile).fileName()));
+    setWindowModified(m_document.isModified());
     return true;
 }
 
