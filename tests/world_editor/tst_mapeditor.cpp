@@ -984,7 +984,7 @@ private Q_SLOTS:
             QCOMPARE(stack->text(i), names[i]);
         const std::vector<MapNode> edited = m.map().nodes();
 
-        // The map menu ends with the map's own undo and redo after a separator, without keys.
+        // The map menu ends with the map's own undo and redo after a separator.
         QCOMPARE(captions(ed->mnuNodes).mid(0, 4),
                  (QStringList{QStringLiteral("&Save"), QString(), QStringLiteral("&Create New Node"),
                               QStringLiteral("&Remove Last Node")}));
@@ -993,7 +993,6 @@ private Q_SLOTS:
         QVERIFY(items[items.size() - 3]->isSeparator());
         QCOMPARE(items[items.size() - 2]->text(), QStringLiteral("Undo Add Node"));
         QCOMPARE(items.last()->text(), QStringLiteral("Redo"));
-        QVERIFY(items[items.size() - 2]->shortcuts().isEmpty());
 
         QVERIFY(ed->SaveChanges());
         m.e.trigger("mnuUndo");  // the main menu's, acting on the active map editor
@@ -1041,6 +1040,42 @@ private Q_SLOTS:
         ed->KillMe();
         QCOMPARE(m.e.dialogs.texts().count(kAskMap), 1);
         QVERIFY(!m.ed());
+    }
+
+    // The map menu shows, for each command, the one key that runs it while the map editor is
+    // the active window, and that key acts once.
+    void theMapMenuShowsTheKeysThatWork()
+    {
+        MapWorld m;
+        frmMapScreenEdit *ed = m.open();
+        for (QAction *item : ed->mnuNodes->actions())
+            QVERIFY2(item->shortcuts().size() <= 1, qPrintable(item->text()));
+        auto shown = [&](const char *name) {
+            return ed->findChild<QAction *>(QLatin1String(name))->shortcut();
+        };
+        auto frameKeys = [&](const char *name) {
+            return m.e.w->findChild<QAction *>(QLatin1String(name))->shortcuts();
+        };
+        QCOMPARE(shown("mnuMapUndo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+        QCOMPARE(shown("mnuMapUndo"), frameKeys("mnuUndo").value(0));
+        QCOMPARE(shown("mnuMapRedo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+        QCOMPARE(shown("mnuMapRedo"), frameKeys("mnuRedo").value(0));
+        // Nothing is shown that does not work: no key saves the map or adds or removes a node.
+        for (const char *name : {"mnuMapSave", "mnuMapAddNode", "mnuMapKillNode"})
+            QVERIFY2(shown(name).isEmpty(), name);
+
+        m.e.w->show();
+        m.e.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m.e.w.get()));
+        m.click(Qt::LeftButton, {100, 100});
+        m.choose(4, 41);
+        m.choose(4, 42);
+        QCOMPARE(ed->document().undoStack()->count(), 2);
+        ed->cmbNodeSelect[0]->setFocus();
+        QTest::keyClick(ed->cmbNodeSelect[0], Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(m.map().NodeTag(1), quint8(41));  // one step, not none nor two
+        QTest::keyClick(ed->cmbNodeSelect[0], Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(m.map().NodeTag(1), quint8(42));
     }
 
     void passThroughAndWarpWorldUndoMarkTheMap()

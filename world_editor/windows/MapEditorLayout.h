@@ -7,6 +7,7 @@
 #include "map/oWorldMap.h"
 
 #include <QFont>
+#include <QKeySequence>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,10 @@ inline const QString kNoNodeSelected = QStringLiteral("None");
 
 // The view: a 660-pixel-wide picture with a 2-pixel border and 16-pixel scroll bars inside,
 // which leaves a drawing area of 640 x 496; the guides mark the 640 x 480 of one screen.
+// The frame's keys for undo and redo, which act on the map while its window is active.
+inline const QKeySequence kUndoKey{Qt::CTRL | Qt::Key_Z};
+inline const QKeySequence kRedoKey{Qt::CTRL | Qt::SHIFT | Qt::Key_Z};
+
 inline constexpr int kBorder = 2;
 inline constexpr int kScrollThickness = 16;
 inline constexpr int kViewOuterWidth = 660;

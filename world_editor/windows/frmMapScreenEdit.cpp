@@ -53,7 +53,7 @@ frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, 
     connect(&m_document, &Document::modifiedChanged, this, &QWidget::setWindowModified);
 
     // The map menu: saving, nodes, then the map's own undo and redo, named by the step they
-    // act on. The keys belong to the main window's undo group.
+    // act on.
     mnuNodes = new QMenu(QStringLiteral("MapScreenMenu"), this);
     mnuNodes->setObjectName(QStringLiteral("mnuNodes"));
     auto command = [this](const char *name, const QString &caption, auto operation) {
@@ -73,8 +73,12 @@ frmMapScreenEdit::frmMapScreenEdit(vt::Dialogs &dialogs, MapDocument &document, 
     undo->setObjectName(QStringLiteral("mnuMapUndo"));
     QAction *redo = history->createRedoAction(this, QStringLiteral("Redo"));
     redo->setObjectName(QStringLiteral("mnuMapRedo"));
+    // The keys that undo and redo here are the frame's, which act on the active window's
+    // history: the items show them, and never take them, so no key has two owners.
+    undo->setShortcut(kUndoKey);
+    redo->setShortcut(kRedoKey);
     for (QAction *a : {undo, redo})
-        a->setShortcuts({});
+        a->setShortcutContext(Qt::WidgetShortcut);
     mnuNodes->addActions({dash, undo, redo});
 }
 
