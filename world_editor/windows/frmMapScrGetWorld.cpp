@@ -2,10 +2,12 @@
 
 #include "Dialogs.h"
 
+#include <QFontMetrics>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 namespace tessaforge {
@@ -26,7 +28,11 @@ frmMapScrGetWorld::frmMapScrGetWorld(QStringList sWorldFolders, vt::Dialogs &dia
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lstWorlds);
     layout->addWidget(cmdOk);
-    resize(240, 260);
+    // Wide enough for the window's caption beside the title bar's buttons, which the window
+    // manager draws in a bold font.
+    QFont caption = font();
+    caption.setBold(true);
+    resize(std::max(240, QFontMetrics(caption).horizontalAdvance(windowTitle()) + 160), 260);
 
     connect(cmdOk, &QPushButton::clicked, this, &frmMapScrGetWorld::okClicked);
     connect(lstWorlds, &QListWidget::itemDoubleClicked, this, &frmMapScrGetWorld::okClicked);
