@@ -1060,8 +1060,11 @@ private Q_SLOTS:
         QCOMPARE(shown("mnuMapUndo"), frameKeys("mnuUndo").value(0));
         QCOMPARE(shown("mnuMapRedo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
         QCOMPARE(shown("mnuMapRedo"), frameKeys("mnuRedo").value(0));
-        // Nothing is shown that does not work: no key saves the map or adds or removes a node.
-        for (const char *name : {"mnuMapSave", "mnuMapAddNode", "mnuMapKillNode"})
+        // Ctrl+S saves the map while its editor is in charge; nothing is shown that does not
+        // work: no key adds or removes a node.
+        QCOMPARE(shown("mnuMapSave"), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QVERIFY(m.e.w->findChild<QAction *>(QStringLiteral("mnuSave"))->shortcut().isEmpty());
+        for (const char *name : {"mnuMapAddNode", "mnuMapKillNode"})
             QVERIFY2(shown(name).isEmpty(), name);
 
         m.e.w->show();
@@ -1076,6 +1079,10 @@ private Q_SLOTS:
         QCOMPARE(m.map().NodeTag(1), quint8(41));  // one step, not none nor two
         QTest::keyClick(ed->cmbNodeSelect[0], Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(m.map().NodeTag(1), quint8(42));
+        QVERIFY(ed->document().isModified());
+        QTest::keyClick(ed->cmbNodeSelect[0], Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!ed->document().isModified());
+        QVERIFY(!m.e.dialogs.texts().contains(QStringLiteral("Current world details saved to disk!")));
     }
 
     void passThroughAndWarpWorldUndoMarkTheMap()
