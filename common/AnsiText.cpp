@@ -3,6 +3,8 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace vt {
 
 namespace {
@@ -28,6 +30,10 @@ struct CodePage
 
 QString fromAnsi(QByteArrayView bytes)
 {
+    // Below 128 the code page is ASCII. Names nearly always are, and a converter made for each
+    // would cost more than the rest of reading a long world list.
+    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<uchar>(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     QStringDecoder decoder("windows-1252");
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);

@@ -139,6 +139,15 @@ private Q_SLOTS:
         QVERIFY(lossless);
         QCOMPARE(toAnsi(QStringLiteral("a\u4e2db"), &lossless), QByteArray("a?b"));
         QVERIFY(!lossless);
+        // Below 128 every byte, control characters included, is its own character.
+        QByteArray ascii;
+        for (int b = 0; b < 128; ++b)
+            ascii += char(b);
+        const QString plain = fromAnsi(ascii);
+        QCOMPARE(plain.size(), 128);
+        for (int b = 0; b < 128; ++b)
+            QCOMPARE(int(plain[b].unicode()), b);
+        QCOMPARE(fromAnsi(ascii + "\x80"), plain + QChar(0x20ac));
     }
 
     void pathsStayInsideTheirFolder()
