@@ -1284,4 +1284,68 @@ vt::Status fromJson(std::optional<Kind> kind, QByteArrayView json, QByteArray &o
     return vt::Status::success();
 }
 
+ReadResult readAreaBytes(const QString &path, QByteArray &bytes, QString &error)
+{
+    if (vt::Status s = vt::readWholeFile(path, bytes, maxFileSize(Kind::Area)); !s) {
+        error = path + u": "_s + s.error();
+        return ReadResult::Unreadable;
+    }
+    if (!areaHeaderSize(bytes)) {
+        error = path + u": "_s + decodeError(Kind::Area, bytes);  // refused before any grid is made
+        return ReadResult::Invalid;
+    }
+    return ReadResult::Ok;
+}
+
+TilesOutside areaTilesOutside(QByteArrayView bytes, QSize tiles)
+{
+    TilesOutside found;
+    const std::optional<QSize> size = areaHeaderSize(bytes);
+    if (!size)
+        return found;
+    constexpr uchar kTile = 255;  // a cell shows a tile only when its flag byte is exactly 255
+    constexpr int kCell = int(oLevel::kCellSize);
+    const qint64 rows = size->height();
+    const qint64 cells = std::min<qint64>(qint64(size->width()) * rows, (bytes.size() - oLevel::kHeaderSize) / kCell);
+    const auto *start = reinterpret_cast<const uchar *>(bytes.data()) + oLevel::kHeaderSize;
+
+    // A bound first: the highest tile column and row stored in any cell, tile or not, from a
+    // byte-wise maximum over blocks of 16 cells, which compiles to vector code. Nearly always
+    // it lies inside and the cells need no closer look.
+    constexpr int kBlock = 16 * kCell;
+    uchar high[kBlock] = {};
+    const uchar *p = start;
+    qint64 i = 0;
+    for (; i + 16 <= cells; i += 16, p += kBlock) {
+        uchar block[kBlock];  // a copy, so that the compiler need not fear it overlaps high
+        for (int j = 0; j < kBlock; ++j)
+            block[j] = p[j];
+        for (int j = 0; j < kBlock; ++j)
+            high[j] = std::max(high[j], block[j]);
+    }
+    int highX = 0, highY = 0;
+    for (int j = 0; j < kBlock; j += kCell) {
+        highX = std::max<int>(highX, high[j + 1]);
+        highY = std::max<int>(highY, high[j + 2]);
+    }
+    for (; i < cells; ++i, p += kCell) {
+        highX = std::max<int>(highX, p[1]);
+        highY = std::max<int>(highY, p[2]);
+    }
+    if (highX < tiles.width() && highY < tiles.height())
+        return found;
+
+    p = start;
+    for (i = 0; i < cells; ++i, p += kCell) {
+        if (p[0] == kTile && (p[1] >= tiles.width() || p[2] >= tiles.height())) {
+            if (!found.cells) {
+                found.first = QPoint(int(i / rows), int(i % rows));
+                found.tile = QPoint(p[1], p[2]);
+            }
+            ++found.cells;
+        }
+    }
+    return found;
+}
+
 } // namespace vtfile

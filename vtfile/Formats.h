@@ -8,6 +8,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -66,5 +68,21 @@ vt::Status toJson(Kind kind, QByteArrayView bytes, QByteArray &json);
 // own "format" member.
 vt::Status fromJson(std::optional<Kind> kind, QByteArrayView json, QByteArray &out,
                     Kind *usedKind = nullptr);
+
+// For checks over many areas, without building their grids: the file's bytes and the area
+// reader's verdict on them, which only the header can turn against them (every stored cell
+// is taken, and cells the file lacks read as empty).
+ReadResult readAreaBytes(const QString &path, QByteArray &bytes, QString &error);
+
+// The stored cells of valid area bytes that show a tile outside a tileset of tiles.width()
+// columns and tiles.height() rows: how many, the first one in file order (column by column)
+// and the tile it shows.
+struct TilesOutside
+{
+    qint64 cells = 0;
+    QPoint first;
+    QPoint tile;
+};
+TilesOutside areaTilesOutside(QByteArrayView bytes, QSize tiles);
 
 } // namespace vtfile

@@ -1,20 +1,27 @@
 #pragma once
 
+#include "CheckReport.h"
+#include "Formats.h"
+
+#include <QByteArray>
+
 #include <QString>
-#include <QStringList>
 
 namespace vtfile {
 
-// What checking found: one line per finding, "path: what is wrong".
-struct CheckReport
-{
-    QStringList problems;  // broken files and references
-    QStringList warnings;  // legal but worth knowing (a listed world not created yet)
-    bool unreadable = false;  // some file could not be read at all
-};
-
 // Every file of a mod through its format's reader, and every reference between them and into
-// the game folder's Data/ (the mod folder lies in GAME/Mods/).
+// the game folder (the mod folder lies in GAME/Mods/): its Data/ and the enemy pictures beside
+// the programs. Each file is read once, each problem reported once, at the place it lies and
+// with a fix where one is plain.
 CheckReport checkMod(const QString &modFolder);
+
+// The file through its format's reader into the report: unreadable, refused by the reader,
+// or lacking part of what it describes. False when the reader does not take it.
+bool checkFile(CheckReport &report, const QString &path, Kind kind, QByteArray &bytes);
+// The same for an area file, whose grid is not built: its bytes are what a check walks.
+bool checkArea(CheckReport &report, const QString &path, QByteArray &bytes);
+
+// Why the folder is not a game folder (it holds no Data/ folder); empty when it is one.
+QString notAGameFolder(const QString &folder);
 
 } // namespace vtfile

@@ -62,13 +62,18 @@ const char *verbHelp(const QString &verb)
         return "usage: vtfile check [--type TYPE] FILE...\n"
                "       vtfile check --mod MODFOLDER [--strict]\n"
                "Runs every file through its format's reader. With --mod, also checks every\n"
-               "reference: each world folder of Worlds.inf exists; each level's area file,\n"
-               "tileset, enemy skin, backdrop and music exist (the last four in the game\n"
-               "folder's Data/); each map node's level, pipe, warp and link numbers point at\n"
-               "something; each area's tiles lie inside its tileset picture.\n"
-               "Prints one line per problem ('path: what is wrong'). Lines starting\n"
-               "'warning:' (a listed world whose folder is not made yet) count as problems\n"
-               "only with --strict. Exit 0 all well, 1 a problem, 2 a file unreadable.\n";
+               "reference: each world folder of Worlds.inf exists, and each is checked once\n"
+               "however often the list names it; each level's area file, tileset, enemy skin,\n"
+               "backdrop and music exist (the last four in the game folder's Data/); each\n"
+               "tileset's tile information has the grid of its picture (32 x 32 pixel tiles);\n"
+               "each enemy picture a skin names lies beside the programs in the game folder;\n"
+               "each map node's level, pipe, warp, link and picture number points at\n"
+               "something, and the map's pictures are there; each area's tiles lie inside its\n"
+               "tileset picture. The game folder is the one that holds the mod's Mods/ folder.\n"
+               "Prints one line per finding ('path (place): what is wrong; fix: ...'). Lines\n"
+               "starting 'warning:' (a listed world whose folder is not made yet, a world\n"
+               "listed twice, an area file no level uses) count as problems only with\n"
+               "--strict. Exit 0 all well, 1 a problem, 2 a file unreadable.\n";
     if (verb == u"to-json"_s)
         return "usage: vtfile to-json [--type TYPE] FILE [-o OUT.json] [--max MIB]\n"
                "       vtfile to-json [--type TYPE] FILE... -o FOLDER [--max MIB]\n"
@@ -289,28 +294,27 @@ int infoVerb(const Args &a, QTextStream &out, QTextStream &err)
 
 int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
 {
+    CheckReport report;
+    int status = kOk;  // beyond the report: a file whose type could not be told
     if (!a.mod.isEmpty()) {
         if (!a.files.isEmpty()) {
             err << "vtfile check: give either --mod MODFOLDER or files, not both\n";
             return kTrouble;
         }
-        const CheckReport r = checkMod(a.mod);
-        for (const QString &p : r.problems)
-            out << p << '\n';
-        for (const QString &w : r.warnings)
-            out << "warning: " << w << '\n';
-        if (r.unreadable)
-            return kTrouble;
-        return r.problems.isEmpty() && (!a.strict || r.warnings.isEmpty()) ? kOk : kProblem;
-    }
-    int status = kOk;
-    const int read = forEachFile(a, out, err, [&](const QString &file, Kind kind, const QByteArray &bytes) {
-        if (const QString missing = missingPart(kind, bytes); !missing.isEmpty()) {
-            out << displayName(file) << ": " << missing << '\n';
-            status = kProblem;
+        report = checkMod(a.mod);
+    } else {
+        for (const QString &file : a.files) {
+            const auto kind = typeOf(a, file, err);
+            if (!kind) {
+                status = kTrouble;
+                continue;
+            }
+            QByteArray bytes;
+            (void)checkFile(report, file, *kind, bytes);
         }
-    });
-    return std::max(read, status);
+    }
+    writeText(report, out);
+    return std::max(status, report.exitStatus(a.strict));
 }
 
 vt::Status writeOutput(const QString &path, const QByteArray &bytes)

@@ -50,6 +50,18 @@ public:
         }
     }
 
+    // Copies the pictures beside another game folder's programs (the enemy pictures skins
+    // name, tiledata.bmp).
+    void copyPictures(const QString &gameFolder) const
+    {
+        const QDir root(gameFolder);
+        for (const QString &picture : root.entryList({QStringLiteral("*.bmp"), QStringLiteral("*.gif")}, QDir::Files)) {
+            QFile f(root.filePath(picture));
+            if (f.open(QIODevice::ReadOnly))
+                write(picture, f.readAll());
+        }
+    }
+
     bool exists(const QString &relative) const { return QFileInfo::exists(file(relative)); }
 
     // A tileset picture of the given size in tiles, filled with one colour.

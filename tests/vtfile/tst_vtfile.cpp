@@ -4,6 +4,7 @@
 
 #include "area/oLevel.h"
 #include "map/oWorldMap.h"
+#include "skin/mEnemySkinFile.h"
 #include "support/RawFiles.h"
 #include "support/TempGame.h"
 
@@ -71,6 +72,25 @@ QByteArray edited(const QString &file, Kind kind, const std::function<void(QJson
     QJsonObject o = QJsonDocument::fromJson(json(kind, readRaw(file))).object();
     edit(o);
     return QJsonDocument(o).toJson();
+}
+
+// The findings of a report that concern one file (its path ends so) and say something.
+std::vector<Finding> findingsAbout(const CheckReport &report, const QString &fileEnd, const QString &says)
+{
+    std::vector<Finding> found;
+    for (const Finding &f : report.findings)
+        if (f.file.endsWith(fileEnd) && f.message.contains(says))
+            found.push_back(f);
+    return found;
+}
+
+QString allLines(const CheckReport &report)
+{
+    QString text;
+    QTextStream out(&text);
+    writeText(report, out);
+    out.flush();
+    return text;
 }
 
 } // namespace
@@ -478,6 +498,7 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         TempGame game;
         game.copyGame(kDemo);  // a copy to break on purpose
+        game.copyPictures(kDemo);
         const QString mapFile = u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s;
         const QStringList words = change.split(u' ');
         if (change.startsWith(u"rm "_s)) {
@@ -527,6 +548,137 @@ private Q_SLOTS:
             QVERIFY2(p.startsWith(game.path()), qPrintable(p));
         }
         QCOMPARE(r.status, 1);
+    }
+
+    // What a mod uses beyond its own worlds: the enemy pictures its skins name, the map's
+    // pictures, each tileset's tile information; each fault reported once, however many levels
+    // share the file, at its place and with a fix.
+    void checkModFindsPicturesGridsAndLeftoversOnce()
+    {
+        TempGame game;
+        game.copyGame(kDemo);
+        game.copyPictures(kDemo);
+        const QString grassland = u"Mods/Demo Mod/Grassland/"_s;
+        // The night skin (three levels in two worlds) loses a picture; the standard skin names
+        // one with a folder and one that skinloft does not list.
+        QVERIFY(QFile::remove(game.file(u"wisp_night.bmp"_s)));
+        skinloft::EnemySkin standard;
+        QVERIFY(skinloft::mEnemySkinFile::LoadEnemySkin(standard, game.file(u"Data/Enemies/Standard.qze"_s)).ok());
+        standard.Fields[2] = "art\\hardback.bmp";
+        standard.Fields[3] = "  shell.PNG ";
+        game.write(u"Shell.png"_s, "not looked at");
+        QVERIFY(skinloft::mEnemySkinFile::SaveEnemySkin(standard, game.file(u"Data/Enemies/Standard.qze"_s)).ok());
+        // Grass (three levels in two mods) gets a grid of 8 x 4 for its 8 x 8 tiles; Cave's is
+        // cut short.
+        game.write(u"Data/Tilesets/Grass.qzt"_s, QByteArray("\x07\x03", 2) + QByteArray(32, '\x01'));
+        game.write(u"Data/Tilesets/Cave.qzt"_s, game.read(u"Data/Tilesets/Cave.qzt"_s).chopped(4));
+        // Both levels of Crystal Caves use Cavern: a tile outside the tileset is one finding.
+        tessaforge::oLevel cavern;
+        QVERIFY(cavern.LoadFromFile(game.file(u"Mods/Demo Mod/Crystal Caves/Cavern.qzl"_s)).ok());
+        cavern.SetTile(5, 7, 3, 9);
+        cavern.SetTile(6, 7, 3, 9);
+        QVERIFY(cavern.SaveToFile(game.file(u"Mods/Demo Mod/Crystal Caves/Cavern.qzl"_s)).ok());
+        // The map's pictures go; an area no level uses.
+        QVERIFY(QFile::remove(game.file(grassland + u"MapObjects.bmp"_s)));
+        QVERIFY(QFile::remove(game.file(grassland + u"Worldmap.gif"_s)));
+        game.write(grassland + u"Extra.QZL"_s, game.read(grassland + u"Bonus.qzl"_s));
+
+        const CheckReport report = checkMod(game.file(u"Mods/Demo Mod"_s));
+        const QString lines = allLines(report);
+        auto one = [&](const QString &fileEnd, const QString &says) {
+            const std::vector<Finding> found = findingsAbout(report, fileEnd, says);
+            if (found.size() != 1)
+                qWarning("%s", qPrintable(lines));
+            return found.size() == 1 ? found.front() : Finding{Severity::Problem, {}, {}, u"<none>"_s, {}};
+        };
+
+        Finding f = one(u"Data/Enemies/Night.qze"_s, u"picture \"wisp_night.bmp\" not found"_s);
+        QCOMPARE(f.severity, Severity::Problem);
+        QCOMPARE(f.place.enemy, 8);
+        QCOMPARE(f.place.enemyType, u"Little Wisp"_s);
+        QVERIFY(f.fix.contains(u"skinloft"_s));
+        f = one(u"Data/Enemies/Standard.qze"_s, u"picture \"art\\hardback.bmp\" is not a plain file name"_s);
+        QCOMPARE(f.place.enemy, 3);
+        f = one(u"Data/Enemies/Standard.qze"_s, u"picture \"shell.PNG\" is neither a .bmp nor a .gif"_s);
+        QCOMPARE(f.severity, Severity::Warning);
+        QCOMPARE(f.place.enemyType, u"Green Shellback"_s);
+        // A name in other letter case than the file, as skins made on Windows hold, is found.
+        QVERIFY2(!lines.contains(u"Trudgel_Night.BMP"_s), qPrintable(lines));
+
+        f = one(u"Data/Tilesets/Grass.qzt"_s, u"its grid is 8 x 4 tiles, but Grass.bmp holds 8 x 8 tiles"_s);
+        QCOMPARE(f.severity, Severity::Problem);
+        QVERIFY(f.fix.contains(u"tilemarrow"_s));
+        one(u"Data/Tilesets/Cave.qzt"_s, u"cut short: it holds 60 of the 64 tiles its header gives (8 x 8)"_s);
+
+        f = one(u"Crystal Caves/Cavern.qzl"_s, u"2 cell(s) show tiles outside the tileset picture (8 x 8 tiles), "
+                                               u"first cell (5, 7) shows tile (3, 9)"_s);
+        QCOMPARE(f.place.cell, QPoint(5, 7));
+        QCOMPARE(f.place.level, 1);
+        QCOMPARE(f.place.levelName, u"Shimmer Hall"_s);
+
+        f = one(grassland + u"MapObjects.bmp"_s, u"missing, but 6 node(s) of Worldmap.qzm show pictures from it"_s);
+        QCOMPARE(f.severity, Severity::Problem);
+        QCOMPARE(f.place.node, 1);
+        f = one(grassland + u"Worldmap.gif"_s, u"missing: the world map's picture"_s);
+        QCOMPARE(f.severity, Severity::Problem);
+
+        for (const QString &leftover : {u"Extra.QZL"_s, u"Spare.old.qzl"_s}) {
+            f = one(grassland + leftover, u"no level of the world uses this area file"_s);
+            QCOMPARE(f.severity, Severity::Warning);
+        }
+        QVERIFY(findingsAbout(report, u"Bonus.qzl"_s, QString()).empty());
+
+        // Nothing else: the intact files pass.
+        QCOMPARE(report.count(Severity::Problem), 7);
+        QCOMPARE(report.count(Severity::Warning), 4);  // the two leftovers, shell.PNG, Lava Land
+        QCOMPARE(report.exitStatus(false), 1);
+
+        // Without pictures on its nodes the map needs no strip, but its editor does not open.
+        tessaforge::oWorldMap map;
+        QVERIFY(map.loadMap(game.file(grassland + u"Worldmap.qzm"_s)).ok());
+        for (int id = 1; id <= map.nodeCount(); ++id)
+            map.setNodeImage(id, 0);
+        QVERIFY(map.saveMap(game.file(grassland + u"Worldmap.qzm"_s)).ok());
+        const CheckReport plain = checkMod(game.file(u"Mods/Demo Mod"_s));
+        QCOMPARE(findingsAbout(plain, grassland + u"MapObjects.bmp"_s, u"missing"_s).size(), size_t(1));
+        QCOMPARE(findingsAbout(plain, grassland + u"MapObjects.bmp"_s, u"missing"_s).front().severity,
+                 Severity::Warning);
+    }
+
+    // A world list of many lines that repeat a few folders: each folder is checked once, and
+    // each repetition is one warning, whatever the number of lines.
+    void checkModChecksEachListedWorldFolderOnce()
+    {
+        TempGame game;
+        game.copyGame(kDemo);
+        game.copyPictures(kDemo);
+        tessaforge::oLevel bonus;
+        QVERIFY(bonus.LoadFromFile(game.file(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s)).ok());
+        bonus.SetTile(3, 4, 200, 0);
+        QVERIFY(bonus.SaveToFile(game.file(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s)).ok());
+        // Lines 1 to 5: two spellings of Grassland, Crystal Caves with and without a trailing
+        // separator, a world not made yet; then 40000 times over.
+        QByteArray list;
+        for (int k = 0; k < 40000; ++k)
+            list += "Grassland\r\ngrassland\r\nCrystal Caves\\\r\nCrystal Caves\r\nNowhere\r\n";
+        game.write(u"Mods/Demo Mod/Worlds.inf"_s, list + ".\r\n");
+
+        const CheckReport report = checkMod(game.file(u"Mods/Demo Mod"_s));
+        QCOMPARE(findingsAbout(report, u"Bonus.qzl"_s, u"show tiles outside"_s).size(), size_t(1));
+        QCOMPARE(findingsAbout(report, u"Nowhere"_s, u"does not exist yet"_s).size(), size_t(1));
+        const std::vector<Finding> repeats = findingsAbout(report, u"Worlds.inf"_s, u"again"_s);
+        QCOMPARE(repeats.size(), size_t(3));
+        QCOMPARE(repeats[0].place.world, 2);  // "grassland" is Grassland again
+        QVERIFY2(repeats[0].message.startsWith(u"names world 1's folder again (\"Grassland\"), as do 79998 more "
+                                               u"line(s) (worlds 6, 7, 11, 12, 16, 17, 21, 22, ...)"_s),
+                 qPrintable(repeats[0].message));
+        QCOMPARE(repeats[1].place.world, 4);
+        QVERIFY(repeats[1].message.startsWith(u"names world 3's folder again (\"Crystal Caves\\\"), as do 79998 "_s));
+        QCOMPARE(repeats[2].place.world, 10);
+        QVERIFY(repeats[2].message.startsWith(u"names world 5's folder again (\"Nowhere\"), as do 39998 "_s));
+        for (const Finding &f : repeats)
+            QCOMPARE(f.severity, Severity::Warning);
+        QCOMPARE(qsizetype(report.findings.size()), 1 + 1 + 3 + 1);  // and Spare.old.qzl left over
     }
 
     void renderDrawsTheWholeAreaAndNothingElse()
