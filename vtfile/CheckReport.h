@@ -57,4 +57,7 @@ QString findingLine(const Finding &finding);
 // starting "warning: ".
 void writeText(const CheckReport &report, QTextStream &out);
 
+// The report as one JSON object (see JSON.md, "check --json").
+void writeJson(const CheckReport &report, QTextStream &out);
+
 } // namespace vtfile

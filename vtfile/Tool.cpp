@@ -39,6 +39,7 @@ const char *const kToolHelp =
     "  info FILE...                  what each file is and a short summary\n"
     "  check FILE...                 run each file through its format's reader\n"
     "  check --mod MODFOLDER         every file of a mod and every reference between them\n"
+    "                                (--json: either report as JSON)\n"
     "  to-json FILE... [-o OUT]      each file as JSON (to standard output without -o)\n"
     "  from-json JSON... -o FILE     each file back from JSON\n"
     "  render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
@@ -59,8 +60,8 @@ const char *verbHelp(const QString &verb)
                "how many cells hold tiles, tags and enemies; a world's levels with their names\n"
                "and areas; a map's nodes; ...\n";
     if (verb == u"check"_s)
-        return "usage: vtfile check [--type TYPE] FILE...\n"
-               "       vtfile check --mod MODFOLDER [--strict]\n"
+        return "usage: vtfile check [--type TYPE] [--json] FILE...\n"
+               "       vtfile check --mod MODFOLDER [--strict] [--json]\n"
                "Runs every file through its format's reader. With --mod, also checks every\n"
                "reference: each world folder of Worlds.inf exists, and each is checked once\n"
                "however often the list names it; each level's area file, tileset, enemy skin,\n"
@@ -73,7 +74,12 @@ const char *verbHelp(const QString &verb)
                "Prints one line per finding ('path (place): what is wrong; fix: ...'). Lines\n"
                "starting 'warning:' (a listed world whose folder is not made yet, a world\n"
                "listed twice, an area file no level uses) count as problems only with\n"
-               "--strict. Exit 0 all well, 1 a problem, 2 a file unreadable.\n";
+               "--strict. With --json the report is one JSON object on standard output (see\n"
+               "JSON.md): {\"findings\": [...], \"counts\": {...}}, each finding with its\n"
+               "\"severity\" (problem, warning, unreadable), \"file\", \"message\", its place\n"
+               "where it has one (\"world\", \"level\" and \"levelName\", \"node\", \"enemy\" and\n"
+               "\"enemyType\", \"cell\": [column, row]) and a \"fix\" where one is plain.\n"
+               "Exit 0 all well, 1 a problem, 2 a file unreadable; the same with --json.\n";
     if (verb == u"to-json"_s)
         return "usage: vtfile to-json [--type TYPE] FILE [-o OUT.json] [--max MIB]\n"
                "       vtfile to-json [--type TYPE] FILE... -o FOLDER [--max MIB]\n"
@@ -119,6 +125,7 @@ struct Args
     std::optional<Kind> type;
     QString mod;
     bool strict = false;
+    bool json = false;  // check: the report as JSON
     bool force = false;  // from-json: write under another format's extension
     bool help = false;
     QString tileset;
@@ -162,6 +169,8 @@ Args parse(const QStringList &in, const QString &verb)
                 return a;
         } else if (s == u"--strict"_s && verb == u"check"_s) {
             a.strict = true;
+        } else if (s == u"--json"_s && verb == u"check"_s) {
+            a.json = true;
         } else if (s == u"--max"_s && (verb == u"to-json"_s || verb == u"from-json"_s || verb == u"render"_s)) {
             if (!value(a.max))
                 return a;
@@ -304,8 +313,13 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
         report = checkMod(a.mod);
     } else {
         for (const QString &file : a.files) {
-            const auto kind = typeOf(a, file, err);
+            const auto kind = a.type ? a.type : kindOfPath(file);
             if (!kind) {
+                const QString why = u"cannot tell the file's type from its name: give --type"_s;
+                if (a.json)
+                    report.add(Severity::Problem, file, why);
+                else
+                    err << displayName(file) << ": " << why << '\n';
                 status = kTrouble;
                 continue;
             }
@@ -313,7 +327,10 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
             (void)checkFile(report, file, *kind, bytes);
         }
     }
-    writeText(report, out);
+    if (a.json)
+        writeJson(report, out);
+    else
+        writeText(report, out);
     return std::max(status, report.exitStatus(a.strict));
 }
 

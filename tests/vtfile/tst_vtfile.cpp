@@ -681,6 +681,81 @@ private Q_SLOTS:
         QCOMPARE(qsizetype(report.findings.size()), 1 + 1 + 3 + 1);  // and Spare.old.qzl left over
     }
 
+    // check --json: the same findings and exit status as the text, as a JSON object.
+    void checkJsonReportReadsBack()
+    {
+        TempGame game;
+        game.copyGame(kDemo);
+        game.copyPictures(kDemo);
+        tessaforge::oLevel bonus;
+        QVERIFY(bonus.LoadFromFile(game.file(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s)).ok());
+        bonus.SetTile(3, 4, 200, 0);
+        QVERIFY(bonus.SaveToFile(game.file(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s)).ok());
+        // Names that need escaping in JSON: the mod's folder, a listed world.
+        const QString modName = u"Demo \"Mod\" \\\t"_s;
+        QVERIFY(QDir(game.file(u"Mods"_s)).rename(u"Demo Mod"_s, modName));
+        game.write(u"Mods/"_s + modName + u"/Worlds.inf"_s, "Grassland\r\nOdd \"World\" \x01\r\n.\r\n");
+
+        const QStringList args{u"check"_s, u"--mod"_s, game.file(u"Mods/"_s + modName)};
+        const Run text = tool(args);
+        const Run json = tool(args + QStringList{u"--json"_s});
+        QCOMPARE(text.status, 1);
+        QCOMPARE(json.status, text.status);
+        QJsonParseError error{};
+        const QJsonObject o = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + u"\n"_s + json.out));
+        const QJsonArray findings = o[u"findings"_s].toArray();
+        QCOMPARE(findings.size(), text.out.count(u'\n'));
+        int problems = 0, warnings = 0;
+        bool sawCell = false, sawOdd = false;
+        for (const QJsonValue &v : findings) {
+            const QJsonObject f = v.toObject();
+            QVERIFY(!f[u"file"_s].toString().isEmpty());
+            QVERIFY(!f[u"message"_s].toString().isEmpty());
+            const QString severity = f[u"severity"_s].toString();
+            problems += severity == u"problem"_s;
+            warnings += severity == u"warning"_s;
+            if (f.contains(u"cell"_s)) {
+                sawCell = true;
+                QCOMPARE(f[u"cell"_s].toArray(), QJsonArray({3, 4}));
+                QCOMPARE(f[u"level"_s].toInt(), 3);
+                QCOMPARE(f[u"levelName"_s].toString(), u"Bonus Room"_s);
+                QVERIFY(f[u"file"_s].toString().endsWith(u"Grassland/Bonus.qzl"_s));
+                QVERIFY(f[u"message"_s].toString().contains(u"show tiles outside the tileset picture"_s));
+                QVERIFY(!f[u"fix"_s].toString().isEmpty());
+            }
+            QVERIFY(f[u"file"_s].toString().startsWith(game.file(u"Mods/"_s + modName)));
+            if (f[u"file"_s].toString().endsWith(u"Odd \"World\" \x01"_s)) {
+                sawOdd = true;
+                QCOMPARE(severity, u"warning"_s);
+            }
+        }
+        QVERIFY(sawCell && sawOdd);
+        const QJsonObject counts = o[u"counts"_s].toObject();
+        QCOMPARE(counts[u"problems"_s].toInt(), problems);
+        QCOMPARE(counts[u"warnings"_s].toInt(), warnings);
+        QCOMPARE(counts[u"unreadable"_s].toInt(), 0);
+        QCOMPARE(tool(args + QStringList{u"--json"_s, u"--strict"_s}).status, 1);
+
+        // Single files: an unreadable one, one that does not read, one of no known type.
+        game.write(u"cut.qzw"_s, readRaw(demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s)).left(40));
+        const Run files = tool({u"check"_s, u"--json"_s, game.file(u"cut.qzw"_s), game.file(u"none.qzl"_s),
+                                game.file(u"cut.qzw"_s) + u".bin"_s});
+        QCOMPARE(files.status, 2);
+        const QJsonObject fo = QJsonDocument::fromJson(files.out.toUtf8()).object();
+        const QJsonArray ff = fo[u"findings"_s].toArray();
+        QCOMPARE(ff.size(), 3);
+        QCOMPARE(ff[0][u"severity"_s].toString(), u"problem"_s);
+        QCOMPARE(ff[0][u"file"_s].toString(), game.file(u"cut.qzw"_s));
+        QCOMPARE(ff[1][u"severity"_s].toString(), u"unreadable"_s);
+        QCOMPARE(ff[2][u"message"_s].toString(), u"cannot tell the file's type from its name: give --type"_s);
+        QCOMPARE(fo[u"counts"_s][u"unreadable"_s].toInt(), 1);
+        QVERIFY(files.err.isEmpty());
+        const Run clean = tool({u"check"_s, u"--json"_s, demo(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s)});
+        QCOMPARE(clean.status, 0);
+        QCOMPARE(QJsonDocument::fromJson(clean.out.toUtf8())[u"findings"_s].toArray().size(), 0);
+    }
+
     void renderDrawsTheWholeAreaAndNothingElse()
     {
         TempGame game;
