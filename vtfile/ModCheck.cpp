@@ -377,7 +377,7 @@ QString notAGameFolder(const QString &folder)
     return {};
 }
 
-CheckReport checkMod(const QString &modFolderIn)
+CheckReport checkMod(const QString &modFolderIn, const ModCheckOptions &options)
 {
     CheckReport report;
     const QString mod = QDir::cleanPath(modFolderIn);
@@ -385,13 +385,23 @@ CheckReport checkMod(const QString &modFolderIn)
         report.add(Severity::Unreadable, mod, u"not a folder"_s);
         return report;
     }
-    QString game = QDir::cleanPath(mod + u"/../.."_s);
-    if (!notAGameFolder(game).isEmpty()) {
-        report.add(Severity::Problem, mod,
-                   u"not inside a game folder's Mods/ (%1 holds no Data folder): its tilesets, enemy skins, "
-                   u"backdrops and music are not checked"_s
-                       .arg(game));
-        game.clear();
+    QString game;
+    if (!options.game.isEmpty()) {
+        game = QDir::cleanPath(options.game);
+        if (const QString why = notAGameFolder(game); !why.isEmpty()) {
+            report.add(Severity::Unreadable, game, why, u"give --game the folder that holds the game's Data/"_s);
+            return report;
+        }
+    } else {
+        game = QDir::cleanPath(mod + u"/../.."_s);
+        if (!notAGameFolder(game).isEmpty()) {
+            report.add(Severity::Problem, mod,
+                       u"not inside a game folder's Mods/ (%1 holds no Data folder): its tilesets, enemy skins, "
+                       u"backdrops and music are not checked"_s
+                           .arg(game),
+                       u"give --game DIR, the game folder whose Data/ the mod uses"_s);
+            game.clear();
+        }
     }
     ModChecker(report, mod, game).run();
     return report;

@@ -9,11 +9,17 @@
 
 namespace vtfile {
 
+struct ModCheckOptions
+{
+    // The game folder whose Data/ and enemy pictures the mod uses; empty for the folder that
+    // holds the mod's Mods/ folder (GAME/Mods/MOD).
+    QString game;
+};
+
 // Every file of a mod through its format's reader, and every reference between them and into
-// the game folder (the mod folder lies in GAME/Mods/): its Data/ and the enemy pictures beside
-// the programs. Each file is read once, each problem reported once, at the place it lies and
-// with a fix where one is plain.
-CheckReport checkMod(const QString &modFolder);
+// the game folder: its Data/ and the enemy pictures beside the programs. Each file is read
+// once, each problem reported once, at the place it lies and with a fix where one is plain.
+CheckReport checkMod(const QString &modFolder, const ModCheckOptions &options = {});
 
 // The file through its format's reader into the report: unreadable, refused by the reader,
 // or lacking part of what it describes. False when the reader does not take it.

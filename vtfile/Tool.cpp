@@ -38,8 +38,9 @@ const char *const kToolHelp =
     "verbs:\n"
     "  info FILE...                  what each file is and a short summary\n"
     "  check FILE...                 run each file through its format's reader\n"
-    "  check --mod MODFOLDER         every file of a mod and every reference between them\n"
-    "                                (--json: either report as JSON)\n"
+    "  check --mod MODFOLDER [--game DIR]\n"
+    "                                every file of a mod and every reference between them,\n"
+    "                                into the game folder DIR (--json: either report as JSON)\n"
     "  to-json FILE... [-o OUT]      each file as JSON (to standard output without -o)\n"
     "  from-json JSON... -o FILE     each file back from JSON\n"
     "  render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
@@ -61,7 +62,7 @@ const char *verbHelp(const QString &verb)
                "and areas; a map's nodes; ...\n";
     if (verb == u"check"_s)
         return "usage: vtfile check [--type TYPE] [--json] FILE...\n"
-               "       vtfile check --mod MODFOLDER [--strict] [--json]\n"
+               "       vtfile check --mod MODFOLDER [--game DIR] [--strict] [--json]\n"
                "Runs every file through its format's reader. With --mod, also checks every\n"
                "reference: each world folder of Worlds.inf exists, and each is checked once\n"
                "however often the list names it; each level's area file, tileset, enemy skin,\n"
@@ -70,7 +71,8 @@ const char *verbHelp(const QString &verb)
                "each enemy picture a skin names lies beside the programs in the game folder;\n"
                "each map node's level, pipe, warp, link and picture number points at\n"
                "something, and the map's pictures are there; each area's tiles lie inside its\n"
-               "tileset picture. The game folder is the one that holds the mod's Mods/ folder.\n"
+               "tileset picture. The game folder is the one that holds the mod's Mods/ folder,\n"
+               "or DIR with --game (for a mod kept elsewhere; DIR must hold Data/).\n"
                "Prints one line per finding ('path (place): what is wrong; fix: ...'). Lines\n"
                "starting 'warning:' (a listed world whose folder is not made yet, a world\n"
                "listed twice, an area file no level uses) count as problems only with\n"
@@ -107,11 +109,11 @@ const char *verbHelp(const QString &verb)
     if (verb == u"render"_s)
         return "usage: vtfile render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
                "         [--zoom 8|16|24|32] [--layers tiles,tags,enemies,start]\n"
-               "         [--background transparent|#RRGGBB] [--max MEGAPIXELS]\n"
+               "         [--background transparent|#RRGGBB] [--game DIR] [--max MEGAPIXELS]\n"
                "Draws every square of the area exactly as the area editor draws it. The\n"
-               "tileset is a .bmp path, or a name looked up in Data/Tilesets of the area's\n"
-               "game folder (or of vtfile's own folder). Defaults: zoom 32, layers\n"
-               "tiles,start, background transparent for PNG and black for BMP.\n"
+               "tileset is a .bmp path, or a name looked up in Data/Tilesets of the game\n"
+               "folder: DIR with --game, else the area's (or vtfile's own folder). Defaults:\n"
+               "zoom 32, layers tiles,start, background transparent for PNG and black for BMP.\n"
                "A picture of more than 1000 million pixels is refused before any work;\n"
                "--max raises the limit. The picture appears only when it is complete.\n";
     return nullptr;
@@ -124,6 +126,7 @@ struct Args
     bool haveOutput = false;
     std::optional<Kind> type;
     QString mod;
+    QString game;  // check --mod, render: the game folder whose Data/ is used
     bool strict = false;
     bool json = false;  // check: the report as JSON
     bool force = false;  // from-json: write under another format's extension
@@ -171,6 +174,9 @@ Args parse(const QStringList &in, const QString &verb)
             a.strict = true;
         } else if (s == u"--json"_s && verb == u"check"_s) {
             a.json = true;
+        } else if (s == u"--game"_s && (verb == u"check"_s || verb == u"render"_s)) {
+            if (!value(a.game))
+                return a;
         } else if (s == u"--max"_s && (verb == u"to-json"_s || verb == u"from-json"_s || verb == u"render"_s)) {
             if (!value(a.max))
                 return a;
@@ -310,8 +316,12 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
             err << "vtfile check: give either --mod MODFOLDER or files, not both\n";
             return kTrouble;
         }
-        report = checkMod(a.mod);
+        report = checkMod(a.mod, ModCheckOptions{a.game});
     } else {
+        if (!a.game.isEmpty()) {
+            err << "vtfile check: --game goes with --mod MODFOLDER\n";
+            return kUnreadable;
+        }
         for (const QString &file : a.files) {
             const auto kind = a.type ? a.type : kindOfPath(file);
             if (!kind) {
@@ -511,9 +521,9 @@ int fromJsonVerb(const Args &a, QTextStream &out, QTextStream &err)
     return status;
 }
 
-// The tileset picture: a path as given, else a name in Data/Tilesets of the area's game
-// folder (GAME/Mods/MOD/WORLD/area.qzl) or of the tool's own folder.
-QString findTileset(const QString &given, const QString &areaPath)
+// The tileset picture: a path as given, else a name in Data/Tilesets of the game folder given
+// with --game, or of the area's game folder (GAME/Mods/MOD/WORLD/area.qzl) or the tool's own.
+QString findTileset(const QString &given, const QString &areaPath, const QString &game)
 {
     if (QFileInfo(given).isFile())
         return given;
@@ -521,8 +531,11 @@ QString findTileset(const QString &given, const QString &areaPath)
         return {};
     const QString name = given + u".bmp"_s;
     const QString areaGame = QDir::cleanPath(QFileInfo(areaPath).absolutePath() + u"/../../.."_s);
-    for (const QString &game : {areaGame, QCoreApplication::applicationDirPath()}) {
-        const QString p = vt::resolvePath(game + u"/Data/Tilesets/"_s + name);
+    QStringList games{game};
+    if (game.isEmpty())
+        games = {areaGame, QCoreApplication::applicationDirPath()};
+    for (const QString &g : games) {
+        const QString p = vt::resolvePath(g + u"/Data/Tilesets/"_s + name);
         if (QFileInfo(p).isFile())
             return p;
     }
@@ -612,7 +625,12 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
     case ReadResult::Ok: break;
     }
 
-    const QString tilesetPath = findTileset(a.tileset, areaPath);
+    if (!a.game.isEmpty())
+        if (const QString why = notAGameFolder(a.game); !why.isEmpty()) {
+            err << a.game << ": " << why << '\n';
+            return kUnreadable;
+        }
+    const QString tilesetPath = findTileset(a.tileset, areaPath, a.game);
     if (tilesetPath.isEmpty()) {
         err << a.tileset << ": tileset not found (neither a file nor a name in Data/Tilesets)\n";
         return kTrouble;

@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
@@ -91,6 +92,17 @@ QString allLines(const CheckReport &report)
     writeText(report, out);
     out.flush();
     return text;
+}
+
+void copyFolder(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + u'/' + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QVERIFY(QFile::copy(file, target));
+    }
 }
 
 } // namespace
@@ -754,6 +766,64 @@ private Q_SLOTS:
         const Run clean = tool({u"check"_s, u"--json"_s, demo(u"Mods/Demo Mod/Grassland/Bonus.qzl"_s)});
         QCOMPARE(clean.status, 0);
         QCOMPARE(QJsonDocument::fromJson(clean.out.toUtf8())[u"findings"_s].toArray().size(), 0);
+    }
+
+    // A mod kept outside the game folder is checked against the game given with --game.
+    void checkModAgainstAGameFolderElsewhere()
+    {
+        QTemporaryDir elsewhere;
+        const QString mod = elsewhere.filePath(u"work/Demo Mod"_s);
+        copyFolder(demo(u"Mods/Demo Mod"_s), mod);
+
+        // Without it, one problem says so, not one per reference into a Data/ that is not there.
+        Run r = tool({u"check"_s, u"--mod"_s, mod});
+        QCOMPARE(r.status, 1);
+        QStringList problems;
+        for (const QString &line : r.out.split(u'\n', Qt::SkipEmptyParts))
+            if (!line.startsWith(u"warning: "_s))
+                problems << line;
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems[0].startsWith(mod + u": not inside a game folder's Mods/"_s), qPrintable(r.out));
+        QVERIFY(problems[0].contains(u"give --game DIR"_s));
+
+        r = tool({u"check"_s, u"--mod"_s, mod, u"--game"_s, kDemo});
+        QVERIFY2(r.status == 0, qPrintable(r.out));
+        // The game's own files are what is checked: a skin's picture missing from that game.
+        TempGame game;
+        game.copyGame(kDemo);
+        game.copyPictures(kDemo);
+        QVERIFY(QFile::remove(game.file(u"hardback.bmp"_s)));
+        r = tool({u"check"_s, u"--mod"_s, mod, u"--game"_s, game.path()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.out.contains(game.file(u"Data/Enemies/Standard.qze"_s)
+                                + u" (enemy 3 \"Hardback Beetle\"): picture \"hardback.bmp\" not found"_s),
+                 qPrintable(r.out));
+
+        // A folder that is not a game folder is refused, plainly.
+        for (const QString &notGame : {elsewhere.filePath(u"work"_s), elsewhere.filePath(u"none"_s)}) {
+            r = tool({u"check"_s, u"--mod"_s, mod, u"--game"_s, notGame});
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.out.startsWith(notGame + u": not a"_s), qPrintable(r.out));
+        }
+        r = tool({u"check"_s, u"--mod"_s, mod, u"--game"_s, elsewhere.filePath(u"work"_s), u"--json"_s});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.out.contains(u"not a game folder: it holds no Data folder"_s));
+        QCOMPARE(tool({u"check"_s, demo(u"Data/Enemies/Night.qze"_s), u"--game"_s, kDemo}).status, 2);
+
+        // render finds a tileset by name in that game too.
+        const QString area = mod + u"/Grassland/Bonus.qzl"_s, png = elsewhere.filePath(u"bonus.png"_s);
+        r = tool({u"render"_s, area, u"--tileset"_s, u"Grass"_s, u"--zoom"_s, u"8"_s, u"-o"_s, png});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains(u"tileset not found"_s));
+        QCOMPARE(tool({u"render"_s, area, u"--tileset"_s, u"Grass"_s, u"--zoom"_s, u"8"_s, u"--game"_s, kDemo, u"-o"_s,
+                       png})
+                     .status,
+                 0);
+        QCOMPARE(QImage(png).size(), QSize(20 * 8, 15 * 8));
+        r = tool({u"render"_s, area, u"--tileset"_s, u"Grass"_s, u"--game"_s, elsewhere.filePath(u"work"_s), u"-o"_s,
+                  png});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains(u"not a game folder"_s));
     }
 
     void renderDrawsTheWholeAreaAndNothingElse()
