@@ -88,7 +88,7 @@ QByteArray areaBytes(int seed)
         }
     area.SetStartPos(2, kRows - 4);
     QByteArray bytes;
-    ensure(area.toBytes(bytes), u"an area"_s);
+    ensure(tessaforge::encode(area, bytes), u"an area"_s);
     return bytes;
 }
 
@@ -112,10 +112,7 @@ void writeWorld(const QString &folder, int w)
         details.Levels.push_back(l);
     }
     QByteArray bytes;
-    QString error;
-    bytes = tessaforge::mWorldData::encode(details, &error);
-    if (bytes.isEmpty())
-        die(error);
+    ensure(tessaforge::mWorldData::encode(details, bytes), u"world details"_s);
     writeBytes(folder + u"/Worldata.qzw"_s, bytes);
     for (int i = 0; i < kLevels; ++i)
         writeBytes(folder + u'/' + levelName(i) + u".qzl"_s, areaBytes(w * kLevels + i));
@@ -131,7 +128,7 @@ void writeWorld(const QString &folder, int w)
         map.setLeftNode(id, quint8(id - 1));
     }
     QByteArray mapBytes;
-    ensure(map.toBytes(mapBytes), u"a map"_s);
+    ensure(tessaforge::encode(map, mapBytes), u"a map"_s);
     writeBytes(folder + u"/Worldmap.qzm"_s, mapBytes);
     writePicture(folder + u"/Worldmap.gif"_s, 640, 480, w);
     writePicture(folder + u"/MapObjects.bmp"_s, 8 * 32, 32, w);
@@ -147,7 +144,9 @@ QString makeGame(const QString &game)
         for (int x = 0; x < kTileColumns; ++x)
             for (int y = 0; y < kTileRows; ++y)
                 info.setTile(x, y, (x + y) % 15);
-        writeBytes(base + u".qzt"_s, tilemarrow::mLevelTileset::encode(info));
+        QByteArray tileBytes;
+        ensure(tilemarrow::mLevelTileset::encode(info, tileBytes), u"tile information"_s);
+        writeBytes(base + u".qzt"_s, tileBytes);
     }
     for (int p = 0; p < kPictures; ++p)
         writePicture(game + u"/enemy%1.bmp"_s.arg(p), 64, 32, p);

@@ -320,7 +320,7 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
     } else {
         if (!a.game.isEmpty()) {
             err << "vtfile check: --game goes with --mod MODFOLDER\n";
-            return kUnreadable;
+            return kTrouble;
         }
         for (const QString &file : a.files) {
             const auto kind = a.type ? a.type : kindOfPath(file);
@@ -628,7 +628,7 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
     if (!a.game.isEmpty())
         if (const QString why = notAGameFolder(a.game); !why.isEmpty()) {
             err << a.game << ": " << why << '\n';
-            return kUnreadable;
+            return kTrouble;
         }
     const QString tilesetPath = findTileset(a.tileset, areaPath, a.game);
     if (tilesetPath.isEmpty()) {
