@@ -1,17 +1,8 @@
 #include "Tool.h"
 
-#include "FileIO.h"
-#include "Formats.h"
-#include "ImageFile.h"
 #include "ModCheck.h"
-#include "Paths.h"
-#include "area/oLevel.h"
-#include "render/AreaPicture.h"
-#include "resources/TagSheet.h"
+#include "ToolParts.h"
 
-#include <QColor>
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
@@ -23,12 +14,6 @@ using namespace Qt::StringLiterals;
 namespace vtfile {
 
 namespace {
-
-// Exit statuses: a problem found in a file, or trouble doing the work at all (the command
-// line is wrong, a file cannot be read).
-constexpr int kOk = 0, kProblem = 1, kTrouble = 2;
-constexpr qint64 kDefaultMaxJsonMiB = 64;
-constexpr qint64 kDefaultMaxPictureMegapixels = 1000;
 
 const char *const kToolHelp =
     "usage: vtfile VERB [options] FILE...\n"
@@ -119,26 +104,6 @@ const char *verbHelp(const QString &verb)
     return nullptr;
 }
 
-struct Args
-{
-    QStringList files;
-    QString output;
-    bool haveOutput = false;
-    std::optional<Kind> type;
-    QString mod;
-    QString game;  // check --mod, render: the game folder whose Data/ is used
-    bool strict = false;
-    bool json = false;  // check: the report as JSON
-    bool force = false;  // from-json: write under another format's extension
-    bool help = false;
-    QString tileset;
-    QString zoom;
-    QString max;  // to-json, from-json: the largest JSON, in MiB; render: megapixels
-    QString layers;
-    QString background;
-    QString error;
-};
-
 Args parse(const QStringList &in, const QString &verb)
 {
     Args a;
@@ -204,73 +169,6 @@ Args parse(const QStringList &in, const QString &verb)
     return a;
 }
 
-bool isStdio(const QString &name) { return name == u"-"_s; }
-
-QString displayName(const QString &file)
-{
-    return isStdio(file) ? u"standard input"_s : file;
-}
-
-// Standard input, at most maxSize bytes (a pipe cannot tell its size in advance).
-vt::Status readStandardInput(QByteArray &out, qint64 maxSize)
-{
-    QFile in;
-    if (!in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return vt::Status::failure(u"cannot be read"_s);
-    QByteArray bytes;
-    char chunk[1 << 16];
-    for (;;) {
-        const qint64 n = in.read(chunk, sizeof chunk);
-        if (n < 0)
-            return vt::Status::failure(u"cannot be read: "_s + in.errorString());
-        if (n == 0)
-            break;
-        if (bytes.size() + n > maxSize)
-            return vt::Status::failure(u"holds more than the %1 bytes that are read"_s.arg(maxSize));
-        bytes.append(chunk, n);
-    }
-    out = std::move(bytes);
-    return vt::Status::success();
-}
-
-// A file of the given kind, or standard input for "-", through its format's reader.
-ReadResult readInput(const QString &file, Kind kind, QByteArray &bytes, QString &error)
-{
-    if (!isStdio(file))
-        return readFile(file, kind, bytes, error);
-    if (vt::Status s = readStandardInput(bytes, maxFileSize(kind)); !s) {
-        error = u"standard input: "_s + s.error();
-        return ReadResult::Unreadable;
-    }
-    if (const QString e = decodeError(kind, bytes); !e.isEmpty()) {
-        error = u"standard input: "_s + e;
-        return ReadResult::Invalid;
-    }
-    return ReadResult::Ok;
-}
-
-// Binary bytes to standard output, past the text stream's buffer.
-void writeStandardOutput(QTextStream &out, const QByteArray &bytes)
-{
-    out.flush();
-    if (QIODevice *device = out.device()) {
-        device->write(bytes);
-        if (auto *file = qobject_cast<QFile *>(device))
-            file->flush();
-    } else {
-        out << QString::fromLatin1(bytes);  // a stream on a string: tests
-    }
-}
-
-std::optional<Kind> typeOf(const Args &a, const QString &file, QTextStream &err)
-{
-    if (a.type)
-        return a.type;
-    if (const auto k = kindOfPath(file))
-        return k;
-    err << displayName(file) << ": cannot tell the file's type from its name: give --type\n";
-    return std::nullopt;
-}
 
 // Reads each named file by its type; reports a failure on the given stream and carries on.
 // The status is the worst seen: a problem, or a file that could not be read at all.
@@ -344,6 +242,74 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
     return std::max(status, report.exitStatus(a.strict));
 }
 
+} // namespace
+
+bool isStdio(const QString &name) { return name == u"-"_s; }
+
+QString displayName(const QString &file)
+{
+    return isStdio(file) ? u"standard input"_s : file;
+}
+
+vt::Status readStandardInput(QByteArray &out, qint64 maxSize)
+{
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return vt::Status::failure(u"cannot be read"_s);
+    QByteArray bytes;
+    char chunk[1 << 16];
+    for (;;) {
+        const qint64 n = in.read(chunk, sizeof chunk);
+        if (n < 0)
+            return vt::Status::failure(u"cannot be read: "_s + in.errorString());
+        if (n == 0)
+            break;
+        if (bytes.size() + n > maxSize)
+            return vt::Status::failure(u"holds more than the %1 bytes that are read"_s.arg(maxSize));
+        bytes.append(chunk, n);
+    }
+    out = std::move(bytes);
+    return vt::Status::success();
+}
+
+ReadResult readInput(const QString &file, Kind kind, QByteArray &bytes, QString &error)
+{
+    if (!isStdio(file))
+        return readFile(file, kind, bytes, error);
+    if (vt::Status s = readStandardInput(bytes, maxFileSize(kind)); !s) {
+        error = u"standard input: "_s + s.error();
+        return ReadResult::Unreadable;
+    }
+    if (const QString e = decodeError(kind, bytes); !e.isEmpty()) {
+        error = u"standard input: "_s + e;
+        return ReadResult::Invalid;
+    }
+    return ReadResult::Ok;
+}
+
+void writeStandardOutput(QTextStream &out, const QByteArray &bytes)
+{
+    out.flush();
+    if (QIODevice *device = out.device()) {
+        device->write(bytes);
+        if (auto *file = qobject_cast<QFile *>(device))
+            file->flush();
+    } else {
+        out << QString::fromLatin1(bytes);  // a stream on a string: tests
+    }
+}
+
+std::optional<Kind> typeOf(const Args &a, const QString &file, QTextStream &err)
+{
+    if (a.type)
+        return a.type;
+    if (const auto k = kindOfPath(file))
+        return k;
+    err << displayName(file) << ": cannot tell the file's type from its name: give --type\n";
+    return std::nullopt;
+}
+
+
 vt::Status writeOutput(const QString &path, const QByteArray &bytes)
 {
     if (vt::Status s = vt::replaceFile(path, bytes); !s)
@@ -351,7 +317,6 @@ vt::Status writeOutput(const QString &path, const QByteArray &bytes)
     return vt::Status::success();
 }
 
-// --max as a whole number from 1, or the default.
 std::optional<qint64> maxOption(const Args &a, const char *verb, qint64 fallback, const char *unit,
                                 QTextStream &err)
 {
@@ -366,291 +331,6 @@ std::optional<qint64> maxOption(const Args &a, const char *verb, qint64 fallback
     return v;
 }
 
-// Where each input goes: the one output named, standard output, or a file of the folder
-// -o names (required for several inputs). nextName gives an input's name in that folder.
-struct Outputs
-{
-    QString folder;  // empty: a single output
-    QString single;  // a path, "-" or empty (standard output)
-};
-
-std::optional<Outputs> outputsOf(const Args &a, const char *verb, bool outputRequired, QTextStream &err)
-{
-    Outputs o;
-    if (a.haveOutput && !isStdio(a.output) && QFileInfo(a.output).isDir()) {
-        o.folder = a.output;
-        return o;
-    }
-    if (a.files.size() > 1) {
-        err << "vtfile " << verb << ": several files need -o FOLDER, an existing folder\n";
-        return std::nullopt;
-    }
-    if (outputRequired && !a.haveOutput) {
-        err << "vtfile " << verb << ": give -o FILE (see vtfile " << verb << " --help)\n";
-        return std::nullopt;
-    }
-    o.single = a.haveOutput ? a.output : u"-"_s;
-    return o;
-}
-
-int oneToJson(const QString &file, Kind kind, const QString &output, qint64 maxMiB, QTextStream &out,
-              QTextStream &err)
-{
-    QByteArray bytes;
-    QString error;
-    switch (readInput(file, kind, bytes, error)) {
-    case ReadResult::Unreadable: err << error << '\n'; return kTrouble;
-    case ReadResult::Invalid: err << error << '\n'; return kProblem;
-    case ReadResult::Ok: break;
-    }
-    if (const qint64 least = jsonSizeAtLeast(kind, bytes); least > maxMiB * 1024 * 1024) {
-        err << displayName(file) << ": its JSON would take at least " << (least + (1 << 20) - 1) / (1 << 20)
-            << " MiB, more than the " << maxMiB << " MiB limit; nothing was made (give --max to raise it)\n";
-        return kProblem;
-    }
-    QByteArray json;
-    if (vt::Status s = toJson(kind, bytes, json); !s) {
-        err << displayName(file) << ": " << s.error() << '\n';
-        return kProblem;
-    }
-    if (isStdio(output)) {
-        writeStandardOutput(out, json);
-        return kOk;
-    }
-    if (vt::Status s = writeOutput(output, json); !s) {
-        err << s.error() << '\n';
-        return kTrouble;
-    }
-    return kOk;
-}
-
-int toJsonVerb(const Args &a, QTextStream &out, QTextStream &err)
-{
-    const std::optional<qint64> maxMiB = maxOption(a, "to-json", kDefaultMaxJsonMiB, "MiB", err);
-    const std::optional<Outputs> outputs = outputsOf(a, "to-json", false, err);
-    if (!maxMiB || !outputs)
-        return kTrouble;
-    int status = kOk;
-    for (const QString &file : a.files) {
-        const auto kind = typeOf(a, file, err);
-        if (!kind) {
-            status = kTrouble;
-            continue;
-        }
-        const QString output = outputs->folder.isEmpty()
-                                   ? outputs->single
-                                   : QDir(outputs->folder).filePath(
-                                         (isStdio(file) ? u"stdin."_s + kindName(*kind) : QFileInfo(file).fileName())
-                                         + u".json"_s);
-        status = std::max(status, oneToJson(file, *kind, output, *maxMiB, out, err));
-    }
-    return status;
-}
-
-// NAME.json goes to FOLDER/NAME, with the format's extension when NAME has none.
-QString fromJsonName(const QString &folder, const QString &jsonPath, Kind made)
-{
-    QString name = isStdio(jsonPath) ? u"stdin"_s : QFileInfo(jsonPath).fileName();
-    if (name.endsWith(u".json"_s, Qt::CaseInsensitive))
-        name.chop(5);
-    if (!kindOfPath(name))
-        name += u'.' + kindExtension(made);
-    return QDir(folder).filePath(name);
-}
-
-int oneFromJson(const Args &a, const QString &jsonPath, const Outputs &outputs, qint64 maxMiB,
-                QTextStream &out, QTextStream &err)
-{
-    const QString shown = displayName(jsonPath);
-    QByteArray json;
-    const qint64 maxBytes = maxMiB * 1024 * 1024;
-    const vt::Status read = isStdio(jsonPath) ? readStandardInput(json, maxBytes)
-                                              : vt::readWholeFile(jsonPath, json, maxBytes);
-    if (!read) {
-        err << shown << ": " << read.error();
-        if (read.error().contains(u"too large"_s) || read.error().contains(u"more than"_s))
-            err << " (JSON larger than " << maxMiB << " MiB is not read; give --max to raise the limit)";
-        err << '\n';
-        return kTrouble;
-    }
-    std::optional<Kind> kind = a.type;
-    QByteArray bytes;
-    Kind made = Kind::Area;
-    vt::Status s = fromJson(kind, json, bytes, &made);
-    if (!s && !kind && s.error().startsWith(u"$.format: missing"_s) && outputs.folder.isEmpty())
-        if ((kind = kindOfPath(outputs.single)))
-            s = fromJson(kind, json, bytes, &made);
-    if (!s) {
-        err << shown << ": " << s.error() << '\n';
-        return kProblem;
-    }
-    const QString output = outputs.folder.isEmpty() ? outputs.single : fromJsonName(outputs.folder, jsonPath, made);
-    if (const auto named = isStdio(output) ? std::nullopt : kindOfPath(output); named && *named != made && !a.force) {
-        err << output << ": nothing was written: the name is " << kindFile(*named) << "'s, but the JSON holds "
-            << kindFile(made) << " (give --force to write it under this name)\n";
-        return kTrouble;
-    }
-    // What would be written is read back as the game's tools read it: a file they refuse
-    // (cut to nothing by a patch, a count set to 0, a tail beyond what they read) is not
-    // written.
-    if (const QString refused = writtenFileProblem(made, bytes); !refused.isEmpty()) {
-        err << shown << ": nothing was written: the " << kindName(made) << " file it gives would not be read: "
-            << refused << '\n';
-        return kProblem;
-    }
-    if (isStdio(output)) {
-        writeStandardOutput(out, bytes);
-        return kOk;
-    }
-    if (vt::Status w = writeOutput(output, bytes); !w) {
-        err << w.error() << '\n';
-        return kTrouble;
-    }
-    return kOk;
-}
-
-int fromJsonVerb(const Args &a, QTextStream &out, QTextStream &err)
-{
-    const std::optional<qint64> maxMiB = maxOption(a, "from-json", kDefaultMaxJsonMiB, "MiB", err);
-    const std::optional<Outputs> outputs = outputsOf(a, "from-json", true, err);
-    if (!maxMiB || !outputs)
-        return kTrouble;
-    int status = kOk;
-    for (const QString &jsonPath : a.files)
-        status = std::max(status, oneFromJson(a, jsonPath, *outputs, *maxMiB, out, err));
-    return status;
-}
-
-// The tileset picture: a path as given, else a name in Data/Tilesets of the game folder given
-// with --game, or of the area's game folder (GAME/Mods/MOD/WORLD/area.qzl) or the tool's own.
-QString findTileset(const QString &given, const QString &areaPath, const QString &game)
-{
-    if (QFileInfo(given).isFile())
-        return given;
-    if (given.contains(u'/') || given.endsWith(u".bmp"_s, Qt::CaseInsensitive))
-        return {};
-    const QString name = given + u".bmp"_s;
-    const QString areaGame = QDir::cleanPath(QFileInfo(areaPath).absolutePath() + u"/../../.."_s);
-    QStringList games{game};
-    if (game.isEmpty())
-        games = {areaGame, QCoreApplication::applicationDirPath()};
-    for (const QString &g : games) {
-        const QString p = vt::resolvePath(g + u"/Data/Tilesets/"_s + name);
-        if (QFileInfo(p).isFile())
-            return p;
-    }
-    return {};
-}
-
-int renderVerb(const Args &a, QTextStream &, QTextStream &err)
-{
-    if (a.files.size() != 1 || !a.haveOutput || a.tileset.isEmpty()) {
-        err << "vtfile render: give AREA.qzl, --tileset NAME_OR_BMP and -o OUT.png|OUT.bmp "
-               "(see vtfile render --help)\n";
-        return kTrouble;
-    }
-    const QString &areaPath = a.files.front();
-    if (const auto kind = a.type ? a.type : kindOfPath(areaPath); kind && *kind != Kind::Area) {
-        err << areaPath << ": not an area file (its name is " << kindFile(*kind) << "'s); render draws areas\n";
-        return kTrouble;
-    }
-    const auto format = tessaforge::pictureFormatOf(a.output);
-    if (!format) {
-        err << a.output << ": the picture's name must end in .png or .bmp\n";
-        return kTrouble;
-    }
-    tessaforge::AreaPictureOptions o;
-    if (!a.zoom.isEmpty()) {
-        bool ok = false;
-        o.zoom = a.zoom.toInt(&ok);
-        if (!ok || (o.zoom != 8 && o.zoom != 16 && o.zoom != 24 && o.zoom != 32)) {
-            err << "vtfile render: --zoom " << a.zoom << ": expected 8, 16, 24 or 32\n";
-            return kTrouble;
-        }
-    }
-    if (!a.layers.isEmpty()) {
-        o.tiles = o.start = false;
-        for (const QString &layer : a.layers.split(u',', Qt::SkipEmptyParts)) {
-            const QString l = layer.trimmed().toLower();
-            if (l == u"tiles"_s) o.tiles = true;
-            else if (l == u"tags"_s) o.tags = true;
-            else if (l == u"enemies"_s) o.enemies = true;
-            else if (l == u"start"_s) o.start = true;
-            else {
-                err << "vtfile render: --layers: unknown layer \"" << layer
-                    << "\": expected tiles, tags, enemies, start\n";
-                return kTrouble;
-            }
-        }
-    }
-    if (a.background.isEmpty()) {
-        if (*format == tessaforge::PictureFormat::Bmp)
-            o.background = qRgb(0, 0, 0);
-    } else if (a.background.compare(u"transparent"_s, Qt::CaseInsensitive) != 0) {
-        const QColor c = QColor::fromString(a.background);
-        if (!c.isValid()) {
-            err << "vtfile render: --background " << a.background
-                << ": expected transparent or a colour such as #182838\n";
-            return kTrouble;
-        }
-        o.background = c.rgb();
-    }
-
-    const std::optional<qint64> maxMegapixels =
-        maxOption(a, "render", kDefaultMaxPictureMegapixels, "megapixels", err);
-    if (!maxMegapixels)
-        return kTrouble;
-    // The picture's size from the area's header alone, before the grid is read: a short
-    // file may describe a huge grid.
-    QByteArray header;
-    if (vt::Status s = vt::readFileHead(areaPath, header, tessaforge::oLevel::kHeaderSize); !s) {
-        err << s.error() << '\n';
-        return kTrouble;
-    }
-    if (const std::optional<QSize> grid = tessaforge::areaGridOf(header)) {
-        const qint64 width = qint64(grid->width()) * o.zoom, height = qint64(grid->height()) * o.zoom;
-        if (width * height > *maxMegapixels * 1000000) {
-            err << a.output << ": the picture would be " << width << " x " << height << " pixels ("
-                << (width * height + 999999) / 1000000 << " million), more than the " << *maxMegapixels
-                << " million limit; nothing was drawn (give --max to raise it, or a smaller --zoom)\n";
-            return kProblem;
-        }
-    }
-
-    tessaforge::oLevel area;
-    QString error;
-    switch (readArea(areaPath, area, error)) {
-    case ReadResult::Unreadable: err << error << '\n'; return kTrouble;
-    case ReadResult::Invalid: err << error << '\n'; return kProblem;
-    case ReadResult::Ok: break;
-    }
-
-    if (!a.game.isEmpty())
-        if (const QString why = notAGameFolder(a.game); !why.isEmpty()) {
-            err << a.game << ": " << why << '\n';
-            return kTrouble;
-        }
-    const QString tilesetPath = findTileset(a.tileset, areaPath, a.game);
-    if (tilesetPath.isEmpty()) {
-        err << a.tileset << ": tileset not found (neither a file nor a name in Data/Tilesets)\n";
-        return kTrouble;
-    }
-    QImage tileset;
-    if (vt::Status s = vt::readImage(tilesetPath, tileset); !s) {
-        err << tilesetPath << ": " << s.error() << '\n';
-        return kTrouble;
-    }
-    if (vt::Status s = tessaforge::writeAreaPicture(area, tileset.convertToFormat(QImage::Format_RGB32),
-                                                    tessaforge::drawTagSheet().convertToFormat(QImage::Format_RGB32),
-                                                    o, *format, a.output);
-        !s) {
-        err << s.error() << '\n';
-        return kProblem;
-    }
-    return kOk;
-}
-
-} // namespace
 
 int run(const QStringList &args, QTextStream &out, QTextStream &err)
 {
@@ -697,5 +377,6 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
         return fromJsonVerb(a, out, err);
     return renderVerb(a, out, err);
 }
+
 
 } // namespace vtfile
