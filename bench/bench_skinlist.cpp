@@ -30,11 +30,13 @@ public:
     {
         return std::nullopt;
     }
-    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &) override
+    std::optional<QString> openFile(QWidget *, const QString &, const QString &, const QString &,
+                                    const QString &) override
     {
         return file;
     }
-    std::optional<QString> saveFile(QWidget *, const QString &, const QString &, const QString &) override
+    std::optional<QString> saveFile(QWidget *, const QString &, const QString &, const QString &,
+                                    const QString &) override
     {
         return std::nullopt;
     }

@@ -76,16 +76,18 @@ std::optional<QString> QtDialogs::inputText(QWidget *parent, const QString &titl
 }
 
 std::optional<QString> QtDialogs::openFile(QWidget *parent, const QString &title,
-                                           const QString &filter, const QString &defaultExt)
+                                           const QString &filter, const QString &defaultExt,
+                                           const QString &startAt)
 {
-    return withDefaultExtension(QFileDialog::getOpenFileName(parent, title, QString(), filter),
+    return withDefaultExtension(QFileDialog::getOpenFileName(parent, title, startAt, filter),
                                 defaultExt);
 }
 
 std::optional<QString> QtDialogs::saveFile(QWidget *parent, const QString &title,
-                                           const QString &filter, const QString &defaultExt)
+                                           const QString &filter, const QString &defaultExt,
+                                           const QString &startAt)
 {
-    return withDefaultExtension(QFileDialog::getSaveFileName(parent, title, QString(), filter),
+    return withDefaultExtension(QFileDialog::getSaveFileName(parent, title, startAt, filter),
                                 defaultExt);
 }
 

@@ -33,10 +33,14 @@ public:
     virtual std::optional<QString> inputText(QWidget *parent, const QString &title,
                                              const QString &prompt, const QString &proposal) = 0;
     // The chosen path, or nullopt on cancel. filter uses the Qt form "Bitmaps (*.bmp)".
+    // startAt is where the dialog opens: a folder, or a file whose folder it shows and whose
+    // name it proposes; empty leaves the choice to the dialog.
     virtual std::optional<QString> openFile(QWidget *parent, const QString &title,
-                                            const QString &filter, const QString &defaultExt) = 0;
+                                            const QString &filter, const QString &defaultExt,
+                                            const QString &startAt = QString()) = 0;
     virtual std::optional<QString> saveFile(QWidget *parent, const QString &title,
-                                            const QString &filter, const QString &defaultExt) = 0;
+                                            const QString &filter, const QString &defaultExt,
+                                            const QString &startAt = QString()) = 0;
     // Runs one of the programs' own modal dialogs; the result is QDialog's (Accepted or
     // Rejected). Tests script the dialog's controls instead of entering an event loop.
     virtual int execDialog(QDialog &dialog) = 0;
@@ -57,9 +61,9 @@ public:
     std::optional<QString> inputText(QWidget *parent, const QString &title, const QString &prompt,
                                      const QString &proposal) override;
     std::optional<QString> openFile(QWidget *parent, const QString &title, const QString &filter,
-                                    const QString &defaultExt) override;
+                                    const QString &defaultExt, const QString &startAt) override;
     std::optional<QString> saveFile(QWidget *parent, const QString &title, const QString &filter,
-                                    const QString &defaultExt) override;
+                                    const QString &defaultExt, const QString &startAt) override;
     int execDialog(QDialog &dialog) override;
 };
 

@@ -34,18 +34,18 @@ public:
         return fake.inputText(p, title, prompt, proposal);
     }
     std::optional<QString> openFile(QWidget *p, const QString &title, const QString &filter,
-                                    const QString &ext) override
+                                    const QString &ext, const QString &startAt) override
     {
         filters.append(filter);
         extensions.append(ext);
-        return fake.openFile(p, title, filter, ext);
+        return fake.openFile(p, title, filter, ext, startAt);
     }
     std::optional<QString> saveFile(QWidget *p, const QString &title, const QString &filter,
-                                    const QString &ext) override
+                                    const QString &ext, const QString &startAt) override
     {
         filters.append(filter);
         extensions.append(ext);
-        return fake.saveFile(p, title, filter, ext);
+        return fake.saveFile(p, title, filter, ext, startAt);
     }
     int execDialog(QDialog &dialog) override { return fake.execDialog(dialog); }
 };

@@ -33,6 +33,7 @@ public:
 
     std::vector<Shown> shown;
     QStringList dialogTitles;
+    QStringList dialogStarts;  // where each file dialog was asked to open, in the same order
     QStringList unexpected;  // questions asked with no answer queued (answered Cancel)
 
     Answer question(QWidget *, const QString &title, const QString &text, Buttons buttons,
@@ -57,15 +58,19 @@ public:
         return take(inputs);
     }
 
-    std::optional<QString> openFile(QWidget *, const QString &title, const QString &, const QString &) override
+    std::optional<QString> openFile(QWidget *, const QString &title, const QString &, const QString &,
+                                    const QString &startAt) override
     {
         dialogTitles.append(title);
+        dialogStarts.append(startAt);
         return take(files);
     }
 
-    std::optional<QString> saveFile(QWidget *, const QString &title, const QString &, const QString &) override
+    std::optional<QString> saveFile(QWidget *, const QString &title, const QString &, const QString &,
+                                    const QString &startAt) override
     {
         dialogTitles.append(title);
+        dialogStarts.append(startAt);
         return take(files);
     }
 

@@ -32,19 +32,22 @@ class RecordingDialogs final : public vt::Dialogs
 public:
     FakeDialogs fake;
     QStringList fileDialogs;  // "open|title|filter|ext"
+    QStringList fileStarts;   // where each of them opened
 
     using S = const QString &;
     Answer question(QWidget *p, S t, S x, Buttons b, Icon i) override { return fake.question(p, t, x, b, i); }
     std::optional<QString> inputText(QWidget *p, S t, S x, S d) override { return fake.inputText(p, t, x, d); }
-    std::optional<QString> openFile(QWidget *p, S t, S f, S e) override
+    std::optional<QString> openFile(QWidget *p, S t, S f, S e, S at) override
     {
         fileDialogs.append(QStringList{u"open"_s, t, f, e}.join(u'|'));
-        return fake.openFile(p, t, f, e);
+        fileStarts.append(at);
+        return fake.openFile(p, t, f, e, at);
     }
-    std::optional<QString> saveFile(QWidget *p, S t, S f, S e) override
+    std::optional<QString> saveFile(QWidget *p, S t, S f, S e, S at) override
     {
         fileDialogs.append(QStringList{u"save"_s, t, f, e}.join(u'|'));
-        return fake.saveFile(p, t, f, e);
+        fileStarts.append(at);
+        return fake.saveFile(p, t, f, e, at);
     }
     int execDialog(QDialog &d) override { return fake.execDialog(d); }
 };
@@ -123,6 +126,7 @@ private Q_SLOTS:
         QDir().mkpath(m_dir.path());
         m_dialogs.fake = FakeDialogs();
         m_dialogs.fileDialogs.clear();
+        m_dialogs.fileStarts.clear();
     }
     void cleanup()
     {
