@@ -207,6 +207,64 @@ private Q_SLOTS:
         QCOMPARE(w.document().tileInfo().MaxX, 15);
     }
 
+    // The view shows 10 x 7 tiles at the window's first size and more as the window grows;
+    // the bars then reach only what is left to scroll to, and the list shows every type.
+    void theViewAndTheListGrowWithTheWindow()
+    {
+        frmMain &w = open();
+        newTileset(w, bitmap(u"big.bmp"_s, 40 * 32, 30 * 32));
+        QCOMPARE(w.viewColumns(), 10);
+        QCOMPARE(w.viewRows(), 7);
+        QCOMPARE(w.HScroll1->maximum(), 30);
+        QCOMPARE(w.VScroll1->maximum(), 23);
+        const QRect listShows = w.lstTileType->viewport()->rect();
+        for (int row = 0; row < w.lstTileType->count(); ++row)
+            QVERIFY2(listShows.contains(w.lstTileType->visualItemRect(w.lstTileType->item(row))),
+                     qPrintable(w.lstTileType->item(row)->text()));
+        const int listHeight = w.lstTileType->height();
+        w.HScroll1->setValue(30);
+        w.VScroll1->setValue(3);
+
+        const QSize first = w.size();
+        w.resize(first + QSize(8 * 32, 5 * 32));
+        QTRY_COMPARE(w.viewColumns(), 18);
+        QCOMPARE(w.viewRows(), 12);
+        QVERIFY(w.picTiles->backImage().width() >= 18 * 32);
+        // The view stood at the last column: it comes back as far as the new width needs.
+        QCOMPARE(w.HScroll1->maximum(), 22);
+        QCOMPARE(w.VScroll1->maximum(), 18);
+        QCOMPARE(w.viewOrigin(), QPoint(22, 3));
+        QCOMPARE(w.picTiles->backImage().pixel(17 * 32 + 5, 11 * 32 + 5), tileColour(39, 14));
+        QVERIFY(w.lstTileType->height() > listHeight);
+
+        // The tiles in the new room are as usable as the others.
+        QTest::mouseClick(w.picTiles, Qt::LeftButton, {}, QPoint(17 * 32 + 5, 11 * 32 + 5));
+        QCOMPARE(w.selectedTile(), QPoint(39, 14));
+        w.picTiles->setFocus();
+        QTest::keyClick(w.picTiles, Qt::Key_Down);
+        QCOMPARE(w.selectedTile(), QPoint(39, 15));
+        QCOMPARE(w.viewOrigin(), QPoint(22, 4));  // scrolled by one row, not a whole view
+
+        // Room for the whole tileset: nothing left to scroll to.
+        newTileset(w, bitmap(u"small.bmp"_s, 15 * 32, 9 * 32));
+        QCOMPARE(w.HScroll1->maximum(), 0);
+        QCOMPARE(w.VScroll1->maximum(), 0);
+        QVERIFY(!w.HScroll1->isEnabled());
+        QVERIFY(!w.VScroll1->isEnabled());
+
+        // The window shrinks no further than the 10 x 7 view, with every control whole.
+        w.resize(100, 100);
+        QTRY_COMPARE(w.viewColumns(), 10);
+        QCOMPARE(w.size(), w.minimumSize());
+        QCOMPARE(w.viewRows(), 7);
+        QCOMPARE(w.HScroll1->maximum(), 5);
+        QCOMPARE(w.VScroll1->maximum(), 2);
+        QVERIFY(w.HScroll1->isEnabled());
+        for (QCheckBox *box : {w.chkAnimated, w.chkShowTypes})
+            QVERIFY2(box->width() >= box->sizeHint().width(), qPrintable(box->text()));
+        QVERIFY(w.lstTileType->viewport()->height() >= 5 * w.lstTileType->sizeHintForRow(0));
+    }
+
     void unusableBitmapsAreRefusedBeforeAnythingChanges()
     {
         frmMain &w = open();

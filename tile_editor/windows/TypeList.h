@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QListWidget>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace tilemarrow {
 
@@ -14,6 +17,11 @@ class TypeList final : public QListWidget
 public:
     explicit TypeList(QWidget *parent = nullptr) : QListWidget(parent) {}
 
+    // Every type at once where the window has the room; never narrower than the longest
+    // name beside a scroll bar, never so low that only a few names show.
+    QSize sizeHint() const override { return {namesWidth(), rowsHeight(count())}; }
+    QSize minimumSizeHint() const override { return {namesWidth(), rowsHeight(std::min(count(), 5))}; }
+
 Q_SIGNALS:
     void pressedAfterSelecting();
 
@@ -22,6 +30,17 @@ protected:
     {
         QListWidget::mousePressEvent(event);
         Q_EMIT pressedAfterSelecting();
+    }
+
+private:
+    int rowsHeight(int rows) const
+    {
+        const int row = std::max(sizeHintForRow(0), fontMetrics().height());
+        return rows * row + 2 * frameWidth();
+    }
+    int namesWidth() const
+    {
+        return std::max(sizeHintForColumn(0), 0) + 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 8;
     }
 };
 

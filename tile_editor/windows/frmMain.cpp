@@ -11,12 +11,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QUndoStack>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <array>
@@ -127,21 +130,24 @@ void frmMain::buildControls()
 
     auto *client = new QWidget(this);
     client->setObjectName(u"client"_s);
-    client->setFixedSize(524, 251);
     setCentralWidget(client);
 
+    // The view takes the room the window has and shows as many tiles as fit; at its smallest
+    // it shows 10 x 7. The bars and the corner button keep to its right and bottom edges.
     const QSize view(kViewColumns * kTile, kViewRows * kTile);
-    picTiles = new TilePicture(view, client);
+    picTiles = new TilePicture(view, QSize(kBar, kBar), client);
     picTiles->setObjectName(u"picTiles"_s);
-    picTiles->setGeometry(4, 4, 340, 244);
+    picTiles->setMinimumSize(view + QSize(kBar, kBar));
+    picTiles->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     connect(picTiles, &TilePicture::pressed, this, [this](QPointF at) { picTiles_MouseDown(at); });
+    connect(picTiles, &TilePicture::viewResized, this, &frmMain::viewResized);
 
     HScroll1 = new QScrollBar(Qt::Horizontal, picTiles);
     HScroll1->setObjectName(u"HScroll1"_s);
-    HScroll1->setGeometry(0, view.height(), view.width(), 16);
+    HScroll1->setFixedHeight(kBar);
     VScroll1 = new QScrollBar(Qt::Vertical, picTiles);
     VScroll1->setObjectName(u"VScroll1"_s);
-    VScroll1->setGeometry(view.width(), 0, 16, view.height() - 1);
+    VScroll1->setFixedWidth(kBar);
     for (QScrollBar *bar : {HScroll1, VScroll1}) {
         bar->setRange(0, 0);
         bar->setSingleStep(1);
@@ -154,12 +160,20 @@ void frmMain::buildControls()
 
     Command1 = new QPushButton(picTiles);
     Command1->setObjectName(u"Command1"_s);
-    Command1->setGeometry(view.width(), view.height(), 16, 16);
+    Command1->setFixedSize(kBar, kBar);
     Command1->setFocusPolicy(Qt::NoFocus);
+
+    auto *bars = new QGridLayout(picTiles);
+    bars->setContentsMargins(0, 0, 0, 0);
+    bars->setSpacing(0);
+    bars->setRowStretch(0, 1);  // the tiles: what the back image shows
+    bars->setColumnStretch(0, 1);
+    bars->addWidget(VScroll1, 0, 1);
+    bars->addWidget(HScroll1, 1, 0);
+    bars->addWidget(Command1, 1, 1);
 
     lstTileType = new TypeList(client);
     lstTileType->setObjectName(u"lstTileType"_s);
-    lstTileType->setGeometry(352, 4, 168, 190);
     lstTileType->setSelectionMode(QAbstractItemView::SingleSelection);
     for (const TypeLook &type : kTypes)
         lstTileType->addItem(QString::fromLatin1(type.name));
@@ -169,15 +183,28 @@ void frmMain::buildControls()
 
     chkAnimated = new QCheckBox(u"Animated"_s, client);
     chkAnimated->setObjectName(u"chkAnimated"_s);
-    chkAnimated->setGeometry(352, 200, 168, 20);
     connect(chkAnimated, &QCheckBox::toggled, this, [this](bool on) { chkAnimated_Click(on); });
 
     // Off by default: the view then shows the tileset's own pixels only.
     chkShowTypes = new QCheckBox(u"Show Types"_s, client);
     chkShowTypes->setObjectName(u"chkShowTypes"_s);
-    chkShowTypes->setGeometry(352, 224, 168, 20);
     chkShowTypes->setToolTip(u"Mark every tile with its type; animated tiles get a dot"_s);
     connect(chkShowTypes, &QCheckBox::toggled, this, [this] { DrawTiles(); });
+
+    // The list grows with the window's height; the two boxes share a line under it, so that
+    // the list shows every type beside the smallest view.
+    auto *flags = new QHBoxLayout;
+    flags->addWidget(chkAnimated);
+    flags->addWidget(chkShowTypes);
+    flags->addStretch(1);
+    auto *side = new QVBoxLayout;
+    side->addWidget(lstTileType, 1);
+    side->addLayout(flags);
+    auto *layout = new QHBoxLayout(client);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(8);
+    layout->addWidget(picTiles, 1);
+    layout->addLayout(side, 0);
 
     picTiles->installEventFilter(this);
     lstTileType->installEventFilter(this);
@@ -216,12 +243,7 @@ bool frmMain::LoadTilesetBitmap(const QString &path, MissingBitmap missing)
     picHoldTiles = picture.convertToFormat(QImage::Format_RGB32);
     m_document.fitGrid(maxX, maxY);
 
-    // A bar stays usable whenever there is somewhere to scroll to, also after a smaller
-    // tileset had switched it off.
-    HScroll1->setRange(0, std::max(0, columns - kViewColumns));
-    VScroll1->setRange(0, std::max(0, rows - kViewRows));
-    HScroll1->setEnabled(columns - kViewColumns >= 1);
-    VScroll1->setEnabled(rows - kViewRows >= 1);
+    updateScrollRanges();
     HScroll1->setValue(0);
     VScroll1->setValue(0);
 
@@ -234,6 +256,46 @@ bool frmMain::LoadTilesetBitmap(const QString &path, MissingBitmap missing)
         ShowSelectedTile();
     DrawTiles();
     return true;
+}
+
+qint32 frmMain::viewColumns() const
+{
+    return std::max(1, picTiles->backImage().width() / kTile);
+}
+
+qint32 frmMain::viewRows() const
+{
+    return std::max(1, picTiles->backImage().height() / kTile);
+}
+
+qint32 frmMain::shownColumns() const
+{
+    return (picTiles->backImage().width() + kTile - 1) / kTile;
+}
+
+qint32 frmMain::shownRows() const
+{
+    return (picTiles->backImage().height() + kTile - 1) / kTile;
+}
+
+void frmMain::updateScrollRanges()
+{
+    // The bars reach the last whole column and row the view can show; a bar stays usable
+    // whenever there is somewhere to scroll to, also after a smaller tileset or a smaller
+    // window had switched it off.
+    const qint32 columns = picHoldTiles.width() / kTile;
+    const qint32 rows = picHoldTiles.height() / kTile;
+    HScroll1->setRange(0, std::max(0, columns - viewColumns()));
+    VScroll1->setRange(0, std::max(0, rows - viewRows()));
+    HScroll1->setEnabled(columns - viewColumns() >= 1);
+    VScroll1->setEnabled(rows - viewRows() >= 1);
+}
+
+void frmMain::viewResized()
+{
+    // A bar whose range shrinks moves the view with it, which redraws; draw in any case.
+    updateScrollRanges();
+    DrawTiles();
 }
 
 void frmMain::documentReplaced()
@@ -251,8 +313,8 @@ void frmMain::DrawTiles()
     if (!picHoldTiles.isNull()) {
         QPainter painter(&view);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
-        for (qint32 i = 0; i < kViewColumns; ++i) {
-            for (qint32 j = 0; j < kViewRows; ++j) {
+        for (qint32 i = 0; i < shownColumns(); ++i) {
+            for (qint32 j = 0; j < shownRows(); ++j) {
                 const QRect source((ViewX + i) * kTile, (ViewY + j) * kTile, kTile, kTile);
                 const QPoint target(i * kTile, j * kTile);
                 const bool selected = ViewX + i == SelX && ViewY + j == SelY;
@@ -282,8 +344,8 @@ void frmMain::drawTypeOverlay()
     small.setPixelSize(9);
     small.setBold(true);
     painter.setFont(small);
-    for (qint32 i = 0; i < kViewColumns; ++i) {
-        for (qint32 j = 0; j < kViewRows; ++j) {
+    for (qint32 i = 0; i < shownColumns(); ++i) {
+        for (qint32 j = 0; j < shownRows(); ++j) {
             const qint32 x = ViewX + i;
             const qint32 y = ViewY + j;
             if (!m_document.containsTile(x, y))
@@ -513,12 +575,12 @@ void frmMain::MoveSelection(qint32 dx, qint32 dy)
     // Scrolling through the bars keeps them and the view in step.
     if (x < ViewX)
         HScroll1->setValue(x);
-    else if (x >= ViewX + kViewColumns)
-        HScroll1->setValue(x - kViewColumns + 1);
+    else if (x >= ViewX + viewColumns())
+        HScroll1->setValue(x - viewColumns() + 1);
     if (y < ViewY)
         VScroll1->setValue(y);
-    else if (y >= ViewY + kViewRows)
-        VScroll1->setValue(y - kViewRows + 1);
+    else if (y >= ViewY + viewRows())
+        VScroll1->setValue(y - viewRows() + 1);
     SelectTile(x, y);
 }
 

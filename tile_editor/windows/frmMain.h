@@ -21,7 +21,8 @@ namespace tilemarrow {
 class TilePicture;
 class TypeList;
 
-// The tile type editor: one tileset bitmap shown 10 x 7 tiles at a time, one selected tile,
+// The tile type editor: one tileset bitmap shown as many tiles at a time as the window has room
+// for (10 x 7 at the least), one selected tile,
 // and the list and check box that give it a type and the animation flag. The window owns the
 // document of the open tileset's tile information, draws what it holds and asks before its
 // unsaved changes are lost.
@@ -32,8 +33,10 @@ class frmMain final : public QMainWindow
 
 public:
     static constexpr qint32 kTile = 32;
+    // The smallest view, in tiles: the window never shrinks it further.
     static constexpr qint32 kViewColumns = 10;
     static constexpr qint32 kViewRows = 7;
+    static constexpr qint32 kBar = 16;  // the scroll bars' thickness
     static constexpr qint32 kTypeCount = 15;  // list index = type code
     static constexpr qint32 kAnimated = TileInfoDocument::kAnimated;
 
@@ -59,6 +62,10 @@ public:
     TileInfoDocument &document() { return m_document; }
     const TileInfoDocument &document() const { return m_document; }
     QPoint viewOrigin() const { return {ViewX, ViewY}; }
+    // The whole tiles the view shows across and down; at its right and bottom edges it may
+    // also show part of the next one.
+    qint32 viewColumns() const;
+    qint32 viewRows() const;
     QPoint selectedTile() const { return {SelX, SelY}; }
 
     // Controls, named as the tests find them.
@@ -85,6 +92,11 @@ protected:
 
 private:
     void buildControls();
+    void updateScrollRanges();
+    void viewResized();
+    // The tiles the view shows, the part at its right and bottom edges included.
+    qint32 shownColumns() const;
+    qint32 shownRows() const;
 
     // The controls' edit of the selected tile; false when there is no tile to change.
     bool SetTileValue(qint32 x, qint32 y, qint32 value);
