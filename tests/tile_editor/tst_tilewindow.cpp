@@ -15,9 +15,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
+#include <QWindow>
 
 #include <memory>
 
@@ -116,6 +118,9 @@ class tst_tilewindow : public QObject
 
     static qint32 value(const frmMain &w, int x, int y) { return w.document().tileInfo().tile(x, y); }
 
+    // The title as the window system shows it: windowTitle() keeps the change mark's "[*]".
+    static QString shownTitle(const QWidget &w) { return w.windowHandle() ? w.windowHandle()->title() : QString(); }
+
     QStringList messages() const { return m_dialogs.fake.texts(); }
 
 private Q_SLOTS:
@@ -138,7 +143,7 @@ private Q_SLOTS:
     {
         bitmap(u"tiledata.bmp"_s, 512, 256);
         frmMain &w = open();
-        QCOMPARE(w.windowTitle(), u"Vantaro Tileset Editor"_s);
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor"_s);
         QVERIFY(w.document().hasGrid());
         QCOMPARE(w.document().tileInfo().MaxX, 15);
         QCOMPARE(w.document().tileInfo().MaxY, 7);
@@ -498,7 +503,7 @@ private Q_SLOTS:
         QCOMPARE(w.document().tileInfo().MaxX, 9);
         QCOMPARE(value(w, 1, 1), 5);
         QCOMPARE(value(w, 9, 6), 130);
-        QCOMPARE(w.windowTitle(), u"Vantaro Tileset Editor"_s);  // no longer that file
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor"_s);  // no longer that file
         newTileset(w, path(u"Big.bmp"_s));
         QCOMPARE(value(w, 12, 6), 0);  // was cut off
         QCOMPARE(value(w, 1, 1), 5);
@@ -514,7 +519,7 @@ private Q_SLOTS:
                  u"open|Load Tile Information File|Vantaro Tile Information (*.qzt)|qzt"_s);
         QCOMPARE(w.picHoldTiles.size(), QSize(512, 256));
         QCOMPARE(value(w, 15, 7), 14);
-        QCOMPARE(w.windowTitle(), u"Vantaro Tileset Editor - Grass.qzt"_s);
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Grass.qzt"_s);
 
         // More columns and rows than the bitmap: cut to it.
         writeRaw(path(u"Wide.qzt"_s), tileFile(20, 10, {{{2, 3, 7}}, {{18, 9, 2}}}));
@@ -542,7 +547,7 @@ private Q_SLOTS:
         QCOMPARE(w.document().tileInfo().MaxX, 2);
         QCOMPARE(value(w, 0, 1), 8);
         QCOMPARE(w.picHoldTiles.size(), QSize(512, 256));
-        QCOMPARE(w.windowTitle(), u"Vantaro Tileset Editor - Lone.qzt"_s);
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Lone.qzt"_s);
 
         // An unreadable tile file: said so, and the bitmap is still loaded.
         writeRaw(path(u"Cut.qzt"_s), QByteArray(1, '\x05'));
@@ -721,6 +726,118 @@ private Q_SLOTS:
         QVERIFY(m_dialogs.fake.unexpected.isEmpty());
     }
 
+    // The title ends with '*' exactly while the document holds changes not saved.
+    void theTitleMarksUnsavedChanges()
+    {
+        bitmap(u"tiledata.bmp"_s, 64, 64);
+        writeRaw(path(u"Grass.qzt"_s), tileFile(2, 2));
+        bitmap(u"Grass.bmp"_s, 64, 64);
+        frmMain &w = open();
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor"_s);
+
+        pressEntry(w, 1);
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor*"_s);
+        QVERIFY(w.isWindowModified());
+        w.mnuUndo->trigger();
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor"_s);
+        w.mnuRedo->trigger();
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor*"_s);
+
+        m_dialogs.fake.files.push_back(path(u"Mine.qzt"_s));
+        w.mnuSave->trigger();
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Mine.qzt"_s);
+        pressEntry(w, 2);
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Mine.qzt*"_s);
+        w.mnuUndo->trigger();  // back at the save
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Mine.qzt"_s);
+        w.mnuUndo->trigger();  // past it
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Mine.qzt*"_s);
+
+        // A save that fails leaves the mark.
+        vt::setReplaceFaultForTesting(2);
+        m_dialogs.fake.files.push_back(path(u"Mine.qzt"_s));
+        w.mnuSave->trigger();
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Mine.qzt*"_s);
+
+        // Loading drops the changes (No) and the mark with them.
+        m_dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
+        loadTileFile(w, path(u"Grass.qzt"_s));
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Grass.qzt"_s);
+
+        // A file whose own name holds the mark's placeholder is named as it is.
+        m_dialogs.fake.files.push_back(path(u"odd[*].qzt"_s));
+        w.mnuSave->trigger();
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - odd[*].qzt"_s);
+        pressEntry(w, 3);
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - odd[*].qzt*"_s);
+    }
+
+    // Save proposes the file being edited, or a tile information file beside the chosen
+    // bitmap; with neither, every dialog opens in the shared tilesets. The status line says
+    // where the file went, and that it did not when the save failed.
+    void dialogsStartBesideTheTilesetAndSaveSaysWhere()
+    {
+        bitmap(u"tiledata.bmp"_s, 64, 64);
+        QVERIFY(QDir(m_dir.path()).mkpath(u"Data/Tilesets"_s));
+        QVERIFY(QDir(m_dir.path()).mkpath(u"elsewhere"_s));
+        const QString shared = path(u"Data/Tilesets"_s);
+        bitmap(u"Data/Tilesets/Cave.bmp"_s, 64, 64);
+        bitmap(u"elsewhere/Grass.bmp"_s, 64, 64);
+        writeRaw(path(u"elsewhere/Grass.qzt"_s), tileFile(2, 2));
+        frmMain &w = open();
+
+        // tiledata.bmp at start is no file of the game's tilesets: nothing to propose.
+        w.mnuSave->trigger();
+        w.mnuLoad->trigger();
+        w.mnuNew->trigger();
+        QCOMPARE(m_dialogs.fileStarts, QStringList(3, shared));
+
+        newTileset(w, path(u"Data/Tilesets/Cave.bmp"_s));
+        w.mnuSave->trigger();
+        QCOMPARE(m_dialogs.fileStarts.last(), path(u"Data/Tilesets/Cave.qzt"_s));
+
+        loadTileFile(w, path(u"elsewhere/Grass.qzt"_s));
+        QCOMPARE(m_dialogs.fileStarts.last(), shared);  // beside Cave.bmp, chosen before
+        w.mnuSave->trigger();
+        QCOMPARE(m_dialogs.fileStarts.last(), path(u"elsewhere/Grass.qzt"_s));
+        w.mnuNew->trigger();
+        QCOMPARE(m_dialogs.fileStarts.last(), path(u"elsewhere"_s));
+
+        // Saved under another name: that is the file from now on. The keys work as the items.
+        pressEntry(w, 4);
+        QCOMPARE(w.mnuSave->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QVERIFY(w.mnuSave->statusTip().contains(u"Ctrl+S"_s));
+        m_dialogs.fake.files.push_back(path(u"Mine.qzt"_s));
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(m_dialogs.fileDialogs.last().section(u'|', 0, 1), u"save|Save Tile Information File"_s);
+        QCOMPARE(readRaw(path(u"Mine.qzt"_s)), QByteArray::fromHex("0101" "04000000"));
+        QCOMPARE(w.statusBar()->currentMessage(), u"Saved %1"_s.arg(QDir::toNativeSeparators(path(u"Mine.qzt"_s))));
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(m_dialogs.fileStarts.last(), path(u"Mine.qzt"_s));
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(m_dialogs.fileDialogs.last().section(u'|', 0, 1), u"open|Load Tile Information File"_s);
+        QCOMPARE(m_dialogs.fileStarts.last(), m_dir.path());
+        QTest::keyClick(&w, Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(m_dialogs.fileDialogs.last().section(u'|', 0, 1), u"open|Load New Tileset Bitmap"_s);
+
+        // A failed save is said in the status line too, where "Saved" stood.
+        pressEntry(w, 5);
+        vt::setReplaceFaultForTesting(2);
+        m_dialogs.fake.files.push_back(path(u"Mine.qzt"_s));
+        w.mnuSave->trigger();
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QCOMPARE(w.statusBar()->currentMessage(),
+                 u"Not saved: %1"_s.arg(QDir::toNativeSeparators(path(u"Mine.qzt"_s))));
+        QVERIFY(messages().last().contains(u"not saved"_s));
+
+        // Without the shared folder the dialogs open in the game folder.
+        QVERIFY(QDir(shared).removeRecursively());
+        frmMain &again = open();
+        again.mnuLoad->trigger();
+        QCOMPARE(m_dialogs.fileStarts.last(), m_dir.path());
+    }
+
     void theLargestTilesetsOpen()
     {
         // 255 x 131 tiles in 32-bit colour are 137 MB once decoded: past the toolkit's default
@@ -754,7 +871,7 @@ private Q_SLOTS:
                  u"save|Save Tile Information File|Vantaro Tile Information (*.qzt)|qzt"_s);
         QVERIFY(messages().isEmpty());
         QCOMPARE(readRaw(target), QByteArray::fromHex("0102" "000000" "000085"));
-        QCOMPARE(w.windowTitle(), u"Vantaro Tileset Editor - Mine.qzt"_s);
+        QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor - Mine.qzt"_s);
         QVERIFY(!QFileInfo::exists(path(u"Mine.bmp"_s)));  // the bitmap is not copied
 
         // A failing save says why and leaves the old file as it was.

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
 
@@ -35,6 +37,7 @@ const QString kCaption = u"Vantaro Tileset Editor"_s;
 const QString kTileFilter = u"Vantaro Tile Information (%1)"_s.arg(mLevelTileset::kTileInfoFormat.pattern());
 
 constexpr qint32 kMaxTilesEachWay = 255;  // MaxX and MaxY are bytes, and 255 is reserved
+constexpr int kSavedShownFor = 10000;     // milliseconds: long enough to read the path
 
 struct TypeLook
 {
@@ -94,11 +97,13 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
 {
     setObjectName(u"frmMain"_s);
-    setWindowTitle(kCaption);
+    showFileName(QString());
     buildControls();
     connect(&m_document, &TileInfoDocument::tileChanged, this, &frmMain::tileChanged);
     connect(&m_document, &TileInfoDocument::documentReplaced, this, &frmMain::documentReplaced);
     connect(&m_document, &TileInfoDocument::fileNameChanged, this, &frmMain::showFileName);
+    // The title ends with '*' while there are changes to save.
+    connect(&m_document, &TileInfoDocument::modifiedChanged, this, &QWidget::setWindowModified);
     DrawTiles();
     // Without the picture the window simply starts empty.
     LoadTilesetBitmap(vt::resolvePath(vt::joinPath(m_appPath, u"tiledata.bmp"_s)),
@@ -113,6 +118,15 @@ void frmMain::buildControls()
     mnuSave->setObjectName(u"mnuSave"_s);
     mnuLoad = menuBar()->addAction(u"&Load"_s);
     mnuLoad->setObjectName(u"mnuLoad"_s);
+    // The menu bar has no room to show a key beside an item: the status line shows it while
+    // the pointer rests on the item.
+    const auto giveKey = [](QAction *item, const QKeySequence &key, const QString &what) {
+        item->setShortcut(key);
+        item->setStatusTip(u"%1 (%2)"_s.arg(what, key.toString(QKeySequence::NativeText)));
+    };
+    giveKey(mnuNew, QKeySequence(Qt::CTRL | Qt::Key_N), u"Open another tileset bitmap"_s);
+    giveKey(mnuSave, QKeySequence(Qt::CTRL | Qt::Key_S), u"Save the tile information"_s);
+    giveKey(mnuLoad, QKeySequence(Qt::CTRL | Qt::Key_O), u"Open a tile information file and its bitmap"_s);
     connect(mnuNew, &QAction::triggered, this, [this] { mnuNew_Click(); });
     connect(mnuSave, &QAction::triggered, this, [this] { mnuSave_Click(); });
     connect(mnuLoad, &QAction::triggered, this, [this] { mnuLoad_Click(); });
@@ -131,6 +145,8 @@ void frmMain::buildControls()
     auto *client = new QWidget(this);
     client->setObjectName(u"client"_s);
     setCentralWidget(client);
+    // Made now, so that the first message does not change the window's height.
+    statusBar()->setObjectName(u"statusBar"_s);
 
     // The view takes the room the window has and shows as many tiles as fit; at its smallest
     // it shows 10 x 7. The bars and the corner button keep to its right and bottom edges.
@@ -396,12 +412,14 @@ QString frmMain::StripExtension(const QString &path)
 void frmMain::mnuNew_Click()
 {
     const std::optional<QString> chosen = m_dialogs.openFile(
-        this, u"Load New Tileset Bitmap"_s, u"Bitmap File (*.bmp)"_s, u"bmp"_s);
+        this, u"Load New Tileset Bitmap"_s, u"Bitmap File (*.bmp)"_s, u"bmp"_s, dialogFolder());
     if (!chosen)
         return;
     // The types kept inside the new grid now describe another picture: not the file's.
-    if (LoadTilesetBitmap(*chosen))
+    if (LoadTilesetBitmap(*chosen)) {
+        m_bitmapPath = *chosen;
         m_document.setFileName(QString());
+    }
 }
 
 void frmMain::mnuLoad_Click()
@@ -410,7 +428,7 @@ void frmMain::mnuLoad_Click()
     if (m_document.isModified() && !askToSave())
         return;
     const std::optional<QString> chosen = m_dialogs.openFile(
-        this, u"Load Tile Information File"_s, kTileFilter, u"qzt"_s);
+        this, u"Load Tile Information File"_s, kTileFilter, u"qzt"_s, dialogFolder());
     if (!chosen)
         return;
 
@@ -422,8 +440,11 @@ void frmMain::mnuLoad_Click()
         tell(status.error());
 
     const QString bitmap = vt::resolvePath(StripExtension(*chosen) + u".bmp"_s);
-    if (LoadTilesetBitmap(bitmap) && !status.ok())
-        m_document.setFileName(QString());
+    if (LoadTilesetBitmap(bitmap)) {
+        m_bitmapPath = bitmap;
+        if (!status.ok())
+            m_document.setFileName(QString());
+    }
 }
 
 bool frmMain::mnuSave_Click()
@@ -433,15 +454,43 @@ bool frmMain::mnuSave_Click()
         return false;
     }
     const std::optional<QString> chosen = m_dialogs.saveFile(
-        this, u"Save Tile Information File"_s, kTileFilter, u"qzt"_s);
+        this, u"Save Tile Information File"_s, kTileFilter, u"qzt"_s, saveProposal());
     if (!chosen)
         return false;
     // Only the tile information is written; the bitmap stays where the user keeps it.
     if (const vt::Status status = m_document.save(*chosen); !status.ok()) {
+        // No "Saved" from before may stand beside a save that failed.
+        statusBar()->showMessage(u"Not saved: %1"_s.arg(QDir::toNativeSeparators(*chosen)));
         tell(u"The tile information was not saved.\n\n%1"_s.arg(status.error()));
         return false;
     }
+    statusBar()->showMessage(u"Saved %1"_s.arg(QDir::toNativeSeparators(*chosen)), kSavedShownFor);
     return true;
+}
+
+QString frmMain::tilesetsFolder() const
+{
+    const QString shared = vt::resolvePath(vt::joinPath(m_appPath, u"Data/Tilesets"_s));
+    return QFileInfo(shared).isDir() ? shared : m_appPath;
+}
+
+QString frmMain::dialogFolder() const
+{
+    if (!m_document.fileName().isEmpty())
+        return QFileInfo(m_document.fileName()).absolutePath();
+    if (!m_bitmapPath.isEmpty())
+        return QFileInfo(m_bitmapPath).absolutePath();
+    return tilesetsFolder();
+}
+
+QString frmMain::saveProposal() const
+{
+    if (!m_document.fileName().isEmpty())
+        return m_document.fileName();
+    // A tile information file belongs beside its bitmap, under the same name.
+    if (!m_bitmapPath.isEmpty())
+        return StripExtension(m_bitmapPath) + u".qzt"_s;
+    return tilesetsFolder();
 }
 
 bool frmMain::askToSave()
@@ -594,8 +643,9 @@ void frmMain::PickTypeByDigit(int digit)
 
 void frmMain::showFileName(const QString &path)
 {
-    setWindowTitle(path.isEmpty() ? kCaption
-                                  : u"%1 - %2"_s.arg(kCaption, QFileInfo(path).fileName()));
+    // A "[*]" in the file's own name is shown as it is, not taken for the change mark.
+    const QString name = QFileInfo(path).fileName().replace(u"[*]"_s, u"[*][*]"_s);
+    setWindowTitle((path.isEmpty() ? kCaption : u"%1 - %2"_s.arg(kCaption, name)) + u"[*]"_s);
 }
 
 void frmMain::tell(const QString &text)

@@ -119,6 +119,14 @@ private:
     void MoveSelection(qint32 dx, qint32 dy);
     void PickTypeByDigit(int digit);
 
+    // Where the file dialogs open: beside the tile information being edited, else beside the
+    // bitmap the user chose, else in the game's shared tilesets.
+    QString dialogFolder() const;
+    // What Save proposes: the file being edited, else the chosen bitmap's name as a tile
+    // information file beside it, else the shared tilesets' folder.
+    QString saveProposal() const;
+    QString tilesetsFolder() const;
+
     void drawTypeOverlay();
     void showFileName(const QString &path);
     void tell(const QString &text);
@@ -126,6 +134,7 @@ private:
     QString m_appPath;
     vt::Dialogs &m_dialogs;
     TileInfoDocument m_document;
+    QString m_bitmapPath;  // the bitmap New or Load opened; empty for tiledata.bmp at start
     qint32 ViewX = 0;
     qint32 ViewY = 0;
     qint32 SelX = 0;
