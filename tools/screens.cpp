@@ -6,7 +6,6 @@
 
 #include "control_setup/windows/frmMain.h"
 #include "skin_editor/windows/frmMain.h"
-#include "skin_editor/windows/frmPreview.h"
 #include "tile_editor/windows/TilePicture.h"
 #include "tile_editor/windows/frmMain.h"
 #include "world_editor/windows/frmLevelEdit.h"
@@ -24,7 +23,6 @@
 #include <QImage>
 #include <QListWidget>
 #include <QMdiSubWindow>
-#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 
@@ -107,33 +105,6 @@ void save(const QString &name, const QImage &picture)
     const QString smallPath = g_small + u'/' + name + QStringLiteral(".png");
     if (!small.save(smallPath, "PNG"))
         fail(QStringLiteral("cannot write ") + smallPath);
-}
-
-// Several windows in one picture, side by side or one below the other, as they stand.
-QImage compose(const QList<QWidget *> &windows, Qt::Orientation direction)
-{
-    QList<QImage> parts;
-    QSize size;
-    for (QWidget *w : windows) {
-        if (!w || !w->isVisible())
-            continue;
-        parts.append(w->grab().toImage());
-        const QSize s = parts.last().size();
-        size = direction == Qt::Horizontal
-            ? QSize(size.width() + s.width(), qMax(size.height(), s.height()))
-            : QSize(qMax(size.width(), s.width()), size.height() + s.height());
-    }
-    if (parts.isEmpty())
-        return {};
-    QImage out(size, QImage::Format_RGB32);
-    out.fill(windows.first()->palette().color(QPalette::Window));
-    QPainter painter(&out);
-    QPoint at;
-    for (const QImage &p : parts) {
-        painter.drawImage(at, p);
-        at += direction == Qt::Horizontal ? QPoint(p.width(), 0) : QPoint(0, p.height());
-    }
-    return out;
 }
 
 void trigger(QWidget *window, const char *name)
@@ -277,7 +248,7 @@ void skinEditor(const QString &game)
     if (w.lstEnemies && w.lstEnemies->count() > 1)
         w.lstEnemies->setCurrentRow(1);
     settle();
-    save(QStringLiteral("skinloft"), compose({&w, w.preview()}, Qt::Vertical));
+    save(QStringLiteral("skinloft"), w.grab().toImage());  // the preview is inside the window
     w.close();
 }
 

@@ -8,16 +8,19 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QUndoStack>
 #include <QVBoxLayout>
-#include <QWindow>
 
 namespace skinloft {
 
@@ -27,6 +30,25 @@ const QString kCaption = QStringLiteral("skinloft");
 const QString kSkinFilter =
     QStringLiteral("Vantaro Enemy Skin (%1)").arg(mEnemySkinFile::kSkinFormat.pattern());
 const QString kSkinExtension = QString::fromLatin1(mEnemySkinFile::kSkinFormat.extension);
+constexpr int kSavedShownFor = 10000;  // milliseconds: long enough to read the path
+
+// A list that asks for the size the window was planned with, and can be made smaller.
+class PlannedList final : public QListWidget
+{
+public:
+    using QListWidget::QListWidget;
+
+    void plan(QSize preferred, QSize least)
+    {
+        m_preferred = preferred;
+        setMinimumSize(least);
+        updateGeometry();
+    }
+    QSize sizeHint() const override { return m_preferred.isValid() ? m_preferred : QListWidget::sizeHint(); }
+
+private:
+    QSize m_preferred;
+};
 
 qint32 selectedRow(const QListWidget *list)
 {
@@ -96,7 +118,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(kCaption);
+    showSkinFile(QString());
 
     auto *central = new QWidget(this);
     auto *layout = new QHBoxLayout(central);
@@ -104,7 +126,8 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
 
     Frame[0] = new QGroupBox(QStringLiteral("Enemy"), central);
     Frame[0]->setObjectName(QStringLiteral("Frame0"));
-    lstEnemies = new QListWidget(Frame[0]);
+    auto *enemies = new PlannedList(Frame[0]);
+    lstEnemies = enemies;
     lstEnemies->setObjectName(QStringLiteral("lstEnemies"));
     lstEnemies->setItemDelegate(new EnemyGraphicDelegate(lstEnemies));
     lstEnemies->setUniformItemSizes(true);
@@ -112,30 +135,50 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
 
     Frame[1] = new QGroupBox(QStringLiteral("Graphic"), central);
     Frame[1]->setObjectName(QStringLiteral("Frame1"));
-    lstFiles = new QListWidget(Frame[1]);
+    auto *files = new PlannedList(Frame[1]);
+    lstFiles = files;
     lstFiles->setObjectName(QStringLiteral("lstFiles"));
     (new QVBoxLayout(Frame[1]))->addWidget(lstFiles);
 
+    m_preview = new frmPreview(central);
+
+    // The lists and the preview start at the sizes planned below and share the room the
+    // window gains.
     layout->addWidget(Frame[0]);
     layout->addWidget(Frame[1]);
+    layout->addWidget(m_preview);
     setCentralWidget(central);
+    // Made now, so that the first message does not change the window's height.
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
 
-    // Wide enough for the longest enemy name beside a long graphic name, tall enough to show
-    // all 25 enemies at once.
+    // At first wide enough for the longest enemy name beside a long graphic name, and tall
+    // enough to show all 25 enemies at once; at the least wide enough for the names alone,
+    // and tall enough for a few of them.
     const QFontMetrics metrics(lstEnemies->font());
     const int nameWidth = metrics.horizontalAdvance(QStringLiteral("BOSS 1 - Trudgel King"));
     const int fileWidth = metrics.horizontalAdvance(QStringLiteral("shellback_green.bmp"));
-    lstEnemies->setFixedWidth(nameWidth + fileWidth + 24);
-    lstFiles->setFixedWidth(fileWidth + 32);
     new QListWidgetItem(QString::fromLatin1(EnemyTypeNames[0]), lstEnemies);
     const int rowHeight = lstEnemies->sizeHintForRow(0);
     lstEnemies->clear();
-    lstEnemies->setFixedHeight(kEnemyTypeCount * rowHeight + 2 * lstEnemies->frameWidth() + 2);
+    const int frames = 2 * lstEnemies->frameWidth() + 2;
+    const int bar = lstEnemies->verticalScrollBar()->sizeHint().width();
+    enemies->plan(QSize(nameWidth + fileWidth + 24, kEnemyTypeCount * rowHeight + frames),
+                  QSize(nameWidth + bar + 16, 6 * rowHeight + frames));
+    m_fileListLeast = QSize(fileWidth + bar + 16, 6 * rowHeight + frames);
+    files->plan(m_fileListLeast, m_fileListLeast);
 
     mnuSave = menuBar()->addAction(QStringLiteral("&Save"));
     mnuSave->setObjectName(QStringLiteral("mnuSave"));
     mnuLoad = menuBar()->addAction(QStringLiteral("&Load"));
     mnuLoad->setObjectName(QStringLiteral("mnuLoad"));
+    // The menu bar has no room to show a key beside an item: the status line shows it while
+    // the pointer rests on the item.
+    const auto giveKey = [](QAction *item, const QKeySequence &key, const QString &what) {
+        item->setShortcut(key);
+        item->setStatusTip(QStringLiteral("%1 (%2)").arg(what, key.toString(QKeySequence::NativeText)));
+    };
+    giveKey(mnuSave, QKeySequence(Qt::CTRL | Qt::Key_S), QStringLiteral("Save the enemy skin"));
+    giveKey(mnuLoad, QKeySequence(Qt::CTRL | Qt::Key_O), QStringLiteral("Open an enemy skin"));
     connect(mnuSave, &QAction::triggered, this, &frmMain::mnuSave_Click);
     connect(mnuLoad, &QAction::triggered, this, &frmMain::mnuLoad_Click);
     mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -158,53 +201,24 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
             [this] { fileSelected(selectedRow(lstFiles)); });
 
     connect(&m_document, &SkinDocument::enemyGraphicChanged, this, &frmMain::graphicChanged);
-    // Neither list's selection nor the preview follows a load: a loaded graphic shows once
-    // its enemy is selected. The names beside the enemies show what was loaded at once.
-    connect(&m_document, &SkinDocument::documentReplaced, this, &frmMain::showGraphicNames);
+    connect(&m_document, &SkinDocument::documentReplaced, this, &frmMain::skinReplaced);
     connect(&m_document, &SkinDocument::fileNameChanged, this, &frmMain::showSkinFile);
-
-    m_preview = new frmPreview(this);
-    connect(m_preview, &frmPreview::framed, this, &frmMain::placePreviewWhenFramed);
-
-    setFixedSize(sizeHint());
+    // The title ends with '*' while there are changes to save.
+    connect(&m_document, &SkinDocument::modifiedChanged, this, &QWidget::setWindowModified);
 }
 
 frmMain::~frmMain() = default;
 
 void frmMain::start()
 {
-    show();
-    m_preview->show();
-    placePreview();
+    // Listed before the window is first laid out, so that it starts wide enough for them.
     FillFileList();
+    // The first size is what the lists and the preview ask for, as far as the screen has room
+    // (left to itself the toolkit stops at two thirds of the screen).
+    if (const QScreen *on = screen())
+        resize(sizeHint().boundedTo(on->availableGeometry().size() - QSize(16, 48)));
+    show();
     FillEnemyList();
-    m_started = true;
-}
-
-void frmMain::placePreview()
-{
-    m_placedWithFrame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    m_previewPlacedWithFrame = m_preview->currentFrame();
-    m_preview->placeBelow(frameGeometry());
-}
-
-void frmMain::placePreviewWhenFramed()
-{
-    // A window manager frames each window after it is shown, which moves the main window's
-    // outer bottom edge and the preview's outer top-left, and no event says so: the first
-    // paint or move after either is framed places the preview again. Later moves by the user
-    // leave the preview where it is.
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    if (m_started && (frame != m_placedWithFrame || m_preview->currentFrame() != m_previewPlacedWithFrame))
-        placePreview();
-}
-
-bool frmMain::event(QEvent *event)
-{
-    const bool handled = QMainWindow::event(event);
-    if (event->type() == QEvent::Move || event->type() == QEvent::Paint)
-        placePreviewWhenFramed();
-    return handled;
 }
 
 void frmMain::FillFileList()
@@ -224,6 +238,12 @@ void frmMain::FillFileList()
                                  : QStringLiteral("This name is not in UTF-8, so the file cannot be opened."));
         }
     }
+    // Wide enough for the longest name beside the scroll bar, within reason: a name can be
+    // very long. The list is the PlannedList made with the window.
+    const int chrome = lstFiles->verticalScrollBar()->sizeHint().width() + 2 * lstFiles->frameWidth() + 24;
+    const int wanted = std::clamp(lstFiles->sizeHintForColumn(0) + chrome, m_fileListLeast.width(),
+                                  2 * m_fileListLeast.width());
+    static_cast<PlannedList *>(lstFiles)->plan(QSize(wanted, m_fileListLeast.height()), m_fileListLeast);
 }
 
 void frmMain::FillEnemyList()
@@ -266,10 +286,8 @@ void frmMain::selectFile(qint32 index)
 
 void frmMain::fileSelected(qint32 index)
 {
-    if (m_started && !m_preview->isVisible())
-        m_preview->show();
     if (index < 0 || index >= lstFiles->count()) {
-        m_preview->ShowNoImage();
+        showNoGraphic();
         return;
     }
     const QListWidgetItem *item = lstFiles->item(index);
@@ -280,7 +298,7 @@ void frmMain::fileSelected(qint32 index)
         stored = SetGraphic(name);
     } else {
         // Its name as shown is not the name on disk: opening it could reach another file.
-        m_preview->ShowNoImage();
+        m_preview->ShowNoImage(frmPreview::Absent::Unopenable, name);
         m_dialogs.message(this, kCaption,
                           QStringLiteral("\"%1\" cannot be used: its name is stored in the Windows code "
                                          "page (windows-1252), not in UTF-8, as archives made on Windows "
@@ -339,6 +357,28 @@ void frmMain::graphicChanged(qint32 enemy)
     m_following = false;
 }
 
+void frmMain::showNoGraphic()
+{
+    const qint32 i = selectedRow(lstEnemies);
+    const QString stored = i >= 0 && i < kEnemyTypeCount
+                               ? vt::trimSpaces(vt::fromAnsi(m_document.CurrentSkin().Fields[size_t(i)]))
+                               : QString();
+    if (stored.isEmpty())
+        m_preview->ShowNoImage();
+    else
+        m_preview->ShowNoImage(frmPreview::Absent::NotBeside, stored);
+}
+
+void frmMain::skinReplaced()
+{
+    showGraphicNames();
+    // The selected enemy's graphic shows at once. The lists only show it: the loaded spelling
+    // of its name stays until the user picks the enemy again.
+    m_following = true;
+    enemySelected(selectedRow(lstEnemies));
+    m_following = false;
+}
+
 void frmMain::showGraphicNames()
 {
     for (qint32 i = 0; i < kEnemyTypeCount && i < lstEnemies->count(); ++i)
@@ -347,15 +387,19 @@ void frmMain::showGraphicNames()
 
 bool frmMain::mnuSave_Click()
 {
+    const QString proposal = m_document.fileName().isEmpty() ? skinsFolder() : m_document.fileName();
     const std::optional<QString> path =
-        m_dialogs.saveFile(this, QStringLiteral("Save Enemy Skin"), kSkinFilter, kSkinExtension);
+        m_dialogs.saveFile(this, QStringLiteral("Save Enemy Skin"), kSkinFilter, kSkinExtension, proposal);
     if (!path)
         return false;
     if (const vt::Status s = m_document.save(*path); !s.ok()) {
+        // No "Saved" from before may stand beside a save that failed.
+        statusBar()->showMessage(QStringLiteral("Not saved: %1").arg(QDir::toNativeSeparators(*path)));
         m_dialogs.message(this, kCaption, QStringLiteral("The enemy skin was not saved.\n\n%1").arg(s.error()),
                           vt::Dialogs::Icon::Warning);
         return false;
     }
+    statusBar()->showMessage(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(*path)), kSavedShownFor);
     return true;
 }
 
@@ -370,8 +414,10 @@ void frmMain::mnuLoad_Click()
     // Loading replaces every field.
     if (m_document.isModified() && !askToSave())
         return;
+    const QString folder =
+        m_document.fileName().isEmpty() ? skinsFolder() : QFileInfo(m_document.fileName()).absolutePath();
     const std::optional<QString> path =
-        m_dialogs.openFile(this, QStringLiteral("Load Enemy Skin"), kSkinFilter, kSkinExtension);
+        m_dialogs.openFile(this, QStringLiteral("Load Enemy Skin"), kSkinFilter, kSkinExtension, folder);
     if (!path)
         return;
     const EnemySkin before = m_document.CurrentSkin();
@@ -384,9 +430,18 @@ void frmMain::mnuLoad_Click()
     }
 }
 
+QString frmMain::skinsFolder() const
+{
+    const QString shared = vt::resolvePath(vt::joinPath(m_appPath, QStringLiteral("Data/Enemies")));
+    return QFileInfo(shared).isDir() ? shared : m_appPath;
+}
+
 void frmMain::showSkinFile(const QString &path)
 {
-    setWindowTitle(QStringLiteral("%1 - %2").arg(kCaption, QFileInfo(path).fileName()));
+    // A "[*]" in the file's own name is shown as it is, not taken for the change mark.
+    const QString name = QFileInfo(path).fileName().replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+    setWindowTitle((path.isEmpty() ? kCaption : QStringLiteral("%1 - %2").arg(kCaption, name))
+                   + QStringLiteral("[*]"));
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -395,7 +450,6 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    m_preview->close();
     QMainWindow::closeEvent(event);
 }
 

@@ -3,7 +3,6 @@
 #include "documents/SkinDocument.h"
 
 #include <QMainWindow>
-#include <QMargins>
 
 class QAction;
 class QGroupBox;
@@ -19,7 +18,7 @@ namespace skinloft {
 class frmPreview;
 
 // The enemy skin editor: pick an enemy type on the left, its graphic from the pictures beside
-// the program on the right; the preview window below shows the picked picture. The window owns
+// the program in the middle; the preview on the right shows the picked picture. The window owns
 // the skin's document and shows what it holds.
 class frmMain final : public QMainWindow
 {
@@ -30,8 +29,7 @@ public:
     frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent = nullptr);
     ~frmMain() override;
 
-    // Shows both windows, the preview directly below this one, lists the pictures and
-    // selects the first enemy.
+    // Shows the window, lists the pictures and selects the first enemy.
     void start();
 
     SkinDocument &document() { return m_document; }
@@ -58,7 +56,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool event(QEvent *event) override;
 
 private:
     void FillEnemyList();
@@ -73,8 +70,10 @@ private:
     // Selects the file list entry and runs its handler even when the entry was already
     // selected, so that preview and stored spelling always follow the enemy.
     void selectFile(qint32 index);
-    void placePreview();
-    void placePreviewWhenFramed();
+    // The preview shows no picture, and says which the selected enemy names, if any.
+    void showNoGraphic();
+    // A skin was read: the names beside the enemies and the selected one's graphic follow.
+    void skinReplaced();
 
     // False when nothing was written (cancelled or failed).
     bool mnuSave_Click();
@@ -83,15 +82,15 @@ private:
     bool askToSave();
     // The skin file the caption names: the last one saved or loaded.
     void showSkinFile(const QString &path);
+    // Where the file dialogs open until a skin is saved or loaded: the game's shared skins.
+    QString skinsFolder() const;
     void showGraphicNames();
 
     QString m_appPath;
     vt::Dialogs &m_dialogs;
     SkinDocument m_document;
     frmPreview *m_preview = nullptr;
-    bool m_started = false;
-    QMargins m_placedWithFrame;         // the frames of the main window and of the preview
-    QMargins m_previewPlacedWithFrame;  // when the preview was last placed
+    QSize m_fileListLeast;  // the file list's smallest size
     bool m_storing = false;    // the lists are storing what they show
     bool m_following = false;  // the lists follow an undo: they store nothing
 };

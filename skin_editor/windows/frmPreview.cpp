@@ -1,137 +1,98 @@
 #include "frmPreview.h"
 
+#include "PreviewPicture.h"
+
 #include "ImageFile.h"
 
-#include <QEvent>
-#include <QImage>
+#include <QFileInfo>
 #include <QLabel>
-#include <QPixmap>
-#include <QScreen>
-#include <QWindow>
-
-#include <algorithm>
+#include <QVBoxLayout>
 
 namespace skinloft {
 
-frmPreview::frmPreview(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowCloseButtonHint)
+namespace {
+
+// A name can be 65535 characters long: eliding it would lay out every one of them.
+QString shortened(const QString &name)
+{
+    constexpr qsizetype kKeep = 120;
+    return name.size() <= 2 * kKeep ? name : name.left(kKeep) + QChar(0x2026) + name.right(kKeep);
+}
+
+} // namespace
+
+frmPreview::frmPreview(QWidget *parent) : QGroupBox(QStringLiteral("Graphic Preview"), parent)
 {
     setObjectName(QStringLiteral("frmPreview"));
-    setWindowTitle(QStringLiteral("Graphic Preview"));
-
-    picPreview = new QLabel(this);
-    picPreview->setObjectName(QStringLiteral("picPreview"));
-    picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    picPreview->move(0, 0);
+    picPreview = new PreviewPicture(this);
+    lblPreview = new QLabel(this);
+    lblPreview->setObjectName(QStringLiteral("lblPreview"));
+    lblPreview->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // Two lines, as wide as the preview: a long file name is shortened rather than widening
+    // the window.
+    lblPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    lblPreview->setFixedHeight(2 * lblPreview->fontMetrics().lineSpacing() + 4);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(picPreview, 1);
+    layout->addWidget(lblPreview);
+    connect(picPreview, &PreviewPicture::scaleChanged, this, &frmPreview::describe);
     ShowNoImage();
+}
+
+const QImage &frmPreview::picture() const
+{
+    return picPreview->picture();
 }
 
 void frmPreview::ShowImage(const QString &sPath)
 {
     // A file that is not a picture (damaged, a pipe, a folder) shows as no picture; the
     // enemy keeps the name all the same.
+    const QString name = QFileInfo(sPath).fileName();
     QImage picture;
     if (!vt::readImage(sPath, picture).ok()) {
-        ShowNoImage();
+        ShowNoImage(Absent::Unreadable, name);
         return;
     }
-    picPreview->setPixmap(QPixmap::fromImage(picture));
-    fitTo(picture.size());
+    m_name = name;
+    picPreview->setPicture(picture);
+    describe();
 }
 
-void frmPreview::ShowNoImage()
+void frmPreview::ShowNoImage(Absent why, const QString &name)
 {
-    picPreview->clear();
-    fitTo(kEmptySize);
+    m_absent = why;
+    m_name = name;
+    picPreview->setPicture(QImage());
+    describe();
 }
 
-void frmPreview::fitTo(QSize picture)
+void frmPreview::resizeEvent(QResizeEvent *event)
 {
-    m_picture = picture;
-    picPreview->setFixedSize(picture);
-    fitWindow();
-    if (isVisible())
-        keepOnScreen();  // a larger picture must not push the window past the screen's edge
+    QGroupBox::resizeEvent(event);
+    describe();  // the name is shortened to the new width
 }
 
-QMargins frmPreview::currentFrame() const
+void frmPreview::describe()
 {
-    if (const QWindow *w = windowHandle())
-        return w->frameMargins();
-    return {};
-}
-
-void frmPreview::fitWindow()
-{
-    // A program cannot choose the frame the window system draws, only the inside: the inside
-    // is what is left of the outer size after the real frame, and never less than the picture.
-    m_fittedFrame = currentFrame();
-    const QSize outer = targetOuterSize();
-    const QSize inside(
-        std::max(m_picture.width(), outer.width() - m_fittedFrame.left() - m_fittedFrame.right()),
-        std::max(m_picture.height(), outer.height() - m_fittedFrame.top() - m_fittedFrame.bottom()));
-    setFixedSize(inside);
-}
-
-namespace {
-
-QRect availableRoom(const QWidget *on)
-{
-    const QScreen *screen = on ? on->screen() : nullptr;
-    return screen ? screen->availableGeometry() : QRect();
-}
-
-// Where a window of outer frame rectangle outer goes, moved as little as it takes into room;
-// where it is larger than the room, its top-left corner stays in sight.
-QPoint insideRoom(const QRect &outer, const QRect &room)
-{
-    if (room.isEmpty())
-        return outer.topLeft();
-    return {std::max(room.left(), std::min(outer.left(), room.right() + 1 - outer.width())),
-            std::max(room.top(), std::min(outer.top(), room.bottom() + 1 - outer.height()))};
-}
-
-} // namespace
-
-void frmPreview::placeBelow(const QRect &owner)
-{
-    const QRect room = availableRoom(parentWidget() ? parentWidget() : this);
-    const QSize outer = frameGeometry().size();
-    QPoint at(owner.left(), owner.bottom() + 1);
-    if (!room.isEmpty() && at.y() + outer.height() > room.bottom() + 1 && owner.top() - outer.height() >= room.top())
-        at.setY(owner.top() - outer.height());
-    // One move: the window system may report the new place only later.
-    move(insideRoom(QRect(at, outer), room));
-}
-
-void frmPreview::keepOnScreen()
-{
-    // The screen the window is on: the user may have taken it to another one.
-    const QRect outer = frameGeometry();
-    if (const QPoint at = insideRoom(outer, availableRoom(this)); at != outer.topLeft())
-        move(at);
-}
-
-bool frmPreview::event(QEvent *event)
-{
-    const bool handled = QWidget::event(event);
-    // A window manager adds its frame only after the window is shown, and says so by no
-    // event of its own; the first paint after it (the window is exposed in its frame) or a
-    // move is the moment to fit again.
-    switch (event->type()) {
-    case QEvent::Move:
-    case QEvent::Paint:
-    case QEvent::Show:
-        if (currentFrame() != m_fittedFrame) {
-            fitWindow();
-            Q_EMIT framed();
+    const QString name =
+        lblPreview->fontMetrics().elidedText(shortened(m_name), Qt::ElideMiddle, lblPreview->width());
+    const QImage &shown = picPreview->picture();
+    QString second;
+    if (!shown.isNull()) {
+        const QString scale = picPreview->divisor() > 1
+                                  ? QStringLiteral("shown at 1/%1").arg(picPreview->divisor())
+                                  : QStringLiteral("shown %1\u00d7").arg(picPreview->times());
+        second = QStringLiteral("%1 \u00d7 %2 pixels, %3").arg(shown.width()).arg(shown.height()).arg(scale);
+    } else {
+        switch (m_absent) {
+        case Absent::NotChosen: second = QStringLiteral("No graphic chosen."); break;
+        case Absent::NotBeside: second = QStringLiteral("is not beside the program."); break;
+        case Absent::Unreadable: second = QStringLiteral("cannot be read as a picture."); break;
+        case Absent::Unopenable: second = QStringLiteral("cannot be opened."); break;
         }
-        break;
-    default:
-        break;
     }
-    return handled;
+    lblPreview->setText(m_name.isEmpty() ? second : QStringLiteral("%1\n%2").arg(name, second));
 }
 
 } // namespace skinloft

@@ -1,61 +1,49 @@
 #pragma once
 
-#include <QMargins>
-#include <QSize>
-#include <QWidget>
+#include <QGroupBox>
+#include <QImage>
+#include <QString>
 
 class QLabel;
 
 namespace skinloft {
 
-// The small tool window under the main window that shows the chosen enemy graphic at its
-// own size.
-class frmPreview final : public QWidget
+class PreviewPicture;
+
+// The preview of the chosen enemy graphic, in the main window beside the lists: the picture
+// enlarged by whole factors to a size that reads well, on a neutral grey, with two lines under
+// it saying what is shown, or why nothing is.
+class frmPreview final : public QGroupBox
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frmPreview)
 
 public:
+    // Why no picture is shown.
+    enum class Absent { NotChosen, NotBeside, Unreadable, Unopenable };
+
     explicit frmPreview(QWidget *parent = nullptr);
 
-    // Shows the picture at sPath and fits the window to it; a file that cannot be read as a
-    // picture shows as no picture.
+    // Shows the picture file at sPath; a file that cannot be read as a picture shows as no
+    // picture, and the lines under it say so.
     void ShowImage(const QString &sPath);
-    // No picture, and the window's empty size.
-    void ShowNoImage();
-    // Puts the window right below owner (an outer frame rectangle), or above it when the
-    // screen has no room below; either way on the screen that shows the owner.
-    void placeBelow(const QRect &owner);
+    // No picture; name is the graphic that cannot be shown, where there is one.
+    void ShowNoImage(Absent why = Absent::NotChosen, const QString &name = QString());
 
-    // The outer size aimed at: the picture plus the 6 x 22 pixels of a tool window's frame.
-    // Where the window system's real frame differs, the inside makes up the difference, but
-    // the picture area keeps exactly the picture's size.
-    QSize targetOuterSize() const { return m_picture + QSize(kFrameWidth, kFrameHeight); }
+    // The picture shown at its own size; null when none is.
+    const QImage &picture() const;
 
-    QLabel *picPreview = nullptr;
-
-    static constexpr int kFrameWidth = 6;
-    static constexpr int kFrameHeight = 22;
-    static constexpr QSize kEmptySize{85, 49};
-
-    // The frame the window system puts around the window, as it stands now.
-    QMargins currentFrame() const;
-
-Q_SIGNALS:
-    // The window system framed the window (or changed its frame): its outer size changed.
-    void framed();
+    PreviewPicture *picPreview = nullptr;
+    QLabel *lblPreview = nullptr;  // what is shown, its size and its scale
 
 protected:
-    bool event(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void fitTo(QSize picture);
-    void fitWindow();
-    // Moves the window back inside the screen it is on, after its picture made it larger.
-    void keepOnScreen();
+    void describe();
 
-    QSize m_picture = kEmptySize;
-    QMargins m_fittedFrame;
+    QString m_name;  // the graphic shown, or the one that cannot be
+    Absent m_absent = Absent::NotChosen;
 };
 
 } // namespace skinloft

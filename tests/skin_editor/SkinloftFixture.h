@@ -1,6 +1,7 @@
 #pragma once
 
 #include "skin_editor/windows/frmMain.h"
+#include "skin_editor/windows/PreviewPicture.h"
 #include "skin_editor/windows/frmPreview.h"
 
 #include "GifWriter.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
+#include <QWindow>
 
 #include <memory>
 
@@ -105,11 +107,14 @@ struct Skinloft
     void chooseFile(const QString &name) { click(w->lstFiles, fileRow(name)); }
 
     frmPreview &preview() const { return *w->preview(); }
+    // The picture the preview shows, at its own size; empty when it shows none.
     QSize pictureShown() const
     {
-        const QPixmap p = preview().picPreview->pixmap();
+        const QImage &p = preview().picture();
         return p.isNull() ? QSize() : p.size();
     }
+    // The title as the window system shows it: windowTitle() keeps the change mark's "[*]".
+    QString shownTitle() const { return w->windowHandle() ? w->windowHandle()->title() : QString(); }
 
     QByteArray field(int i) const { return w->document().CurrentSkin().Fields[i]; }
     QString sideText(int i) const { return w->lstEnemies->item(i)->data(frmMain::kGraphicRole).toString(); }

@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QUndoStack>
 
 #include <fcntl.h>
@@ -36,8 +38,14 @@ QByteArray skinBytes(std::initializer_list<std::pair<int, QByteArray>> fields)
     return out;
 }
 
-const QSize kEmptyInside(85, 49);
-const QSize kEmptyOutside(91, 71);
+// The preview shows a picture by a whole factor, whole inside its picture area.
+void verifyWholeFactor(const frmPreview &p, QSize own)
+{
+    const PreviewPicture &shown = *p.picPreview;
+    QVERIFY(shown.times() == 1 || shown.divisor() == 1);
+    QCOMPARE(shown.shownSize(), shown.divisor() > 1 ? own / shown.divisor() : own * shown.times());
+    QVERIFY(shown.rect().contains(shown.shownRect()));
+}
 
 } // namespace
 
@@ -61,7 +69,7 @@ private Q_SLOTS:
         s.start();
         frmMain &w = *s.w;
 
-        QCOMPARE(w.windowTitle(), QStringLiteral("skinloft"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft"));
         QStringList menus;
         for (QAction *a : w.menuBar()->actions())
             menus << a->text();
@@ -85,27 +93,25 @@ private Q_SLOTS:
         QCOMPARE(files, QStringList({QStringLiteral("a.gif"), QStringLiteral("b.BMP"), QStringLiteral("C.bmp")}));
         QCOMPARE(s.selectedFileRow(), -1);
 
+        // The preview is part of the main window, right of the lists, and shows nothing yet.
         frmPreview &p = s.preview();
         QVERIFY(p.isVisible());
-        QCOMPARE(p.windowTitle(), QStringLiteral("Graphic Preview"));
-        QCOMPARE(p.windowType(), Qt::Tool);
-        QVERIFY(!(p.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QVERIFY(p.picPreview->pixmap().isNull());
-        QCOMPARE(p.picPreview->size(), kEmptyInside);
-        QCOMPARE(p.picPreview->pos(), QPoint(0, 0));
-        QCOMPARE(p.frameGeometry().size(), kEmptyOutside);
-        // directly below the main window, left edges in line
-        QCOMPARE(p.frameGeometry().topLeft(),
-                 QPoint(w.frameGeometry().left(), w.frameGeometry().top() + w.frameGeometry().height()));
+        QVERIFY(w.isAncestorOf(&p));
+        QCOMPARE(p.title(), QStringLiteral("Graphic Preview"));
+        QVERIFY(p.geometry().left() > w.Frame[1]->geometry().right());
+        QVERIFY(p.picture().isNull());
+        QCOMPARE(p.lblPreview->text(), QStringLiteral("No graphic chosen."));
         // Tabbing into the file list makes its first entry current, but picks nothing.
         QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
         QCoreApplication::sendEvent(w.lstFiles, &tabbedIn);
         QCOMPARE(s.selectedFileRow(), -1);
         QCOMPARE(s.field(0), QByteArray());
-        QVERIFY(p.picPreview->pixmap().isNull());
+        QVERIFY(p.picture().isNull());
 
-        QCOMPARE(w.size(), w.minimumSize());
-        QCOMPARE(w.size(), w.maximumSize());
+        // At first every enemy shows, and every file name whole.
+        QVERIFY(w.lstEnemies->viewport()->rect().contains(w.lstEnemies->visualItemRect(w.lstEnemies->item(24))));
+        QCOMPARE(w.lstFiles->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(w.minimumSize() != w.maximumSize());  // the window can be made larger
         QVERIFY(s.dialogs.fake.shown.empty());
     }
 
@@ -121,16 +127,19 @@ private Q_SLOTS:
         QCOMPARE(s.field(2), QByteArray("walker.bmp"));
         QCOMPARE(s.sideText(2), QStringLiteral("walker.bmp"));
         QCOMPARE(s.pictureShown(), QSize(64, 32));
-        QCOMPARE(s.preview().picPreview->size(), QSize(64, 32));
-        QCOMPARE(s.preview().frameGeometry().size(), QSize(70, 54));
+        verifyWholeFactor(s.preview(), QSize(64, 32));
+        QVERIFY(s.preview().picPreview->times() >= 2);  // small sprites are shown enlarged
+        QCOMPARE(s.preview().lblPreview->text(),
+                 QStringLiteral("walker.bmp\n64 \u00d7 32 pixels, shown %1\u00d7").arg(s.preview().picPreview->times()));
 
-        // A GIF sizes it the same way.
+        // A GIF is shown the same way.
         Skinloft::click(s.w->lstEnemies, 7);
         QCOMPARE(s.selectedFileRow(), -1);
-        QCOMPARE(s.preview().picPreview->size(), kEmptyInside);
+        QVERIFY(s.pictureShown().isEmpty());
         s.chooseFile(QStringLiteral("flyer.gif"));
-        QCOMPARE(s.preview().picPreview->size(), QSize(20, 10));
-        QCOMPARE(s.preview().frameGeometry().size(), QSize(26, 32));
+        QCOMPARE(s.pictureShown(), QSize(20, 10));
+        verifyWholeFactor(s.preview(), QSize(20, 10));
+        QVERIFY(s.preview().picPreview->times() >= 4);
 
         // Going back to an enemy selects and shows its graphic; the other keeps its own.
         s.w->lstEnemies->setCurrentRow(2);
@@ -166,7 +175,7 @@ private Q_SLOTS:
         QCOMPARE(s.field(7), QByteArray());
         QCOMPARE(s.selectedEnemy(), 7);
         QCOMPARE(s.selectedFileRow(), -1);
-        QCOMPARE(s.preview().picPreview->size(), kEmptyInside);
+        QVERIFY(s.pictureShown().isEmpty());
         QCOMPARE(s.sideText(7), QString());
         s.w->mnuUndo->trigger();
         QCOMPARE(s.field(2), QByteArray("walker.bmp"));
@@ -203,9 +212,10 @@ private Q_SLOTS:
         QCOMPARE(s.w->FindGraphic(QStringLiteral("   ")), -1);
 
         s.load(QStringLiteral("spelled.qze"));
-        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - spelled.qze"));
-        QCOMPARE(s.field(0), QByteArray("Walker.BMP"));  // not rewritten until selected
-        QCOMPARE(s.selectedFileRow(), -1);
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - spelled.qze"));
+        QCOMPARE(s.field(0), QByteArray("Walker.BMP"));  // not rewritten until selected again
+        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));  // but shown at once
+        QVERIFY(!s.w->document().isModified());
 
         Skinloft::click(s.w->lstEnemies, 1);
         QCOMPARE(s.field(1), QByteArray("walker.bmp"));
@@ -218,7 +228,7 @@ private Q_SLOTS:
         Skinloft::click(s.w->lstEnemies, 2);
         QCOMPARE(s.selectedFileRow(), -1);
         QVERIFY(s.pictureShown().isEmpty());
-        QCOMPARE(s.preview().frameGeometry().size(), kEmptyOutside);
+        QCOMPARE(s.preview().lblPreview->text(), QStringLiteral("gone.bmp\nis not beside the program."));
         QCOMPARE(s.field(2), QByteArray("gone.bmp"));
         Skinloft::click(s.w->lstEnemies, 3);
         QCOMPARE(s.selectedFileRow(), -1);
@@ -238,7 +248,7 @@ private Q_SLOTS:
         QCOMPARE(s.dialogs.filters, QStringList({QStringLiteral("Vantaro Enemy Skin (*.qze)")}));
         QCOMPARE(s.dialogs.extensions, QStringList({QStringLiteral("qze")}));
         QCOMPARE(readRaw(s.game.file(QStringLiteral("fresh.qze"))), QByteArray(50, '\0'));
-        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - fresh.qze"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - fresh.qze"));
 
         s.chooseFile(QStringLiteral("walker.bmp"));
         Skinloft::click(s.w->lstEnemies, 24);
@@ -251,7 +261,7 @@ private Q_SLOTS:
         // Cancel does nothing.
         s.w->mnuSave->trigger();
         s.w->mnuLoad->trigger();
-        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - two.qze"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - two.qze"));
 
         Skinloft other;
         other.game.write(QStringLiteral("two.qze"), expected);
@@ -266,7 +276,9 @@ private Q_SLOTS:
         QVERIFY(other.dialogs.fake.shown.empty());
     }
 
-    void loadingChangesNeitherSelectionNorPreview()
+    // A load shows the selected enemy's new graphic at once, in the file list and the preview,
+    // and stores nothing by showing it.
+    void loadingShowsTheSelectedEnemysGraphicAtOnce()
     {
         Skinloft s;
         s.picture(QStringLiteral("walker.bmp"), 64, 32);
@@ -281,15 +293,23 @@ private Q_SLOTS:
         s.load(QStringLiteral("loaded.qze"));
         QCOMPARE(s.dialogs.fake.texts(), QStringList{QStringLiteral("Save changes?")});
         QCOMPARE(s.selectedEnemy(), 4);
-        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
-        QCOMPARE(s.pictureShown(), QSize(64, 32));
-        QCOMPARE(s.field(4), QByteArray("other.bmp"));
-        QCOMPARE(s.sideText(4), QStringLiteral("other.bmp"));
-
-        Skinloft::click(s.w->lstEnemies, 5);
-        Skinloft::click(s.w->lstEnemies, 4);
         QCOMPARE(s.selectedFile(), QStringLiteral("other.bmp"));
         QCOMPARE(s.pictureShown(), QSize(16, 16));
+        QCOMPARE(s.field(4), QByteArray("other.bmp"));
+        QCOMPARE(s.sideText(4), QStringLiteral("other.bmp"));
+        QVERIFY(!s.w->document().isModified());
+        QCOMPARE(s.w->document().undoStack()->count(), 0);
+
+        // An enemy the skin gives no graphic shows none.
+        Skinloft::click(s.w->lstEnemies, 5);
+        s.chooseFile(QStringLiteral("walker.bmp"));
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
+        s.load(QStringLiteral("loaded.qze"));
+        QCOMPARE(s.selectedEnemy(), 5);
+        QCOMPARE(s.selectedFileRow(), -1);
+        QVERIFY(s.pictureShown().isEmpty());
+        QCOMPARE(s.preview().lblPreview->text(), QStringLiteral("No graphic chosen."));
+        QVERIFY(!s.w->document().isModified());
     }
 
     void picturesThatCannotBeShown()
@@ -310,8 +330,7 @@ private Q_SLOTS:
             QCOMPARE(s.pictureShown(), QSize(64, 32));
             s.chooseFile(file);
             QVERIFY2(s.pictureShown().isEmpty(), name);
-            QCOMPARE(s.preview().picPreview->size(), kEmptyInside);
-            QCOMPARE(s.preview().frameGeometry().size(), kEmptyOutside);
+            QCOMPARE(s.preview().lblPreview->text(), QStringLiteral("%1\ncannot be read as a picture.").arg(file));
             QCOMPARE(s.field(enemy), file.toLatin1());
             ++enemy;
         }
@@ -334,13 +353,13 @@ private Q_SLOTS:
         QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("not saved")));
         QVERIFY(s.dialogs.fake.shown[0].text.contains(QStringLiteral("No space left on device")));
         QCOMPARE(readRaw(s.game.file(QStringLiteral("old.qze"))), old);
-        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft*"));  // no file, and unsaved
 
         vt::setReplaceFaultForTesting(std::nullopt);
         s.save(QStringLiteral("no such folder/new.qze"));
         QCOMPARE(s.dialogs.fake.shown.size(), std::size_t(2));
         QVERIFY(s.dialogs.fake.shown[1].text.contains(QStringLiteral("not saved")));
-        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft*"));  // no file, and unsaved
     }
 
     void skinsThatCannotBeRead()
@@ -363,7 +382,7 @@ private Q_SLOTS:
             QCOMPARE(s.dialogs.fake.shown[0].text, QStringLiteral("Save changes?"));
             QVERIFY2(s.dialogs.fake.shown[1].text.contains(QStringLiteral("not loaded")), name);
             QCOMPARE(s.w->document().CurrentSkin(), before);
-            QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft"));
+            QCOMPARE(s.shownTitle(), QStringLiteral("skinloft*"));  // no file, and unsaved
         }
 
         // A file cut short inside a field is reported, and keeps the fields before the cut:
@@ -380,8 +399,10 @@ private Q_SLOTS:
             if (i > 0)
                 QCOMPARE(s.field(i), QByteArray());
         }
-        QCOMPARE(s.w->windowTitle(), QStringLiteral("skinloft - cut.qze"));
-        QCOMPARE(s.selectedFile(), QStringLiteral("walker.bmp"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - cut.qze*"));  // not the file's skin
+        // The selected enemy shows what the file gave it: a name not among the pictures.
+        QCOMPARE(s.selectedFileRow(), -1);
+        QVERIFY(s.preview().lblPreview->text().contains(QStringLiteral("other1.bmp")));
 
         // Saving would not give that file back: closing asks.
         s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
@@ -562,7 +583,9 @@ private Q_SLOTS:
         QCOMPARE(s.game.read(QStringLiteral("again.qze")), bytes);
     }
 
-    // Wherever the main window stands, the preview stays on its screen.
+    // The preview is inside the main window: wherever the window stands, the preview is with
+    // it, and a picture too large for it is reduced by a whole divisor rather than growing the
+    // window past the screen.
     void thePreviewStaysOnTheScreen()
     {
         Skinloft s;
@@ -573,23 +596,136 @@ private Q_SLOTS:
         s.w->start();
         const QRect main = s.w->frameGeometry();
         QVERIFY(room.contains(main));
-        QRect shown = s.preview().frameGeometry();
-        QVERIFY2(room.contains(shown), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(shown.x()).arg(shown.y())
-                                                     .arg(shown.width()).arg(shown.height())));
-        QCOMPARE(shown.left(), main.left());
-        QCOMPARE(shown.bottom() + 1, main.top());  // no room below: above the main window
+        const QRect shown(s.preview().mapToGlobal(QPoint()), s.preview().size());
+        QVERIFY(main.contains(shown));
 
-        // A picture that makes it taller keeps it on the screen too.
         s.chooseFile(QStringLiteral("tall.bmp"));
         QCOMPARE(s.pictureShown(), QSize(60, 500));
-        QTRY_VERIFY(room.contains(s.preview().frameGeometry()));
+        QVERIFY(s.preview().picPreview->divisor() >= 2);
+        verifyWholeFactor(s.preview(), QSize(60, 500));
+        QVERIFY(s.preview().lblPreview->text().endsWith(
+            QStringLiteral("shown at 1/%1").arg(s.preview().picPreview->divisor())));
+        QCOMPARE(s.w->frameGeometry(), main);
+    }
 
-        // Near the top there is room below, where it goes.
-        Skinloft t;
-        t.w = std::make_unique<frmMain>(t.game.path(), t.dialogs);
-        t.w->move(room.left(), room.top());
-        t.w->start();
-        QCOMPARE(t.preview().frameGeometry().topLeft(), QPoint(room.left(), t.w->frameGeometry().bottom() + 1));
+    // The title ends with '*' exactly while the skin holds changes not saved.
+    void theTitleMarksUnsavedChanges()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.picture(QStringLiteral("other.bmp"), 16, 16);
+        s.game.write(QStringLiteral("cut.qze"), QByteArray("\x0a\x00" "other1.bmp" "\x14\x00" "abc", 17));
+        s.start();
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft"));
+        s.chooseFile(QStringLiteral("walker.bmp"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft*"));
+        QVERIFY(s.w->isWindowModified());
+        s.w->mnuUndo->trigger();
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft"));
+        s.w->mnuRedo->trigger();
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft*"));
+
+        s.save(QStringLiteral("mine.qze"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - mine.qze"));
+        s.chooseFile(QStringLiteral("other.bmp"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - mine.qze*"));
+        s.w->mnuUndo->trigger();  // back at the save
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - mine.qze"));
+        s.w->mnuRedo->trigger();
+
+        // A failed save keeps the mark; a skin read only in part is not the file's: marked.
+        vt::setReplaceFaultForTesting(3);
+        s.save(QStringLiteral("mine.qze"));
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - mine.qze*"));
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
+        s.load(QStringLiteral("cut.qze"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - cut.qze*"));
+        s.dialogs.fake.answers.push_back(FakeDialogs::Answer::No);
+        s.load(QStringLiteral("mine.qze"));
+        QCOMPARE(s.shownTitle(), QStringLiteral("skinloft - mine.qze"));
+    }
+
+    // Until a skin is saved or loaded the dialogs open in the shared skins; then Save proposes
+    // that file and Load opens beside it. The status line says where the skin went.
+    void dialogsStartInTheSharedSkinsAndSaveSaysWhere()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("walker.bmp"), 64, 32);
+        s.game.write(QStringLiteral("Data/Enemies/Standard.qze"), skinBytes({{0, "walker.bmp"}}));
+        QVERIFY(QDir(s.game.path()).mkpath(QStringLiteral("mine")));
+        s.start();
+        const QString shared = s.game.file(QStringLiteral("Data/Enemies"));
+        s.w->mnuSave->trigger();
+        s.w->mnuLoad->trigger();
+        QCOMPARE(s.dialogs.fake.dialogStarts, QStringList(2, shared));
+
+        s.load(QStringLiteral("Data/Enemies/Standard.qze"));
+        s.w->mnuSave->trigger();
+        QCOMPARE(s.dialogs.fake.dialogStarts.last(), s.game.file(QStringLiteral("Data/Enemies/Standard.qze")));
+
+        // The keys work as the items, and the status line names them.
+        QCOMPARE(s.w->mnuSave->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+        QVERIFY(s.w->mnuSave->statusTip().contains(QStringLiteral("Ctrl+S")));
+        QVERIFY(s.w->mnuLoad->statusTip().contains(QStringLiteral("Ctrl+O")));
+        const QString mine = s.game.file(QStringLiteral("mine/night.qze"));
+        s.dialogs.fake.files.push_back(mine);
+        s.w->activateWindow();  // keys go to the active window
+        QVERIFY(QTest::qWaitForWindowActive(s.w.get()));
+        QTest::keyClick(s.w.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(s.dialogs.fake.dialogTitles.last(), QStringLiteral("Save Enemy Skin"));
+        QCOMPARE(s.game.read(QStringLiteral("mine/night.qze")), skinBytes({{0, "walker.bmp"}}));
+        QCOMPARE(s.w->statusBar()->currentMessage(), QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(mine)));
+        QTest::keyClick(s.w.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(s.dialogs.fake.dialogTitles.last(), QStringLiteral("Load Enemy Skin"));
+        QCOMPARE(s.dialogs.fake.dialogStarts.last(), s.game.file(QStringLiteral("mine")));
+
+        // A failed save says so where "Saved" stood.
+        vt::setReplaceFaultForTesting(3);
+        s.dialogs.fake.files.push_back(mine);
+        s.w->mnuSave->trigger();
+        vt::setReplaceFaultForTesting(std::nullopt);
+        QCOMPARE(s.w->statusBar()->currentMessage(), QStringLiteral("Not saved: %1").arg(QDir::toNativeSeparators(mine)));
+
+        // Without the shared folder the dialogs open in the game folder; a folder named in
+        // other letter case, as mods made on Windows have them, is the shared folder.
+        Skinloft bare;
+        QVERIFY(QDir(bare.game.file(QStringLiteral("Data/Enemies"))).removeRecursively());
+        bare.start();
+        bare.w->mnuLoad->trigger();
+        QCOMPARE(bare.dialogs.fake.dialogStarts, QStringList{bare.game.path()});
+        QVERIFY(QDir(bare.game.path()).mkpath(QStringLiteral("Data/ENEMIES")));
+        bare.w->mnuLoad->trigger();
+        QCOMPARE(bare.dialogs.fake.dialogStarts.last(), bare.game.file(QStringLiteral("Data/ENEMIES")));
+    }
+
+    // The lists and the preview take the room the window has; a small sprite is shown larger
+    // in a larger preview, by whole factors up to eight, and still enlarged at the smallest.
+    void theListsAndThePreviewGrowWithTheWindow()
+    {
+        Skinloft s;
+        s.picture(QStringLiteral("coin.bmp"), 32, 32);
+        s.start();
+        s.chooseFile(QStringLiteral("coin.bmp"));
+        const int times = s.preview().picPreview->times();
+        const QSize enemies = s.w->lstEnemies->size();
+        const QSize files = s.w->lstFiles->size();
+
+        s.w->resize(s.w->size() + QSize(300, 200));
+        QTRY_VERIFY(s.w->lstEnemies->height() > enemies.height());
+        QVERIFY(s.w->lstFiles->height() > files.height());
+        QVERIFY(s.w->lstFiles->width() > files.width());
+        QVERIFY(s.preview().picPreview->times() > times);
+        QVERIFY(s.preview().picPreview->times() <= PreviewPicture::kMaxTimes);
+        verifyWholeFactor(s.preview(), QSize(32, 32));
+
+        s.w->resize(100, 100);
+        QTRY_COMPARE(s.w->size(), s.w->minimumSize());
+        QVERIFY(s.preview().picPreview->times() >= 2);
+        verifyWholeFactor(s.preview(), QSize(32, 32));
+        const QFontMetrics metrics(s.w->lstEnemies->font());
+        QVERIFY(s.w->lstEnemies->viewport()->width() >= metrics.horizontalAdvance(QStringLiteral("BOSS 1 - Trudgel King")));
+        QVERIFY(s.w->lstEnemies->viewport()->height() >= 5 * s.w->lstEnemies->sizeHintForRow(0));
     }
 };
 

@@ -1,5 +1,6 @@
 // The programs each have a frmMain in a namespace of their own.
 #include "skin_editor/windows/frmMain.h"
+#include "skin_editor/windows/PreviewPicture.h"
 #include "skin_editor/windows/frmPreview.h"
 #include "tile_editor/windows/frmMain.h"
 
@@ -69,8 +70,8 @@ private Q_SLOTS:
         QVERIFY(window.close());
     }
     void skinloft() { showAndClose<::skinloft::frmMain>(QStringLiteral("skinloft")); }
-    // The skin editor's preview window appears directly below it and fits a chosen picture.
-    void skinloftPreviewsBelowItsWindow()
+    // The skin editor shows its preview inside its window, a chosen picture enlarged.
+    void skinloftPreviewsInItsWindow()
     {
         QTemporaryDir game;
         QImage picture(64, 32, QImage::Format_RGB32);
@@ -81,21 +82,22 @@ private Q_SLOTS:
         window.start();
         ::skinloft::frmPreview &preview = *window.preview();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
-        QCOMPARE(preview.windowTitle(), QStringLiteral("Graphic Preview"));
-        QTRY_COMPARE(preview.frameGeometry().topLeft(),
-                     QPoint(window.frameGeometry().left(), window.frameGeometry().bottom() + 1));
+        QVERIFY(preview.isVisible());
+        QVERIFY(window.isAncestorOf(&preview));
+        QCOMPARE(preview.title(), QStringLiteral("Graphic Preview"));
 
         window.lstFiles->setCurrentRow(0);
         QCOMPARE(window.document().CurrentSkin().Fields[0], QByteArray("walker.bmp"));
-        QCOMPARE(preview.picPreview->size(), QSize(64, 32));
-        // The frame is the window system's: the outside is the picture plus 6 x 22 as far as
-        // the frame leaves room, the inside never smaller than the picture.
-        const QMargins f = preview.windowHandle()->frameMargins();
-        QTRY_COMPARE(preview.geometry().size(), QSize(std::max(64, 70 - f.left() - f.right()),
-                                                      std::max(32, 54 - f.top() - f.bottom())));
+        QCOMPARE(preview.picture().size(), QSize(64, 32));
+        const int times = preview.picPreview->times();
+        QVERIFY(times >= 2);
+        const QRect shown = preview.picPreview->shownRect();
+        QCOMPARE(shown.size(), QSize(64, 32) * times);
+        const QImage drawn = preview.picPreview->grab().toImage();
+        QCOMPARE(QColor(drawn.pixel(shown.center())), QColor(200, 40, 160));
+        QCOMPARE(window.windowHandle()->title(), QStringLiteral("skinloft*"));
 
-        // The choice is unsaved: closing asks, and No closes both windows.
+        // The choice is unsaved: closing asks, and No closes the window.
         dialogs.answers.push_back(FakeDialogs::Answer::No);
         QVERIFY(window.close());
         QVERIFY(!preview.isVisible());
