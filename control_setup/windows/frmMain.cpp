@@ -19,6 +19,7 @@ namespace keyvane {
 namespace {
 
 const QString kSetupTitle = QStringLiteral("Vantaro Setup");
+const QString kCaption = QStringLiteral("Vantaro Control Setup");
 // Rows from top to bottom, as action indexes: the directions first.
 constexpr int kRowOrder[kActionCount] = {6, 7, 8, 9, 0, 1, 2, 3, 4, 5};
 
@@ -28,7 +29,8 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Vantaro Control Setup"));
+    // The title ends with '*' while there are changes to save.
+    setWindowTitle(kCaption + QStringLiteral("[*]"));
 
     Frame1 = new QGroupBox(QStringLiteral("Key Configuration"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -40,11 +42,12 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
         Label[i]->setObjectName(QStringLiteral("Label_%1").arg(i));
         cmdButton[i] = new QPushButton(Frame1);
         cmdButton[i]->setObjectName(QStringLiteral("cmdButton_%1").arg(i));
-        cmdButton[i]->setFixedWidth(110);
+        cmdButton[i]->setMinimumWidth(110);
         cmdButton[i]->installEventFilter(this);
         rows->addWidget(Label[i], row, 0);
         rows->addWidget(cmdButton[i], row, 1);
     }
+    rows->setColumnStretch(1, 1);  // room the title needs goes to the key buttons
 
     Command1 = new QPushButton(QStringLiteral("Save"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
@@ -66,6 +69,16 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     layout->addLayout(buttons);
     layout->addWidget(cmdSacrifice);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The window system writes the title beside the window's icon and buttons, in a bold
+    // face of its own choosing: the window is made wide enough for the whole caption and the
+    // change mark in a bold face of the program's, with room for four title-bar squares.
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics title(bold);
+    const int titleWidth = title.horizontalAdvance(kCaption + QLatin1Char('*')) * 5 / 4
+                           + 4 * (title.height() + 8);
+    const QMargins margins = layout->contentsMargins();
+    Frame1->setMinimumWidth(titleWidth - margins.left() - margins.right());
 
     connect(Command1, &QPushButton::clicked, this, &frmMain::saveControls);
     connect(cmdJoy, &QPushButton::clicked, this, &frmMain::configureJoystick);
@@ -76,6 +89,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     connect(&gKeyboard, &DXKeyboard::unknownKeyPressed, this, &frmMain::unusableKeyPressed);
     connect(&m_document, &ControlsDocument::actionKeyChanged, this, &frmMain::ShowKeyNames);
     connect(&m_document, &ControlsDocument::documentReplaced, this, &frmMain::ShowKeyNames);
+    connect(&m_document, &ControlsDocument::modifiedChanged, this, &QWidget::setWindowModified);
 }
 
 frmMain::~frmMain() = default;
@@ -95,8 +109,8 @@ bool frmMain::start()
     if (!keyboard.ok()) {
         m_dialogs.message(this, kSetupTitle,
                           QStringLiteral("The keyboard could not be set up: %1.\n"
-                                         "Vantaro Control Setup cannot read keys and will close.")
-                              .arg(keyboard.error()),
+                                         "%2 cannot read keys and will close.")
+                              .arg(keyboard.error(), kCaption),
                           vt::Dialogs::Icon::Critical);
         return false;
     }
