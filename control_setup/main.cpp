@@ -1,3 +1,4 @@
+#include "windows/ProgramIcon.h"
 #include "windows/frmMain.h"
 
 #include "Dialogs.h"
@@ -9,6 +10,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Ties the window to its menu entry and icon where the desktop matches by that name.
     QGuiApplication::setDesktopFileName(QStringLiteral("vantaro-keyvane"));
+    // The program's icon, on its file dialogs and message boxes too.
+    QApplication::setWindowIcon(keyvane::ProgramIcon());
     vt::QtDialogs dialogs;
     keyvane::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
     if (!window.start())

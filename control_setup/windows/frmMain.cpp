@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ProgramIcon.h"
 #include "frmJoystick.h"
 
 #include "Dialogs.h"
@@ -29,6 +30,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     : QWidget(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(ProgramIcon());  // the joystick window, a window of this one, shows it too
     // The title ends with '*' while there are changes to save.
     setWindowTitle(kCaption + QStringLiteral("[*]"));
 

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ProgramIcon.h"
 #include "frmPreview.h"
 
 #include "AnsiText.h"
@@ -118,6 +119,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmMain"));
+    setWindowIcon(ProgramIcon());
     showSkinFile(QString());
 
     auto *central = new QWidget(this);

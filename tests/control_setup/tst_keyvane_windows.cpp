@@ -425,6 +425,9 @@ private Q_SLOTS:
         frmJoystick *j = s.w->joystickWindow();
         QVERIFY(j && j->isVisible() && j->running());
         QCOMPARE(j->windowTitle(), QStringLiteral("Configure Joystick"));
+        // Both windows carry the program's own icon, not the toolkit's.
+        QVERIFY(!s.w->windowIcon().isNull());
+        QCOMPARE(j->windowIcon().pixmap(32).toImage(), s.w->windowIcon().pixmap(32).toImage());
         QCOMPARE(j->Frame1->title(), QStringLiteral("Joystick Sensitivity"));
         QCOMPARE(j->Frame2->title(), QStringLiteral("Button Configuration"));
         QCOMPARE(j->lblAxis[0]->text(), QStringLiteral("X-Axis"));

@@ -70,6 +70,8 @@ private Q_SLOTS:
         frmMain &w = *s.w;
 
         QCOMPARE(s.shownTitle(), QStringLiteral("skinloft"));
+        QVERIFY(!w.windowIcon().isNull());  // the program's own, drawn for every size asked
+        QCOMPARE(w.windowIcon().pixmap(16).size(), QSize(16, 16));
         QStringList menus;
         for (QAction *a : w.menuBar()->actions())
             menus << a->text();

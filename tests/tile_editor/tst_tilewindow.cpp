@@ -144,6 +144,8 @@ private Q_SLOTS:
         bitmap(u"tiledata.bmp"_s, 512, 256);
         frmMain &w = open();
         QCOMPARE(shownTitle(w), u"Vantaro Tileset Editor"_s);
+        QVERIFY(!w.windowIcon().isNull());  // the program's own, drawn for every size asked
+        QCOMPARE(w.windowIcon().pixmap(16).size(), QSize(16, 16));
         QVERIFY(w.document().hasGrid());
         QCOMPARE(w.document().tileInfo().MaxX, 15);
         QCOMPARE(w.document().tileInfo().MaxY, 7);

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ProgramIcon.h"
 #include "TilePicture.h"
 #include "TypeList.h"
 
@@ -97,6 +98,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     : QMainWindow(parent), m_appPath(std::move(appPath)), m_dialogs(dialogs)
 {
     setObjectName(u"frmMain"_s);
+    setWindowIcon(ProgramIcon());
     showFileName(QString());
     buildControls();
     connect(&m_document, &TileInfoDocument::tileChanged, this, &frmMain::tileChanged);
