@@ -3,6 +3,7 @@
 #include "ProgramIcon.h"
 #include "TilePicture.h"
 #include "TypeList.h"
+#include "TypeMarks.h"
 
 #include "Dialogs.h"
 #include "ImageFile.h"
@@ -25,7 +26,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -39,33 +39,6 @@ const QString kTileFilter = u"Vantaro Tile Information (%1)"_s.arg(mLevelTileset
 
 constexpr qint32 kMaxTilesEachWay = 255;  // MaxX and MaxY are bytes, and 255 is reserved
 constexpr int kSavedShownFor = 10000;     // milliseconds: long enough to read the path
-
-struct TypeLook
-{
-    const char *name;   // the list's text
-    const char *label;  // the overlay's short label
-    QRgb colour;        // the overlay's colour
-};
-
-// In code order: a list index is a type code.
-constexpr std::array<TypeLook, frmMain::kTypeCount> kTypes{{
-    {"Background", "", 0},
-    {"Solid", "So", qRgb(205, 125, 45)},
-    {"Deadly", "De", qRgb(230, 30, 30)},
-    {"Water", "Wa", qRgb(40, 110, 240)},
-    {"Ice", "Ic", qRgb(150, 230, 255)},
-    {"Coin", "Co", qRgb(250, 210, 0)},
-    {"Brick", "Br", qRgb(170, 70, 40)},
-    {"? Block", "?B", qRgb(255, 160, 0)},
-    {"Vine", "Vi", qRgb(40, 190, 60)},
-    {"Cause Injury", "In", qRgb(230, 60, 180)},
-    {"Solid on Top", "ST", qRgb(225, 185, 125)},
-    {"Bouncy", "Bo", qRgb(150, 90, 230)},
-    {"Falling Block", "Fa", qRgb(140, 140, 140)},
-    {"Slant Left", "SL", qRgb(255, 140, 90)},
-    {"Slant Right", "SR", qRgb(255, 140, 90)},
-}};
-constexpr QRgb kUnknownTypeColour = qRgb(90, 90, 90);
 
 // Why a picture of this size cannot be a tileset, or an empty string when it can.
 QString unusableSize(const QString &name, QSize size)
@@ -193,8 +166,8 @@ void frmMain::buildControls()
     lstTileType = new TypeList(client);
     lstTileType->setObjectName(u"lstTileType"_s);
     lstTileType->setSelectionMode(QAbstractItemView::SingleSelection);
-    for (const TypeLook &type : kTypes)
-        lstTileType->addItem(QString::fromLatin1(type.name));
+    lstTileType->addItems(TypeNames());
+    Q_ASSERT(lstTileType->count() == kTypeCount);
     lstTileType->setCurrentRow(-1);
     lstTileType->clearSelection();
     connect(lstTileType, &TypeList::pressedAfterSelecting, this, [this] { lstTileType_Press(); });
@@ -349,52 +322,8 @@ void frmMain::DrawTiles()
         }
     }
     if (chkShowTypes->isChecked())
-        drawTypeOverlay();
+        DrawTypeMarks(picTiles->backImage(), m_document.tileInfo(), {ViewX, ViewY}, kTile, font());
     picTiles->update();
-}
-
-void frmMain::drawTypeOverlay()
-{
-    const TileInfo &info = m_document.tileInfo();
-    QImage &view = picTiles->backImage();
-    QPainter painter(&view);
-    QFont small = font();
-    small.setPixelSize(9);
-    small.setBold(true);
-    painter.setFont(small);
-    for (qint32 i = 0; i < shownColumns(); ++i) {
-        for (qint32 j = 0; j < shownRows(); ++j) {
-            const qint32 x = ViewX + i;
-            const qint32 y = ViewY + j;
-            if (!m_document.containsTile(x, y))
-                continue;
-            const qint32 code = mLevelTileset::GetTileType(info, x, y);
-            const bool animated = mLevelTileset::IsTileAnimated(info, x, y);
-            if (code == 0 && !animated)
-                continue;  // plain background stays unmarked, so the rest stands out
-            const QRect tile(i * kTile, j * kTile, kTile, kTile);
-            const bool known = code < kTypeCount;
-            const QColor colour(known ? kTypes[size_t(code)].colour : kUnknownTypeColour);
-            const QColor ink = colour.lightness() > 140 ? Qt::black : Qt::white;
-            if (code != 0) {
-                painter.setPen(QPen(colour, 2));
-                painter.setBrush(Qt::NoBrush);
-                painter.drawRect(tile.adjusted(1, 1, -1, -1));
-                const QRect label(tile.left() + 2, tile.top() + 2, 15, 11);
-                painter.fillRect(label, colour);
-                painter.setPen(ink);
-                painter.drawText(label, Qt::AlignCenter,
-                                 known ? QString::fromLatin1(kTypes[size_t(code)].label)
-                                       : QString::number(code));
-            }
-            if (animated) {
-                const QRect dot(tile.right() - 9, tile.bottom() - 9, 8, 8);
-                painter.setPen(Qt::black);
-                painter.setBrush(Qt::white);
-                painter.drawEllipse(dot);
-            }
-        }
-    }
 }
 
 QString frmMain::StripExtension(const QString &path)

@@ -127,7 +127,6 @@ private:
     QString saveProposal() const;
     QString tilesetsFolder() const;
 
-    void drawTypeOverlay();
     void showFileName(const QString &path);
     void tell(const QString &text);
 
