@@ -3,6 +3,7 @@
 #include "support/RawFiles.h"
 #include "support/SmallDisk.h"
 
+#include "windows/ProgramIcon.h"
 #include "windows/frmLevelEdit.h"
 #include "windows/frmLevelTiles.h"
 #include "windows/frmLevelView.h"
@@ -574,6 +575,10 @@ private Q_SLOTS:
         QVERIFY(e.w->bTileWindowOpen);
         QCOMPARE(int(e.w->brush().tMode), 0);
         QCOMPARE(editor->document().fileName(), QStringLiteral("Meadow"));
+        // The inner windows carry the program's icon, not the toolkit's.
+        const QImage icon = ProgramIcon().pixmap(32).toImage();
+        QCOMPARE(editor->parentWidget()->windowIcon().pixmap(32).toImage(), icon);
+        QCOMPARE(palette->parentWidget()->windowIcon().pixmap(32).toImage(), icon);
         QWidget *paletteFrame = palette->parentWidget();
         QWidget *editorFrame = editor->parentWidget();
         QCOMPARE(paletteFrame->pos(), QPoint(0, 0));

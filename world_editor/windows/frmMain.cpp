@@ -8,6 +8,7 @@
 #include "frmLoadFolder.h"
 #include "frmMapScreenEdit.h"
 #include "frmRenameLevel.h"
+#include "ProgramIcon.h"
 
 #include "resources/TagSheet.h"
 #include "world/mCommon.h"
@@ -52,6 +53,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     // The frame's own document is the world details: marked while they are unsaved.
     setWindowTitle(QStringLiteral("Tessaforge[*]"));
+    setWindowIcon(ProgramIcon());  // the inner windows show it too
     connect(&m_world, &Document::modifiedChanged, this, &QWidget::setWindowModified);
 
     auto *central = new QWidget(this);
