@@ -772,6 +772,43 @@ private Q_SLOTS:
         QVERIFY(e.dialogs.unexpected.isEmpty());
     }
 
+    // A zoom step from the keys or the menu keeps the cell at the view's centre in place, and
+    // at the edge of the scroll range keeps the view in range.
+    void zoomFromTheKeysOrTheMenuKeepsTheCentre()
+    {
+        AreaFixture e;
+        oLevel big;
+        big.Resize(200, 100);
+        QVERIFY(e.open(big));
+        e.zoomTo(8);
+        e.scrollTo(40, 20);
+        const QPointF centre((e.ed->width() - frmLevelEdit::kBar) / 2.0, (e.ed->height() - frmLevelEdit::kBar) / 2.0);
+        auto cellAtCentre = [&] {
+            const QPoint w = frmLevelEdit::windowCell(centre, e.ed->lZoom);
+            return QPoint(w.x() + e.ed->hScroll->value(), w.y() + e.ed->vScroll->value());
+        };
+        const QPoint before = cellAtCentre();
+        e.trigger("mnuLevZoomIn");
+        QCOMPARE(e.ed->lZoom, 16);
+        QCOMPARE(cellAtCentre(), before);
+        e.ed->setFocus();
+        QTest::keyClick(e.ed, Qt::Key_Plus);
+        QCOMPARE(e.ed->lZoom, 24);
+        QCOMPARE(cellAtCentre(), before);
+        QTest::keyClick(e.ed, Qt::Key_Minus);
+        QTest::keyClick(e.ed, Qt::Key_Minus);
+        QCOMPARE(e.ed->lZoom, 8);
+        QCOMPARE(cellAtCentre(), before);
+        // Zooming out at the top left corner would move the view before the first cell: it
+        // stays at 0.
+        e.trigger("mnuLevZoomIn");
+        e.scrollTo(0, 0);
+        e.trigger("mnuLevZoomOut");
+        QCOMPARE(e.ed->lZoom, 8);
+        QCOMPARE(QPoint(e.ed->hScroll->value(), e.ed->vScroll->value()), QPoint(0, 0));
+        QVERIFY(e.differenceFromReference().isEmpty());
+    }
+
     void wheelKeysAndStatusBar()
     {
         AreaFixture e;
