@@ -25,11 +25,13 @@ std::optional<Kind> kindFromName(QStringView name);
 QString kindFile(Kind kind);
 // "qzl", "qzw", ...: the extension files of this kind have.
 QString kindExtension(Kind kind);
-// The most bytes the tool reads of a file of this kind: what its reader takes, and for
-// formats read by their head, room for a tail that JSON keeps as stored.
-qint64 maxFileSize(Kind kind);
 // By extension (.qzl .qzw .inf .qzm .qzt .qze .qzc); nullopt when it says nothing.
 std::optional<Kind> kindOfPath(const QString &path);
+
+// The most bytes vtfile reads of a file of this kind: what the format's reader takes, and for a
+// format whose reader reads only the head of a file, up to 1 MiB more of tail (which the JSON
+// form keeps in "asStored").
+qint64 maxFileSize(Kind kind);
 
 // How a file read went: Unreadable when its bytes could not be had at all (missing, not a
 // regular file, too large), Invalid when the format's reader refused them.
@@ -59,15 +61,16 @@ QString writtenFileProblem(Kind kind, QByteArrayView bytes);
 // A one-screen summary of valid bytes.
 QString summary(Kind kind, QByteArrayView bytes);
 
-// The JSON text of valid bytes. Fails when the bytes have no JSON form that gives them back
-// exactly (the message says which byte); the result is checked by converting it back.
+// The JSON text of the bytes, made from one decoding of them: fromJson of it gives the very
+// same bytes. Fails with the reader's reason when the format's reader refuses the bytes.
 vt::Status toJson(Kind kind, QByteArrayView bytes, QByteArray &json);
 
-// The file's bytes from JSON text. Refused with the JSON path of the first bad value
-// ("$.levels[2].time: ..."); out is set only on success. kind is nullopt to take the JSON's
-// own "format" member.
+// The file's bytes from JSON text. Refused with the line and column and the JSON path of the
+// first bad value ("12:7: $.levels[2].time: ..."), or the line and column of the first text
+// that is no JSON ("3:1: not JSON: ..."); out is set only on success. The format is `kind`,
+// else the JSON's own "format" member, else `fallback` (an output file's extension).
 vt::Status fromJson(std::optional<Kind> kind, QByteArrayView json, QByteArray &out,
-                    Kind *usedKind = nullptr);
+                    Kind *usedKind = nullptr, std::optional<Kind> fallback = std::nullopt);
 
 // For checks over many areas, without building their grids: the file's bytes and the area
 // reader's verdict on them, which only the header can turn against them (every stored cell

@@ -13,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -65,6 +66,15 @@ QByteArray json(Kind kind, const QByteArray &bytes)
     if (!s)
         qWarning("%s", qPrintable(s.error()));
     return out;
+}
+
+// A refusal of JSON starts with the line and column it is about: the rest, or the whole
+// message marked when the position is missing.
+QString afterPosition(const QString &error)
+{
+    static const QRegularExpression position(u"^[0-9]+:[0-9]+: "_s);
+    const QRegularExpressionMatch m = position.match(error);
+    return m.hasMatch() ? error.mid(m.capturedLength()) : u"<no line:column> "_s + error;
 }
 
 // A demo file's JSON with one value replaced through a JSON pointer-like edit.
@@ -207,7 +217,7 @@ private Q_SLOTS:
         QTest::newRow("text for number")
             << edited(world, Kind::World, levelEdit(2, "scrollSpeed", u"fast"_s)) << u"$.levels[2].scrollSpeed: expected"_s;
         QTest::newRow("no code page character")
-            << edited(world, Kind::World, levelEdit(0, "name", u"Snow \u2603"_s)) << u"$.levels[0].name: the character U+2603"_s;
+            << edited(world, Kind::World, levelEdit(0, "name", u"Snow \u2603"_s)) << u"$.levels[0].name: the character \"\u2603\" (U+2603) has no windows-1252 form"_s;
         QTest::newRow("misspelt member")
             << edited(world, Kind::World, levelEdit(0, "tileSet", u"Grass"_s)) << u"$.levels[0].tileSet: unknown member"_s;
         QTest::newRow("missing member") << edited(world, Kind::World, [](QJsonObject &o) { o.remove(u"name"_s); })
@@ -259,7 +269,7 @@ private Q_SLOTS:
         const bool isArea = message.startsWith(u"$.grid"_s) || message.contains(u"not an area"_s) || message.contains(u"asStored"_s);
         const vt::Status s = fromJson(isArea ? Kind::Area : (message.startsWith(u"$.nodes"_s) ? Kind::Map : Kind::World), text, out);
         QVERIFY(!s.ok());
-        QVERIFY2(s.error().startsWith(message), qPrintable(s.error()));
+        QVERIFY2(afterPosition(s.error()).startsWith(message), qPrintable(s.error()));
         QCOMPARE(out, QByteArray("untouched"));
     }
 
@@ -274,7 +284,8 @@ private Q_SLOTS:
 
         Run r = tool({u"from-json"_s, bad, u"-o"_s, target});
         QCOMPARE(r.status, 1);
-        QVERIFY2(r.err.contains(bad + u": $.levels[0].time: -99999 is out of range"_s), qPrintable(r.err));
+        // The place in the file as an editor shows it: line 12, column 15 of to-json's layout.
+        QVERIFY2(r.err.contains(bad + u": 12:15: $.levels[0].time: -99999 is out of range"_s), qPrintable(r.err));
         QVERIFY(!game.exists(u"Worldata.qzw"_s));
         writeRaw(target, "old");
         QCOMPARE(tool({u"from-json"_s, bad, u"-o"_s, target}).status, 1);
@@ -371,7 +382,7 @@ private Q_SLOTS:
                                          }),
                                          out);
         QVERIFY(!edit.ok());
-        QVERIFY2(edit.error().startsWith(u"$.worlds: does not match the world list the lines give"_s),
+        QVERIFY2(afterPosition(edit.error()).startsWith(u"$.worlds: does not match the world list the lines give"_s),
                  qPrintable(edit.error()));
         QVERIFY(fromJson(Kind::Worlds, edited(worlds, Kind::Worlds, [](QJsonObject &o) { o.remove(u"worlds"_s); }),
                          out)
@@ -431,6 +442,30 @@ private Q_SLOTS:
         QCOMPARE(r.out.count(u'\n'), 2);
         r = tool({u"check"_s, u"--mod"_s, game.file(u"Mods/Nothing"_s)});
         QCOMPARE(r.status, 2);
+    }
+
+    // vtfile takes what the format's readers take: a world details file past their 16 MiB is
+    // refused, and never made by from-json; a format read by its head keeps a tail.
+    void readsAndWritesNoMoreThanTheReadersTake()
+    {
+        QCOMPARE(maxFileSize(Kind::World), 16 * 1024 * 1024);
+        TempGame game;
+        const QByteArray world = readRaw(demo(u"Mods/Demo Mod/Grassland/Worldata.qzw"_s));
+        const QByteArray huge = world + QByteArray(maxFileSize(Kind::World) + 1 - world.size(), '\0');
+        game.write(u"huge.qzw"_s, huge);
+        Run r = tool({u"check"_s, game.file(u"huge.qzw"_s)});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.out.contains(u"too large"_s), qPrintable(r.out));
+        QVERIFY(!writtenFileProblem(Kind::World, huge).isEmpty());
+        QVERIFY(writtenFileProblem(Kind::World, huge.chopped(1)).isEmpty());
+
+        const QByteArray map = readRaw(demo(u"Mods/Demo Mod/Grassland/Worldmap.qzm"_s));
+        game.write(u"tail.qzm"_s, map + QByteArray(100000, 'x'));
+        QCOMPARE(tool({u"check"_s, game.file(u"tail.qzm"_s)}).status, 0);
+        r = tool({u"to-json"_s, game.file(u"tail.qzm"_s), u"-o"_s, game.file(u"tail.json"_s)});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(tool({u"from-json"_s, game.file(u"tail.json"_s), u"-o"_s, game.file(u"back.qzm"_s)}).status, 0);
+        QCOMPARE(game.read(u"back.qzm"_s), game.read(u"tail.qzm"_s));
     }
 
     // An 11-byte area whose header gives 32768 x 32768 cells would make gigabytes of JSON:
