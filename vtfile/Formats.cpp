@@ -29,6 +29,10 @@ constexpr Kind kKinds[] = {Kind::Area, Kind::World, Kind::Worlds, Kind::Map, Kin
 // file left, and a tail far longer than that is no file a program wrote.
 constexpr qint64 kKeptTail = 1 << 20;
 
+// No byte of a file takes more JSON than this in any form to-json writes (a grid cell, a
+// text's escapes, a patch of one byte), with room for the spacing an editor may add.
+constexpr qint64 kJsonBytesPerFileByte = 64;
+
 // Every member any document may hold, for reading a document before its format is known.
 JsonNames documentMembers()
 {
@@ -102,6 +106,16 @@ qint64 maxFileSize(Kind kind)
     return format.reading == vt::FileFormat::Reading::Whole ? format.maxSize : format.maxSize + kKeptTail;
 }
 
+qint64 maxJsonSize(std::optional<Kind> kind)
+{
+    if (kind)
+        return kJsonBytesPerFileByte * maxFileSize(*kind);
+    qint64 most = 0;
+    for (Kind k : kKinds)
+        most = std::max(most, maxJsonSize(k));
+    return most;
+}
+
 QString decodeError(Kind kind, QByteArrayView bytes)
 {
     return formatEntry(kind).decodeError(bytes);
@@ -164,6 +178,23 @@ ReadResult readArea(const QString &path, tessaforge::oLevel &area, QString &erro
     if (vt::Status s = tessaforge::decode(bytes, area); !s) {
         error = path + u": "_s + s.error();
         return ReadResult::Invalid;
+    }
+    return ReadResult::Ok;
+}
+
+ReadResult readJsonFile(const QString &path, std::optional<Kind> kind, QByteArray &json, QString &error)
+{
+    const qint64 most = maxJsonSize(kind);
+    if (const QFileInfo info(path); info.isFile() && info.size() > most) {
+        error = u"%1: it holds %2 bytes, more than the JSON of %3 can take (%4 bytes)"_s.arg(path)
+                    .arg(info.size())
+                    .arg(kind ? kindFile(*kind) : u"any file"_s)
+                    .arg(most);
+        return ReadResult::Unreadable;
+    }
+    if (vt::Status s = vt::readWholeFile(path, json, most); !s) {
+        error = path + u": "_s + s.error();
+        return ReadResult::Unreadable;
     }
     return ReadResult::Ok;
 }

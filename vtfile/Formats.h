@@ -32,6 +32,9 @@ std::optional<Kind> kindOfPath(const QString &path);
 // format whose reader reads only the head of a file, up to 1 MiB more of tail (which the JSON
 // form keeps in "asStored").
 qint64 maxFileSize(Kind kind);
+// The most bytes the JSON text of a file of this kind can take (of any kind when none is
+// given): a larger text is no file's JSON, and is not read.
+qint64 maxJsonSize(std::optional<Kind> kind);
 
 // How a file read went: Unreadable when its bytes could not be had at all (missing, not a
 // regular file, too large), Invalid when the format's reader refused them.
@@ -42,6 +45,9 @@ enum class ReadResult { Ok, Invalid, Unreadable };
 ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &error);
 // The same for an area file, decoded once into `area`.
 ReadResult readArea(const QString &path, tessaforge::oLevel &area, QString &error);
+// Reads a JSON text for from-json: one larger than maxJsonSize(kind) is refused before
+// anything is read.
+ReadResult readJsonFile(const QString &path, std::optional<Kind> kind, QByteArray &json, QString &error);
 
 // Runs the format's reader on bytes already read; empty when they read.
 QString decodeError(Kind kind, QByteArrayView bytes);

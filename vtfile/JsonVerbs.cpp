@@ -113,24 +113,34 @@ int oneFromJson(const Args &a, const QString &jsonPath, const Outputs &outputs, 
                 QTextStream &out, QTextStream &err)
 {
     const QString shown = displayName(jsonPath);
+    // No text larger than the JSON of the largest file it could be is read, nor more than
+    // --max; the output's name tells the format unless --force lets the JSON name another.
+    const std::optional<Kind> expected =
+        a.type ? a.type
+               : a.force || !outputs.folder.isEmpty() || isStdio(outputs.single) ? std::nullopt
+                                                                                : kindOfPath(outputs.single);
     QByteArray json;
     const qint64 maxBytes = maxMiB * 1024 * 1024;
-    const vt::Status read = isStdio(jsonPath) ? readStandardInput(json, maxBytes)
-                                              : vt::readWholeFile(jsonPath, json, maxBytes);
-    if (!read) {
+    if (!isStdio(jsonPath) && maxJsonSize(expected) <= maxBytes) {
+        QString error;
+        if (readJsonFile(jsonPath, expected, json, error) != ReadResult::Ok) {
+            err << error << '\n';
+            return kTrouble;
+        }
+    } else if (const vt::Status read = isStdio(jsonPath) ? readStandardInput(json, maxBytes)
+                                                         : vt::readWholeFile(jsonPath, json, maxBytes);
+               !read) {
         err << shown << ": " << read.error();
         if (read.error().contains(u"too large"_s) || read.error().contains(u"more than"_s))
             err << " (JSON larger than " << maxMiB << " MiB is not read; give --max to raise the limit)";
         err << '\n';
         return kTrouble;
     }
-    std::optional<Kind> kind = a.type;
     QByteArray bytes;
     Kind made = Kind::Area;
-    vt::Status s = fromJson(kind, json, bytes, &made);
-    if (!s && !kind && s.error().startsWith(u"$.format: missing"_s) && outputs.folder.isEmpty())
-        if ((kind = kindOfPath(outputs.single)))
-            s = fromJson(kind, json, bytes, &made);
+    const vt::Status s =
+        fromJson(a.type, json, bytes, &made,
+                 outputs.folder.isEmpty() && !isStdio(outputs.single) ? kindOfPath(outputs.single) : std::nullopt);
     if (!s) {
         err << shown << ": " << s.error() << '\n';
         return kProblem;

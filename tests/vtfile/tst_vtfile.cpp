@@ -468,6 +468,28 @@ private Q_SLOTS:
         QCOMPARE(game.read(u"back.qzm"_s), game.read(u"tail.qzm"_s));
     }
 
+    // A text larger than the JSON of the largest file of its format is no such file's JSON:
+    // refused before it is read (a sparse file, so the test writes nothing of that size).
+    void fromJsonReadsNoMoreThanTheLargestFilesJson()
+    {
+        TempGame game;
+        QFile big(game.file(u"big.json"_s));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(maxJsonSize(Kind::Map) + 1));
+        big.close();
+        Run r = tool({u"from-json"_s, game.file(u"big.json"_s), u"-o"_s, game.file(u"map.qzm"_s)});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(u"more than the JSON of a map file can take"_s), qPrintable(r.err));
+        r = tool({u"from-json"_s, game.file(u"big.json"_s), u"--type"_s, u"controls"_s, u"-o"_s, game.file(u"c"_s)});
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(u"more than the JSON of a controls file can take"_s), qPrintable(r.err));
+        QVERIFY(!game.exists(u"map.qzm"_s) && !game.exists(u"c"_s));
+        // The bound holds every file's JSON with room to spare, and no format's is unbounded.
+        for (Kind k : {Kind::Area, Kind::World, Kind::Worlds, Kind::Map, Kind::TileInfo, Kind::Skin, Kind::Controls}) {
+            QVERIFY(maxJsonSize(k) >= 32 * maxFileSize(k));
+            QVERIFY(maxJsonSize(k) <= maxJsonSize(std::nullopt));
+        }
+    }
+
     // An 11-byte area whose header gives 32768 x 32768 cells would make gigabytes of JSON:
     // refused before the work, unless the limit is raised.
     void toJsonRefusesAHugeOutputBeforeTheWork()
