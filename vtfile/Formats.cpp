@@ -155,12 +155,14 @@ QString writtenFileProblem(Kind kind, QByteArrayView bytes)
     return decodeError(kind, bytes);
 }
 
-ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &error)
+ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &error, Check check)
 {
     if (vt::Status s = vt::readWholeFile(path, bytes, maxFileSize(kind)); !s) {
         error = path + u": "_s + s.error();
         return ReadResult::Unreadable;
     }
+    if (check == Check::BytesOnly)
+        return ReadResult::Ok;
     if (const QString e = decodeError(kind, bytes); !e.isEmpty()) {
         error = path + u": "_s + e;
         return ReadResult::Invalid;

@@ -40,9 +40,14 @@ qint64 maxJsonSize(std::optional<Kind> kind);
 // regular file, too large), Invalid when the format's reader refused them.
 enum class ReadResult { Ok, Invalid, Unreadable };
 
+// Whether readFile runs the format's reader on the bytes, or leaves that to a caller that
+// decodes them anyway (toJson reports the reader's refusal itself).
+enum class Check { Reader, BytesOnly };
+
 // Reads the file's bytes (with the format's size cap) and runs the format's reader on them.
 // The message names the file and the reason.
-ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &error);
+ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &error,
+                    Check check = Check::Reader);
 // The same for an area file, decoded once into `area`.
 ReadResult readArea(const QString &path, tessaforge::oLevel &area, QString &error);
 // Reads a JSON text for from-json: one larger than maxJsonSize(kind) is refused before

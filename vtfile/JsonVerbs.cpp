@@ -45,7 +45,8 @@ int oneToJson(const QString &file, Kind kind, const QString &output, qint64 maxM
 {
     QByteArray bytes;
     QString error;
-    switch (readInput(file, kind, bytes, error)) {
+    // toJson runs the format's reader itself, once, and reports its refusal.
+    switch (readInput(file, kind, bytes, error, Check::BytesOnly)) {
     case ReadResult::Unreadable: err << error << '\n'; return kTrouble;
     case ReadResult::Invalid: err << error << '\n'; return kProblem;
     case ReadResult::Ok: break;

@@ -272,15 +272,15 @@ vt::Status readStandardInput(QByteArray &out, qint64 maxSize)
     return vt::Status::success();
 }
 
-ReadResult readInput(const QString &file, Kind kind, QByteArray &bytes, QString &error)
+ReadResult readInput(const QString &file, Kind kind, QByteArray &bytes, QString &error, Check check)
 {
     if (!isStdio(file))
-        return readFile(file, kind, bytes, error);
+        return readFile(file, kind, bytes, error, check);
     if (vt::Status s = readStandardInput(bytes, maxFileSize(kind)); !s) {
         error = u"standard input: "_s + s.error();
         return ReadResult::Unreadable;
     }
-    if (const QString e = decodeError(kind, bytes); !e.isEmpty()) {
+    if (const QString e = check == Check::Reader ? decodeError(kind, bytes) : QString(); !e.isEmpty()) {
         error = u"standard input: "_s + e;
         return ReadResult::Invalid;
     }

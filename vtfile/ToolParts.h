@@ -50,7 +50,8 @@ QString displayName(const QString &file);
 // Standard input, at most maxSize bytes (a pipe cannot tell its size in advance).
 vt::Status readStandardInput(QByteArray &out, qint64 maxSize);
 // A file of the given kind, or standard input for "-", through its format's reader.
-ReadResult readInput(const QString &file, Kind kind, QByteArray &bytes, QString &error);
+ReadResult readInput(const QString &file, Kind kind, QByteArray &bytes, QString &error,
+                     Check check = Check::Reader);
 // Binary bytes to standard output, past the text stream's buffer.
 void writeStandardOutput(QTextStream &out, const QByteArray &bytes);
 // The file replaced atomically; the message names it.
