@@ -68,6 +68,29 @@ private Q_SLOTS:
         QVERIFY(r.ok());
     }
 
+    // The writer makes room ahead of what it writes: what it shows is only what was written,
+    // before and after it grows.
+    void writerShowsExactlyWhatWasWritten()
+    {
+        BinaryWriter w(3);
+        w.u8(1);
+        QCOMPARE(w.data(), QByteArray::fromHex("01"));
+        QByteArray expected = QByteArray::fromHex("01");
+        for (int i = 0; i < 1000; ++i) {
+            w.i32(i);
+            expected += QByteArray::fromHex("00000000");
+            expected[expected.size() - 4] = char(i & 0xff);
+            expected[expected.size() - 3] = char(i >> 8);
+        }
+        w.bytes(QByteArray(70000, 'z'));
+        expected += QByteArray(70000, 'z');
+        QCOMPARE(w.data(), expected);
+        QCOMPARE(w.take(), expected);
+        BinaryWriter empty;
+        QVERIFY(empty.data().isEmpty());
+        QVERIFY(empty.take().isEmpty());
+    }
+
     void writerRefusesTextTooLongForItsCount()
     {
         BinaryWriter w;
