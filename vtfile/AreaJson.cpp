@@ -18,8 +18,8 @@ namespace {
 using tessaforge::AreaCell;
 using tessaforge::oLevel;
 
-const char *const kDocument[] = {"format", "columns", "rows", "sideWarp", "start", "time", "grid", "asStored"};
-const char *const kCell[] = {"tile", "tag", "enemy"};
+const JsonName kDocument[] = {"format", "columns", "rows", "sideWarp", "start", "time", "grid", "asStored"};
+const JsonName kCell[] = {"tile", "tag", "enemy"};
 
 // The longest cell: {"tile": [255, 255], "tag": 255, "enemy": 255}
 constexpr qsizetype kMaxCellText = 48;
@@ -47,24 +47,19 @@ char *putCell(char *p, const AreaCell &c)
         return p;
     }
     *p++ = '{';
-    const char *separator = "";
     if (c.bIsTile) {
         p = put(p, "\"tile\": [", 9);
         p = putByte(p, c.xSrc);
         p = put(p, ", ", 2);
         p = putByte(p, c.ySrc);
         *p++ = ']';
-        separator = ", ";
     }
     if (c.lTag) {
-        p = put(p, separator, std::strlen(separator));
-        p = put(p, "\"tag\": ", 7);
+        p = c.bIsTile ? put(p, ", \"tag\": ", 9) : put(p, "\"tag\": ", 7);
         p = putByte(p, c.lTag);
-        separator = ", ";
     }
     if (c.lEnemy) {
-        p = put(p, separator, std::strlen(separator));
-        p = put(p, "\"enemy\": ", 9);
+        p = c.bIsTile || c.lTag ? put(p, ", \"enemy\": ", 11) : put(p, "\"enemy\": ", 9);
         p = putByte(p, c.lEnemy);
     }
     *p++ = '}';
@@ -73,14 +68,17 @@ char *putCell(char *p, const AreaCell &c)
 
 // The grid is stored column by column and shown row by row: rows are made a band at a time, so
 // that each column's cells for the band are read together rather than a cache line a cell.
-void writeGrid(JsonWriter &out, const oLevel &a)
+// A cell without a tile shows no tile position, and comes back without one: the position is
+// cleared on the way (the stored one travels with the bytes the values do not give).
+void writeGrid(JsonWriter &out, oLevel &a)
 {
-    constexpr qint32 kBand = 16;
+    constexpr qint32 kBand = 32;
+    constexpr qint32 kAhead = 8;
     const qint32 columns = a.width() + 1;
     const qint32 rows = a.height() + 1;
-    std::vector<const AreaCell *> column(std::size_t(columns), nullptr);
+    std::vector<AreaCell *> column(std::size_t(columns), nullptr);
     for (qint32 x = 0; x < columns; ++x)
-        column[std::size_t(x)] = a.column(x);
+        column[std::size_t(x)] = a.editColumn(x);
     std::vector<QByteArray> band(kBand);
     out.beginArray("grid");
     for (qint32 top = 0; top < rows; top += kBand) {
@@ -93,21 +91,33 @@ void writeGrid(JsonWriter &out, const oLevel &a)
             *at[i]++ = '[';
         }
         for (qint32 x = 0; x < columns; ++x) {
-            const AreaCell *cells = column[std::size_t(x)] + top;
+            // The columns lie thousands of bytes apart, too far for the processor to guess:
+            // the band's cells a few columns on are asked for ahead.
+            if (x + kAhead < columns) {
+                const char *next = reinterpret_cast<const char *>(column[std::size_t(x + kAhead)] + top);
+                for (qint32 line = 0; line < count * qint32(sizeof(AreaCell)); line += 64)
+                    __builtin_prefetch(next + line);
+            }
+            AreaCell *cells = column[std::size_t(x)] + top;
             for (qint32 i = 0; i < count; ++i) {
                 char *&p = at[i];
                 if (x) {
                     *p++ = ',';
                     *p++ = ' ';
                 }
-                p = putCell(p, cells[i]);
+                AreaCell &c = cells[i];
+                if (!c.bIsTile && (c.xSrc | c.ySrc))
+                    c.xSrc = c.ySrc = 0;
+                p = putCell(p, c);
             }
         }
         for (qint32 i = 0; i < count; ++i) {
             QByteArray &row = band[std::size_t(i)];
             *at[i]++ = ']';
-            out.beginRaw().append(row.constData(), at[i] - row.constData());
-            out.endRaw();
+            const qsizetype size = at[i] - row.constData();
+            char *p = out.beginRaw(size);
+            std::memcpy(p, row.constData(), std::size_t(size));
+            out.endRaw(p + size);
         }
     }
     out.end();
@@ -118,14 +128,6 @@ vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
     oLevel a;
     if (vt::Status s = tessaforge::decode(bytes, a); !s)
         return s;
-    // A cell without a tile shows no tile position, and comes back without one: the stored
-    // position travels with the other bytes the values do not give.
-    for (qint32 x = 0; x <= a.width(); ++x) {
-        AreaCell *cells = a.editColumn(x);
-        for (qint32 y = 0; y <= a.height(); ++y)
-            if (!cells[y].bIsTile)
-                cells[y].xSrc = cells[y].ySrc = 0;
-    }
     out.number("columns", a.width() + 1);
     out.number("rows", a.height() + 1);
     out.boolean("sideWarp", a.SideWarp());
@@ -135,9 +137,77 @@ vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
     return encodeWritten(tessaforge::encode, a, written);
 }
 
+// A row exactly as to-json writes it, read at a glance: "[", the cells separated by ", ", "]";
+// a cell 0, or {"tile": [x, y], "tag": n, "enemy": n} with the parts it has in that order and
+// plain numbers 0 to 255. The row's size, or 0 for a row of any other form (or with a wrong
+// count), which the reader then reads value by value and judges.
+qsizetype quickRow(QByteArrayView text, qint32 columns, AreaCell *cells)
+{
+    const char *const begin = text.data();
+    const char *const end = begin + text.size();
+    const char *p = begin;
+    auto literal = [&](const char *s, qsizetype n) {
+        if (end - p < n || std::memcmp(p, s, std::size_t(n)) != 0)
+            return false;
+        p += n;
+        return true;
+    };
+    auto isDigit = [&] { return p < end && *p >= '0' && *p <= '9'; };
+    auto byte = [&](qint32 &v) {
+        if (!isDigit())
+            return false;
+        v = *p++ - '0';
+        if (v == 0)
+            return !isDigit();
+        for (int n = 1; n < 3 && isDigit(); ++n)
+            v = v * 10 + (*p++ - '0');
+        return v <= 255 && !isDigit();
+    };
+    if (!literal("[", 1))
+        return 0;
+    for (qint32 x = 0; x < columns; ++x) {
+        if (x && !literal(", ", 2))
+            return 0;
+        AreaCell &c = cells[x];
+        c = AreaCell{};
+        if (p < end && *p == '0') {
+            ++p;
+            continue;
+        }
+        if (!literal("{", 1))
+            return 0;
+        bool first = true;
+        auto part = [&](const char *name, qsizetype n) {
+            const char *at = p;
+            if ((first || literal(", ", 2)) && literal(name, n)) {
+                first = false;
+                return true;
+            }
+            p = at;
+            return false;
+        };
+        qint32 a = 0, b = 0;
+        if (part("\"tile\": [", 9)) {
+            if (!byte(a) || !literal(", ", 2) || !byte(b) || !literal("]", 1))
+                return 0;
+            c.bIsTile = true;
+            c.xSrc = quint8(a);
+            c.ySrc = quint8(b);
+        }
+        if (part("\"tag\": ", 7) && !byte(c.lTag))
+            return 0;
+        if (part("\"enemy\": ", 9) && !byte(c.lEnemy))
+            return 0;
+        if (!literal("}", 1))
+            return 0;
+    }
+    return literal("]", 1) ? p - begin : 0;
+}
+
 // 0 for an empty cell, else {"tile": [x, y], "tag": n, "enemy": n}, each part optional.
 bool readCell(JsonReader &in, const JsonValue &v, AreaCell &cell)
 {
+    cell = AreaCell{};
     if (in.isNumber(v)) {
         in.number(v, 0, 0);
         return !in.bad();
@@ -182,15 +252,22 @@ QByteArray fromJson(JsonReader &in, JsonObject &o)
     a.SetTime(qint32(time));
     JsonArray grid = in.array(gridValue, rows, rows);
     JsonValue rowValue, cellValue;
+    std::vector<AreaCell> cells(static_cast<std::size_t>(columns));
     while (in.next(grid, rowValue)) {
         const qint32 y = qint32(grid.count - 1);
-        JsonArray row = in.array(rowValue, columns, columns);
-        while (in.next(row, cellValue)) {
-            AreaCell cell;
-            if (!readCell(in, cellValue, cell))
-                break;
-            if (cell.bIsTile || cell.lTag || cell.lEnemy)
-                a.editColumn(qint32(row.count - 1))[y] = cell;
+        if (const qsizetype size = quickRow(in.textFrom(rowValue), qint32(columns), cells.data())) {
+            in.took(rowValue, size);
+        } else {
+            JsonArray row = in.array(rowValue, columns, columns);
+            while (in.next(row, cellValue) && readCell(in, cellValue, cells[std::size_t(row.count - 1)])) {
+            }
+        }
+        if (in.bad())
+            break;
+        for (qint32 x = 0; x < qint32(columns); ++x) {
+            const AreaCell &c = cells[std::size_t(x)];
+            if (c.bIsTile || c.lTag || c.lEnemy)
+                a.editColumn(x)[y] = c;
         }
     }
     if (in.bad())

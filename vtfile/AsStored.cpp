@@ -3,6 +3,7 @@
 #include "JsonReader.h"
 #include "JsonWriter.h"
 
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -12,8 +13,8 @@ namespace vtfile {
 
 namespace {
 
-const char *const kStoredMembers[] = {"patches", "length", "trailing"};
-const char *const kPatchMembers[] = {"offset", "written", "stored"};
+const JsonName kStoredMembers[] = {"patches", "length", "trailing"};
+const JsonName kPatchMembers[] = {"offset", "written", "stored"};
 
 QByteArray hex(QByteArrayView b)
 {
@@ -48,11 +49,15 @@ void writeStoredDifferences(JsonWriter &out, QByteArrayView written, QByteArrayV
     };
     std::vector<Run> patches;
     const qsizetype common = std::min(written.size(), file.size());
+    constexpr qsizetype kBlock = 256;  // most files differ nowhere: compared a block at a time
     for (qsizetype i = 0; i < common;) {
-        if (written[i] == file[i]) {
-            ++i;
+        if (const qsizetype n = std::min(kBlock, common - i);
+            std::memcmp(written.data() + i, file.data() + i, size_t(n)) == 0) {
+            i += n;
             continue;
         }
+        while (written[i] == file[i])
+            ++i;
         qsizetype end = i;
         while (end < common && written[end] != file[end])
             ++end;

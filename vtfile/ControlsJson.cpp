@@ -41,7 +41,7 @@ const ControlField kFields[] = {
     {"iSensX", nullptr, &ControlConfig::iSensX},
     {"iSensY", nullptr, &ControlConfig::iSensY},
 };
-const char *const kDocument[] = {"format", "KeyRunCarry", "KeyUsePowerup", "KeyJump", "KeyReleaseItem",
+const JsonName kDocument[] = {"format", "KeyRunCarry", "KeyUsePowerup", "KeyJump", "KeyReleaseItem",
                                  "KeyExitLevel", "KeyPause", "JoyRunCarry", "JoyUsePowerup", "JoyJump",
                                  "JoyReleaseItem", "JoyExitLevel", "JoyPause", "KeyLeft", "KeyRight", "KeyDown",
                                  "KeyUp", "bOther", "iSensX", "iSensY", "asStored"};

@@ -36,11 +36,11 @@ constexpr qint64 kJsonBytesPerFileByte = 64;
 // Every member any document may hold, for reading a document before its format is known.
 JsonNames documentMembers()
 {
-    static const std::vector<const char *> all = [] {
-        std::vector<const char *> names;
+    static const std::vector<JsonName> all = [] {
+        std::vector<JsonName> names;
         for (const FormatEntry *f : kFormats)
-            for (const char *name : f->members)
-                if (std::none_of(names.begin(), names.end(), [&](const char *n) { return qstrcmp(n, name) == 0; }))
+            for (const JsonName &name : f->members)
+                if (std::none_of(names.begin(), names.end(), [&](const JsonName &n) { return qstrcmp(n.name, name.name) == 0; }))
                     names.push_back(name);
         return names;
     }();
@@ -206,11 +206,11 @@ QString summary(Kind kind, QByteArrayView bytes)
     return formatEntry(kind).summary(bytes);
 }
 
-vt::Status toJson(Kind kind, QByteArrayView bytes, QByteArray &json)
+namespace {
+
+vt::Status writeJson(Kind kind, QByteArrayView bytes, JsonWriter &out)
 {
     const FormatEntry &f = formatEntry(kind);
-    QByteArray text;
-    JsonWriter out(text);
     out.beginObject();
     out.latin1("format", f.format->name);
     // The bytes the values alone give are the baseline the stored differences are taken from.
@@ -219,9 +219,31 @@ vt::Status toJson(Kind kind, QByteArrayView bytes, QByteArray &json)
         return s;
     writeStoredDifferences(out, written, bytes);
     out.end();
-    text += '\n';
+    if (!out.finish())
+        return vt::Status::failure(u"the JSON could not be handed on"_s);
+    return vt::Status::success();
+}
+
+} // namespace
+
+vt::Status toJson(Kind kind, QByteArrayView bytes, QByteArray &json)
+{
+    QByteArray text;
+    // Room for most of it at once: growing a large text step by step copies it again and again.
+    // (A text of the files takes about as much JSON as its bytes; a world's numbers eight
+    // times as much.)
+    text.reserve(std::max(2 * jsonSizeAtLeast(kind, bytes), 8 * qint64(bytes.size())) + 4096);
+    JsonWriter out(text);
+    if (vt::Status s = writeJson(kind, bytes, out); !s)
+        return s;
     json = std::move(text);
     return vt::Status::success();
+}
+
+vt::Status toJson(Kind kind, QByteArrayView bytes, const std::function<bool(QByteArrayView)> &write)
+{
+    JsonWriter out(write);
+    return writeJson(kind, bytes, out);
 }
 
 vt::Status fromJson(std::optional<Kind> kind, QByteArrayView json, QByteArray &out, Kind *usedKind,

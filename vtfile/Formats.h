@@ -12,6 +12,7 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace vtfile {
@@ -75,6 +76,9 @@ QString summary(Kind kind, QByteArrayView bytes);
 // The JSON text of the bytes, made from one decoding of them: fromJson of it gives the very
 // same bytes. Fails with the reader's reason when the format's reader refuses the bytes.
 vt::Status toJson(Kind kind, QByteArrayView bytes, QByteArray &json);
+// The same, handed to `write` in pieces as it is made, so that a large JSON is never held
+// whole. Once `write` returns false it is given nothing more, and the result is a failure.
+vt::Status toJson(Kind kind, QByteArrayView bytes, const std::function<bool(QByteArrayView)> &write);
 
 // The file's bytes from JSON text. Refused with the line and column and the JSON path of the
 // first bad value ("12:7: $.levels[2].time: ..."), or the line and column of the first text

@@ -105,13 +105,6 @@ void JsonReader::wrongKind(const JsonValue &v, const QString &expected)
 // ---------------------------------------------------------------------------------------------
 // Scanning.
 
-qsizetype JsonReader::skipSpace(qsizetype p) const
-{
-    while (p < m_n && isSpace(m_s[p]))
-        ++p;
-    return p;
-}
-
 bool JsonReader::literal(qsizetype p, QByteArrayView word) const
 {
     if (p + word.size() > m_n || std::memcmp(m_s + p, word.data(), size_t(word.size())) != 0)
@@ -174,15 +167,24 @@ qsizetype JsonReader::skipValue(qsizetype p)
     return syntax(p, closers[0] == '}' ? u"the text ends inside this object"_s : u"the text ends inside this array"_s);
 }
 
-qsizetype JsonReader::endOf(qsizetype value)
-{
-    return value == m_lastStart ? m_lastEnd : skipValue(value);
-}
-
 int JsonReader::nameIndex(const JsonObject &o, QByteArrayView key) const
 {
     for (int i = 0; i < o.nameCount; ++i)
-        if (key == QByteArrayView(o.names[i]))
+        if (key == QByteArrayView(o.names[i].name, o.names[i].size))
+            return i;
+    return -1;
+}
+
+int JsonReader::nameIndex(const JsonObject &o, const char *name) const
+{
+    // The names asked for are the very strings of the list as a rule, and asked in order.
+    if (const int next = o.lastAsked + 1; next < o.nameCount && o.names[next].name == name)
+        return next;
+    for (int i = 0; i < o.nameCount; ++i)
+        if (o.names[i].name == name)
+            return i;
+    for (int i = 0; i < o.nameCount; ++i)
+        if (std::strcmp(o.names[i].name, name) == 0)
             return i;
     return -1;
 }
@@ -216,16 +218,29 @@ bool JsonReader::scanMembers(JsonObject &o, int wanted)
         if (p >= m_n || m_s[p] != '"')
             return syntax(p, p >= m_n ? u"the text ends inside this object"_s : u"expected a member name in quotes"_s) >= 0;
         const qsizetype keyPos = p;
-        QByteArray storage;
-        QByteArrayView key;
-        const qsizetype keyEnd = readKey(p, o.path, storage, key);
-        if (keyEnd < 0)
-            return false;
+        int index = -1;
+        qsizetype keyEnd = -1;
+        // The member asked for is most often the next one, named plainly: matched in place.
+        if (wanted >= 0) {
+            const qsizetype size = o.names[wanted].size;
+            if (p + size + 2 <= m_n && m_s[p + size + 1] == '"'
+                && std::memcmp(m_s + p + 1, o.names[wanted].name, std::size_t(size)) == 0) {
+                index = wanted;
+                keyEnd = p + size + 2;
+            }
+        }
+        if (keyEnd < 0) {
+            QByteArray storage;
+            QByteArrayView key;
+            keyEnd = readKey(p, o.path, storage, key);
+            if (keyEnd < 0)
+                return false;
+            index = nameIndex(o, key);
+        }
         p = skipSpace(keyEnd);
         if (p >= m_n || m_s[p] != ':')
             return syntax(p, u"expected ':' after the member name"_s) >= 0;
         p = skipSpace(p + 1);
-        const int index = nameIndex(o, key);
         if (index < 0) {
             // Named as written, escapes and all.
             const QByteArrayView written(m_s + keyPos + 1, keyEnd - keyPos - 2);
@@ -234,7 +249,7 @@ bool JsonReader::scanMembers(JsonObject &o, int wanted)
         }
         const quint64 bit = quint64(1) << index;
         if (o.seen & bit) {
-            failAt(keyPos, JsonPath{&o.path, QByteArrayView(o.names[index]), -1},
+            failAt(keyPos, JsonPath{&o.path, QByteArrayView(o.names[index].name, o.names[index].size), -1},
                    u"given twice (a member may appear only once)"_s);
             return false;
         }
@@ -289,11 +304,12 @@ JsonObject JsonReader::object(const JsonValue &v, JsonNames names)
 
 JsonValue JsonReader::optional(JsonObject &o, const char *key)
 {
-    JsonValue v{-1, JsonPath{&o.path, QByteArrayView(key), -1}};
     if (bad() || o.open < 0)
-        return v;
-    const int index = nameIndex(o, QByteArrayView(key));
+        return JsonValue{-1, JsonPath{&o.path, QByteArrayView(key), -1}};
+    const int index = nameIndex(o, key);
     Q_ASSERT(index >= 0);
+    o.lastAsked = index;
+    JsonValue v{-1, JsonPath{&o.path, QByteArrayView(o.names[index].name, o.names[index].size), -1}};
     if (!(o.seen & (quint64(1) << index)) && !scanMembers(o, index))
         return v;
     if (o.seen & (quint64(1) << index))
@@ -329,12 +345,12 @@ void JsonReader::narrow(JsonObject &o, JsonNames names)
         if (!(o.seen & (quint64(1) << i)))
             continue;
         int j = 0;
-        while (j < int(names.size()) && QByteArrayView(names[std::size_t(j)]) != QByteArrayView(o.names[i]))
+        while (j < int(names.size()) && std::strcmp(names[std::size_t(j)].name, o.names[i].name) != 0)
             ++j;
         if (j == int(names.size())) {
             if (firstUnknown < 0 || o.keyPos[i] < firstUnknown) {
                 firstUnknown = o.keyPos[i];
-                unknownName = o.names[i];
+                unknownName = o.names[i].name;
             }
             continue;
         }

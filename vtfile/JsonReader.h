@@ -3,8 +3,11 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QtEndian>
 
+#include <cstring>
 #include <span>
+#include <string>
 #include <utility>
 
 namespace vtfile {
@@ -29,8 +32,16 @@ struct JsonValue
     bool present() const { return pos >= 0; }
 };
 
+// A member name an object may hold, with its length.
+struct JsonName
+{
+    constexpr JsonName(const char *n) : name(n), size(qsizetype(std::char_traits<char>::length(n))) {}
+    const char *name;
+    qsizetype size;
+};
+
 // The member names an object may hold: a static array, which the object keeps pointing at.
-using JsonNames = std::span<const char *const>;
+using JsonNames = std::span<const JsonName>;
 
 // An object being read. Its members are found as they are asked for, in one pass over the
 // text when they are asked for in the order they stand; its values point at its path, so it
@@ -56,8 +67,9 @@ private:
     qsizetype end = -1;
     bool first = true;
     bool complete = false;
-    const char *const *names = nullptr;
+    const JsonName *names = nullptr;
     int nameCount = 0;
+    int lastAsked = -1;  // the names are mostly asked for in their order
     quint64 seen = 0;
     qsizetype valuePos[kMaxNames];
     qsizetype keyPos[kMaxNames];
@@ -128,8 +140,11 @@ public:
     // The next item; false at the end (a count outside the array's range is refused there).
     bool next(JsonArray &a, JsonValue &item);
 
-    bool isNumber(const JsonValue &v) const;
-    bool isObject(const JsonValue &v) const;
+    bool isNumber(const JsonValue &v) const
+    {
+        return v.present() && v.pos < m_n && (m_s[v.pos] == '-' || (m_s[v.pos] >= '0' && m_s[v.pos] <= '9'));
+    }
+    bool isObject(const JsonValue &v) const { return v.present() && v.pos < m_n && m_s[v.pos] == '{'; }
     qint64 number(const JsonValue &v, qint64 lo, qint64 hi);
     qint64 number(JsonObject &o, const char *key, qint64 lo, qint64 hi);
     bool flag(JsonObject &o, const char *key);
@@ -140,6 +155,25 @@ public:
     // Two whole numbers [a, b].
     std::pair<qint64, qint64> pair(const JsonValue &v, qint64 lo, qint64 hi);
 
+    // An object of exactly these members in this order, each a plain whole number within its
+    // range [lo, hi], read at a glance into values. False, with nothing read, for an object of
+    // any other form, which the caller then reads member by member (and so has it judged).
+    struct Range
+    {
+        qint64 lo, hi;
+    };
+    bool wholeNumbers(const JsonValue &v, JsonNames names, const Range *ranges, qint64 *values);
+
+    // For a format that reads the common form of its own values at a glance (an area's rows
+    // as to-json writes them): the text from the value to the end, and, once it has read the
+    // value, its size, after which the reading goes on past it. A value of any other form is
+    // read as usual.
+    QByteArrayView textFrom(const JsonValue &v) const
+    {
+        return v.present() && !bad() ? QByteArrayView(m_s + v.pos, m_n - v.pos) : QByteArrayView();
+    }
+    void took(const JsonValue &v, qsizetype size) { read(v.pos, v.pos + size); }
+
 private:
     template <class Sink>
     qsizetype readString(qsizetype p, const JsonPath &path, Sink &sink);
@@ -147,9 +181,34 @@ private:
     qsizetype readKey(qsizetype p, const JsonPath &path, QByteArray &storage, QByteArrayView &key);
     bool scanMembers(JsonObject &o, int wanted);
     int nameIndex(const JsonObject &o, QByteArrayView key) const;
-    qsizetype endOf(qsizetype value);
+    int nameIndex(const JsonObject &o, const char *name) const;
+    qsizetype endOf(qsizetype value) { return value == m_lastStart ? m_lastEnd : skipValue(value); }
     qsizetype skipValue(qsizetype p);
-    qsizetype skipSpace(qsizetype p) const;
+    qsizetype skipSpace(qsizetype p) const
+    {
+        for (; p < m_n; ++p) {
+            const char c = m_s[p];
+            if (c == ' ' || c == '\r' || c == '\t')
+                continue;
+            if (c != '\n')
+                return p;
+            // A line break starts an indentation: its spaces are counted eight at a time.
+            constexpr quint64 kEightSpaces = 0x2020202020202020;
+            while (p + 9 <= m_n) {
+                quint64 eight;
+                std::memcpy(&eight, m_s + p + 1, 8);
+                if (const quint64 other = qFromLittleEndian(eight) ^ kEightSpaces) {
+                    p += qCountTrailingZeroBits(other) / 8;
+                    break;
+                }
+                p += 8;
+            }
+        }
+        return p;
+    }
+    qint64 slowNumber(const JsonValue &v, qint64 lo, qint64 hi);
+    // A plain whole number at p (no fraction or exponent) within [lo, hi]: its end, else -1.
+    qsizetype plainNumber(qsizetype p, qint64 lo, qint64 hi, qint64 &value) const;
     bool literal(qsizetype p, QByteArrayView word) const;
     bool startsValue(qsizetype p) const;
     void read(qsizetype start, qsizetype end)

@@ -214,17 +214,24 @@ qsizetype JsonReader::readKey(qsizetype p, const JsonPath &path, QByteArray &sto
     return end;
 }
 
-bool JsonReader::isNumber(const JsonValue &v) const
-{
-    return v.present() && v.pos < m_n && (m_s[v.pos] == '-' || isDigit(m_s[v.pos]));
-}
-
-bool JsonReader::isObject(const JsonValue &v) const
-{
-    return v.present() && v.pos < m_n && m_s[v.pos] == '{';
-}
-
 qint64 JsonReader::number(const JsonValue &v, qint64 lo, qint64 hi)
+{
+    // Most numbers are small whole ones without a sign: read at once.
+    if (v.present() && !bad()) {
+        qsizetype q = v.pos;
+        qint64 n = 0;
+        while (q < m_n && q - v.pos < 9 && isDigit(m_s[q]))
+            n = n * 10 + (m_s[q++] - '0');
+        const bool delimited = q == m_n || m_s[q] == ',' || m_s[q] == ']' || m_s[q] == '}' || isSpace(m_s[q]);
+        if (q > v.pos && delimited && (m_s[v.pos] != '0' || q == v.pos + 1) && n >= lo && n <= hi) {
+            read(v.pos, q);
+            return n;
+        }
+    }
+    return slowNumber(v, lo, hi);
+}
+
+qint64 JsonReader::slowNumber(const JsonValue &v, qint64 lo, qint64 hi)
 {
     if (bad() || !v.present())
         return lo;
@@ -331,6 +338,14 @@ QByteArray JsonReader::ansi(const JsonValue &v, qsizetype maxBytes)
         wrongKind(v, u"expected a string"_s);
         return {};
     }
+    // Most texts are plain ASCII with nothing escaped: their bytes are the text's.
+    qsizetype q = v.pos + 1;
+    while (q < m_n && uchar(m_s[q]) >= 0x20 && uchar(m_s[q]) < 0x80 && m_s[q] != '"' && m_s[q] != '\\')
+        ++q;
+    if (q < m_n && m_s[q] == '"' && q - v.pos - 1 <= maxBytes) {
+        read(v.pos, q + 1);
+        return QByteArray(m_s + v.pos + 1, q - v.pos - 1);
+    }
     struct AnsiSink
     {
         JsonReader &reader;
@@ -370,8 +385,67 @@ QByteArray JsonReader::ansi(JsonObject &o, const char *key, qsizetype maxBytes)
     return ansi(member(o, key), maxBytes);
 }
 
+qsizetype JsonReader::plainNumber(qsizetype p, qint64 lo, qint64 hi, qint64 &value) const
+{
+    const bool negative = p < m_n && m_s[p] == '-';
+    const qsizetype first = p + negative;
+    qsizetype q = first;
+    qint64 n = 0;
+    while (q < m_n && q - first < 18 && isDigit(m_s[q]))
+        n = n * 10 + (m_s[q++] - '0');
+    if (q == first || (m_s[first] == '0' && q > first + 1))
+        return -1;
+    if (q < m_n && !isSpace(m_s[q]) && m_s[q] != ',' && m_s[q] != ']' && m_s[q] != '}')
+        return -1;
+    value = negative ? -n : n;
+    return value >= lo && value <= hi ? q : -1;
+}
+
+bool JsonReader::wholeNumbers(const JsonValue &v, JsonNames names, const Range *ranges, qint64 *values)
+{
+    if (bad() || !v.present() || v.pos >= m_n || m_s[v.pos] != '{')
+        return false;
+    qsizetype p = v.pos + 1;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        p = skipSpace(p);
+        if (i) {
+            if (p >= m_n || m_s[p] != ',')
+                return false;
+            p = skipSpace(p + 1);
+        }
+        const JsonName &name = names[i];
+        if (p + name.size + 2 > m_n || m_s[p] != '"' || m_s[p + name.size + 1] != '"'
+            || std::memcmp(m_s + p + 1, name.name, std::size_t(name.size)) != 0)
+            return false;
+        p = skipSpace(p + name.size + 2);
+        if (p >= m_n || m_s[p] != ':')
+            return false;
+        p = plainNumber(skipSpace(p + 1), ranges[i].lo, ranges[i].hi, values[i]);
+        if (p < 0)
+            return false;
+    }
+    p = skipSpace(p);
+    if (p >= m_n || m_s[p] != '}')
+        return false;
+    read(v.pos, p + 1);
+    return true;
+}
+
 std::pair<qint64, qint64> JsonReader::pair(const JsonValue &v, qint64 lo, qint64 hi)
 {
+    // Most pairs are two plain numbers: read at once.
+    if (!bad() && v.present() && v.pos < m_n && m_s[v.pos] == '[') {
+        qint64 a = 0, b = 0;
+        qsizetype p = plainNumber(skipSpace(v.pos + 1), lo, hi, a);
+        if (p >= 0 && (p = skipSpace(p)) < m_n && m_s[p] == ',')
+            p = plainNumber(skipSpace(p + 1), lo, hi, b);
+        else
+            p = -1;
+        if (p >= 0 && (p = skipSpace(p)) < m_n && m_s[p] == ']') {
+            read(v.pos, p + 1);
+            return {a, b};
+        }
+    }
     JsonArray a = array(v, 2, 2);
     JsonValue item;
     qint64 values[2] = {lo, lo};

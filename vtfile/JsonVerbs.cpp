@@ -56,17 +56,30 @@ int oneToJson(const QString &file, Kind kind, const QString &output, qint64 maxM
             << " MiB, more than the " << maxMiB << " MiB limit; nothing was made (give --max to raise it)\n";
         return kProblem;
     }
-    QByteArray json;
-    if (vt::Status s = toJson(kind, bytes, json); !s) {
-        err << displayName(file) << ": " << s.error() << '\n';
-        return kProblem;
-    }
     if (isStdio(output)) {
+        QByteArray json;
+        if (vt::Status s = toJson(kind, bytes, json); !s) {
+            err << displayName(file) << ": " << s.error() << '\n';
+            return kProblem;
+        }
         writeStandardOutput(out, json);
         return kOk;
     }
-    if (vt::Status s = writeOutput(output, json); !s) {
-        err << s.error() << '\n';
+    // The JSON goes into the file as it is made, never held whole; the file is replaced only
+    // once all of it is there, and not touched at all when the reader refuses the bytes.
+    vt::FileReplacer replacer(output);
+    bool opened = false;
+    const vt::Status made = toJson(kind, bytes, [&](QByteArrayView piece) {
+        if (!opened && !(opened = true, replacer.open()))
+            return false;
+        return replacer.write(piece);
+    });
+    if (!made && replacer.status()) {
+        err << displayName(file) << ": " << made.error() << '\n';
+        return kProblem;
+    }
+    if (vt::Status s = made ? replacer.commit() : replacer.status(); !s) {
+        err << output << ": " << s.error() << '\n';
         return kTrouble;
     }
     return kOk;

@@ -2,20 +2,17 @@
 
 #include "CodePage.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <string>
 
 namespace vtfile {
 
 namespace {
 
 constexpr int kLineWidth = 96;
-
-void spaces(QByteArray &out, int n)
-{
-    out.append(qsizetype(n), ' ');
-}
 
 // The JSON form of one character: escaped where a reader could stumble on it (quotes,
 // backslashes, controls, C1 controls and DEL), else itself.
@@ -78,32 +75,41 @@ const std::array<Escaped, 256> &byteForms()
     return forms;
 }
 
-// Appends the quoted text; returns the UTF-16 units it took.
-qint64 appendText(QByteArray &out, QByteArrayView bytes)
+using Bytes = JsonWriter::Bytes;
+
+void spaces(Bytes &out, int n)
 {
-    const auto &forms = byteForms();
-    qint64 units = 2;
-    out += '"';
-    qsizetype plain = 0;  // a run of bytes that stand for themselves, copied at once
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const uchar b = uchar(bytes[i]);
-        if (b >= 0x20 && b < 0x7f && b != '"' && b != '\\')
-            continue;
-        out.append(bytes.data() + plain, i - plain);
-        const Escaped &e = forms[b];
-        out.append(e.bytes, e.size);
-        units += e.units - 1;
-        plain = i + 1;
-    }
-    out.append(bytes.data() + plain, bytes.size() - plain);
-    out += '"';
-    return units + bytes.size();
+    std::memset(out.room(n), ' ', std::size_t(n));
+    out.done(out.data() + out.size() + n);
 }
 
-qint64 appendString(QByteArray &out, QStringView s)
+// Appends the quoted text; returns the UTF-16 units it took.
+qint64 appendText(Bytes &out, QByteArrayView bytes)
+{
+    static const std::array<Escaped, 256> &forms = byteForms();
+    char *p = out.room(2 + 6 * bytes.size());
+    qint64 units = 2 + bytes.size();
+    *p++ = '"';
+    for (const char c : bytes) {
+        const uchar b = uchar(c);
+        if (b >= 0x20 && b < 0x7f && b != '"' && b != '\\') {
+            *p++ = c;
+            continue;
+        }
+        const Escaped &e = forms[b];
+        std::memcpy(p, e.bytes, sizeof e.bytes);
+        p += e.size;
+        units += e.units - 1;
+    }
+    *p++ = '"';
+    out.done(p);
+    return units;
+}
+
+qint64 appendString(Bytes &out, QStringView s)
 {
     qint64 units = 2;
-    out += '"';
+    out.append('"');
     for (qsizetype i = 0; i < s.size(); ++i) {
         const char16_t c = s[i].unicode();
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
@@ -119,73 +125,167 @@ qint64 appendString(QByteArray &out, QStringView s)
         out.append(e.bytes, e.size);
         units += e.units;
     }
-    out += '"';
+    out.append('"');
     return units;
 }
 
 // Latin-1 bytes are the first 256 characters.
-qint64 appendLatin1(QByteArray &out, QByteArrayView bytes)
+qint64 appendLatin1(Bytes &out, QByteArrayView bytes)
 {
     qint64 units = 2;
-    out += '"';
+    out.append('"');
     for (const char b : bytes) {
         const Escaped e = escapeCharacter(char16_t(uchar(b)));
         out.append(e.bytes, e.size);
         units += e.units;
     }
-    out += '"';
+    out.append('"');
     return units;
 }
 
-qint64 appendNumber(QByteArray &out, qint64 v)
+qint64 appendNumber(Bytes &out, qint64 v)
 {
-    char digits[24];
-    const auto r = std::to_chars(digits, digits + sizeof digits, v);
-    out.append(digits, r.ptr - digits);
-    return r.ptr - digits;
+    char *p = out.room(24);
+    if (v >= 0 && v < 1000) {  // most numbers of the files
+        char *q = p;
+        if (v >= 100)
+            *q++ = char('0' + v / 100);
+        if (v >= 10)
+            *q++ = char('0' + v / 10 % 10);
+        *q++ = char('0' + v % 10);
+        out.done(q);
+        return q - p;
+    }
+    const auto r = std::to_chars(p, p + 24, v);
+    out.done(r.ptr);
+    return r.ptr - p;
+}
+
+// "name": 
+qint64 appendKey(Bytes &out, JsonWriter::Key key)
+{
+    char *p = out.room(key.size + 4);
+    *p++ = '"';
+    std::memcpy(p, key.name, std::size_t(key.size));
+    p += key.size;
+    std::memcpy(p, "\": ", 3);
+    out.done(p + 3);
+    return key.size + 4;
 }
 
 } // namespace
 
-JsonWriter::JsonWriter(QByteArray &out) : m_out(out) {}
+JsonWriter::Bytes::Bytes(QByteArray &array, const Sink *sink)
+    : m_array(array), m_sink(sink), m_base(array.data()), m_size(array.size()), m_capacity(array.size())
+{
+}
+
+void JsonWriter::Bytes::grow(qsizetype n)
+{
+    if (m_sink && m_size > 0) {
+        flush();
+        if (m_capacity >= n)
+            return;
+    }
+    m_array.resize(std::max({m_array.capacity(), 2 * m_capacity, m_size + n + 65536}));
+    m_base = m_array.data();
+    m_capacity = m_array.size();
+}
+
+bool JsonWriter::Bytes::flush()
+{
+    if (m_sinkTook && m_size > 0)
+        m_sinkTook = (*m_sink)(QByteArrayView(m_base, m_size));
+    m_handedOn += m_size;
+    m_size = 0;
+    return m_sinkTook;
+}
+
+bool JsonWriter::Bytes::finish()
+{
+    if (m_sink)
+        return flush();
+    m_array.resize(m_size);
+    return true;
+}
+
+namespace {
+
+// The pieces handed to a sink: large enough that each is one cheap write.
+constexpr qsizetype kPiece = 1 << 20;
+
+} // namespace
+
+JsonWriter::JsonWriter(QByteArray &out) : m_out(out), m_text(m_textArray) {}
+
+JsonWriter::JsonWriter(Sink sink)
+    : m_sink(std::move(sink)), m_outArray(kPiece, Qt::Uninitialized), m_out(m_outArray, &m_sink), m_text(m_textArray)
+{
+    m_out.clear();
+}
+
+JsonWriter::~JsonWriter()
+{
+    if (!m_finished && !m_sink)
+        m_out.finish();
+}
+
+bool JsonWriter::finish()
+{
+    m_out.append('\n');
+    m_finished = true;
+    return m_out.finish();
+}
 
 // Inside a container already written one member per line, an item starts its own line.
-void JsonWriter::prefix(const char *key)
+void JsonWriter::prefix(Key key)
 {
     if (m_expanded.empty())
         return;
     Open &parent = m_expanded.back();
-    m_out += parent.count++ ? ",\n" : "\n";
-    spaces(m_out, indent());
-    if (key) {
-        m_out += '"';
-        m_out += key;
-        m_out += "\": ";
+    if (parent.oneLine) {
+        if (parent.count++)
+            m_out.append(", ", 2);
+    } else {
+        // ",\n" and the indentation in one copy.
+        static const std::string kBreak = ",\n" + std::string(256, ' ');
+        const bool first = parent.count++ == 0;
+        const int width = indent();
+        if (width <= 254)
+            m_out.append(kBreak.data() + first, 2 - first + width);
+        else {
+            m_out.append(kBreak.data() + first, 2 - first);
+            spaces(m_out, width);
+        }
     }
+    if (key.name)
+        appendKey(m_out, key);
 }
 
-int JsonWriter::addPending(const char *key, bool container, bool isArray)
+int JsonWriter::addPending(Key key, bool container, bool isArray)
 {
     Pending &parent = m_nodes[std::size_t(m_undecided.back())];
     if (parent.count++) {
-        m_text += ", ";
+        m_text.append(", ", 2);
         m_units += 2;
     }
-    Pending n;
-    if (key) {
-        n.key = m_text.size();
-        m_text += '"';
-        m_text += key;
-        m_text += "\": ";
-        m_units += qint64(std::strlen(key)) + 4;
+    if (!container && isArray) {  // a row
+        parent.holdsRaw = true;
+        updateLimit();
     }
+    qsizetype keyAt = -1;
+    if (key.name) {
+        keyAt = m_text.size();
+        m_units += appendKey(m_text, key);
+    }
+    // Made in place: a record put together on the stack and then copied is read back before
+    // its last small stores have landed.
+    Pending &n = m_nodes.emplace_back();
+    n.key = keyAt;
     n.begin = m_text.size();
     n.unitsBegin = m_units;
     n.container = container;
     n.isArray = isArray;
-    if (!container && isArray)  // a row
-        parent.holdsRaw = true;
-    m_nodes.push_back(n);
     return int(m_nodes.size()) - 1;
 }
 
@@ -197,33 +297,49 @@ void JsonWriter::closePending(int node)
     n.next = int(m_nodes.size());
 }
 
-void JsonWriter::begin(const char *key, bool isArray)
+void JsonWriter::begin(Key key, bool isArray, Layout layout)
 {
+    // A layout said beforehand is taken where the container's line starts; inside one said to
+    // fit, everything fits.
+    const bool inOneLine = !m_expanded.empty() && m_expanded.back().oneLine;
+    if (direct() && (layout != Layout::Fit || inOneLine)) {
+        Q_ASSERT(layout != Layout::Lines || !inOneLine);
+        prefix(key);
+        m_out.append(isArray ? '[' : '{');
+        // Made in place (see addPending).
+        Open &open = m_expanded.emplace_back();
+        open.isArray = isArray;
+        open.count = 0;
+        open.oneLine = layout == Layout::OneLine || inOneLine;
+        open.start = m_out.total() - 1;
+        return;
+    }
     int node = 0;
     if (direct()) {
         prefix(key);
         clearPending();
-        Pending n;
+        Pending &n = m_nodes.emplace_back();
         n.container = true;
         n.isArray = isArray;
-        m_nodes.push_back(n);
     } else {
         node = addPending(key, true, isArray);
     }
-    m_text += isArray ? '[' : '{';
+    m_text.append(isArray ? '[' : '{');
     ++m_units;
     m_undecided.push_back(node);
+    if (node == 0)
+        updateLimit();
     settle();
 }
 
-void JsonWriter::beginObject(const char *key)
+void JsonWriter::beginObject(Key key, Layout layout)
 {
-    begin(key, false);
+    begin(key, false, layout);
 }
 
-void JsonWriter::beginArray(const char *key)
+void JsonWriter::beginArray(Key key, Layout layout)
 {
-    begin(key, true);
+    begin(key, true, layout);
 }
 
 void JsonWriter::end()
@@ -231,19 +347,27 @@ void JsonWriter::end()
     if (direct()) {
         const Open closed = m_expanded.back();
         m_expanded.pop_back();
-        m_out += '\n';
+        if (closed.oneLine) {
+            m_out.append(closed.isArray ? ']' : '}');
+            // Bytes are at least the units the width counts.
+            Q_ASSERT(m_out.total() - closed.start + indent() <= kLineWidth || (!m_expanded.empty() && m_expanded.back().oneLine));
+            return;
+        }
+        Q_ASSERT(closed.count > 0);
+        m_out.append('\n');
         spaces(m_out, indent());
-        m_out += closed.isArray ? ']' : '}';
+        m_out.append(closed.isArray ? ']' : '}');
         return;
     }
     const int node = m_undecided.back();
     m_undecided.pop_back();
-    m_text += m_nodes[std::size_t(node)].isArray ? ']' : '}';
+    m_text.append(m_nodes[std::size_t(node)].isArray ? ']' : '}');
     ++m_units;
     closePending(node);
     if (m_undecided.empty()) {
         print(node, indent());
         clearPending();
+        updateLimit();
     } else {
         settle();
     }
@@ -251,7 +375,7 @@ void JsonWriter::end()
 
 // A value of one token: straight out inside a container already laid out, else pending.
 template <class Write>
-void JsonWriter::scalar(const char *key, Write write)
+void JsonWriter::scalar(Key key, Write write)
 {
     if (direct()) {
         prefix(key);
@@ -264,49 +388,52 @@ void JsonWriter::scalar(const char *key, Write write)
     settle();
 }
 
-void JsonWriter::number(const char *key, qint64 value)
+void JsonWriter::number(Key key, qint64 value)
 {
-    scalar(key, [value](QByteArray &out) { return appendNumber(out, value); });
+    scalar(key, [value](Bytes &out) { return appendNumber(out, value); });
 }
 
-void JsonWriter::boolean(const char *key, bool value)
+void JsonWriter::boolean(Key key, bool value)
 {
-    scalar(key, [value](QByteArray &out) {
-        out += value ? "true" : "false";
+    scalar(key, [value](Bytes &out) {
+        out.append(value ? "true" : "false", value ? 4 : 5);
         return value ? 4 : 5;
     });
 }
 
-void JsonWriter::text(const char *key, QByteArrayView windows1252)
+void JsonWriter::text(Key key, QByteArrayView windows1252)
 {
-    scalar(key, [windows1252](QByteArray &out) { return appendText(out, windows1252); });
+    scalar(key, [windows1252](Bytes &out) { return appendText(out, windows1252); });
 }
 
-void JsonWriter::string(const char *key, QStringView value)
+void JsonWriter::string(Key key, QStringView value)
 {
-    scalar(key, [value](QByteArray &out) { return appendString(out, value); });
+    scalar(key, [value](Bytes &out) { return appendString(out, value); });
 }
 
-void JsonWriter::latin1(const char *key, QByteArrayView value)
+void JsonWriter::latin1(Key key, QByteArrayView value)
 {
-    scalar(key, [value](QByteArray &out) { return appendLatin1(out, value); });
+    scalar(key, [value](Bytes &out) { return appendLatin1(out, value); });
 }
 
-QByteArray &JsonWriter::beginRaw()
+char *JsonWriter::beginRaw(qsizetype maxSize)
 {
     if (direct()) {
         prefix(nullptr);
         m_raw = -1;
-        return m_out;
+        return m_out.room(maxSize);
     }
     m_raw = addPending(nullptr, false, true);
-    return m_text;
+    return m_text.room(maxSize);
 }
 
-void JsonWriter::endRaw()
+void JsonWriter::endRaw(char *end)
 {
-    if (m_raw < 0)
+    if (m_raw < 0) {
+        m_out.done(end);
         return;
+    }
+    m_text.done(end);
     Pending &n = m_nodes[std::size_t(m_raw)];
     m_units += m_text.size() - n.begin;  // ASCII: a unit a byte
     closePending(m_raw);
@@ -317,15 +444,22 @@ void JsonWriter::endRaw()
 // Once the outermost undecided container cannot fit any more (it is too long even before its
 // closing bracket, or holds rows), it goes one member per line: what it holds so far is
 // written out, and its open item, if any, becomes the outermost undecided one.
-void JsonWriter::settle()
+void JsonWriter::settleNow()
 {
-    while (!m_undecided.empty()) {
-        const Pending &outer = m_nodes[std::size_t(m_undecided.front())];
-        const qint64 leastWidth = m_units - outer.unitsBegin + 1;
-        if (!outer.holdsRaw && leastWidth + indent() <= kLineWidth)
-            return;
+    while (!m_undecided.empty() && m_units > m_limit)
         expandOutermost();
+}
+
+// The outermost undecided container fits while its text, with the closing bracket still to
+// come, stays within the line; one that holds rows never does.
+void JsonWriter::updateLimit()
+{
+    if (m_undecided.empty()) {
+        m_limit = std::numeric_limits<qint64>::max();
+        return;
     }
+    const Pending &outer = m_nodes[std::size_t(m_undecided.front())];
+    m_limit = outer.holdsRaw ? -1 : outer.unitsBegin + kLineWidth - indent() - 1;
 }
 
 void JsonWriter::expandOutermost()
@@ -333,29 +467,39 @@ void JsonWriter::expandOutermost()
     const int outer = m_undecided.front();
     const int openItem = m_undecided.size() > 1 ? m_undecided[1] : -1;
     const int inner = indent() + 2;
-    m_out += m_nodes[std::size_t(outer)].isArray ? '[' : '{';
+    m_out.append(m_nodes[std::size_t(outer)].isArray ? '[' : '{');
     int count = 0;
     for (int item = outer + 1; item < int(m_nodes.size()) && item != openItem;
          item = m_nodes[std::size_t(item)].next) {
         const Pending &n = m_nodes[std::size_t(item)];
-        m_out += count++ ? ",\n" : "\n";
+        if (count++)
+            m_out.append(',');
+        m_out.append('\n');
         spaces(m_out, inner);
         if (n.key >= 0)
-            m_out.append(m_text.constData() + n.key, n.begin - n.key);
+            m_out.append(m_text.data() + n.key, n.begin - n.key);
         print(item, inner);
     }
-    m_expanded.push_back({m_nodes[std::size_t(outer)].isArray, count});
+    Open &open = m_expanded.emplace_back();
+    open.isArray = m_nodes[std::size_t(outer)].isArray;
+    open.count = count;
+    open.oneLine = false;
+    open.start = 0;
     m_undecided.erase(m_undecided.begin());
     if (openItem < 0) {
         clearPending();
+        updateLimit();
         return;
     }
     const Pending &n = m_nodes[std::size_t(openItem)];
-    m_out += m_expanded.back().count++ ? ",\n" : "\n";
+    if (m_expanded.back().count++)
+        m_out.append(',');
+    m_out.append('\n');
     spaces(m_out, inner);
     if (n.key >= 0)
-        m_out.append(m_text.constData() + n.key, n.begin - n.key);
+        m_out.append(m_text.data() + n.key, n.begin - n.key);
     // Its text so far stays pending: it is written once it is decided.
+    updateLimit();
 }
 
 void JsonWriter::print(int node, int indentation)
@@ -363,22 +507,24 @@ void JsonWriter::print(int node, int indentation)
     const Pending &n = m_nodes[std::size_t(node)];
     const bool fits = n.unitsEnd - n.unitsBegin + indentation <= kLineWidth && !n.holdsRaw;
     if (!n.container || fits) {
-        m_out.append(m_text.constData() + n.begin, n.end - n.begin);
+        m_out.append(m_text.data() + n.begin, n.end - n.begin);
         return;
     }
-    m_out += n.isArray ? '[' : '{';
+    m_out.append(n.isArray ? '[' : '{');
     int count = 0;
     for (int item = node + 1; item < n.next; item = m_nodes[std::size_t(item)].next) {
         const Pending &c = m_nodes[std::size_t(item)];
-        m_out += count++ ? ",\n" : "\n";
+        if (count++)
+            m_out.append(',');
+        m_out.append('\n');
         spaces(m_out, indentation + 2);
         if (c.key >= 0)
-            m_out.append(m_text.constData() + c.key, c.begin - c.key);
+            m_out.append(m_text.data() + c.key, c.begin - c.key);
         print(item, indentation + 2);
     }
-    m_out += '\n';
+    m_out.append('\n');
     spaces(m_out, indentation);
-    m_out += n.isArray ? ']' : '}';
+    m_out.append(n.isArray ? ']' : '}');
 }
 
 void JsonWriter::clearPending()

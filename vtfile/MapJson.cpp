@@ -11,8 +11,8 @@ namespace {
 
 using tessaforge::oWorldMap;
 
-const char *const kDocument[] = {"format", "nodes", "asStored"};
-const char *const kNode[] = {"x", "y", "passThru", "left", "right", "up", "down", "tag", "image", "entryPoint",
+const JsonName kDocument[] = {"format", "nodes", "asStored"};
+const JsonName kNode[] = {"x", "y", "passThru", "left", "right", "up", "down", "tag", "image", "entryPoint",
                              "warpExitWorld"};
 
 // The entry points the programs write: 0 for the default, else up to Door of entrance 16.

@@ -13,8 +13,8 @@ namespace {
 using skinloft::EnemySkin;
 namespace mEnemySkinFile = skinloft::mEnemySkinFile;
 
-const char *const kDocument[] = {"format", "graphics", "asStored"};
-const char *const kGraphic[] = {"enemy", "file"};
+const JsonName kDocument[] = {"format", "graphics", "asStored"};
+const JsonName kGraphic[] = {"enemy", "file"};
 
 vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
 {

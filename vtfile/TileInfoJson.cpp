@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+#include <charconv>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -16,7 +18,7 @@ namespace {
 using tilemarrow::TileInfo;
 namespace mLevelTileset = tilemarrow::mLevelTileset;
 
-const char *const kDocument[] = {"format", "columns", "rows", "grid", "asStored"};
+const JsonName kDocument[] = {"format", "columns", "rows", "grid", "asStored"};
 
 vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
 {
@@ -27,15 +29,15 @@ vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
     out.number("rows", t.MaxY + 1);
     out.beginArray("grid");
     for (qint32 y = 0; y <= t.MaxY; ++y) {
-        QByteArray &row = out.beginRaw();
-        row += '[';
+        char *p = out.beginRaw(2 + 5 * (t.MaxX + 1));  // "255, " at most a tile
+        *p++ = '[';
         for (qint32 x = 0; x <= t.MaxX; ++x) {
             if (x)
-                row += ", ";
-            row += QByteArray::number(t.tile(x, y));
+                p = std::copy_n(", ", 2, p);
+            p = std::to_chars(p, p + 3, t.tile(x, y)).ptr;
         }
-        row += ']';
-        out.endRaw();
+        *p++ = ']';
+        out.endRaw(p);
     }
     out.end();
     return encodeWritten(mLevelTileset::encode, t, written);

@@ -13,10 +13,11 @@ namespace {
 using tessaforge::LevelRecord;
 using tessaforge::WorldDetails;
 
-const char *const kDocument[] = {"format", "name", "levels", "asStored"};
-const char *const kLevel[] = {"name", "areaFile", "backdrop", "enemySkin", "music", "tileset",
+const JsonName kDocument[] = {"format", "name", "levels", "asStored"};
+const JsonName kLevel[] = {"name", "areaFile", "backdrop", "enemySkin", "music", "tileset",
                               "time", "scrollMode", "scrollSpeed", "specialTiles", "pipes"};
-const char *const kPipe[] = {"destLevel", "pipeID", "exitStyle"};
+const JsonName kPipe[] = {"destLevel", "pipeID", "exitStyle"};
+const JsonReader::Range kPipeRanges[] = {{-32768, 32767}, {0, 255}, {0, 255}};
 
 constexpr qsizetype kMaxText = 32767;
 // Far more levels than a 16 MiB file can hold; the file's own cap refuses sooner.
@@ -27,10 +28,13 @@ vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
     WorldDetails w;
     if (vt::Status s = tessaforge::mWorldData::decode(bytes, w); !s)
         return s;
+    // A level is always wider than a line (its sixteen pipes alone are); a pipe and the
+    // special tiles, a few small numbers, always fit on one.
+    using Layout = JsonWriter::Layout;
     out.text("name", w.sWorldName);
-    out.beginArray("levels");
+    out.beginArray("levels", Layout::Lines);
     for (const LevelRecord &l : w.Levels) {
-        out.beginObject();
+        out.beginObject(nullptr, Layout::Lines);
         out.text("name", l.sName);
         out.text("areaFile", l.sAreaFile);
         out.text("backdrop", l.sBackdrop);
@@ -40,13 +44,13 @@ vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
         out.number("time", l.iTime);
         out.number("scrollMode", l.bScrollMode);
         out.number("scrollSpeed", l.iScrollSpeed);
-        out.beginArray("specialTiles");
+        out.beginArray("specialTiles", Layout::OneLine);
         for (const auto &t : l.SpecialTiles)
             writePair(out, nullptr, t.iTileX, t.iTileY);
         out.end();
-        out.beginArray("pipes");
+        out.beginArray("pipes", Layout::Lines);
         for (const auto &p : l.Pipes) {
-            out.beginObject();
+            out.beginObject(nullptr, Layout::OneLine);
             out.number("destLevel", p.iDestLevel);
             out.number("pipeID", p.bPipeID);
             out.number("exitStyle", p.bExitStyle);
@@ -79,8 +83,13 @@ void readLevel(JsonReader &in, const JsonValue &v, LevelRecord &l)
     }
     JsonArray pipes = in.array(in.member(r, "pipes"), LevelRecord::kPipes, LevelRecord::kPipes);
     while (in.next(pipes, item)) {
-        JsonObject e = in.object(item, kPipe);
         auto &pipe = l.Pipes[std::size_t(item.path.index)];
+        qint64 values[3];
+        if (in.wholeNumbers(item, kPipe, kPipeRanges, values)) {
+            pipe = {qint16(values[0]), quint8(values[1]), quint8(values[2])};
+            continue;
+        }
+        JsonObject e = in.object(item, kPipe);
         pipe.iDestLevel = qint16(in.number(e, "destLevel", -32768, 32767));
         pipe.bPipeID = quint8(in.number(e, "pipeID", 0, 255));
         pipe.bExitStyle = quint8(in.number(e, "exitStyle", 0, 255));

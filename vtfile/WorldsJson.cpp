@@ -14,7 +14,7 @@ namespace {
 
 using tessaforge::WorldListText;
 
-const char *const kDocument[] = {"format", "worlds", "lines", "lineEnding", "endsWithLineEnding", "asStored"};
+const JsonName kDocument[] = {"format", "worlds", "lines", "lineEnding", "endsWithLineEnding", "asStored"};
 
 constexpr qint64 kMaxLines = 1 << 20;
 
