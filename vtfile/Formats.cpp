@@ -307,10 +307,10 @@ TilesOutside areaTilesOutside(QByteArrayView bytes, QSize tiles)
     if (!size)
         return found;
     constexpr uchar kTile = 255;  // a cell shows a tile only when its flag byte is exactly 255
-    constexpr int kCell = int(oLevel::kCellSize);
+    constexpr int kCell = int(tessaforge::oLevel::kCellSize);
     const qint64 rows = size->height();
-    const qint64 cells = std::min<qint64>(qint64(size->width()) * rows, (bytes.size() - oLevel::kHeaderSize) / kCell);
-    const auto *start = reinterpret_cast<const uchar *>(bytes.data()) + oLevel::kHeaderSize;
+    const qint64 cells = std::min<qint64>(qint64(size->width()) * rows, (bytes.size() - tessaforge::oLevel::kHeaderSize) / kCell);
+    const auto *start = reinterpret_cast<const uchar *>(bytes.data()) + tessaforge::oLevel::kHeaderSize;
 
     // A bound first: the highest tile column and row stored in any cell, tile or not, from a
     // byte-wise maximum over blocks of 16 cells, which compiles to vector code. Nearly always

@@ -135,7 +135,8 @@ int oneFromJson(const Args &a, const QString &jsonPath, const Outputs &outputs, 
                                                                                 : kindOfPath(outputs.single);
     QByteArray json;
     const qint64 maxBytes = maxMiB * 1024 * 1024;
-    if (!isStdio(jsonPath) && maxJsonSize(expected) <= maxBytes) {
+    if (!isStdio(jsonPath)
+        && (maxJsonSize(expected) <= maxBytes || QFileInfo(jsonPath).size() > maxJsonSize(expected))) {
         QString error;
         if (readJsonFile(jsonPath, expected, json, error) != ReadResult::Ok) {
             err << error << '\n';
