@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -18,7 +19,9 @@ public:
             if (run.run_type != Run::RT_Iteration || run.error_occurred)
                 continue;
             Sum &s = m_sums[run.run_name.function_name];
-            s.total += run.GetAdjustedRealTime();
+            const double t = run.GetAdjustedRealTime();
+            s.total += t;
+            s.best = s.count == 0 ? t : std::min(s.best, t);
             ++s.count;
         }
         ConsoleReporter::ReportRuns(runs);
@@ -29,6 +32,27 @@ public:
     {
         const auto it = m_sums.find(name);
         return it == m_sums.end() || it->second.count == 0 ? -1.0 : it->second.total / it->second.count;
+    }
+
+    // The best (least) real time of its repetitions; negative when it did not run.
+    double bestTime(const std::string &name) const
+    {
+        const auto it = m_sums.find(name);
+        return it == m_sums.end() || it->second.count == 0 ? -1.0 : it->second.best;
+    }
+
+    // The same ratio line from the best repetition of each: on a machine shared with other
+    // work, noise only ever adds, and the least time is the steadier figure.
+    void printBestRatio(const std::string &what, const std::string &measured, const std::string &reference,
+                        double goal) const
+    {
+        const double m = bestTime(measured);
+        const double f = bestTime(reference);
+        if (m <= 0 || f <= 0) {
+            std::printf("ratio %s: not measured\n", what.c_str());
+            return;
+        }
+        std::printf("ratio %s: %.3g (goal <= %g)  [best %.4f ms vs %.4f ms]\n", what.c_str(), m / f, goal, m, f);
     }
 
     // Prints "ratio WHAT: X (goal <= GOAL)" for measured / reference, both benchmarks of this
@@ -50,6 +74,7 @@ private:
     struct Sum
     {
         double total = 0;
+        double best = 0;
         int count = 0;
     };
     std::map<std::string, Sum> m_sums;
