@@ -40,34 +40,52 @@ char *putByte(char *p, int v)
     return p;
 }
 
-char *putCell(char *p, const AreaCell &c)
+// A cell of a decoded file in one word: its tag and enemy are bytes. 0 for an empty cell.
+quint64 packed(const AreaCell &c)
 {
-    if (!c.bIsTile && c.lTag == 0 && c.lEnemy == 0) {
+    return (c.bIsTile ? (quint64(1) << 32) | (quint64(c.xSrc) << 24) | (quint64(c.ySrc) << 16) : 0)
+           | (quint64(quint8(c.lTag)) << 8) | quint8(c.lEnemy);
+}
+
+// The distance between two rows of a band of packed cells: a cache line more than a row, so
+// that a column's cells of the band do not all fall into the same set of the cache (rows a
+// power of two apart would).
+std::size_t bandStride(qint32 columns)
+{
+    return std::size_t(columns) + 8;
+}
+
+char *putCell(char *p, quint64 c)
+{
+    if (c == 0) {
         *p++ = '0';
         return p;
     }
+    const bool tile = c >> 32;
+    const int tag = int(c >> 8) & 0xff, enemy = int(c) & 0xff;
     *p++ = '{';
-    if (c.bIsTile) {
+    if (tile) {
         p = put(p, "\"tile\": [", 9);
-        p = putByte(p, c.xSrc);
+        p = putByte(p, int(c >> 24) & 0xff);
         p = put(p, ", ", 2);
-        p = putByte(p, c.ySrc);
+        p = putByte(p, int(c >> 16) & 0xff);
         *p++ = ']';
     }
-    if (c.lTag) {
-        p = c.bIsTile ? put(p, ", \"tag\": ", 9) : put(p, "\"tag\": ", 7);
-        p = putByte(p, c.lTag);
+    if (tag) {
+        p = tile ? put(p, ", \"tag\": ", 9) : put(p, "\"tag\": ", 7);
+        p = putByte(p, tag);
     }
-    if (c.lEnemy) {
-        p = c.bIsTile || c.lTag ? put(p, ", \"enemy\": ", 11) : put(p, "\"enemy\": ", 9);
-        p = putByte(p, c.lEnemy);
+    if (enemy) {
+        p = tile || tag ? put(p, ", \"enemy\": ", 11) : put(p, "\"enemy\": ", 9);
+        p = putByte(p, enemy);
     }
     *p++ = '}';
     return p;
 }
 
-// The grid is stored column by column and shown row by row: rows are made a band at a time, so
-// that each column's cells for the band are read together rather than a cache line a cell.
+// The grid is stored column by column and shown row by row: a band of rows is first copied
+// into rows (each column's cells for the band read together, the next columns fetched ahead:
+// they lie too far apart for the processor to guess), then each row is written out at once.
 // A cell without a tile shows no tile position, and comes back without one: the position is
 // cleared on the way (the stored one travels with the bytes the values do not give).
 void writeGrid(JsonWriter &out, oLevel &a)
@@ -79,20 +97,12 @@ void writeGrid(JsonWriter &out, oLevel &a)
     std::vector<AreaCell *> column(std::size_t(columns), nullptr);
     for (qint32 x = 0; x < columns; ++x)
         column[std::size_t(x)] = a.editColumn(x);
-    std::vector<QByteArray> band(kBand);
+    const std::size_t stride = bandStride(columns);
+    std::vector<quint64> band(std::size_t(kBand) * stride);
     out.beginArray("grid");
     for (qint32 top = 0; top < rows; top += kBand) {
         const qint32 count = std::min(kBand, rows - top);
-        char *at[kBand];
-        for (qint32 i = 0; i < count; ++i) {
-            QByteArray &row = band[std::size_t(i)];
-            row.resize(2 + qsizetype(columns) * (kMaxCellText + 2));
-            at[i] = row.data();
-            *at[i]++ = '[';
-        }
         for (qint32 x = 0; x < columns; ++x) {
-            // The columns lie thousands of bytes apart, too far for the processor to guess:
-            // the band's cells a few columns on are asked for ahead.
             if (x + kAhead < columns) {
                 const char *next = reinterpret_cast<const char *>(column[std::size_t(x + kAhead)] + top);
                 for (qint32 line = 0; line < count * qint32(sizeof(AreaCell)); line += 64)
@@ -100,24 +110,25 @@ void writeGrid(JsonWriter &out, oLevel &a)
             }
             AreaCell *cells = column[std::size_t(x)] + top;
             for (qint32 i = 0; i < count; ++i) {
-                char *&p = at[i];
-                if (x) {
-                    *p++ = ',';
-                    *p++ = ' ';
-                }
                 AreaCell &c = cells[i];
                 if (!c.bIsTile && (c.xSrc | c.ySrc))
                     c.xSrc = c.ySrc = 0;
-                p = putCell(p, c);
+                band[std::size_t(i) * stride + std::size_t(x)] = packed(c);
             }
         }
         for (qint32 i = 0; i < count; ++i) {
-            QByteArray &row = band[std::size_t(i)];
-            *at[i]++ = ']';
-            const qsizetype size = at[i] - row.constData();
-            char *p = out.beginRaw(size);
-            std::memcpy(p, row.constData(), std::size_t(size));
-            out.endRaw(p + size);
+            const quint64 *cells = band.data() + std::size_t(i) * stride;
+            char *const begin = out.beginRaw(2 + qsizetype(columns) * (kMaxCellText + 2));
+            char *p = begin;
+            *p++ = '[';
+            p = putCell(p, cells[0]);
+            for (qint32 x = 1; x < columns; ++x) {
+                *p++ = ',';
+                *p++ = ' ';
+                p = putCell(p, cells[x]);
+            }
+            *p++ = ']';
+            out.endRaw(p);
         }
     }
     out.end();
@@ -137,11 +148,17 @@ vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
     return encodeWritten(tessaforge::encode, a, written);
 }
 
+AreaCell unpacked(quint64 c)
+{
+    return AreaCell{bool(c >> 32), quint8(c >> 24), quint8(c >> 16), qint32((c >> 8) & 0xff), qint32(c & 0xff)};
+}
+
 // A row exactly as to-json writes it, read at a glance: "[", the cells separated by ", ", "]";
 // a cell 0, or {"tile": [x, y], "tag": n, "enemy": n} with the parts it has in that order and
-// plain numbers 0 to 255. The row's size, or 0 for a row of any other form (or with a wrong
-// count), which the reader then reads value by value and judges.
-qsizetype quickRow(QByteArrayView text, qint32 columns, AreaCell *cells)
+// plain numbers 0 to 255; the columns of cells that hold something are marked in used. The
+// row's size, or 0 for a row of any other form (or with a wrong count), which the reader
+// then reads value by value and judges.
+qsizetype quickRow(QByteArrayView text, qint32 columns, quint64 *cells, quint8 *used)
 {
     const char *const begin = text.data();
     const char *const end = begin + text.size();
@@ -153,23 +170,35 @@ qsizetype quickRow(QByteArrayView text, qint32 columns, AreaCell *cells)
         return true;
     };
     auto isDigit = [&] { return p < end && *p >= '0' && *p <= '9'; };
-    auto byte = [&](qint32 &v) {
+    auto byte = [&](quint64 &v) {
         if (!isDigit())
             return false;
-        v = *p++ - '0';
+        v = quint64(*p++ - '0');
         if (v == 0)
             return !isDigit();
         for (int n = 1; n < 3 && isDigit(); ++n)
-            v = v * 10 + (*p++ - '0');
+            v = v * 10 + quint64(*p++ - '0');
         return v <= 255 && !isDigit();
     };
+    // Two empty cells and the separator of a third: an empty stretch goes two cells a step.
+    quint64 twoEmpty;
+    std::memcpy(&twoEmpty, ", 0, 0, ", 8);
     if (!literal("[", 1))
         return 0;
     for (qint32 x = 0; x < columns; ++x) {
-        if (x && !literal(", ", 2))
-            return 0;
-        AreaCell &c = cells[x];
-        c = AreaCell{};
+        if (x) {
+            quint64 eight;
+            while (x + 2 < columns && end - p >= 8 && (std::memcpy(&eight, p, 8), eight == twoEmpty)) {
+                cells[x] = cells[x + 1] = 0;
+                x += 2;
+                p += 6;
+            }
+            if (end - p < 2 || p[0] != ',' || p[1] != ' ')
+                return 0;
+            p += 2;
+        }
+        quint64 &c = cells[x];
+        c = 0;
         if (p < end && *p == '0') {
             ++p;
             continue;
@@ -186,20 +215,20 @@ qsizetype quickRow(QByteArrayView text, qint32 columns, AreaCell *cells)
             p = at;
             return false;
         };
-        qint32 a = 0, b = 0;
+        quint64 a = 0, b = 0, tag = 0, enemy = 0;
         if (part("\"tile\": [", 9)) {
             if (!byte(a) || !literal(", ", 2) || !byte(b) || !literal("]", 1))
                 return 0;
-            c.bIsTile = true;
-            c.xSrc = quint8(a);
-            c.ySrc = quint8(b);
+            c = (quint64(1) << 32) | (a << 24) | (b << 16);
         }
-        if (part("\"tag\": ", 7) && !byte(c.lTag))
+        if (part("\"tag\": ", 7) && !byte(tag))
             return 0;
-        if (part("\"enemy\": ", 9) && !byte(c.lEnemy))
+        if (part("\"enemy\": ", 9) && !byte(enemy))
             return 0;
         if (!literal("}", 1))
             return 0;
+        c |= (tag << 8) | enemy;
+        used[x] = 1;
     }
     return literal("]", 1) ? p - begin : 0;
 }
@@ -250,26 +279,47 @@ QByteArray fromJson(JsonReader &in, JsonObject &o)
     a.SetSideWarp(sideWarp);
     a.SetStartPos(qint16(start.first), qint16(start.second));
     a.SetTime(qint32(time));
+    // Rows are gathered a band at a time, a cell a word, and stored column by column, the
+    // grid's order; empty cells are empty already.
+    constexpr qint32 kBand = 32;
+    const std::size_t stride = bandStride(qint32(columns));
+    std::vector<quint64> band(std::size_t(kBand) * stride);
+    std::vector<quint8> used(static_cast<std::size_t>(columns), 0);  // columns of the band that hold anything
+    qint32 top = 0, count = 0;
+    auto store = [&] {
+        for (qint32 x = 0; x < qint32(columns); ++x) {
+            if (!used[std::size_t(x)])
+                continue;
+            used[std::size_t(x)] = 0;
+            AreaCell *cells = a.editColumn(x) + top;
+            for (qint32 i = 0; i < count; ++i)
+                if (const quint64 c = band[std::size_t(i) * stride + std::size_t(x)])
+                    cells[i] = unpacked(c);
+        }
+        top += count;
+        count = 0;
+    };
     JsonArray grid = in.array(gridValue, rows, rows);
     JsonValue rowValue, cellValue;
-    std::vector<AreaCell> cells(static_cast<std::size_t>(columns));
     while (in.next(grid, rowValue)) {
-        const qint32 y = qint32(grid.count - 1);
-        if (const qsizetype size = quickRow(in.textFrom(rowValue), qint32(columns), cells.data())) {
+        quint64 *cells = band.data() + std::size_t(count) * stride;
+        if (const qsizetype size = quickRow(in.textFrom(rowValue), qint32(columns), cells, used.data())) {
             in.took(rowValue, size);
         } else {
             JsonArray row = in.array(rowValue, columns, columns);
-            while (in.next(row, cellValue) && readCell(in, cellValue, cells[std::size_t(row.count - 1)])) {
+            AreaCell cell;
+            while (in.next(row, cellValue) && readCell(in, cellValue, cell)) {
+                cells[row.count - 1] = packed(cell);
+                used[std::size_t(row.count - 1)] = 1;
             }
         }
         if (in.bad())
             break;
-        for (qint32 x = 0; x < qint32(columns); ++x) {
-            const AreaCell &c = cells[std::size_t(x)];
-            if (c.bIsTile || c.lTag || c.lEnemy)
-                a.editColumn(x)[y] = c;
-        }
+        if (++count == kBand)
+            store();
     }
+    if (!in.bad())
+        store();
     if (in.bad())
         return {};
     QByteArray out;

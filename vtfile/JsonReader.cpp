@@ -221,13 +221,9 @@ bool JsonReader::scanMembers(JsonObject &o, int wanted)
         int index = -1;
         qsizetype keyEnd = -1;
         // The member asked for is most often the next one, named plainly: matched in place.
-        if (wanted >= 0) {
-            const qsizetype size = o.names[wanted].size;
-            if (p + size + 2 <= m_n && m_s[p + size + 1] == '"'
-                && std::memcmp(m_s + p + 1, o.names[wanted].name, std::size_t(size)) == 0) {
-                index = wanted;
-                keyEnd = p + size + 2;
-            }
+        if (wanted >= 0 && nameAt(p, o.names[wanted])) {
+            index = wanted;
+            keyEnd = p + o.names[wanted].size + 2;
         }
         if (keyEnd < 0) {
             QByteArray storage;

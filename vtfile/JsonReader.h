@@ -35,9 +35,15 @@ struct JsonValue
 // A member name an object may hold, with its length.
 struct JsonName
 {
-    constexpr JsonName(const char *n) : name(n), size(qsizetype(std::char_traits<char>::length(n))) {}
+    constexpr JsonName(const char *n) : name(n), size(qsizetype(std::char_traits<char>::length(n)))
+    {
+        // Its first sixteen bytes as two little-endian words, for comparing at a glance.
+        for (qsizetype i = 0; i < size && i < 16; ++i)
+            (i < 8 ? head : tail) |= quint64(uchar(n[i])) << (8 * (i % 8));
+    }
     const char *name;
     qsizetype size;
+    quint64 head = 0, tail = 0;
 };
 
 // The member names an object may hold: a static array, which the object keeps pointing at.
@@ -180,6 +186,20 @@ private:
     // Reads a member name; key is where it lies, or in storage when it had to be put together.
     qsizetype readKey(qsizetype p, const JsonPath &path, QByteArray &storage, QByteArrayView &key);
     bool scanMembers(JsonObject &o, int wanted);
+    // The name in quotes at p.
+    bool nameAt(qsizetype p, const JsonName &name) const
+    {
+        if (p + name.size + 2 > m_n || m_s[p] != '"' || m_s[p + name.size + 1] != '"')
+            return false;
+        if (name.size > 16 || p + 17 > m_n)
+            return std::memcmp(m_s + p + 1, name.name, std::size_t(name.size)) == 0;
+        quint64 head, tail;
+        std::memcpy(&head, m_s + p + 1, 8);
+        std::memcpy(&tail, m_s + p + 9, 8);
+        auto mask = [](qsizetype bytes) { return bytes >= 8 ? ~quint64(0) : bytes <= 0 ? 0 : (quint64(1) << (8 * bytes)) - 1; };
+        return (qFromLittleEndian(head) & mask(name.size)) == name.head
+               && (qFromLittleEndian(tail) & mask(name.size - 8)) == name.tail;
+    }
     int nameIndex(const JsonObject &o, QByteArrayView key) const;
     int nameIndex(const JsonObject &o, const char *name) const;
     qsizetype endOf(qsizetype value) { return value == m_lastStart ? m_lastEnd : skipValue(value); }
@@ -187,7 +207,9 @@ private:
     qsizetype skipSpace(qsizetype p) const
     {
         for (; p < m_n; ++p) {
-            const char c = m_s[p];
+            const uchar c = uchar(m_s[p]);
+            if (c > ' ')  // what ends a run of white space, as a rule
+                return p;
             if (c == ' ' || c == '\r' || c == '\t')
                 continue;
             if (c != '\n')

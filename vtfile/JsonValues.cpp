@@ -390,14 +390,15 @@ qsizetype JsonReader::plainNumber(qsizetype p, qint64 lo, qint64 hi, qint64 &val
     const bool negative = p < m_n && m_s[p] == '-';
     const qsizetype first = p + negative;
     qsizetype q = first;
-    qint64 n = 0;
-    while (q < m_n && q - first < 18 && isDigit(m_s[q]))
-        n = n * 10 + (m_s[q++] - '0');
-    if (q == first || (m_s[first] == '0' && q > first + 1))
+    quint64 n = 0;  // wraps harmlessly on a long run of digits, which is refused below
+    while (q < m_n && isDigit(m_s[q]))
+        n = n * 10 + quint64(m_s[q++] - '0');
+    // No digit, a leading zero, more digits than a whole number takes, or more than a number.
+    if (q == first || q - first > 18 || (m_s[first] == '0' && q > first + 1))
         return -1;
-    if (q < m_n && !isSpace(m_s[q]) && m_s[q] != ',' && m_s[q] != ']' && m_s[q] != '}')
+    if (q < m_n && m_s[q] != ',' && m_s[q] != '}' && m_s[q] != ']' && !isSpace(m_s[q]))
         return -1;
-    value = negative ? -n : n;
+    value = negative ? -qint64(n) : qint64(n);
     return value >= lo && value <= hi ? q : -1;
 }
 
@@ -414,8 +415,7 @@ bool JsonReader::wholeNumbers(const JsonValue &v, JsonNames names, const Range *
             p = skipSpace(p + 1);
         }
         const JsonName &name = names[i];
-        if (p + name.size + 2 > m_n || m_s[p] != '"' || m_s[p + name.size + 1] != '"'
-            || std::memcmp(m_s + p + 1, name.name, std::size_t(name.size)) != 0)
+        if (!nameAt(p, name))
             return false;
         p = skipSpace(p + name.size + 2);
         if (p >= m_n || m_s[p] != ':')

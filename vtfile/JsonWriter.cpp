@@ -143,7 +143,7 @@ qint64 appendLatin1(Bytes &out, QByteArrayView bytes)
     return units;
 }
 
-qint64 appendNumber(Bytes &out, qint64 v)
+Q_ALWAYS_INLINE qint64 appendNumber(Bytes &out, qint64 v)
 {
     char *p = out.room(24);
     if (v >= 0 && v < 1000) {  // most numbers of the files
@@ -162,7 +162,7 @@ qint64 appendNumber(Bytes &out, qint64 v)
 }
 
 // "name": 
-qint64 appendKey(Bytes &out, JsonWriter::Key key)
+Q_ALWAYS_INLINE qint64 appendKey(Bytes &out, JsonWriter::Key key)
 {
     char *p = out.room(key.size + 4);
     *p++ = '"';
@@ -211,8 +211,9 @@ bool JsonWriter::Bytes::finish()
 
 namespace {
 
-// The pieces handed to a sink: large enough that each is one cheap write.
-constexpr qsizetype kPiece = 1 << 20;
+// The pieces handed to a sink: large enough that each is one cheap write, which a file
+// writer passes on without gathering it first.
+constexpr qsizetype kPiece = 4 << 20;
 
 } // namespace
 
@@ -238,7 +239,7 @@ bool JsonWriter::finish()
 }
 
 // Inside a container already written one member per line, an item starts its own line.
-void JsonWriter::prefix(Key key)
+Q_ALWAYS_INLINE void JsonWriter::prefix(Key key)
 {
     if (m_expanded.empty())
         return;
@@ -247,15 +248,19 @@ void JsonWriter::prefix(Key key)
         if (parent.count++)
             m_out.append(", ", 2);
     } else {
-        // ",\n" and the indentation in one copy.
+        // ",\n" and the indentation in one copy of a fixed size (short copies of varying
+        // size cost more than a few bytes too many).
         static const std::string kBreak = ",\n" + std::string(256, ' ');
+        constexpr qsizetype kCopy = 64;
         const bool first = parent.count++ == 0;
-        const int width = indent();
-        if (width <= 254)
-            m_out.append(kBreak.data() + first, 2 - first + width);
-        else {
+        const qsizetype size = 2 - first + indent();
+        if (size <= kCopy) {
+            char *p = m_out.room(kCopy);
+            std::memcpy(p, kBreak.data() + first, kCopy);
+            m_out.done(p + size);
+        } else {
             m_out.append(kBreak.data() + first, 2 - first);
-            spaces(m_out, width);
+            spaces(m_out, indent());
         }
     }
     if (key.name)
@@ -391,6 +396,41 @@ void JsonWriter::scalar(Key key, Write write)
 void JsonWriter::number(Key key, qint64 value)
 {
     scalar(key, [value](Bytes &out) { return appendNumber(out, value); });
+}
+
+void JsonWriter::numbers(Key key, std::span<const Key> names, const qint64 *values)
+{
+    if (!direct() || m_expanded.empty()) {
+        beginObject(key, Layout::OneLine);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            number(names[i], values[i]);
+        end();
+        return;
+    }
+    prefix(key);
+    const qint64 start = m_out.total();
+    qsizetype most = 2;
+    for (const Key &name : names)
+        most += name.size + 4 + 2 + 20;
+    char *const begin = m_out.room(most);
+    char *p = begin;
+    *p++ = '{';
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i) {
+            *p++ = ',';
+            *p++ = ' ';
+        }
+        *p++ = '"';
+        std::memcpy(p, names[i].name, std::size_t(names[i].size));
+        p += names[i].size;
+        std::memcpy(p, "\": ", 3);
+        p += 3;
+        p = std::to_chars(p, p + 20, values[i]).ptr;
+    }
+    *p++ = '}';
+    m_out.done(p);
+    Q_ASSERT(m_out.total() - start + indent() <= kLineWidth || m_expanded.back().oneLine);
+    Q_UNUSED(start);
 }
 
 void JsonWriter::boolean(Key key, bool value)

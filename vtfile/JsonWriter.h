@@ -7,6 +7,8 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace vtfile {
@@ -25,7 +27,7 @@ public:
     using Sink = std::function<bool(QByteArrayView)>;
 
     explicit JsonWriter(QByteArray &out);
-    // Hands the text to `sink` in pieces of about a mebibyte as it is made, so that a large
+    // Hands the text to `sink` in pieces of a few mebibytes as it is made, so that a large
     // document is never held whole; a sink that returns false is given nothing more.
     explicit JsonWriter(Sink sink);
     ~JsonWriter();
@@ -45,8 +47,8 @@ public:
     // A member's name (plain ASCII) and its length, counted where the name is written.
     struct Key
     {
-        Key(const char *n) : name(n), size(n ? qsizetype(std::strlen(n)) : 0) {}
-        Key(std::nullptr_t) {}
+        constexpr Key(const char *n) : name(n), size(n ? qsizetype(std::char_traits<char>::length(n)) : 0) {}
+        constexpr Key(std::nullptr_t) {}
         const char *name = nullptr;
         qsizetype size = 0;
     };
@@ -58,6 +60,8 @@ public:
     void end();
 
     void number(Key key, qint64 value);
+    // An object of whole numbers said to fit on one line (Layout::OneLine), in one call.
+    void numbers(Key key, std::span<const Key> names, const qint64 *values);
     void boolean(Key key, bool value);
     // A text of the files: windows-1252 bytes.
     void text(Key key, QByteArrayView windows1252);

@@ -18,6 +18,7 @@ const JsonName kLevel[] = {"name", "areaFile", "backdrop", "enemySkin", "music",
                               "time", "scrollMode", "scrollSpeed", "specialTiles", "pipes"};
 const JsonName kPipe[] = {"destLevel", "pipeID", "exitStyle"};
 const JsonReader::Range kPipeRanges[] = {{-32768, 32767}, {0, 255}, {0, 255}};
+constexpr JsonWriter::Key kPipeKeys[] = {"destLevel", "pipeID", "exitStyle"};
 
 constexpr qsizetype kMaxText = 32767;
 // Far more levels than a 16 MiB file can hold; the file's own cap refuses sooner.
@@ -50,11 +51,8 @@ vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
         out.end();
         out.beginArray("pipes", Layout::Lines);
         for (const auto &p : l.Pipes) {
-            out.beginObject(nullptr, Layout::OneLine);
-            out.number("destLevel", p.iDestLevel);
-            out.number("pipeID", p.bPipeID);
-            out.number("exitStyle", p.bExitStyle);
-            out.end();
+            const qint64 values[] = {p.iDestLevel, p.bPipeID, p.bExitStyle};
+            out.numbers(nullptr, kPipeKeys, values);
         }
         out.end();
         out.end();
