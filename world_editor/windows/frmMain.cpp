@@ -81,6 +81,11 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     connect(&m_world, &WorldDocument::levelsChanged, this, &frmMain::showLevels);
     connect(&m_world, &WorldDocument::worldNameChanged, this, &frmMain::showWorldName);
     undoGroup->setActiveStack(worldUndo);
+    // A child's stack that goes leaves the keys to the world details until they are routed.
+    connect(undoGroup, &QUndoGroup::activeStackChanged, this, [this](QUndoStack *stack) {
+        if (!stack && worldUndo)
+            undoGroup->setActiveStack(worldUndo);
+    });
     connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::childActivated);
 
     buildMenus();

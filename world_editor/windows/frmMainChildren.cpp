@@ -28,7 +28,10 @@ void frmMain::registerUndoStack(QWidget *window, QUndoStack *stack)
     m_undoStacks.insert(window, stack);
     m_undoStackWatch.append(connect(window, &QObject::destroyed, this, [this, window] {
         m_undoStacks.remove(window);
-        routeKeys();
+        if (!undoGroup->activeStack())
+            undoGroup->setActiveStack(worldUndo);
+        // The window's frame may be half destroyed now: the keys are routed once it is gone.
+        QMetaObject::invokeMethod(this, &frmMain::routeKeys, Qt::QueuedConnection);
     }));
     routeKeys();
 }
