@@ -78,6 +78,11 @@ qsizetype JsonReader::syntax(qsizetype at, const QString &what)
     return -1;
 }
 
+qsizetype JsonReader::endsInside(qsizetype open, const char *what)
+{
+    return syntax(m_n, u"the text ends inside the %1 that begins at %2"_s.arg(QLatin1StringView(what), position(open)));
+}
+
 void JsonReader::fail(const JsonValue &v, const QString &what)
 {
     failAt(std::max<qsizetype>(v.pos, 0), v.path, what);
@@ -135,7 +140,7 @@ qsizetype JsonReader::skipValue(qsizetype p)
             else if (m_s[q] == '"')
                 return q + 1;
         }
-        return syntax(p, u"the text ends inside this string"_s);
+        return endsInside(p, "string");
     }
     if (m_s[p] != '{' && m_s[p] != '[') {
         qsizetype q = p;
@@ -144,18 +149,20 @@ qsizetype JsonReader::skipValue(qsizetype p)
         return q;
     }
     char closers[kMaxDepth];
+    qsizetype opens[kMaxDepth];
     int depth = 0;
     for (qsizetype q = p; q < m_n; ++q) {
         const char c = m_s[q];
         if (c == '"') {
-            ++q;
+            const qsizetype start = q++;
             while (q < m_n && m_s[q] != '"')
                 q += m_s[q] == '\\' ? 2 : 1;
             if (q >= m_n)
-                break;
+                return endsInside(start, "string");
         } else if (c == '{' || c == '[') {
             if (depth == kMaxDepth)
                 return syntax(q, u"nested deeper than %1 arrays and objects"_s.arg(kMaxDepth));
+            opens[depth] = q;
             closers[depth++] = c == '{' ? '}' : ']';
         } else if (c == '}' || c == ']') {
             if (c != closers[depth - 1])
@@ -164,7 +171,7 @@ qsizetype JsonReader::skipValue(qsizetype p)
                 return q + 1;
         }
     }
-    return syntax(p, closers[0] == '}' ? u"the text ends inside this object"_s : u"the text ends inside this array"_s);
+    return endsInside(opens[depth - 1], closers[depth - 1] == '}' ? "object" : "array");
 }
 
 int JsonReader::nameIndex(const JsonObject &o, QByteArrayView key) const
@@ -202,7 +209,7 @@ bool JsonReader::scanMembers(JsonObject &o, int wanted)
         }
         p = skipSpace(p);
         if (p >= m_n)
-            return syntax(o.open, u"the text ends inside this object"_s) >= 0;
+            return endsInside(o.open, "object") >= 0;
         if (m_s[p] == '}') {
             o.complete = true;
             o.end = p + 1;
@@ -216,7 +223,7 @@ bool JsonReader::scanMembers(JsonObject &o, int wanted)
             p = skipSpace(p + 1);
         }
         if (p >= m_n || m_s[p] != '"')
-            return syntax(p, p >= m_n ? u"the text ends inside this object"_s : u"expected a member name in quotes"_s) >= 0;
+            return (p >= m_n ? endsInside(o.open, "object") : syntax(p, u"expected a member name in quotes"_s)) >= 0;
         const qsizetype keyPos = p;
         int index = -1;
         qsizetype keyEnd = -1;
@@ -402,7 +409,7 @@ bool JsonReader::next(JsonArray &a, JsonValue &item)
     for (;;) {
         p = skipSpace(p);
         if (p >= m_n) {
-            syntax(a.open, u"the text ends inside this array"_s);
+            endsInside(a.open, "array");
             return false;
         }
         if (m_s[p] == ']') {
@@ -427,7 +434,7 @@ bool JsonReader::next(JsonArray &a, JsonValue &item)
             if (p < m_n && m_s[p] == ']')
                 return refuseCount(count);
             if (p >= m_n || m_s[p] != ',') {
-                syntax(p, p >= m_n ? u"the text ends inside this array"_s : u"expected ',' or ']'"_s);
+                p >= m_n ? endsInside(a.open, "array") : syntax(p, u"expected ',' or ']'"_s);
                 return false;
             }
             p = skipSpace(p + 1);

@@ -239,6 +239,8 @@ private:
         m_lastEnd = end;
     }
     qsizetype syntax(qsizetype at, const QString &what);
+    // The text ended inside a string, object or array that began at open.
+    qsizetype endsInside(qsizetype open, const char *what);
     void failAt(qsizetype at, const JsonPath &path, const QString &what);
     QString position(qsizetype at) const;
 

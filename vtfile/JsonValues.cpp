@@ -137,7 +137,7 @@ qsizetype JsonReader::readString(qsizetype p, const JsonPath &path, Sink &sink)
         if (q > run)
             sink.run(m_s + run, q - run);
         if (q >= m_n)
-            return syntax(p, u"the text ends inside this string"_s);
+            return endsInside(p, "string");
         const uchar c = uchar(m_s[q]);
         if (c == '"')
             return q + 1;
@@ -191,7 +191,7 @@ qsizetype JsonReader::readString(qsizetype p, const JsonPath &path, Sink &sink)
             }
             default:
                 return syntax(q, q + 1 < m_n ? u"\\%1 is no escape"_s.arg(QString::fromUtf8(m_s + q + 1, 1))
-                                             : u"the text ends inside this string"_s);
+                                             : u"the text ends inside the string that begins at %1"_s.arg(position(p)));
             }
         } else {
             size = utf8(reinterpret_cast<const uchar *>(m_s + q), m_n - q, u);
@@ -284,9 +284,11 @@ qint64 JsonReader::slowNumber(const JsonValue &v, qint64 lo, qint64 hi)
         if (n >= lo && n <= hi)
             return n;
     } else {
+        // A number too large or too small for a double (1e400, 1e-400) is no whole number in
+        // range; from_chars then leaves d as it was.
         double d = 0;
-        std::from_chars(m_s + p, m_s + q, d);
-        if (d == std::floor(d) && d >= double(lo) && d <= double(hi))
+        const auto converted = std::from_chars(m_s + p, m_s + q, d);
+        if (converted.ec == std::errc() && d == std::floor(d) && d >= double(lo) && d <= double(hi))
             return qint64(d);
     }
     fail(v, u"%1 is out of range: expected %2"_s.arg(QString::fromLatin1(m_s + p, q - p), range()));
