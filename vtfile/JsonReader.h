@@ -169,6 +169,10 @@ public:
         qint64 lo, hi;
     };
     bool wholeNumbers(const JsonValue &v, JsonNames names, const Range *ranges, qint64 *values);
+    // An array of exactly count such objects, read at a glance the same way; values receives
+    // count times as many numbers, object by object.
+    bool arrayOfWholeNumbers(const JsonValue &v, qsizetype count, JsonNames names, const Range *ranges,
+                             qint64 *values);
 
     // For a format that reads the common form of its own values at a glance (an area's rows
     // as to-json writes them): the text from the value to the end, and, once it has read the
@@ -231,6 +235,8 @@ private:
     qint64 slowNumber(const JsonValue &v, qint64 lo, qint64 hi);
     // A plain whole number at p (no fraction or exponent) within [lo, hi]: its end, else -1.
     qsizetype plainNumber(qsizetype p, qint64 lo, qint64 hi, qint64 &value) const;
+    // The object of whole numbers at p, as wholeNumbers reads it: its end, else -1.
+    qsizetype plainObject(qsizetype p, JsonNames names, const Range *ranges, qint64 *values) const;
     bool literal(qsizetype p, QByteArrayView word) const;
     bool startsValue(qsizetype p) const;
     void read(qsizetype start, qsizetype end)

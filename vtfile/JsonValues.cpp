@@ -387,7 +387,7 @@ QByteArray JsonReader::ansi(JsonObject &o, const char *key, qsizetype maxBytes)
     return ansi(member(o, key), maxBytes);
 }
 
-qsizetype JsonReader::plainNumber(qsizetype p, qint64 lo, qint64 hi, qint64 &value) const
+Q_ALWAYS_INLINE qsizetype JsonReader::plainNumber(qsizetype p, qint64 lo, qint64 hi, qint64 &value) const
 {
     const bool negative = p < m_n && m_s[p] == '-';
     const qsizetype first = p + negative;
@@ -404,30 +404,62 @@ qsizetype JsonReader::plainNumber(qsizetype p, qint64 lo, qint64 hi, qint64 &val
     return value >= lo && value <= hi ? q : -1;
 }
 
+qsizetype JsonReader::plainObject(qsizetype p, JsonNames names, const Range *ranges, qint64 *values) const
+{
+    if (p >= m_n || m_s[p] != '{')
+        return -1;
+    ++p;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        p = skipSpace(p);
+        if (i) {
+            if (p >= m_n || m_s[p] != ',')
+                return -1;
+            p = skipSpace(p + 1);
+        }
+        const JsonName &name = names[i];
+        if (!nameAt(p, name))
+            return -1;
+        p = skipSpace(p + name.size + 2);
+        if (p >= m_n || m_s[p] != ':')
+            return -1;
+        p = plainNumber(skipSpace(p + 1), ranges[i].lo, ranges[i].hi, values[i]);
+        if (p < 0)
+            return -1;
+    }
+    p = skipSpace(p);
+    return p < m_n && m_s[p] == '}' ? p + 1 : -1;
+}
+
 bool JsonReader::wholeNumbers(const JsonValue &v, JsonNames names, const Range *ranges, qint64 *values)
 {
-    if (bad() || !v.present() || v.pos >= m_n || m_s[v.pos] != '{')
+    if (bad() || !v.present())
+        return false;
+    const qsizetype end = plainObject(v.pos, names, ranges, values);
+    if (end < 0)
+        return false;
+    read(v.pos, end);
+    return true;
+}
+
+bool JsonReader::arrayOfWholeNumbers(const JsonValue &v, qsizetype count, JsonNames names, const Range *ranges,
+                                     qint64 *values)
+{
+    if (bad() || !v.present() || v.pos >= m_n || m_s[v.pos] != '[')
         return false;
     qsizetype p = v.pos + 1;
-    for (std::size_t i = 0; i < names.size(); ++i) {
+    for (qsizetype i = 0; i < count; ++i) {
         p = skipSpace(p);
         if (i) {
             if (p >= m_n || m_s[p] != ',')
                 return false;
             p = skipSpace(p + 1);
         }
-        const JsonName &name = names[i];
-        if (!nameAt(p, name))
-            return false;
-        p = skipSpace(p + name.size + 2);
-        if (p >= m_n || m_s[p] != ':')
-            return false;
-        p = plainNumber(skipSpace(p + 1), ranges[i].lo, ranges[i].hi, values[i]);
+        p = plainObject(p, names, ranges, values + i * qsizetype(names.size()));
         if (p < 0)
             return false;
     }
     p = skipSpace(p);
-    if (p >= m_n || m_s[p] != '}')
+    if (p >= m_n || m_s[p] != ']')
         return false;
     read(v.pos, p + 1);
     return true;

@@ -79,14 +79,18 @@ void readLevel(JsonReader &in, const JsonValue &v, LevelRecord &l)
         const auto [x, y] = in.pair(item, -32768, 32767);
         l.SpecialTiles[std::size_t(item.path.index)] = {qint16(x), qint16(y)};
     }
-    JsonArray pipes = in.array(in.member(r, "pipes"), LevelRecord::kPipes, LevelRecord::kPipes);
+    // Pipes as to-json writes them are read at a glance; any other spelling value by value.
+    const JsonValue pipesValue = in.member(r, "pipes");
+    qint64 values[LevelRecord::kPipes * 3];
+    if (in.arrayOfWholeNumbers(pipesValue, LevelRecord::kPipes, kPipe, kPipeRanges, values)) {
+        for (std::size_t k = 0; k < LevelRecord::kPipes; ++k)
+            l.Pipes[k] = {qint16(values[3 * k]), quint8(values[3 * k + 1]), quint8(values[3 * k + 2])};
+        in.done(r);
+        return;
+    }
+    JsonArray pipes = in.array(pipesValue, LevelRecord::kPipes, LevelRecord::kPipes);
     while (in.next(pipes, item)) {
         auto &pipe = l.Pipes[std::size_t(item.path.index)];
-        qint64 values[3];
-        if (in.wholeNumbers(item, kPipe, kPipeRanges, values)) {
-            pipe = {qint16(values[0]), quint8(values[1]), quint8(values[2])};
-            continue;
-        }
         JsonObject e = in.object(item, kPipe);
         pipe.iDestLevel = qint16(in.number(e, "destLevel", -32768, 32767));
         pipe.bPipeID = quint8(in.number(e, "pipeID", 0, 255));
