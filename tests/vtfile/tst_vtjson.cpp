@@ -16,6 +16,7 @@
 #include <QDirIterator>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <cstring>
@@ -590,6 +591,35 @@ private Q_SLOTS:
                      w.end();
                  }),
                  "[{\"a\": 1, \"b\": -2}]\n");
+    }
+
+    // Documents cut anywhere are refused, each with its place; damaged ones never lead the
+    // reader astray (this runs under the address sanitizer as well).
+    void cutOrDamagedJsonIsRefusedCleanly()
+    {
+        // Bytes that matter to JSON, and some that break UTF-8.
+        const QByteArray kDamage = "{}[]\\\",:0123456789-.eE \n\"a\xc3\xff";
+        Random r(99);
+        const QList<std::pair<Kind, QByteArray>> documents = {
+            {Kind::Area, jsonOf(Kind::Area, randomArea(r))},       {Kind::World, jsonOf(Kind::World, randomWorld(r))},
+            {Kind::Map, jsonOf(Kind::Map, randomMap(r))},          {Kind::Skin, jsonOf(Kind::Skin, randomSkin(r))},
+            {Kind::Worlds, jsonOf(Kind::Worlds, randomWorldList(r))}};
+        for (const auto &[kind, json] : documents) {
+            const qsizetype end = json.trimmed().size();
+            for (qsizetype cut = 0; cut < end; ++cut) {
+                const QString message = refusal(std::nullopt, json.left(cut));
+                QVERIFY2(message.contains(QRegularExpression(u"^[0-9]+:[0-9]+: "_s)),
+                         qPrintable(u"cut at %1: "_s.arg(cut) + message));
+            }
+            for (int i = 0; i < 2000; ++i) {
+                QByteArray damaged = json;
+                for (int k = 1 + r.below(3); k > 0; --k)
+                    damaged[r.below(int(damaged.size()))] = kDamage[r.below(int(kDamage.size()))];
+                QByteArray out;
+                const vt::Status s = fromJson(kind, damaged, out);
+                QVERIFY(s.ok() || !s.error().isEmpty());
+            }
+        }
     }
 
     // Large JSON is handed on in pieces as it is made: the same text, and nothing more once
