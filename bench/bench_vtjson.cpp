@@ -166,7 +166,7 @@ void registerCase(const Case &c)
     })->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions);
     benchmark::RegisterBenchmark(("FromJson/" + c.name).c_str(), [c, fileOut](benchmark::State &state) {
         for (auto _ : state)
-            runVerb(state, {u"from-json"_s, c.json, u"-o"_s, fileOut});
+            runVerb(state, {u"from-json"_s, c.json, u"-o"_s, fileOut, u"--max"_s, u"1024"_s});
     })->UseRealTime()->Unit(benchmark::kMillisecond)->Repetitions(kRepetitions);
     benchmark::RegisterBenchmark(("FromJsonFloor/" + c.name).c_str(), [c, fileOut](benchmark::State &state) {
         for (auto _ : state) {
