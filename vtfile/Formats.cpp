@@ -47,23 +47,6 @@ JsonNames documentMembers()
     return JsonNames(all.data(), all.size());
 }
 
-// The counts of columns and rows an area's header gives, read from the header alone: the
-// grid it describes may be far larger than the file. Nothing when there is no such header.
-std::optional<QSize> areaHeaderSize(QByteArrayView bytes)
-{
-    if (bytes.size() < tessaforge::oLevel::kHeaderSize)
-        return std::nullopt;
-    vt::BinaryReader r(bytes);
-    (void)r.u8();
-    (void)r.i16();
-    (void)r.i16();
-    const qint16 width = r.i16();
-    const qint16 height = r.i16();
-    if (width < 0 || height < 0)
-        return std::nullopt;
-    return QSize(width + 1, height + 1);
-}
-
 } // namespace
 
 const FormatEntry &formatEntry(Kind kind)
@@ -125,14 +108,14 @@ qint64 jsonSizeAtLeast(Kind kind, QByteArrayView bytes)
 {
     // Every cell of an area's grid takes at least "0, " in the JSON, stored or not.
     if (kind == Kind::Area)
-        if (const std::optional<QSize> size = areaHeaderSize(bytes))
+        if (const std::optional<QSize> size = tessaforge::areaGridOf(bytes))
             return qint64(size->width()) * size->height() * 3;
     return bytes.size();
 }
 
 QString missingPart(Kind kind, QByteArrayView bytes)
 {
-    const std::optional<QSize> size = kind == Kind::Area ? areaHeaderSize(bytes) : std::nullopt;
+    const std::optional<QSize> size = kind == Kind::Area ? tessaforge::areaGridOf(bytes) : std::nullopt;
     if (!size)
         return {};
     const qint64 cells = qint64(size->width()) * size->height();
@@ -293,7 +276,7 @@ ReadResult readAreaBytes(const QString &path, QByteArray &bytes, QString &error)
         error = path + u": "_s + s.error();
         return ReadResult::Unreadable;
     }
-    if (!areaHeaderSize(bytes)) {
+    if (!tessaforge::areaGridOf(bytes)) {
         error = path + u": "_s + decodeError(Kind::Area, bytes);  // refused before any grid is made
         return ReadResult::Invalid;
     }
@@ -303,7 +286,7 @@ ReadResult readAreaBytes(const QString &path, QByteArray &bytes, QString &error)
 TilesOutside areaTilesOutside(QByteArrayView bytes, QSize tiles)
 {
     TilesOutside found;
-    const std::optional<QSize> size = areaHeaderSize(bytes);
+    const std::optional<QSize> size = tessaforge::areaGridOf(bytes);
     if (!size)
         return found;
     constexpr uchar kTile = 255;  // a cell shows a tile only when its flag byte is exactly 255

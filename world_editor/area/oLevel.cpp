@@ -13,7 +13,7 @@ namespace tessaforge {
 
 namespace {
 
-constexpr quint8 kOn = 255;  // flags are on only when the byte is exactly 255
+using areabytes::kOn;
 
 bool fitsByte(qint32 v)
 {
@@ -161,22 +161,16 @@ vt::Status oLevel::toBytes(QByteArray &out) const
     const qsizetype size = kHeaderSize + kCellSize * cells;
     QByteArray bytes;
     try {
-        vt::BinaryWriter w(size);
-        w.u8(bSideWarp ? kOn : 0);
-        w.i16(iStartX);
-        w.i16(iStartY);
-        w.i16(iWidth);
-        w.i16(iHeight);
-        w.i16(iTime);
-        bytes = w.take();
-        bytes.resize(size);  // within the reserved block: no copy
+        bytes = QByteArray(size, Qt::Uninitialized);
     } catch (const std::bad_alloc &) {
         return vt::Status::failure(QStringLiteral("Not enough memory to save the area."));
     }
+    auto *p = reinterpret_cast<uchar *>(bytes.data());
+    areabytes::putHeader({bSideWarp, iStartX, iStartY, iWidth, iHeight, iTime}, p);
+    p += kHeaderSize;
 
     // One tight pass with raw stores into the preallocated block; the range check rides
     // along so that a refused area costs no second pass.
-    auto *p = reinterpret_cast<uchar *>(bytes.data()) + kHeaderSize;
     const AreaCell *c = Cells.get();
     for (qint64 i = 0; i < cells; ++i, ++c, p += kCellSize) {
         if (!fitsByte(c->lTag) || !fitsByte(c->lEnemy)) {
@@ -188,11 +182,7 @@ vt::Status oLevel::toBytes(QByteArray &out) const
                     .arg(badTag ? QStringLiteral("tag") : QStringLiteral("enemy"))
                     .arg(badTag ? c->lTag : c->lEnemy));
         }
-        p[0] = c->bIsTile ? kOn : 0;
-        p[1] = c->xSrc;
-        p[2] = c->ySrc;
-        p[3] = static_cast<uchar>(c->lTag);
-        p[4] = static_cast<uchar>(c->lEnemy);
+        areabytes::putCell(*c, p);
     }
     out = std::move(bytes);
     return vt::Status::success();
@@ -200,28 +190,15 @@ vt::Status oLevel::toBytes(QByteArray &out) const
 
 vt::Status oLevel::fromBytes(QByteArrayView bytes)
 {
-    if (bytes.size() < kHeaderSize)
-        return vt::Status::failure(
-            QStringLiteral("The area file is too short (%1 bytes) to hold its header.")
-                .arg(bytes.size()));
-
-    vt::BinaryReader r(bytes);
-    const bool sideWarp = r.u8() == kOn;
-    const qint16 startX = r.i16();
-    const qint16 startY = r.i16();
-    const qint16 width = r.i16();
-    const qint16 height = r.i16();
-    const qint16 time = r.i16();
-    if (width < 0 || height < 0)
-        return vt::Status::failure(
-            QStringLiteral("The area file describes no grid (highest column %1, highest row %2).")
-                .arg(width)
-                .arg(height));
+    if (vt::Status s = areabytes::check(bytes); !s)
+        return s;
+    const AreaHeader h = *areabytes::header(bytes);
+    const qint16 width = h.width, height = h.height;
 
     // The grid's size comes from the header; cells the file lacks stay empty. Only the
     // cells actually present are decoded, so a tiny file with a huge header stays cheap.
     const qint64 cells = (qint64(width) + 1) * (qint64(height) + 1);
-    const qint64 stored = std::min<qint64>(cells, r.remaining() / kCellSize);
+    const qint64 stored = std::min<qint64>(cells, (bytes.size() - kHeaderSize) / kCellSize);
     CellBlock grid = allocateCells(cells, stored == cells ? Fill::Overwritten : Fill::Zeroed);
     if (!grid)
         return vt::Status::failure(
@@ -234,15 +211,15 @@ vt::Status oLevel::fromBytes(QByteArrayView bytes)
     for (qint64 i = 0; i < stored; ++i, ++c, p += kCellSize) {
         // Whole-cell stores: byte stores through the cell's fields could alias the input
         // and force the compiler to reload it after each one.
-        *c = AreaCell{p[0] == kOn, p[1], p[2], p[3], p[4]};
+        *c = areabytes::cell(p);
     }
 
-    bSideWarp = sideWarp;
-    iStartX = startX;
-    iStartY = startY;
+    bSideWarp = h.sideWarp;
+    iStartX = h.startX;
+    iStartY = h.startY;
     iWidth = width;
     iHeight = height;
-    iTime = time;
+    iTime = h.time;
     Cells = std::move(grid);
     return vt::Status::success();
 }
@@ -257,19 +234,58 @@ vt::Status decode(QByteArrayView bytes, oLevel &area)
     return area.fromBytes(bytes);
 }
 
+namespace areabytes {
+
+std::optional<AreaHeader> header(QByteArrayView bytes)
+{
+    if (bytes.size() < oLevel::kHeaderSize)
+        return std::nullopt;
+    vt::BinaryReader r(bytes);
+    AreaHeader h;
+    h.sideWarp = r.u8() == kOn;
+    h.startX = r.i16();
+    h.startY = r.i16();
+    h.width = r.i16();
+    h.height = r.i16();
+    h.time = r.i16();
+    return h;
+}
+
+vt::Status check(QByteArrayView bytes)
+{
+    const std::optional<AreaHeader> h = header(bytes);
+    if (!h)
+        return vt::Status::failure(
+            QStringLiteral("The area file is too short (%1 bytes) to hold its header.").arg(bytes.size()));
+    if (h->width < 0 || h->height < 0)
+        return vt::Status::failure(
+            QStringLiteral("The area file describes no grid (highest column %1, highest row %2).")
+                .arg(h->width)
+                .arg(h->height));
+    return vt::Status::success();
+}
+
+void putHeader(const AreaHeader &h, uchar *p)
+{
+    vt::BinaryWriter w(oLevel::kHeaderSize);
+    w.u8(h.sideWarp ? kOn : 0);
+    w.i16(h.startX);
+    w.i16(h.startY);
+    w.i16(h.width);
+    w.i16(h.height);
+    w.i16(h.time);
+    const QByteArray bytes = w.take();
+    std::memcpy(p, bytes.constData(), std::size_t(oLevel::kHeaderSize));
+}
+
+} // namespace areabytes
+
 std::optional<QSize> areaGridOf(QByteArrayView header)
 {
-    if (header.size() < oLevel::kHeaderSize)
+    const std::optional<AreaHeader> h = areabytes::header(header);
+    if (!h || h->width < 0 || h->height < 0)
         return std::nullopt;
-    vt::BinaryReader r(header);
-    r.u8();   // side-warp
-    r.i16();  // start column
-    r.i16();  // start row
-    const qint16 width = r.i16();
-    const qint16 height = r.i16();
-    if (width < 0 || height < 0)
-        return std::nullopt;
-    return QSize(width + 1, height + 1);
+    return QSize(h->width + 1, h->height + 1);
 }
 
 namespace {

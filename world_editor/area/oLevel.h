@@ -27,6 +27,50 @@ struct AreaCell
 };
 static_assert(sizeof(AreaCell) <= 12);  // memory per area cell: at most 12 bytes
 
+// An area file's header as stored. width and height are the highest column and row: a
+// header whose width or height is negative describes no grid, and no reader takes it.
+struct AreaHeader
+{
+    bool sideWarp = false;
+    qint16 startX = 0;
+    qint16 startY = 0;
+    qint16 width = 0;
+    qint16 height = 0;
+    qint16 time = 0;
+};
+
+// The stored bytes of a header and of a cell, for the area's own reader and writer and for
+// tools that walk a file without building its grid (a grid takes more than twice the
+// file's memory). Flags are on only when their byte is exactly 255.
+namespace areabytes {
+
+constexpr quint8 kOn = 255;
+
+inline AreaCell cell(const uchar *p)
+{
+    return AreaCell{p[0] == kOn, p[1], p[2], p[3], p[4]};
+}
+
+// The cell's tag and enemy must fit a byte (0..255).
+inline void putCell(const AreaCell &c, uchar *p)
+{
+    p[0] = c.bIsTile ? kOn : 0;
+    p[1] = c.xSrc;
+    p[2] = c.ySrc;
+    p[3] = static_cast<uchar>(c.lTag);
+    p[4] = static_cast<uchar>(c.lEnemy);
+}
+
+// Nothing when the bytes are fewer than a header's.
+std::optional<AreaHeader> header(QByteArrayView bytes);
+// What the area's reader refuses, and all it refuses but a lack of memory: bytes too few for
+// a header, or a header that describes no grid. Every other file is read, the cells it lacks
+// empty.
+vt::Status check(QByteArrayView bytes);
+void putHeader(const AreaHeader &h, uchar *p);
+
+} // namespace areabytes
+
 // One area of a level: a grid of cells plus its start position, side-warp flag and time.
 // width() and height() report highest indices; Resize takes counts. A new object has no grid
 // until Resize or a load gives it one; every read before that, or outside the grid, yields 0.
