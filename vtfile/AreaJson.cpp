@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -16,6 +17,8 @@ namespace vtfile {
 namespace {
 
 using tessaforge::AreaCell;
+using tessaforge::AreaHeader;
+namespace areabytes = tessaforge::areabytes;
 using tessaforge::oLevel;
 
 const JsonName kDocument[] = {"format", "columns", "rows", "sideWarp", "start", "time", "grid", "asStored"};
@@ -83,36 +86,41 @@ char *putCell(char *p, quint64 c)
     return p;
 }
 
-// The grid is stored column by column and shown row by row: a band of rows is first copied
-// into rows (each column's cells for the band read together, the next columns fetched ahead:
-// they lie too far apart for the processor to guess), then each row is written out at once.
-// A cell without a tile shows no tile position, and comes back without one: the position is
-// cleared on the way (the stored one travels with the bytes the values do not give).
-void writeGrid(JsonWriter &out, oLevel &a)
+// The grid is stored column by column and shown row by row: a band of rows is first gathered
+// from the file into rows (each column's cells for the band read together, the next columns
+// fetched ahead: they lie too far apart for the processor to guess), then each row is written
+// out at once. The file is read as the area's reader reads it (cells it lacks are empty), but
+// without building the grid, which would take more than twice the file's memory. A cell
+// without a tile shows no tile position, and comes back without one: the cells the values
+// give are written to baseline on the way, and the stored position travels with the bytes
+// the values do not give.
+void writeGrid(JsonWriter &out, QByteArrayView bytes, const AreaHeader &h, uchar *baseline)
 {
     constexpr qint32 kBand = 32;
     constexpr qint32 kAhead = 8;
-    const qint32 columns = a.width() + 1;
-    const qint32 rows = a.height() + 1;
-    std::vector<AreaCell *> column(std::size_t(columns), nullptr);
-    for (qint32 x = 0; x < columns; ++x)
-        column[std::size_t(x)] = a.editColumn(x);
+    const qint32 columns = h.width + 1;
+    const qint32 rows = h.height + 1;
+    const auto *const stored = reinterpret_cast<const uchar *>(bytes.data()) + oLevel::kHeaderSize;
+    const qint64 storedCells = (bytes.size() - oLevel::kHeaderSize) / oLevel::kCellSize;
     const std::size_t stride = bandStride(columns);
     std::vector<quint64> band(std::size_t(kBand) * stride);
     out.beginArray("grid");
     for (qint32 top = 0; top < rows; top += kBand) {
         const qint32 count = std::min(kBand, rows - top);
         for (qint32 x = 0; x < columns; ++x) {
+            const qint64 first = qint64(x) * rows + top;
             if (x + kAhead < columns) {
-                const char *next = reinterpret_cast<const char *>(column[std::size_t(x + kAhead)] + top);
-                for (qint32 line = 0; line < count * qint32(sizeof(AreaCell)); line += 64)
-                    __builtin_prefetch(next + line);
+                const qint64 ahead = first + qint64(kAhead) * rows;
+                for (qint64 at = ahead * oLevel::kCellSize; at < std::min(ahead + count, storedCells) * oLevel::kCellSize;
+                     at += 64)
+                    __builtin_prefetch(stored + at);
             }
-            AreaCell *cells = column[std::size_t(x)] + top;
             for (qint32 i = 0; i < count; ++i) {
-                AreaCell &c = cells[i];
-                if (!c.bIsTile && (c.xSrc | c.ySrc))
+                const qint64 n = first + i;
+                AreaCell c = n < storedCells ? areabytes::cell(stored + n * oLevel::kCellSize) : AreaCell{};
+                if (!c.bIsTile)
                     c.xSrc = c.ySrc = 0;
+                areabytes::putCell(c, baseline + n * oLevel::kCellSize);
                 band[std::size_t(i) * stride + std::size_t(x)] = packed(c);
             }
         }
@@ -136,16 +144,28 @@ void writeGrid(JsonWriter &out, oLevel &a)
 
 vt::Status toJson(QByteArrayView bytes, JsonWriter &out, QByteArray &written)
 {
-    oLevel a;
-    if (vt::Status s = tessaforge::decode(bytes, a); !s)
+    if (vt::Status s = areabytes::check(bytes); !s)
         return s;
-    out.number("columns", a.width() + 1);
-    out.number("rows", a.height() + 1);
-    out.boolean("sideWarp", a.SideWarp());
-    writePair(out, "start", a.StartX(), a.StartY());
-    out.number("time", a.Time());
-    writeGrid(out, a);
-    return encodeWritten(tessaforge::encode, a, written);
+    const std::optional<QSize> grid = tessaforge::areaGridOf(bytes);
+    const AreaHeader h = *areabytes::header(bytes);
+    QByteArray baseline;
+    try {
+        baseline = QByteArray(oLevel::kHeaderSize + oLevel::kCellSize * qint64(grid->width()) * grid->height(),
+                              Qt::Uninitialized);
+    } catch (const std::bad_alloc &) {
+        return vt::Status::failure(u"not enough memory for an area of %1 x %2 cells"_s.arg(grid->width())
+                                       .arg(grid->height()));
+    }
+    auto *const p = reinterpret_cast<uchar *>(baseline.data());
+    areabytes::putHeader(h, p);
+    out.number("columns", h.width + 1);
+    out.number("rows", h.height + 1);
+    out.boolean("sideWarp", h.sideWarp);
+    writePair(out, "start", h.startX, h.startY);
+    out.number("time", h.time);
+    writeGrid(out, bytes, h, p + oLevel::kHeaderSize);
+    written = std::move(baseline);
+    return vt::Status::success();
 }
 
 AreaCell unpacked(quint64 c)
@@ -271,16 +291,23 @@ QByteArray fromJson(JsonReader &in, JsonObject &o)
     const JsonValue gridValue = in.member(o, "grid");
     if (in.bad())
         return {};
-    oLevel a;
-    if (!a.Resize(qint32(columns), qint32(rows))) {
+    // The file is made directly, as the area's writer lays it out: a grid would take more
+    // than twice its memory. Its cells are written band by band as the rows are read, so
+    // that a JSON which claims a huge grid and ends early touches no more than it gave.
+    QByteArray out;
+    try {
+        out = QByteArray(oLevel::kHeaderSize + oLevel::kCellSize * columns * rows, Qt::Uninitialized);
+    } catch (const std::bad_alloc &) {
         in.fail(columnsValue, u"no memory for a grid of that size"_s);
         return {};
     }
-    a.SetSideWarp(sideWarp);
-    a.SetStartPos(qint16(start.first), qint16(start.second));
-    a.SetTime(qint32(time));
+    auto *const bytes = reinterpret_cast<uchar *>(out.data());
+    areabytes::putHeader({sideWarp, qint16(start.first), qint16(start.second), qint16(columns - 1),
+                          qint16(rows - 1), qint16(time)},
+                         bytes);
+    uchar *const grid = bytes + oLevel::kHeaderSize;
     // Rows are gathered a band at a time, a cell a word, and stored column by column, the
-    // grid's order; empty cells are empty already.
+    // file's order.
     constexpr qint32 kBand = 32;
     const std::size_t stride = bandStride(qint32(columns));
     std::vector<quint64> band(std::size_t(kBand) * stride);
@@ -288,20 +315,22 @@ QByteArray fromJson(JsonReader &in, JsonObject &o)
     qint32 top = 0, count = 0;
     auto store = [&] {
         for (qint32 x = 0; x < qint32(columns); ++x) {
-            if (!used[std::size_t(x)])
+            uchar *cells = grid + (qint64(x) * rows + top) * oLevel::kCellSize;
+            if (!used[std::size_t(x)]) {
+                std::memset(cells, 0, std::size_t(count * oLevel::kCellSize));
                 continue;
+            }
             used[std::size_t(x)] = 0;
-            AreaCell *cells = a.editColumn(x) + top;
             for (qint32 i = 0; i < count; ++i)
-                if (const quint64 c = band[std::size_t(i) * stride + std::size_t(x)])
-                    cells[i] = unpacked(c);
+                areabytes::putCell(unpacked(band[std::size_t(i) * stride + std::size_t(x)]),
+                                   cells + qint64(i) * oLevel::kCellSize);
         }
         top += count;
         count = 0;
     };
-    JsonArray grid = in.array(gridValue, rows, rows);
+    JsonArray gridArray = in.array(gridValue, rows, rows);
     JsonValue rowValue, cellValue;
-    while (in.next(grid, rowValue)) {
+    while (in.next(gridArray, rowValue)) {
         quint64 *cells = band.data() + std::size_t(count) * stride;
         if (const qsizetype size = quickRow(in.textFrom(rowValue), qint32(columns), cells, used.data())) {
             in.took(rowValue, size);
@@ -322,10 +351,15 @@ QByteArray fromJson(JsonReader &in, JsonObject &o)
         store();
     if (in.bad())
         return {};
-    QByteArray out;
-    if (vt::Status s = tessaforge::encode(a, out); !s)
-        in.fail(o, s.error());
     return out;
+}
+
+// The reader's refusals come from the header alone: its grid would cost the memory of a
+// whole area only to be thrown away.
+QString readerRefusal(QByteArrayView bytes)
+{
+    const vt::Status s = areabytes::check(bytes);
+    return s ? QString() : s.error();
 }
 
 QString summary(QByteArrayView bytes)
@@ -357,7 +391,7 @@ const FormatEntry kAreaEntry = {
     .kind = Kind::Area,
     .format = &tessaforge::kAreaFormat,
     .members = kDocument,
-    .decodeError = decodeErrorOf<oLevel, tessaforge::decode>,
+    .decodeError = readerRefusal,
     .summary = summary,
     .toJson = toJson,
     .fromJson = fromJson,

@@ -16,6 +16,8 @@
 
 #include <functional>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 using namespace vtfile;
 
@@ -204,6 +206,24 @@ private Q_SLOTS:
         QCOMPARE(out, QByteArray("untouched"));
         QVERIFY2(s.error().startsWith(starts), qPrintable(s.error()));
         QVERIFY2(contains.isEmpty() || s.error().contains(contains), qPrintable(s.error()));
+    }
+
+    // The file is made as the rows are read: a short JSON that claims the largest grid is
+    // refused at its end without first filling gigabytes for it.
+    void hugeClaimedGridCostsOnlyWhatTheJsonGives()
+    {
+        const QByteArray json = "{\"format\": \"area\", \"columns\": 32768, \"rows\": 32768, \"sideWarp\": false, "
+                                "\"start\": [0, 0], \"time\": 0, \"grid\": [[0, 0]]}";
+        rusage before{};
+        getrusage(RUSAGE_SELF, &before);
+        QByteArray out;
+        const vt::Status s = fromJson(std::nullopt, json, out);
+        rusage after{};
+        getrusage(RUSAGE_SELF, &after);
+        QVERIFY(!s);
+        QVERIFY2(s.error().startsWith(u"1:"_s), qPrintable(s.error()));
+        QVERIFY2(after.ru_maxrss - before.ru_maxrss < 256 * 1024,  // kilobytes
+                 qPrintable(u"grew by %1 kB"_s.arg(after.ru_maxrss - before.ru_maxrss)));
     }
 };
 
