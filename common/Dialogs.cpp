@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vt {
 
@@ -25,7 +26,8 @@ QMessageBox::StandardButtons toQt(Dialogs::Buttons buttons)
     switch (buttons) {
     case Dialogs::Buttons::Ok: return QMessageBox::Ok;
     case Dialogs::Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case Dialogs::Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case Dialogs::Buttons::YesNo:
+    case Dialogs::Buttons::RecoverDiscard: return QMessageBox::Yes | QMessageBox::No;
     case Dialogs::Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
@@ -57,6 +59,11 @@ Dialogs::Answer QtDialogs::question(QWidget *parent, const QString &title, const
                                     Buttons buttons, Icon icon)
 {
     QMessageBox box(toQt(icon), title, text, toQt(buttons), parent);
+    if (buttons == Buttons::RecoverDiscard) {
+        box.button(QMessageBox::Yes)->setText(QMessageBox::tr("Recover"));
+        box.button(QMessageBox::No)->setText(QMessageBox::tr("Discard"));
+        box.setDefaultButton(QMessageBox::Yes);
+    }
     switch (box.exec()) {
     case QMessageBox::Ok: return Answer::Ok;
     case QMessageBox::Yes: return Answer::Yes;

@@ -16,7 +16,8 @@ namespace vt {
 class Dialogs
 {
 public:
-    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    // RecoverDiscard: "Recover" answers Yes, "Discard" No.
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel, RecoverDiscard };
     enum class Icon { None, Information, Warning, Critical, Question };
     enum class Answer { Ok, Cancel, Yes, No };
 
