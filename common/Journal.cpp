@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QtEndian>
 
 #include <algorithm>
@@ -552,6 +553,26 @@ QStringList journalsOf(const QString &folder, const QString &program)
             found << path;
     }
     return found;
+}
+
+bool journalMatchesDisk(const JournalContents &journal)
+{
+    if (journal.origin.isNew())
+        return true;
+    const JournalOrigin now = JournalOrigin::ofFile(journal.origin.path);
+    return now.size == journal.origin.size && now.sha256 == journal.origin.sha256;
+}
+
+QString recoveryQuestion(const JournalContents &journal, const QString &untitled)
+{
+    const QString name = journal.origin.path.isEmpty() ? untitled : QFileInfo(journal.origin.path).fileName();
+    const qsizetype edits = journal.edits();
+    QString text = u"Recover unsaved changes to %1 from %2?"_s.arg(
+        name, QLocale().toString(journal.lastWritten.time(), u"HH:mm"_s));
+    text += u"\n\n"_s + (edits == 1 ? u"1 edit was recorded."_s : u"%1 edits were recorded."_s.arg(edits));
+    if (journal.damaged)
+        text += u" The journal ends in a damaged record; the edits before it can be recovered."_s;
+    return text;
 }
 
 Status setJournalAside(const QString &path, QString &newPath)

@@ -146,6 +146,13 @@ Status readJournal(const QString &path, JournalContents &out);
 // The journals of a program in a recovery folder that no running program is writing.
 QStringList journalsOf(const QString &folder, const QString &program);
 
+// The file the journal starts from is on disk as it was then (a new document always is).
+bool journalMatchesDisk(const JournalContents &journal);
+
+// What the user is asked: "Recover unsaved changes to Meadow.qzl from 14:32?", and how many
+// edits there are. untitled names a document never saved ("a new area").
+QString recoveryQuestion(const JournalContents &journal, const QString &untitled);
+
 // Moves a journal whose document changed since it began out of the way (into the folder's
 // "set-aside" subfolder), so that it is neither replayed nor lost. The new path.
 Status setJournalAside(const QString &path, QString &newPath);
