@@ -39,16 +39,37 @@ void HistoryJournal::release()
     follow();
 }
 
-void HistoryJournal::rebase()
+void HistoryJournal::rebase(int dropped, int pending)
 {
     m_recorded = commands();
-    m_index = m_stack.index();
+    pending = std::clamp(pending, 0, int(m_recorded.size()));
+    m_recorded.resize(m_recorded.size() - std::size_t(pending));
+    m_index = std::min(m_stack.index(), int(m_recorded.size()));
+    m_floor = std::max(0, m_floor - dropped);
 }
 
 void HistoryJournal::setOrigin(const JournalOrigin &origin)
 {
     m_writer.setOrigin(origin);
+    m_floor = 0;
     rebase();
+}
+
+void HistoryJournal::begin(const std::vector<const QUndoCommand *> &now, int index, int clean)
+{
+    // From the file to here: when the history stands below the saved state, the steps the
+    // file holds come first (replay takes them back); then the steps beyond it are made, and
+    // those undone since are undone again.
+    std::vector<JournalWriter::Pending> records;
+    const int size = int(now.size());
+    m_floor = index < clean ? 0 : clean;
+    for (int i = m_floor; i < clean; ++i)
+        records.push_back({JournalRecord::Kept, payloadOf(i)});
+    for (int i = clean; i < size; ++i)
+        records.push_back({JournalRecord::Step, payloadOf(i)});
+    for (int i = size; i > index; --i)
+        records.push_back({JournalRecord::Undo, {}});
+    m_writer.begin(std::move(records));
 }
 
 void HistoryJournal::follow()
@@ -56,56 +77,45 @@ void HistoryJournal::follow()
     const std::vector<const QUndoCommand *> now = commands();
     const int index = m_stack.index();
     const int clean = m_stack.cleanIndex();
+    auto done = [&] {
+        m_recorded = now;
+        m_index = index;
+    };
     if (index == clean) {
         // Back where the file is: nothing to recover.
         m_writer.discard();
-        m_recorded = now;
-        m_index = index;
-        return;
+        return done();
     }
     if (m_writer.isOff())
         return;
-    std::vector<JournalWriter::Pending> records;
-    if (!m_writer.isOpen()) {
-        if (clean < 0)
-            return;  // the saved state left the history: there is nowhere to start from
-        // From the file to here: the steps the file holds but the history has undone are
-        // kept (replay takes them back), those beyond it are made, and those undone since
-        // are undone again.
-        const int size = int(now.size());
-        for (int i = std::min(index, clean); i < clean; ++i)
-            records.push_back({JournalRecord::Kept, payloadOf(i)});
-        for (int i = clean; i < size; ++i)
-            records.push_back({JournalRecord::Step, payloadOf(i)});
-        for (int i = size; i > index; --i)
-            records.push_back({JournalRecord::Undo, {}});
-        m_writer.begin(std::move(records));
-    } else {
-        // From the history the journal holds to this one: back to where they part, forward
-        // to the new steps, then to where the history now stands.
-        const int oldSize = int(m_recorded.size());
-        const int newSize = int(now.size());
-        int common = 0;
-        while (common < oldSize && common < newSize && m_recorded[std::size_t(common)] == now[std::size_t(common)])
-            ++common;
-        int at = m_index;
-        auto moveTo = [&](int target) {
-            for (; at > target; --at)
-                records.push_back({JournalRecord::Undo, {}});
-            for (; at < target; ++at)
-                records.push_back({JournalRecord::Redo, {}});
-        };
-        if (newSize > common) {
-            moveTo(common);
-            for (int i = common; i < newSize; ++i, ++at)
-                records.push_back({JournalRecord::Step, payloadOf(i)});
-        }
-        moveTo(index);
-        for (JournalWriter::Pending &r : records)
-            m_writer.append(r.type, std::move(r.payload));
+    // From the history the journal holds to this one: back to where they part, forward to
+    // the new steps, then to where the history now stands.
+    const int oldSize = int(m_recorded.size());
+    const int newSize = int(now.size());
+    int common = 0;
+    while (common < oldSize && common < newSize && m_recorded[std::size_t(common)] == now[std::size_t(common)])
+        ++common;
+    const bool newSteps = newSize > common;
+    const int lowest = std::min({m_index, index, newSteps ? common : index});
+    if (!m_writer.isOpen() || lowest < m_floor) {
+        if (clean >= 0)
+            begin(now, index, clean);
+        return done();  // with no saved state left in the history there is nowhere to start
     }
-    m_recorded = now;
-    m_index = index;
+    int at = m_index;
+    auto moveTo = [&](int target) {
+        for (; at > target; --at)
+            m_writer.append(JournalRecord::Undo);
+        for (; at < target; ++at)
+            m_writer.append(JournalRecord::Redo);
+    };
+    if (newSteps) {
+        moveTo(common);
+        for (int i = common; i < newSize; ++i, ++at)
+            m_writer.append(JournalRecord::Step, payloadOf(i));
+    }
+    moveTo(index);
+    done();
 }
 
 qsizetype HistoryJournal::replay(QUndoStack &stack, const std::vector<JournalEntry> &records, const Decode &decode,
@@ -135,6 +145,8 @@ qsizetype HistoryJournal::replay(QUndoStack &stack, const std::vector<JournalEnt
         push(command);
         ++steps;
     }
+    if (!kept.empty())
+        stack.setClean();  // the file's state
     for (; i < records.size(); ++i) {
         const JournalEntry &r = records[i];
         switch (r.type) {

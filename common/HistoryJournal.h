@@ -31,10 +31,13 @@ public:
 
     // While held, the history is not followed (a step still grows at the top, or the document
     // rebuilds its history); release() then records what changed. rebase() instead takes the
-    // history as it now stands for the one recorded (rebuilt with the same steps).
+    // history as it now stands for the one recorded (rebuilt with the newest steps, `dropped`
+    // fewer at the bottom), but for `pending` steps at its top that were pushed while held and
+    // are not recorded yet.
     void hold() { m_held = true; }
+    bool isHeld() const { return m_held; }
     void release();
-    void rebase();
+    void rebase(int dropped = 0, int pending = 0);
 
     // The document was read, written or replaced: the journal starts again from the file.
     void setOrigin(const JournalOrigin &origin);
@@ -49,6 +52,7 @@ public:
 
 private:
     void follow();
+    void begin(const std::vector<const QUndoCommand *> &now, int index, int clean);
     std::vector<const QUndoCommand *> commands() const;
     JournalWriter::Payload payloadOf(int index) const;
 
@@ -57,6 +61,9 @@ private:
     Encode m_encode;
     std::vector<const QUndoCommand *> m_recorded;  // the history as the journal holds it
     int m_index = 0;
+    // The lowest place in the history the journal's records can take it back to: below the
+    // saved state only when they begin with the steps the file holds.
+    int m_floor = 0;
     bool m_held = false;
 };
 

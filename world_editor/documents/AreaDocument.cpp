@@ -2,6 +2,9 @@
 
 #include "AreaCommand.h"
 
+#include "HistoryJournal.h"
+
+#include <QFileInfo>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -43,18 +46,90 @@ AreaDocument::AreaDocument(QObject *parent) : Document(QStringLiteral("areaUndo"
     // Any move through the history ends the growth of a drag's step: the rest of the drag
     // makes a step of its own.
     connect(undoStack(), &QUndoStack::indexChanged, this, [this] {
-        if (m_strokeCommand)
-            m_strokeCommand->close();
+        if (!m_strokeCommand)
+            return;  // a push of the drag's own step goes on holding the journal
+        m_strokeCommand->close();
         m_strokeCommand = nullptr;
+        releaseJournal();
     });
     newArea();
 }
 
 AreaDocument::~AreaDocument()
 {
+    // The journal stops following before the history goes, which it would take for a return
+    // to the saved state: a document dropped with unsaved changes keeps its journal.
+    delete m_history;
+    m_history = nullptr;
     // The commands count their bytes here: they go before the count does.
     m_strokeCommand = nullptr;
     dropHistory();
+}
+
+// ---- crash journal ---------------------------------------------------------------------------
+
+void AreaDocument::recordTo(const QString &folder)
+{
+    if (m_journal)
+        return;
+    m_journal = new vt::JournalWriter(folder, QStringLiteral("tessaforge"), QStringLiteral("area"), this);
+    connect(m_journal, &vt::JournalWriter::failed, this, &AreaDocument::journalFailed);
+    m_history = new vt::HistoryJournal(*undoStack(), *m_journal, [](const QUndoCommand &command) {
+        // The step is shared, not copied: a drag of thousands of cells costs the editor nothing.
+        const QString name = command.text();
+        std::shared_ptr<const AreaChange> change =
+            const_cast<AreaCommand &>(static_cast<const AreaCommand &>(command)).shared();
+        return vt::JournalWriter::Payload([change, name] { return AreaCommand::journalBytes(*change, name); });
+    }, this);
+    setJournalOrigin();
+}
+
+void AreaDocument::setJournalOrigin()
+{
+    if (m_history)
+        m_history->setOrigin(m_path.isEmpty() ? vt::JournalOrigin{} : vt::JournalOrigin::ofFile(m_path));
+}
+
+void AreaDocument::holdJournal()
+{
+    if (m_history && !m_journalHeld) {
+        m_journalHeld = true;
+        m_history->hold();
+    }
+}
+
+void AreaDocument::releaseJournal()
+{
+    if (m_history && m_journalHeld) {
+        m_journalHeld = false;
+        m_history->release();
+    }
+}
+
+qsizetype AreaDocument::recover(const vt::JournalContents &journal, bool *complete)
+{
+    endStroke();
+    return vt::HistoryJournal::replay(
+        *undoStack(), journal.records,
+        [this](const QByteArray &bytes) -> QUndoCommand * {
+            AreaChange change;
+            QString name;
+            if (!AreaCommand::fromJournalBytes(bytes, change, name))
+                return nullptr;
+            return new AreaCommand(*this, std::move(change), name);
+        },
+        [this](QUndoCommand *command) { push(static_cast<AreaCommand *>(command)); }, complete);
+}
+
+void AreaDocument::discardJournal()
+{
+    if (m_journal)
+        m_journal->discard();
+}
+
+QString AreaDocument::journalPath() const
+{
+    return m_journal && m_journal->isOpen() ? m_journal->path() : QString();
 }
 
 // ---- the area as a whole ---------------------------------------------------------------------
@@ -65,6 +140,7 @@ void AreaDocument::newArea()
     (void)oArea.Resize(20, 15);
     oArea.SetStartPos(0, 0);
     oArea.SetSideWarp(false);
+    m_path.clear();
     replaced(QString());
 }
 
@@ -78,6 +154,7 @@ vt::Status AreaDocument::load(const QString &path, const QString &name)
     if (!status)
         return status;
     oArea = std::move(loaded);
+    m_path = QFileInfo(path).absoluteFilePath();
     replaced(name);
     return status;
 }
@@ -86,7 +163,9 @@ void AreaDocument::replaced(QString name)
 {
     m_strokeCommand = nullptr;
     m_strokeOpen = false;
+    releaseJournal();
     startHistory();
+    setJournalOrigin();
     Q_EMIT areaReplaced();
     if (name != sCurAreaFile) {
         sCurAreaFile = std::move(name);
@@ -100,6 +179,8 @@ vt::Status AreaDocument::save(const QString &path, const QString &confineTo)
     if (!saved)
         return saved;
     markSaved();
+    m_path = QFileInfo(path).absoluteFilePath();
+    setJournalOrigin();
     return saved;
 }
 
@@ -113,6 +194,13 @@ void AreaDocument::push(AreaCommand *command)
 
 void AreaDocument::pushStroke(AreaCommand *command)
 {
+    // A step of the drag before this one is whole now.
+    if (m_strokeCommand)
+        m_strokeCommand->close();
+    m_strokeCommand = nullptr;
+    releaseJournal();
+    if (m_strokeOpen)
+        holdJournal();
     undoStack()->push(command);
     // Before the trim, which may put the command's change into a new command.
     if (m_strokeOpen)
@@ -132,6 +220,7 @@ void AreaDocument::endStroke()
         m_strokeCommand->close();
     m_strokeCommand = nullptr;
     m_strokeOpen = false;
+    releaseJournal();
 }
 
 bool AreaDocument::paintCell(qint32 X, qint32 Y, const AreaCell &after, const QString &name)
@@ -295,6 +384,9 @@ void AreaDocument::trimHistory()
     m_strokeCommand = nullptr;
     m_restacking = true;
     holdModified(true);
+    const bool journalHeld = m_history && m_history->isHeld();
+    if (m_history)
+        m_history->hold();
     undoStack()->clear();
     AreaCommand *newest = nullptr;
     for (auto &[change, name] : changes) {
@@ -311,6 +403,12 @@ void AreaDocument::trimHistory()
     undoStack()->setIndex(index - first);
     m_restacking = false;
     holdModified(false);
+    if (m_history) {
+        // The same steps, rebuilt: nothing to record but a drag's step not recorded yet.
+        m_history->rebase(first, m_journalHeld && strokeOnTop ? 1 : 0);
+        if (!journalHeld)
+            m_history->release();
+    }
     if (strokeOnTop && undoStack()->index() == undoStack()->count())
         m_strokeCommand = newest;
     updateModified();
