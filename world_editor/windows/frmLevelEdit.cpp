@@ -8,12 +8,16 @@
 
 #include "AnsiText.h"
 #include "Dialogs.h"
+#include "Journal.h"
 #include "Paths.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPainter>
@@ -63,6 +67,11 @@ frmLevelEdit::frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaP
     updateTitle();
     connect(&m_document, &Document::modifiedChanged, this, &frmLevelEdit::updateTitle);
     connect(&m_document, &AreaDocument::fileNameChanged, this, &frmLevelEdit::updateTitle);
+    connect(&m_document, &AreaDocument::journalFailed, this, [this](const QString &why) {
+        const QString name = m_document.fileName().isEmpty() ? QStringLiteral("the new area")
+                                                             : m_document.fileName() + kAreaFormat.suffix();
+        Q_EMIT statusMessage(QStringLiteral("Recovery is off for %1: %2").arg(name, why));
+    });
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -283,7 +292,52 @@ void frmLevelEdit::message(const QString &text)
 
 bool frmLevelEdit::askToSave()
 {
-    return vt::askToSaveChanges(m_dialogs, this, kTitle, kSaveQuestion, [this] { return SaveArea(); });
+    const bool goOn = vt::askToSaveChanges(m_dialogs, this, kTitle, kSaveQuestion, [this] { return SaveArea(); });
+    if (goOn && m_document.isModified())
+        m_document.discardJournal();  // "No": the user drops the changes
+    return goOn;
+}
+
+void frmLevelEdit::offerRecovery()
+{
+    const QString folder = vt::recoveryFolder(m_world.state().sAppPath);
+    const QString path = m_document.filePath();
+    for (const QString &journal : vt::journalsOf(folder, QStringLiteral("tessaforge"))) {
+        vt::JournalContents contents;
+        if (!vt::readJournal(journal, contents) || contents.kind != QStringLiteral("area") || contents.origin.path != path)
+            continue;
+        const QString name = path.isEmpty() ? QStringLiteral("a new area") : QFileInfo(path).fileName();
+        if (!vt::journalMatchesDisk(contents)) {
+            // Replayed onto another file the edits would be wrong: they are kept, not applied.
+            QString aside;
+            if (vt::setJournalAside(journal, aside))
+                message(QStringLiteral("Unsaved changes to %1 were recorded at %2, but the file has changed since: "
+                                       "they were not applied, and are kept in %3.")
+                            .arg(name, QLocale().toString(contents.lastWritten, QLocale::ShortFormat),
+                                 QDir::toNativeSeparators(aside)));
+            continue;
+        }
+        if (m_dialogs.question(this, kTitle, vt::recoveryQuestion(contents, QStringLiteral("a new area")),
+                               vt::Dialogs::Buttons::RecoverDiscard, vt::Dialogs::Icon::Question)
+            != vt::Dialogs::Answer::Yes) {
+            QFile::remove(journal);
+            continue;
+        }
+        bool complete = true;
+        const qsizetype edits = m_document.recover(contents, &complete);
+        // The recovered edits are recorded again as they are replayed; a new area's old
+        // journal has another name and goes.
+        if (journal != m_document.journalPath())
+            QFile::remove(journal);
+        if (!complete || contents.damaged)
+            message(QStringLiteral("%1 edits to %2 were recovered; the journal ends in a record that cannot be "
+                                   "read, and what it held is lost.")
+                        .arg(edits)
+                        .arg(name));
+        else
+            Q_EMIT statusMessage(QStringLiteral("%1 edits to %2 recovered").arg(edits).arg(name));
+        return;
+    }
 }
 
 void frmLevelEdit::setScrollMaxima()
@@ -340,8 +394,11 @@ void frmLevelEdit::SetLevel(const QString &sFile)
     if (m_document.isModified() && !askToSave())
         return;
     // A file that cannot be read leaves the open area as it was.
-    if (const vt::Status status = m_document.load(path, sFile); !status)
+    if (const vt::Status status = m_document.load(path, sFile); !status) {
         message(QStringLiteral("The area file \"%1\" could not be opened.\n%2").arg(fileName, status.error()));
+        return;
+    }
+    offerRecovery();
 }
 
 void frmLevelEdit::NewArea()
@@ -356,6 +413,7 @@ bool frmLevelEdit::newArea()
     if (m_document.isModified() && !askToSave())
         return false;
     m_document.newArea();
+    offerRecovery();
     return true;
 }
 

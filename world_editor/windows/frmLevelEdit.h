@@ -157,6 +157,8 @@ private:
     // False when the operation is abandoned (Cancel, or Yes with a save that failed).
     bool askToSave();
     bool newArea();
+    // Offers the unsaved changes a program that died recorded for the area now open.
+    void offerRecovery();
     // The document's area is another one, or another size.
     void areaReplaced();
     void areaResized();

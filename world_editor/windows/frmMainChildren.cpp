@@ -1,6 +1,8 @@
 // The frame's child windows: each is made with what it uses and wired to the frame here.
 #include "frmMain.h"
 
+#include "Journal.h"
+
 #include "frmLevelEdit.h"
 #include "documents/AreaDocument.h"
 #include "documents/MapDocument.h"
@@ -119,6 +121,7 @@ void frmMain::editArea()
         // The document lives as long as its window: the window's frame deletes both, the
         // window first.
         auto *document = new AreaDocument(this);
+        document->recordTo(vt::recoveryFolder(m_state.sAppPath));
         auto *editor = new frmLevelEdit(*document, m_brush, m_pictures, m_world, m_dialogs);
         m_areaEditor = openChild(editor);
         document->setParent(m_areaEditor);
