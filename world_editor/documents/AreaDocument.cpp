@@ -2,9 +2,6 @@
 
 #include "AreaCommand.h"
 
-#include "HistoryJournal.h"
-
-#include <QFileInfo>
 #include <QUndoStack>
 
 #include <algorithm>
@@ -57,10 +54,6 @@ AreaDocument::AreaDocument(QObject *parent) : Document(QStringLiteral("areaUndo"
 
 AreaDocument::~AreaDocument()
 {
-    // The journal stops following before the history goes, which it would take for a return
-    // to the saved state: a document dropped with unsaved changes keeps its journal.
-    delete m_history;
-    m_history = nullptr;
     // The commands count their bytes here: they go before the count does.
     m_strokeCommand = nullptr;
     dropHistory();
@@ -68,68 +61,44 @@ AreaDocument::~AreaDocument()
 
 // ---- crash journal ---------------------------------------------------------------------------
 
-void AreaDocument::recordTo(const QString &folder)
+vt::HistoryJournal::Payload AreaDocument::journalStep(const QUndoCommand &command) const
 {
-    if (m_journal)
-        return;
-    m_journal = new vt::JournalWriter(folder, QStringLiteral("tessaforge"), QStringLiteral("area"), this);
-    connect(m_journal, &vt::JournalWriter::failed, this, &AreaDocument::journalFailed);
-    m_history = new vt::HistoryJournal(*undoStack(), *m_journal, [](const QUndoCommand &command) {
-        // The step is shared, not copied: a drag of thousands of cells costs the editor nothing.
-        const QString name = command.text();
-        std::shared_ptr<const AreaChange> change =
-            const_cast<AreaCommand &>(static_cast<const AreaCommand &>(command)).shared();
-        return vt::JournalWriter::Payload([change, name] { return AreaCommand::journalBytes(*change, name); });
-    }, this);
-    setJournalOrigin();
+    // The step is shared, not copied: a drag of thousands of cells costs the editor nothing.
+    const QString name = command.text();
+    std::shared_ptr<const AreaChange> change =
+        const_cast<AreaCommand &>(static_cast<const AreaCommand &>(command)).shared();
+    return [change, name] { return AreaCommand::journalBytes(*change, name); };
 }
 
-void AreaDocument::setJournalOrigin()
+QUndoCommand *AreaDocument::stepFromJournal(const QByteArray &bytes)
 {
-    if (m_history)
-        m_history->setOrigin(m_path.isEmpty() ? vt::JournalOrigin{} : vt::JournalOrigin::ofFile(m_path));
+    AreaChange change;
+    QString name;
+    if (!AreaCommand::fromJournalBytes(bytes, change, name))
+        return nullptr;
+    return new AreaCommand(*this, std::move(change), name);
+}
+
+void AreaDocument::pushFromJournal(QUndoCommand *command)
+{
+    endStroke();
+    push(static_cast<AreaCommand *>(command));
 }
 
 void AreaDocument::holdJournal()
 {
-    if (m_history && !m_journalHeld) {
+    if (historyJournal() && !m_journalHeld) {
         m_journalHeld = true;
-        m_history->hold();
+        historyJournal()->hold();
     }
 }
 
 void AreaDocument::releaseJournal()
 {
-    if (m_history && m_journalHeld) {
+    if (historyJournal() && m_journalHeld) {
         m_journalHeld = false;
-        m_history->release();
+        historyJournal()->release();
     }
-}
-
-qsizetype AreaDocument::recover(const vt::JournalContents &journal, bool *complete)
-{
-    endStroke();
-    return vt::HistoryJournal::replay(
-        *undoStack(), journal.records,
-        [this](const QByteArray &bytes) -> QUndoCommand * {
-            AreaChange change;
-            QString name;
-            if (!AreaCommand::fromJournalBytes(bytes, change, name))
-                return nullptr;
-            return new AreaCommand(*this, std::move(change), name);
-        },
-        [this](QUndoCommand *command) { push(static_cast<AreaCommand *>(command)); }, complete);
-}
-
-void AreaDocument::discardJournal()
-{
-    if (m_journal)
-        m_journal->discard();
-}
-
-QString AreaDocument::journalPath() const
-{
-    return m_journal && m_journal->isOpen() ? m_journal->path() : QString();
 }
 
 // ---- the area as a whole ---------------------------------------------------------------------
@@ -140,8 +109,7 @@ void AreaDocument::newArea()
     (void)oArea.Resize(20, 15);
     oArea.SetStartPos(0, 0);
     oArea.SetSideWarp(false);
-    m_path.clear();
-    replaced(QString());
+    replaced(QString(), QString());
 }
 
 vt::Status AreaDocument::load(const QString &path, const QString &name)
@@ -154,18 +122,17 @@ vt::Status AreaDocument::load(const QString &path, const QString &name)
     if (!status)
         return status;
     oArea = std::move(loaded);
-    m_path = QFileInfo(path).absoluteFilePath();
-    replaced(name);
+    replaced(name, path);
     return status;
 }
 
-void AreaDocument::replaced(QString name)
+void AreaDocument::replaced(QString name, const QString &path)
 {
     m_strokeCommand = nullptr;
     m_strokeOpen = false;
     releaseJournal();
     startHistory();
-    setJournalOrigin();
+    setFilePath(path);
     Q_EMIT areaReplaced();
     if (name != sCurAreaFile) {
         sCurAreaFile = std::move(name);
@@ -179,8 +146,7 @@ vt::Status AreaDocument::save(const QString &path, const QString &confineTo)
     if (!saved)
         return saved;
     markSaved();
-    m_path = QFileInfo(path).absoluteFilePath();
-    setJournalOrigin();
+    setFilePath(path);
     return saved;
 }
 
@@ -384,9 +350,10 @@ void AreaDocument::trimHistory()
     m_strokeCommand = nullptr;
     m_restacking = true;
     holdModified(true);
-    const bool journalHeld = m_history && m_history->isHeld();
-    if (m_history)
-        m_history->hold();
+    vt::HistoryJournal *journal = historyJournal();
+    const bool journalHeld = journal && journal->isHeld();
+    if (journal)
+        journal->hold();
     undoStack()->clear();
     AreaCommand *newest = nullptr;
     for (auto &[change, name] : changes) {
@@ -403,11 +370,11 @@ void AreaDocument::trimHistory()
     undoStack()->setIndex(index - first);
     m_restacking = false;
     holdModified(false);
-    if (m_history) {
+    if (journal) {
         // The same steps, rebuilt: nothing to record but a drag's step not recorded yet.
-        m_history->rebase(first, m_journalHeld && strokeOnTop ? 1 : 0);
+        journal->rebase(first, m_journalHeld && strokeOnTop ? 1 : 0);
         if (!journalHeld)
-            m_history->release();
+            journal->release();
     }
     if (strokeOnTop && undoStack()->index() == undoStack()->count())
         m_strokeCommand = newest;

@@ -5,7 +5,6 @@
 
 #include "Document.h"
 
-#include "Journal.h"
 #include "Status.h"
 
 #include <QObject>
@@ -16,10 +15,6 @@
 #include <functional>
 #include <optional>
 #include <vector>
-
-namespace vt {
-class HistoryJournal;
-}
 
 namespace tessaforge {
 
@@ -74,22 +69,6 @@ public:
     Resizing resize(qint32 columns, qint32 rows);
     void toggleSideWarp();
 
-    // ---- crash journal
-    // From now on the history is recorded in a journal in `folder` while the area holds
-    // unsaved changes (see vt::JournalWriter); journalFailed says once why it cannot be.
-    void recordTo(const QString &folder);
-    // The path of the file the area was last read from or written to; empty for a new area.
-    QString filePath() const { return m_path; }
-    // Replays a journal of this area (as read or begun: its origin must be the file as it is
-    // open) through the history; the document is then modified and the steps can be undone
-    // one by one. The number of edits replayed; *complete is false when replay stopped at a
-    // record it could not use.
-    qsizetype recover(const vt::JournalContents &journal, bool *complete = nullptr);
-    // The user dropped the unsaved changes: their journal goes.
-    void discardJournal();
-    // The open journal's file, or empty.
-    QString journalPath() const;
-
     // ---- history: steps beyond the limit in bytes are dropped, oldest first
     static constexpr qsizetype kHistoryLimit = qsizetype(64) * 1024 * 1024;
     void setHistoryLimit(qsizetype bytes);
@@ -105,7 +84,6 @@ Q_SIGNALS:
     // A new or loaded area replaced the one shown.
     void areaReplaced();
     void fileNameChanged(const QString &name);
-    void journalFailed(const QString &why);
 
 private:
     friend class AreaCommand;
@@ -119,9 +97,12 @@ private:
     void push(AreaCommand *command);
     // A command of the open drag, which grows while it is the newest.
     void pushStroke(AreaCommand *command);
-    void replaced(QString name);
+    void replaced(QString name, const QString &path);
     void trimHistory();
-    void setJournalOrigin();
+    QString journalKind() const override { return QStringLiteral("area"); }
+    vt::HistoryJournal::Payload journalStep(const QUndoCommand &command) const override;
+    QUndoCommand *stepFromJournal(const QByteArray &bytes) override;
+    void pushFromJournal(QUndoCommand *command) override;
     // A drag's step grows at the top: the journal records it once it is whole.
     void holdJournal();
     void releaseJournal();
@@ -134,9 +115,6 @@ private:
     // they must not be performed a second time.
     bool m_restacking = false;
 
-    QString m_path;
-    vt::JournalWriter *m_journal = nullptr;
-    vt::HistoryJournal *m_history = nullptr;
     bool m_journalHeld = false;  // by an open drag
 
     bool m_strokeOpen = false;

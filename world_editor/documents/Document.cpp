@@ -1,5 +1,6 @@
 #include "Document.h"
 
+#include <QFileInfo>
 #include <QUndoStack>
 
 namespace tessaforge {
@@ -18,6 +19,10 @@ Document::~Document()
 
 void Document::dropHistory()
 {
+    // The journal stops following first: it would take the history's clearing for a return
+    // to the saved state, and a document dropped with unsaved changes keeps its journal.
+    delete m_history;
+    m_history = nullptr;
     if (!m_undo)
         return;
     m_undo->disconnect(this);  // its clearing on the way out is no change to announce
@@ -59,6 +64,47 @@ void Document::updateModified()
         return;
     m_wasModified = now;
     Q_EMIT modifiedChanged(now);
+}
+
+void Document::recordTo(const QString &folder)
+{
+    if (m_journal || journalKind().isEmpty())
+        return;
+    m_journal = new vt::JournalWriter(folder, QStringLiteral("tessaforge"), journalKind(), this);
+    connect(m_journal, &vt::JournalWriter::failed, this, &Document::journalFailed);
+    m_history = new vt::HistoryJournal(
+        *m_undo, *m_journal, [this](const QUndoCommand &command) { return journalStep(command); }, this);
+    setFilePath(m_path);
+}
+
+void Document::setFilePath(const QString &path)
+{
+    m_path = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    if (m_history)
+        m_history->setOrigin(m_path.isEmpty() ? vt::JournalOrigin{} : vt::JournalOrigin::ofFile(m_path));
+}
+
+void Document::discardJournal()
+{
+    if (m_journal)
+        m_journal->discard();
+}
+
+QString Document::journalPath() const
+{
+    return m_journal && m_journal->isOpen() ? m_journal->path() : QString();
+}
+
+void Document::pushFromJournal(QUndoCommand *command)
+{
+    m_undo->push(command);
+}
+
+qsizetype Document::recover(const vt::JournalContents &journal, bool *complete)
+{
+    return vt::HistoryJournal::replay(
+        *m_undo, journal.records, [this](const QByteArray &bytes) { return stepFromJournal(bytes); },
+        [this](QUndoCommand *command) { pushFromJournal(command); }, complete);
 }
 
 } // namespace tessaforge

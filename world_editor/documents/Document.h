@@ -1,5 +1,8 @@
 #pragma once
 
+#include "HistoryJournal.h"
+#include "Journal.h"
+
 #include <QObject>
 
 class QUndoStack;
@@ -22,8 +25,23 @@ public:
     // Marks the document changed without a step; only a new history or a save clears it.
     void markChanged();
 
+    // ---- crash journal (see vt::JournalWriter): once recordTo has been called, the history is
+    // recorded while the document holds unsaved changes; journalFailed says once why not.
+    void recordTo(const QString &folder);
+    // The file the document was last read from or written to; empty when there is none.
+    QString filePath() const { return m_path; }
+    // The user dropped the unsaved changes: their journal goes.
+    void discardJournal();
+    // The open journal's file, or empty.
+    QString journalPath() const;
+    // Replays a journal of this document (its origin the file as it is now open) through the
+    // history: the document is then modified and the steps undo one by one. The number of
+    // edits replayed; *complete is false when replay stopped at a record it could not use.
+    qsizetype recover(const vt::JournalContents &journal, bool *complete = nullptr);
+
 Q_SIGNALS:
     void modifiedChanged(bool modified);
+    void journalFailed(const QString &why);
 
 protected:
     // stackName: the history's object name, as tests and the frame find it.
@@ -40,8 +58,22 @@ protected:
     // in its destructor, before those members go.
     void dropHistory();
 
+    // What a document tells its journal: its kind ("area"), how its steps are written and
+    // read back, how a step read back is put on the history. journalKind empty: none.
+    virtual QString journalKind() const { return QString(); }
+    virtual vt::HistoryJournal::Payload journalStep(const QUndoCommand &) const { return {}; }
+    virtual QUndoCommand *stepFromJournal(const QByteArray &) { return nullptr; }
+    virtual void pushFromJournal(QUndoCommand *command);
+    // The document now stands for the file at path (empty for none): its journal starts
+    // again from that file.
+    void setFilePath(const QString &path);
+    vt::HistoryJournal *historyJournal() const { return m_history; }
+
 private:
     QUndoStack *m_undo = nullptr;
+    QString m_path;
+    vt::JournalWriter *m_journal = nullptr;
+    vt::HistoryJournal *m_history = nullptr;
     bool m_markedChanged = false;
     bool m_wasModified = false;
     bool m_holdModified = false;
