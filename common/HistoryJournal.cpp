@@ -88,6 +88,17 @@ void HistoryJournal::follow()
     }
     if (m_writer.isOff())
         return;
+    // A history with a limit drops its oldest steps as new ones come: the journal's records
+    // still hold them, below the history's new bottom.
+    if (!now.empty() && !m_recorded.empty() && now.front() != m_recorded.front()) {
+        const auto it = std::find(m_recorded.begin(), m_recorded.end(), now.front());
+        if (it != m_recorded.end()) {
+            const int dropped = int(it - m_recorded.begin());
+            m_recorded.erase(m_recorded.begin(), it);
+            m_index = std::max(0, m_index - dropped);
+            m_floor = std::max(0, m_floor - dropped);
+        }
+    }
     // From the history the journal holds to this one: back to where they part, forward to
     // the new steps, then to where the history now stands.
     const int oldSize = int(m_recorded.size());

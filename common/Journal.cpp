@@ -557,8 +557,8 @@ QStringList journalsOf(const QString &folder, const QString &program)
 
 bool journalMatchesDisk(const JournalContents &journal)
 {
-    if (journal.origin.isNew())
-        return true;
+    if (journal.origin.isNew())  // a document never saved, or a file still to be made
+        return journal.origin.path.isEmpty() || !QFileInfo::exists(journal.origin.path);
     const JournalOrigin now = JournalOrigin::ofFile(journal.origin.path);
     return now.size == journal.origin.size && now.sha256 == journal.origin.sha256;
 }

@@ -33,8 +33,8 @@ quint32 crc32(QByteArrayView bytes, quint32 crc = 0);
 // The file a journal's records start from.
 struct JournalOrigin
 {
-    QString path;  // absolute; empty for a document never saved
-    qint64 size = -1;  // -1 for a document never saved (or a file that did not exist)
+    QString path;  // absolute; empty for a document never saved and with no file in view
+    qint64 size = -1;  // -1 for a document never saved (and a file not made yet)
     QByteArray sha256;
 
     bool isNew() const { return size < 0; }
@@ -146,7 +146,8 @@ Status readJournal(const QString &path, JournalContents &out);
 // The journals of a program in a recovery folder that no running program is writing.
 QStringList journalsOf(const QString &folder, const QString &program);
 
-// The file the journal starts from is on disk as it was then (a new document always is).
+// The file the journal starts from is on disk as it was then (a file still to be made is
+// still missing; a document never saved always matches).
 bool journalMatchesDisk(const JournalContents &journal);
 
 // What the user is asked: "Recover unsaved changes to Meadow.qzl from 14:32?", and how many

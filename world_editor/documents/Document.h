@@ -34,6 +34,8 @@ public:
     void discardJournal();
     // The open journal's file, or empty.
     QString journalPath() const;
+    // The kind of document its journals name ("area").
+    QString journalKindName() const { return journalKind(); }
     // Replays a journal of this document (its origin the file as it is now open) through the
     // history: the document is then modified and the steps undo one by one. The number of
     // edits replayed; *complete is false when replay stopped at a record it could not use.

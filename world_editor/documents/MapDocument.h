@@ -48,8 +48,9 @@ public:
 
     const oWorldMap &worldMap() const { return m_map; }
 
-    // A new map of one node; the history starts again and nothing is modified.
-    void reset();
+    // A new map of one node, to be saved at path (empty when none is in view); the history
+    // starts again and nothing is modified.
+    void reset(const QString &path = QString());
     // Reads the map file at `path`; on failure the map stays as it was.
     vt::Status load(const QString &path);
     // Writes the map file (a link may not lead outside `confineTo`); on success nothing is
@@ -71,7 +72,10 @@ private:
     friend class MapCommand;
     // Puts back the nodes a step recorded, as its undo or redo.
     void restore(qint32 count, const MapChange::Nodes &nodes, const QList<qint32> &ids, qint32 select);
-    void replaced();
+    void replaced(const QString &path);
+    QString journalKind() const override { return QStringLiteral("map"); }
+    vt::HistoryJournal::Payload journalStep(const QUndoCommand &command) const override;
+    QUndoCommand *stepFromJournal(const QByteArray &bytes) override;
 
     oWorldMap m_map;
 };

@@ -9,6 +9,11 @@ namespace tessaforge {
 
 class WorldDocument;
 
+// A step of the world's details as its crash journal holds it, and back (nullptr for bytes
+// that are no such step).
+QByteArray worldStepBytes(const QUndoCommand &command);
+QUndoCommand *worldStepFromBytes(WorldDocument &document, QByteArrayView bytes);
+
 // The steps of a world's details. Each keeps only what it changed and makes the change in
 // its redo, the first time too.
 
@@ -22,6 +27,7 @@ public:
     void redo() override { put(m_after); }
 
 private:
+    friend QByteArray worldStepBytes(const QUndoCommand &);
     void put(const LevelFieldValue &value);
 
     WorldDocument &m_document;
@@ -38,6 +44,7 @@ public:
     void redo() override { put(m_after); }
 
 private:
+    friend QByteArray worldStepBytes(const QUndoCommand &);
     void put(const QByteArray &name);
 
     WorldDocument &m_document;
@@ -55,6 +62,7 @@ public:
     void redo() override;
 
 private:
+    friend QByteArray worldStepBytes(const QUndoCommand &);
     void append();
     void removeLast();
 

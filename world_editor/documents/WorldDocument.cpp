@@ -16,14 +16,28 @@ WorldDocument::~WorldDocument() = default;
 void WorldDocument::worldReplaced()
 {
     startHistory();
+    setFilePath(m_state.worldOpen() ? m_state.worldDataPath() : QString());
 }
 
 vt::Status WorldDocument::save()
 {
     const vt::Status saved = m_state.SaveWorld();
-    if (saved)
+    if (saved) {
         markSaved();
+        setFilePath(m_state.worldDataPath());
+    }
     return saved;
+}
+
+vt::HistoryJournal::Payload WorldDocument::journalStep(const QUndoCommand &command) const
+{
+    // A few bytes: made here, so that the journal holds no reference to the step.
+    return [bytes = worldStepBytes(command)] { return bytes; };
+}
+
+QUndoCommand *WorldDocument::stepFromJournal(const QByteArray &bytes)
+{
+    return worldStepFromBytes(*this, bytes);
 }
 
 bool WorldDocument::setLevelField(qint32 index, LevelField field, const LevelFieldValue &value)

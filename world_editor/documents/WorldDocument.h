@@ -44,6 +44,10 @@ Q_SIGNALS:
     void worldNameChanged();
 
 private:
+    QString journalKind() const override { return QStringLiteral("world"); }
+    vt::HistoryJournal::Payload journalStep(const QUndoCommand &command) const override;
+    QUndoCommand *stepFromJournal(const QByteArray &bytes) override;
+
     friend class LevelFieldCommand;
     friend class WorldNameCommand;
     friend class LastLevelCommand;

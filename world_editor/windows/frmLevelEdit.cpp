@@ -1,6 +1,7 @@
 #include "frmLevelEdit.h"
 
 #include "Panel.h"
+#include "Recovery.h"
 #include "frmResizeLevel.h"
 
 #include "world/mCommon.h"
@@ -70,7 +71,7 @@ frmLevelEdit::frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaP
     connect(&m_document, &AreaDocument::journalFailed, this, [this](const QString &why) {
         const QString name = m_document.fileName().isEmpty() ? QStringLiteral("the new area")
                                                              : m_document.fileName() + kAreaFormat.suffix();
-        Q_EMIT statusMessage(QStringLiteral("Recovery is off for %1: %2").arg(name, why));
+        Q_EMIT statusMessage(recoveryOffMessage(name, why));
     });
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
@@ -300,44 +301,9 @@ bool frmLevelEdit::askToSave()
 
 void frmLevelEdit::offerRecovery()
 {
-    const QString folder = vt::recoveryFolder(m_world.state().sAppPath);
-    const QString path = m_document.filePath();
-    for (const QString &journal : vt::journalsOf(folder, QStringLiteral("tessaforge"))) {
-        vt::JournalContents contents;
-        if (!vt::readJournal(journal, contents) || contents.kind != QStringLiteral("area") || contents.origin.path != path)
-            continue;
-        const QString name = path.isEmpty() ? QStringLiteral("a new area") : QFileInfo(path).fileName();
-        if (!vt::journalMatchesDisk(contents)) {
-            // Replayed onto another file the edits would be wrong: they are kept, not applied.
-            QString aside;
-            if (vt::setJournalAside(journal, aside))
-                message(QStringLiteral("Unsaved changes to %1 were recorded at %2, but the file has changed since: "
-                                       "they were not applied, and are kept in %3.")
-                            .arg(name, QLocale().toString(contents.lastWritten, QLocale::ShortFormat),
-                                 QDir::toNativeSeparators(aside)));
-            continue;
-        }
-        if (m_dialogs.question(this, kTitle, vt::recoveryQuestion(contents, QStringLiteral("a new area")),
-                               vt::Dialogs::Buttons::RecoverDiscard, vt::Dialogs::Icon::Question)
-            != vt::Dialogs::Answer::Yes) {
-            QFile::remove(journal);
-            continue;
-        }
-        bool complete = true;
-        const qsizetype edits = m_document.recover(contents, &complete);
-        // The recovered edits are recorded again as they are replayed; a new area's old
-        // journal has another name and goes.
-        if (journal != m_document.journalPath())
-            QFile::remove(journal);
-        if (!complete || contents.damaged)
-            message(QStringLiteral("%1 edits to %2 were recovered; the journal ends in a record that cannot be "
-                                   "read, and what it held is lost.")
-                        .arg(edits)
-                        .arg(name));
-        else
-            Q_EMIT statusMessage(QStringLiteral("%1 edits to %2 recovered").arg(edits).arg(name));
-        return;
-    }
+    tessaforge::offerRecovery(m_document, m_world.state().sAppPath, m_dialogs, this, kTitle,
+                              QStringLiteral("a new area"),
+                              [this](const QString &text) { Q_EMIT statusMessage(text); });
 }
 
 void frmLevelEdit::setScrollMaxima()
