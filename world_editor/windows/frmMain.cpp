@@ -9,6 +9,7 @@
 #include "frmMapScreenEdit.h"
 #include "frmRenameLevel.h"
 #include "ProgramIcon.h"
+#include "Recovery.h"
 
 #include "resources/TagSheet.h"
 #include "world/mCommon.h"
@@ -16,19 +17,24 @@
 #include "AnsiText.h"
 #include "Dialogs.h"
 #include "ImageFile.h"
+#include "Journal.h"
 #include "Paths.h"
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDir>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QLockFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QStatusBar>
 #include <QTimer>
 #include <QUndoGroup>
 #include <QUndoStack>
@@ -55,6 +61,16 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     setWindowTitle(QStringLiteral("Tessaforge[*]"));
     setWindowIcon(ProgramIcon());  // the inner windows show it too
     connect(&m_world, &Document::modifiedChanged, this, &QWidget::setWindowModified);
+    // Unsaved details are recorded for recovery after a crash; the records are handed to the
+    // disk whenever the user turns to another program.
+    m_world.recordTo(vt::recoveryFolder(m_state.sAppPath));
+    connect(&m_world, &Document::journalFailed, this, [this](const QString &why) {
+        statusBar()->showMessage(recoveryOffMessage(QStringLiteral("the world details"), why));
+    });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive)
+            vt::JournalWriter::syncAll();
+    });
 
     auto *central = new QWidget(this);
     auto *layout = new QHBoxLayout(central);
@@ -165,7 +181,43 @@ bool frmMain::start(QLockFile *instanceLock)
     LoadTilesetPicture();
     bTileWindowOpen = false;
     bDetailWindowOpen = false;
+    reportRecoveries();
     return true;
+}
+
+void frmMain::reportRecoveries()
+{
+    // The world's own details were offered as it opened; areas and maps are offered when
+    // they are opened, and the user is told here that they wait.
+    const QDir game(m_state.sAppPath);
+    QStringList waiting, setAside;
+    for (const QString &journal : vt::journalsOf(vt::recoveryFolder(m_state.sAppPath), QStringLiteral("tessaforge"))) {
+        vt::JournalContents contents;
+        if (!vt::readJournal(journal, contents))
+            continue;
+        const QString shown = contents.origin.path.isEmpty() ? QStringLiteral("a new %1").arg(contents.kind)
+                                                             : game.relativeFilePath(contents.origin.path);
+        if (!vt::journalMatchesDisk(contents)) {
+            QString aside;
+            if (vt::setJournalAside(journal, aside))
+                setAside << QStringLiteral("%1: kept in %2").arg(shown, QDir::toNativeSeparators(aside));
+            continue;
+        }
+        waiting << QStringLiteral("%1 (%2, %3 edits)")
+                       .arg(shown, QLocale().toString(contents.lastWritten, QLocale::ShortFormat))
+                       .arg(contents.edits());
+    }
+    QString text;
+    if (!waiting.isEmpty())
+        text += QStringLiteral("Unsaved changes recorded before Tessaforge last stopped are offered back when "
+                               "their file is opened:\n%1")
+                    .arg(waiting.join(u'\n'));
+    if (!setAside.isEmpty())
+        text += QStringLiteral("%1Unsaved changes to files that have changed since were not applied, and are kept "
+                               "aside:\n%2")
+                    .arg(text.isEmpty() ? QString() : QStringLiteral("\n\n"), setAside.join(u'\n'));
+    if (!text.isEmpty())
+        m_dialogs.message(this, kStudioTitle, text, vt::Dialogs::Icon::Information);
 }
 
 bool frmMain::checkGameFolder()
@@ -219,6 +271,9 @@ void frmMain::SelectWorld(qint32 n)
         m_areaEditor->close();
     // The steps recorded were steps of the world that is gone.
     m_world.worldReplaced();
+    if (m_state.worldOpen())
+        offerRecovery(m_world, m_state.sAppPath, m_dialogs, this, kStudioTitle, QStringLiteral("new world details"),
+                      [this](const QString &text) { statusBar()->showMessage(text); });
     lblCurWorldName->setText(vt::fromAnsi(m_state.gWorld.sWorldName));
     updateLevelList();
     checkWorldMenu();
@@ -515,8 +570,12 @@ bool frmMain::askToSaveWorld()
 {
     if (!m_state.worldOpen())
         return true;
-    return vt::askToSaveChanges(m_dialogs, this, kStudioTitle, QStringLiteral("Save changes to current world details?"),
-                                [this] { return saveWorldDetails(); });
+    const bool goOn = vt::askToSaveChanges(m_dialogs, this, kStudioTitle,
+                                           QStringLiteral("Save changes to current world details?"),
+                                           [this] { return saveWorldDetails(); });
+    if (goOn && m_world.isModified())
+        m_world.discardJournal();  // "No": the user drops the changes
+    return goOn;
 }
 
 void frmMain::worldChosen(qint32 n)

@@ -134,6 +134,8 @@ private:
     void layOutSideBar();
 
     bool checkGameFolder();
+    // Tells the user of changes recorded before a crash that wait to be offered back.
+    void reportRecoveries();
     void LoadWorldList();
     void SelectWorld(qint32 n);
     void LoadResourceList(ResourceKind kind);

@@ -2,6 +2,7 @@
 #include "frmMain.h"
 
 #include "Journal.h"
+#include "Recovery.h"
 
 #include "frmLevelEdit.h"
 #include "documents/AreaDocument.h"
@@ -220,7 +221,11 @@ void frmMain::showWorldMap()
         return;
     if (!isOpen(m_mapEditor)) {
         auto *document = new MapDocument(this);
+        document->recordTo(vt::recoveryFolder(m_state.sAppPath));
         auto *editor = new frmMapScreenEdit(m_dialogs, *document, m_world);
+        connect(document, &Document::journalFailed, this, [this](const QString &why) {
+            statusBar()->showMessage(recoveryOffMessage(QStringLiteral("Worldmap.qzm"), why));
+        });
         m_mapEditor = openChild(editor);
         document->setParent(m_mapEditor);  // deleted after the window, with its frame
         registerUndoStack(editor, document->undoStack());

@@ -1,4 +1,5 @@
 #include "frmMapScreenEdit.h"
+#include "Recovery.h"
 
 #include "documents/WorldDocument.h"
 #include "frmMapScrGetWorld.h"
@@ -190,7 +191,11 @@ bool frmMapScreenEdit::openWorld(const QString &sWorldPath)
                                                 "editor did not open. The file was left as it is.\n%1")
                                      .arg(read.error()),
                                  vt::Dialogs::Icon::Critical);
+    } else {
+        m_document.reset(mapFile);  // a new map, for this world's file
     }
+    offerRecovery(m_document, m_world.state().sAppPath, m_dialogs, this, kStudioTitle, QStringLiteral("a new map"),
+                  [](const QString &) {});
 
     // Node 1 in the middle of the view, as far as the scroll bars reach.
     const int x1 = worldMap().xPos(1);
@@ -249,8 +254,11 @@ void frmMapScreenEdit::KillMe()
 
 bool frmMapScreenEdit::askToSave()
 {
-    return vt::askToSaveChanges(m_dialogs, this, kStudioTitle, QStringLiteral("Save changes to world map?"),
-                                [this] { return SaveChanges(); });
+    const bool goOn = vt::askToSaveChanges(m_dialogs, this, kStudioTitle, QStringLiteral("Save changes to world map?"),
+                                           [this] { return SaveChanges(); });
+    if (goOn && m_document.isModified())
+        m_document.discardJournal();  // "No": the user drops the changes
+    return goOn;
 }
 
 void frmMapScreenEdit::closeEvent(QCloseEvent *event)
