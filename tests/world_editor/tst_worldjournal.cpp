@@ -113,7 +113,7 @@ private Q_SLOTS:
         Editor &next = e;
         next.dialogs.shown.clear();
         QVERIFY(next.start(u"Demo Mod"_s));
-        QVERIFY2(next.dialogs.shown.back().text.contains(u"/Worldmap.qzm ("_s),  // waits for the map
+        QVERIFY2(next.dialogs.shown.back().text.contains(u"/Worldmap.qzm: 3 edits, the last at "_s),  // waits for the map
                  qPrintable(next.dialogs.shown.back().text));
         next.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
         next.trigger("mnuShowWorldMap");

@@ -203,14 +203,15 @@ void frmMain::reportRecoveries()
                 setAside << QStringLiteral("%1: kept in %2").arg(shown, QDir::toNativeSeparators(aside));
             continue;
         }
-        waiting << QStringLiteral("%1 (%2, %3 edits)")
-                       .arg(shown, QLocale().toString(contents.lastWritten, QLocale::ShortFormat))
-                       .arg(contents.edits());
+        waiting << QStringLiteral("%1: %2 edits, the last at %3")
+                       .arg(shown)
+                       .arg(contents.edits())
+                       .arg(QLocale().toString(contents.lastWritten, QLocale::ShortFormat));
     }
     QString text;
     if (!waiting.isEmpty())
-        text += QStringLiteral("Unsaved changes recorded before Tessaforge last stopped are offered back when "
-                               "their file is opened:\n%1")
+        text += QStringLiteral("Tessaforge stopped last time with changes not saved. Each is offered back "
+                               "when its file is opened:\n\n%1")
                     .arg(waiting.join(u'\n'));
     if (!setAside.isEmpty())
         text += QStringLiteral("%1Unsaved changes to files that have changed since were not applied, and are kept "
