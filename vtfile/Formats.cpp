@@ -167,23 +167,6 @@ ReadResult readArea(const QString &path, tessaforge::oLevel &area, QString &erro
     return ReadResult::Ok;
 }
 
-ReadResult readJsonFile(const QString &path, std::optional<Kind> kind, QByteArray &json, QString &error)
-{
-    const qint64 most = maxJsonSize(kind);
-    if (const QFileInfo info(path); info.isFile() && info.size() > most) {
-        error = u"%1: it holds %2 bytes, more than the JSON of %3 can take (%4 bytes)"_s.arg(path)
-                    .arg(info.size())
-                    .arg(kind ? kindFile(*kind) : u"any file"_s)
-                    .arg(most);
-        return ReadResult::Unreadable;
-    }
-    if (vt::Status s = vt::readWholeFile(path, json, most); !s) {
-        error = path + u": "_s + s.error();
-        return ReadResult::Unreadable;
-    }
-    return ReadResult::Ok;
-}
-
 QString summary(Kind kind, QByteArrayView bytes)
 {
     return formatEntry(kind).summary(bytes);

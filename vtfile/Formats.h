@@ -51,9 +51,6 @@ ReadResult readFile(const QString &path, Kind kind, QByteArray &bytes, QString &
                     Check check = Check::Reader);
 // The same for an area file, decoded once into `area`.
 ReadResult readArea(const QString &path, tessaforge::oLevel &area, QString &error);
-// Reads a JSON text for from-json: one larger than maxJsonSize(kind) is refused before
-// anything is read.
-ReadResult readJsonFile(const QString &path, std::optional<Kind> kind, QByteArray &json, QString &error);
 
 // Runs the format's reader on bytes already read; empty when they read.
 QString decodeError(Kind kind, QByteArrayView bytes);

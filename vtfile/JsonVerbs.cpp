@@ -123,6 +123,34 @@ QString fromJsonName(const QString &folder, const QString &jsonPath, Kind made)
     return QDir(folder).filePath(name);
 }
 
+// A JSON text for from-json ("-" for standard input): one larger than the JSON of the
+// largest file it could be, or than --max, is refused before anything is read (from a pipe:
+// once that much has come), and the error names the limit that held.
+ReadResult readJson(const QString &path, std::optional<Kind> kind, qint64 maxMiB, QByteArray &json, QString &error)
+{
+    const qint64 formatMost = maxJsonSize(kind), asked = maxMiB * 1024 * 1024;
+    const qint64 most = std::min(formatMost, asked);
+    const bool stdio = isStdio(path);
+    const QString shown = stdio ? u"standard input"_s : path;
+    // The format's bound first: no --max makes such a text the JSON of a file.
+    const QString formatLimit = u"more than the JSON of %1 can take (%2 bytes)"_s.arg(
+        kind ? kindFile(*kind) : u"any file"_s).arg(formatMost);
+    const QString askedLimit = u"more than the %1 MiB that is read (give --max to raise the limit)"_s.arg(maxMiB);
+    const QString limit = most == formatMost ? formatLimit : askedLimit;
+    if (const QFileInfo info(path); !stdio && info.isFile() && info.size() > most) {
+        error = u"%1: it holds %2 bytes, %3"_s.arg(shown).arg(info.size()).arg(
+            info.size() > formatMost ? formatLimit : askedLimit);
+        return ReadResult::Unreadable;
+    }
+    if (vt::Status s = stdio ? readStandardInput(json, most) : vt::readWholeFile(path, json, most); !s) {
+        error = shown + u": "_s + s.error();
+        if (s.error().contains(u"too large"_s) || s.error().contains(u"more than"_s))
+            error += u" ("_s + limit + u')';
+        return ReadResult::Unreadable;
+    }
+    return ReadResult::Ok;
+}
+
 int oneFromJson(const Args &a, const QString &jsonPath, const Outputs &outputs, qint64 maxMiB,
                 QTextStream &out, QTextStream &err)
 {
@@ -134,21 +162,8 @@ int oneFromJson(const Args &a, const QString &jsonPath, const Outputs &outputs, 
                : a.force || !outputs.folder.isEmpty() || isStdio(outputs.single) ? std::nullopt
                                                                                 : kindOfPath(outputs.single);
     QByteArray json;
-    const qint64 maxBytes = maxMiB * 1024 * 1024;
-    if (!isStdio(jsonPath)
-        && (maxJsonSize(expected) <= maxBytes || QFileInfo(jsonPath).size() > maxJsonSize(expected))) {
-        QString error;
-        if (readJsonFile(jsonPath, expected, json, error) != ReadResult::Ok) {
-            err << error << '\n';
-            return kTrouble;
-        }
-    } else if (const vt::Status read = isStdio(jsonPath) ? readStandardInput(json, maxBytes)
-                                                         : vt::readWholeFile(jsonPath, json, maxBytes);
-               !read) {
-        err << shown << ": " << read.error();
-        if (read.error().contains(u"too large"_s) || read.error().contains(u"more than"_s))
-            err << " (JSON larger than " << maxMiB << " MiB is not read; give --max to raise the limit)";
-        err << '\n';
+    if (QString error; readJson(jsonPath, expected, maxMiB, json, error) != ReadResult::Ok) {
+        err << error << '\n';
         return kTrouble;
     }
     QByteArray bytes;
