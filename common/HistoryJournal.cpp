@@ -55,13 +55,13 @@ void HistoryJournal::setOrigin(const JournalOrigin &origin)
     rebase();
 }
 
-void HistoryJournal::begin(const std::vector<const QUndoCommand *> &now, int index, int clean)
+void HistoryJournal::begin(int index, int clean)
 {
     // From the file to here: when the history stands below the saved state, the steps the
     // file holds come first (replay takes them back); then the steps beyond it are made, and
     // those undone since are undone again.
     std::vector<JournalWriter::Pending> records;
-    const int size = int(now.size());
+    const int size = m_stack.count();
     m_floor = index < clean ? 0 : clean;
     for (int i = m_floor; i < clean; ++i)
         records.push_back({JournalRecord::Kept, payloadOf(i)});
@@ -74,11 +74,30 @@ void HistoryJournal::begin(const std::vector<const QUndoCommand *> &now, int ind
 
 void HistoryJournal::follow()
 {
-    const std::vector<const QUndoCommand *> now = commands();
     const int index = m_stack.index();
     const int clean = m_stack.cleanIndex();
+    const int size = m_stack.count();
+    // A history with a limit drops its oldest steps as new ones come: the journal's records
+    // still hold them, below the history's new bottom.
+    if (size > 0 && !m_recorded.empty() && m_stack.command(0) != m_recorded.front()) {
+        const auto it = std::find(m_recorded.begin(), m_recorded.end(), m_stack.command(0));
+        if (it != m_recorded.end()) {
+            const int dropped = int(it - m_recorded.begin());
+            m_recorded.erase(m_recorded.begin(), it);
+            m_index = std::max(0, m_index - dropped);
+            m_floor = std::max(0, m_floor - dropped);
+        }
+    }
+    // Where the history the journal holds and this one part. Steps change only at the top,
+    // so the search starts there: an edit costs the same however long the history is.
+    int common = std::min(int(m_recorded.size()), size);
+    while (common > 0 && m_recorded[std::size_t(common - 1)] != m_stack.command(common - 1))
+        --common;
+    const int recordedIndex = m_index;
     auto done = [&] {
-        m_recorded = now;
+        m_recorded.resize(std::size_t(common));
+        for (int i = common; i < size; ++i)
+            m_recorded.push_back(m_stack.command(i));
         m_index = index;
     };
     if (index == clean) {
@@ -88,32 +107,16 @@ void HistoryJournal::follow()
     }
     if (m_writer.isOff())
         return;
-    // A history with a limit drops its oldest steps as new ones come: the journal's records
-    // still hold them, below the history's new bottom.
-    if (!now.empty() && !m_recorded.empty() && now.front() != m_recorded.front()) {
-        const auto it = std::find(m_recorded.begin(), m_recorded.end(), now.front());
-        if (it != m_recorded.end()) {
-            const int dropped = int(it - m_recorded.begin());
-            m_recorded.erase(m_recorded.begin(), it);
-            m_index = std::max(0, m_index - dropped);
-            m_floor = std::max(0, m_floor - dropped);
-        }
-    }
     // From the history the journal holds to this one: back to where they part, forward to
     // the new steps, then to where the history now stands.
-    const int oldSize = int(m_recorded.size());
-    const int newSize = int(now.size());
-    int common = 0;
-    while (common < oldSize && common < newSize && m_recorded[std::size_t(common)] == now[std::size_t(common)])
-        ++common;
-    const bool newSteps = newSize > common;
-    const int lowest = std::min({m_index, index, newSteps ? common : index});
+    const bool newSteps = size > common;
+    const int lowest = std::min({recordedIndex, index, newSteps ? common : index});
     if (!m_writer.isOpen() || lowest < m_floor) {
         if (clean >= 0)
-            begin(now, index, clean);
+            begin(index, clean);
         return done();  // with no saved state left in the history there is nowhere to start
     }
-    int at = m_index;
+    int at = recordedIndex;
     auto moveTo = [&](int target) {
         for (; at > target; --at)
             m_writer.append(JournalRecord::Undo);
@@ -122,7 +125,7 @@ void HistoryJournal::follow()
     };
     if (newSteps) {
         moveTo(common);
-        for (int i = common; i < newSize; ++i, ++at)
+        for (int i = common; i < size; ++i, ++at)
             m_writer.append(JournalRecord::Step, payloadOf(i));
     }
     moveTo(index);

@@ -52,7 +52,7 @@ public:
 
 private:
     void follow();
-    void begin(const std::vector<const QUndoCommand *> &now, int index, int clean);
+    void begin(int index, int clean);
     std::vector<const QUndoCommand *> commands() const;
     JournalWriter::Payload payloadOf(int index) const;
 

@@ -23,12 +23,12 @@ namespace vt {
 //
 // The file: the header (magic, version, the program and the kind of document, the document's
 // path, the size and SHA-256 of the file the records start from, or none for a new document,
-// the time it was begun) with its length and CRC-32; then one record after another, each its
-// payload's length, its type, the payload and a CRC-32 of type and payload. A record cut by a
+// the time it was begun) with its length and CRC-32C; then one record after another, each its
+// payload's length, its type, the payload and a CRC-32C of type and payload. A record cut by a
 // crash, or damaged, ends the journal: what comes before it is replayed.
 
-// The CRC-32 of zlib and PNG.
-quint32 crc32(QByteArrayView bytes, quint32 crc = 0);
+// CRC-32C (Castagnoli), continued from crc.
+quint32 crc32c(QByteArrayView bytes, quint32 crc = 0);
 
 // The file a journal's records start from.
 struct JournalOrigin

@@ -65,6 +65,16 @@ class tst_historyjournal : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The records' checksum is the standard CRC-32C, whole or in pieces, at any alignment.
+    void recordsAreCheckedWithCrc32c()
+    {
+        QCOMPARE(vt::crc32c("123456789"), 0xE3069283u);
+        QCOMPARE(vt::crc32c("6789", vt::crc32c("12345")), 0xE3069283u);
+        const QByteArray padded = "x123456789abcdefghijklmnop";
+        QCOMPARE(vt::crc32c(QByteArrayView(padded).sliced(1, 9)), 0xE3069283u);
+        QCOMPARE(vt::crc32c(""), 0u);
+    }
+
     void theReplayedHistoryStandsWhereTheRecordedOneStood()
     {
         QTemporaryDir dir;
