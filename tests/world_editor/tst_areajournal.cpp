@@ -68,6 +68,20 @@ void edit(AreaDocument &doc)
     doc.changeCells({CellChange{0, 13, AreaCell{}, tile(2, 2)}}, u"Paste"_s);
 }
 
+// Meadow.qzl open in a document that records to dir/.recovery.
+struct Recording
+{
+    QTemporaryDir dir;
+    QString path = meadow(dir);
+    AreaDocument doc;
+
+    bool open()
+    {
+        doc.recordTo(dir.filePath(u".recovery"_s));
+        return !path.isEmpty() && doc.load(path, u"Meadow"_s);
+    }
+};
+
 struct Recovered
 {
     std::unique_ptr<AreaDocument> doc = std::make_unique<AreaDocument>();
@@ -128,11 +142,11 @@ private Q_SLOTS:
 
     void theJournalGoesWhenTheEditsAreSavedUndoneOrDiscarded()
     {
-        QTemporaryDir dir;
-        const QString path = meadow(dir);
-        AreaDocument doc;
-        doc.recordTo(dir.filePath(u".recovery"_s));
-        QVERIFY(doc.load(path, u"Meadow"_s));
+        Recording r0;
+        QVERIFY(r0.open());
+        AreaDocument &doc = r0.doc;
+        const QString &path = r0.path;
+        const QTemporaryDir &dir = r0.dir;
 
         QVERIFY(doc.paintCell(1, 1, tile(3, 3), u"Paint"_s));
         const QString journal = doc.journalPath();
@@ -158,11 +172,11 @@ private Q_SLOTS:
     // back on replay.
     void undoingPastTheSavedStateIsRecovered()
     {
-        QTemporaryDir dir;
-        const QString path = meadow(dir);
-        AreaDocument doc;
-        doc.recordTo(dir.filePath(u".recovery"_s));
-        QVERIFY(doc.load(path, u"Meadow"_s));
+        Recording r0;
+        QVERIFY(r0.open());
+        AreaDocument &doc = r0.doc;
+        const QString &path = r0.path;
+        const QTemporaryDir &dir = r0.dir;
         QVERIFY(doc.paintCell(1, 1, tile(3, 3), u"Paint"_s));
         QVERIFY(doc.paintCell(2, 1, tile(4, 3), u"Paint"_s));
         QVERIFY(doc.save(path, dir.path()));
@@ -182,11 +196,11 @@ private Q_SLOTS:
     // cleanly before it.
     void aJournalCutInItsLastRecordGivesTheEditsBeforeIt()
     {
-        QTemporaryDir dir;
-        const QString path = meadow(dir);
-        AreaDocument doc;
-        doc.recordTo(dir.filePath(u".recovery"_s));
-        QVERIFY(doc.load(path, u"Meadow"_s));
+        Recording r0;
+        QVERIFY(r0.open());
+        AreaDocument &doc = r0.doc;
+        const QString &path = r0.path;
+        const QTemporaryDir &dir = r0.dir;
         QVERIFY(doc.paintCell(1, 1, tile(3, 3), u"Paint"_s));
         QVERIFY(doc.paintCell(2, 2, tile(3, 3), u"Paint"_s));
         const QByteArray beforeLast = bytesOf(doc);
