@@ -52,6 +52,7 @@ void HistoryJournal::setOrigin(const JournalOrigin &origin)
 {
     m_writer.setOrigin(origin);
     m_floor = 0;
+    m_base = {};
     rebase();
 }
 
@@ -62,6 +63,18 @@ void HistoryJournal::begin(int index, int clean)
     // those undone since are undone again.
     std::vector<JournalWriter::Pending> records;
     const int size = m_stack.count();
+    if (m_base) {
+        // From the file to the history's bottom, then every step of it: a base starts from
+        // a history whose saved state is its bottom or gone, so nothing is kept.
+        records = m_base();
+        m_floor = 0;
+        for (int i = 0; i < size; ++i)
+            records.push_back({JournalRecord::Step, payloadOf(i)});
+        for (int i = size; i > index; --i)
+            records.push_back({JournalRecord::Undo, {}});
+        m_writer.begin(std::move(records));
+        return;
+    }
     m_floor = index < clean ? 0 : clean;
     for (int i = m_floor; i < clean; ++i)
         records.push_back({JournalRecord::Kept, payloadOf(i)});
@@ -112,7 +125,7 @@ void HistoryJournal::follow()
     const bool newSteps = size > common;
     const int lowest = std::min({recordedIndex, index, newSteps ? common : index});
     if (!m_writer.isOpen() || lowest < m_floor) {
-        if (clean >= 0)
+        if (clean >= 0 || m_base)
             begin(index, clean);
         return done();  // with no saved state left in the history there is nowhere to start
     }

@@ -40,7 +40,15 @@ public:
     void rebase(int dropped = 0, int pending = 0);
 
     // The document was read, written or replaced: the journal starts again from the file.
+    // Any base is dropped.
     void setOrigin(const JournalOrigin &origin);
+
+    // The records that lead from the origin to the bottom of the history, for a document
+    // whose history starts somewhere the origin alone does not give (a new document made
+    // from unsaved values): written first whenever the journal begins. With a base, a
+    // history that has lost its saved state is still recorded, from its bottom.
+    using Base = std::function<std::vector<JournalWriter::Pending>()>;
+    void setBase(Base base) { m_base = std::move(base); }
 
     // Replays a journal's records through the history: decode makes a step from a payload
     // (nullptr for one it cannot read), push puts it on the history as the document does.
@@ -59,6 +67,7 @@ private:
     QUndoStack &m_stack;
     JournalWriter &m_writer;
     Encode m_encode;
+    Base m_base;
     std::vector<const QUndoCommand *> m_recorded;  // the history as the journal holds it
     int m_index = 0;
     // The lowest place in the history the journal's records can take it back to: below the
