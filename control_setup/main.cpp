@@ -16,5 +16,6 @@ int main(int argc, char *argv[])
     keyvane::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
     if (!window.start())
         return 1;
+    window.startRecovery();
     return app.exec();
 }

@@ -15,5 +15,6 @@ int main(int argc, char *argv[])
     vt::QtDialogs dialogs;
     skinloft::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
     window.start();
+    window.startRecovery();
     return app.exec();
 }

@@ -15,5 +15,6 @@ int main(int argc, char *argv[])
     vt::QtDialogs dialogs;
     tilemarrow::frmMain window(QCoreApplication::applicationDirPath(), dialogs);
     window.show();
+    window.startRecovery();
     return app.exec();
 }

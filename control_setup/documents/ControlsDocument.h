@@ -3,9 +3,14 @@
 #include "input/Actions.h"
 #include "input/mInput.h"
 
+#include "Journal.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include <memory>
+#include <vector>
 
 namespace keyvane {
 
@@ -49,6 +54,15 @@ public:
     // is then one the user sees and saves knowingly. Says what was brought in.
     QList<SensitivityClamp> clampSensitivities();
 
+    // Keeps a crash journal of the unsaved changes in the recovery folder from now on: each
+    // edit is a record, and the journal goes when the record is saved or back as saved.
+    void recordTo(const QString &recoveryFolder);
+    // The journal being written; empty when there is none.
+    QString journalPath() const;
+    // Makes a journal's edits again, through the edits above. The edits replayed; complete
+    // is false when a record could not be read (the rest are left out).
+    qsizetype replay(const std::vector<vt::JournalEntry> &records, bool *complete = nullptr);
+
 Q_SIGNALS:
     void actionKeyChanged(int action);
     void joyButtonChanged(int action);
@@ -57,15 +71,30 @@ Q_SIGNALS:
     void documentReplaced();
     void fileNameChanged(const QString &fileName);
     void modifiedChanged(bool modified);
+    // The journal cannot be written: the unsaved changes are not recorded from now on.
+    void journalFailed(const QString &why);
 
 private:
+    // Which setting an edit gave which value: what the journal records.
+    enum class Setting : quint8 { Key = 0, JoyButton = 1, Sensitivity = 2 };
+    struct Edit
+    {
+        Setting setting;
+        quint8 index;
+        qint16 value;
+    };
+
     // Runs an edit of the record and tells whether it became modified or saved.
-    template<typename Edit>
-    void change(Edit edit);
+    template<typename Change>
+    void change(Change edit);
+    void record(const Edit &edit);
+    // The edits that lead from the saved record to this one.
+    std::vector<Edit> differences() const;
 
     ControlConfig m_controls;  // holds the defaults until a file is loaded
     ControlConfig m_saved;     // as loaded or last saved
     QString m_fileName;
+    std::unique_ptr<vt::JournalWriter> m_journal;
 };
 
 } // namespace keyvane

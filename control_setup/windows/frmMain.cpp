@@ -5,9 +5,11 @@
 
 #include "Dialogs.h"
 #include "Paths.h"
+#include "Recovery.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -120,6 +122,53 @@ bool frmMain::start()
     cmdJoy->setEnabled(gJoystick.JoystickPresent());
     show();
     return true;
+}
+
+void frmMain::startRecovery()
+{
+    if (m_recording)
+        return;
+    m_recording = true;
+    connect(&m_document, &ControlsDocument::journalFailed, this, &frmMain::recoveryOff);
+    m_document.recordTo(vt::recoveryFolder(m_appPath));
+    // What was recorded reaches the disk before the user turns to another program.
+    if (auto *app = qGuiApp)
+        connect(app, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
+            if (state != Qt::ApplicationActive)
+                vt::JournalWriter::syncAll();
+        });
+    QMetaObject::invokeMethod(this, &frmMain::offerRecovery, Qt::QueuedConnection);
+}
+
+void frmMain::offerRecovery()
+{
+    const QString untitled = QStringLiteral("Controls.qzc");
+    for (const vt::FoundJournal &journal : vt::leftJournalsOf(vt::recoveryFolder(m_appPath), QStringLiteral("keyvane"),
+                                                              QStringLiteral("controls"), controlsFile())) {
+        if (vt::offerRecovery(m_dialogs, this, kSetupTitle, journal, untitled) != vt::RecoveryAnswer::Recover)
+            continue;
+        // Edits made since the start would be mixed in: the journal waits for the next start.
+        if (m_document.isModified())
+            return;
+        bool complete = true;
+        const qsizetype replayed = m_document.replay(journal.contents.records, &complete);
+        vt::retireJournal(journal.path, m_document.journalPath(), m_document.isModified());
+        const QString shortfall = vt::recoveryShortfall(journal, replayed, complete, untitled);
+        if (!shortfall.isEmpty())
+            m_dialogs.message(this, kSetupTitle, shortfall, vt::Dialogs::Icon::Warning);
+        return;
+    }
+}
+
+void frmMain::recoveryOff(const QString &why)
+{
+    if (m_toldRecoveryOff)
+        return;
+    m_toldRecoveryOff = true;
+    m_dialogs.message(this, kSetupTitle,
+                      vt::recoveryOffText(m_document.fileName(), QStringLiteral("Controls.qzc"), why)
+                          + QStringLiteral("\n\nEditing goes on; save to keep your changes."),
+                      vt::Dialogs::Icon::Warning);
 }
 
 void frmMain::ShowKeyNames()

@@ -46,6 +46,11 @@ public:
     void beginCapture(int action);
     int capturingAction() const { return m_capture; }
 
+    // Records the unsaved changes from now on in the game folder's recovery folder, and once
+    // the window is up offers what an earlier run left for the controls file.
+    void startRecovery();
+    void offerRecovery();
+
     // "Save"; false (and told) when the file was not written.
     bool saveControls();
     void configureJoystick();  // "Configure Joystick"
@@ -75,11 +80,15 @@ private:
     // Brings thresholds from the file that the bars cannot show into their range, and says so.
     void clampSensitivities();
 
+    void recoveryOff(const QString &why);
+
     ControlsDocument m_document;
     QString m_appPath;
     vt::Dialogs &m_dialogs;
     int m_capture = -1;
     QPointer<frmJoystick> m_joystickWindow;
+    bool m_recording = false;
+    bool m_toldRecoveryOff = false;
 };
 
 } // namespace keyvane

@@ -2,9 +2,18 @@
 
 #include "skin/mEnemySkinFile.h"
 
+#include "Journal.h"
+
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
+
+#include <memory>
+#include <vector>
+
+namespace vt {
+class HistoryJournal;
+}
 
 namespace skinloft {
 
@@ -40,12 +49,22 @@ public:
     // Writes the skin. On success it counts as saved and the document takes the name.
     vt::Status save(const QString &path);
 
+    // Keeps a crash journal of the unsaved changes in the recovery folder from now on.
+    void recordTo(const QString &recoveryFolder);
+    // The journal being written; empty when there is none.
+    QString journalPath() const;
+    // Puts a journal's records on the history as the choices they were. The steps replayed;
+    // complete is false when a record could not be replayed (the rest are left out).
+    qsizetype replay(const std::vector<vt::JournalEntry> &records, bool *complete = nullptr);
+
 Q_SIGNALS:
     void enemyGraphicChanged(qint32 enemy);
     // The whole skin was read from a file.
     void documentReplaced();
     void fileNameChanged(const QString &fileName);
     void modifiedChanged(bool modified);
+    // The journal cannot be written: the unsaved changes are not recorded from now on.
+    void journalFailed(const QString &why);
 
 private:
     friend class GraphicCommand;
@@ -58,6 +77,8 @@ private:
     QUndoStack m_undo;
     bool m_partlyLoaded = false;
     bool m_modifiedShown = false;  // as last announced
+    std::unique_ptr<vt::JournalWriter> m_journal;
+    std::unique_ptr<vt::HistoryJournal> m_history;
 };
 
 } // namespace skinloft

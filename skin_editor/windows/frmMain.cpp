@@ -6,11 +6,13 @@
 #include "AnsiText.h"
 #include "Dialogs.h"
 #include "Paths.h"
+#include "Recovery.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -28,6 +30,7 @@ namespace skinloft {
 namespace {
 
 const QString kCaption = QStringLiteral("skinloft");
+const QString kUntitled = QStringLiteral("a new skin");
 const QString kSkinFilter =
     QStringLiteral("Vantaro Enemy Skin (%1)").arg(mEnemySkinFile::kSkinFormat.pattern());
 const QString kSkinExtension = QString::fromLatin1(mEnemySkinFile::kSkinFormat.extension);
@@ -422,14 +425,93 @@ void frmMain::mnuLoad_Click()
         m_dialogs.openFile(this, QStringLiteral("Load Enemy Skin"), kSkinFilter, kSkinExtension, folder);
     if (!path)
         return;
+    if (openSkin(*path) && m_recording)
+        offerRecoveryOf(*path);
+}
+
+bool frmMain::openSkin(const QString &path)
+{
     const EnemySkin before = m_document.CurrentSkin();
-    const vt::Status s = m_document.load(*path);
+    const QString beforeName = m_document.fileName();
+    const vt::Status s = m_document.load(path);
     if (!s.ok()) {
         const QString what = m_document.CurrentSkin() == before ? QStringLiteral("The enemy skin was not loaded.")
                                                                 : QStringLiteral("The enemy skin was loaded only in part.");
         m_dialogs.message(this, kCaption, QStringLiteral("%1\n\n%2").arg(what, s.error()),
                           vt::Dialogs::Icon::Warning);
+        return m_document.fileName() != beforeName || m_document.fileName() == path;
     }
+    return true;
+}
+
+void frmMain::startRecovery()
+{
+    if (m_recording)
+        return;
+    m_recording = true;
+    connect(&m_document, &SkinDocument::journalFailed, this, &frmMain::recoveryOff);
+    m_document.recordTo(vt::recoveryFolder(m_appPath));
+    // What was recorded reaches the disk before the user turns to another program.
+    if (auto *app = qGuiApp)
+        connect(app, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
+            if (state != Qt::ApplicationActive)
+                vt::JournalWriter::syncAll();
+        });
+    QMetaObject::invokeMethod(this, &frmMain::offerRecovery, Qt::QueuedConnection);
+}
+
+void frmMain::offerRecovery()
+{
+    for (const vt::FoundJournal &journal :
+         vt::leftJournals(vt::recoveryFolder(m_appPath), QStringLiteral("skinloft"), QStringLiteral("skin"))) {
+        if (vt::offerRecovery(m_dialogs, this, kCaption, journal, kUntitled) != vt::RecoveryAnswer::Recover)
+            continue;
+        const QString file = journal.contents.origin.path;
+        // Changes to the skin open now would be replaced: asked about first.
+        if (m_document.isModified() && !askToSave())
+            return;
+        if (!file.isEmpty() && (!openSkin(file) || m_document.fileName() != QFileInfo(file).absoluteFilePath()))
+            return;  // not read (and told): the journal stays for another time
+        recover(journal);
+        return;  // one skin at a time: the others wait for their file's opening or the next start
+    }
+}
+
+void frmMain::offerRecoveryOf(const QString &path)
+{
+    for (const vt::FoundJournal &journal : vt::leftJournalsOf(vt::recoveryFolder(m_appPath),
+                                                              QStringLiteral("skinloft"), QStringLiteral("skin"), path)) {
+        if (vt::offerRecovery(m_dialogs, this, kCaption, journal, kUntitled) == vt::RecoveryAnswer::Recover) {
+            recover(journal);
+            return;
+        }
+    }
+}
+
+void frmMain::recover(const vt::FoundJournal &journal)
+{
+    bool complete = true;
+    const qsizetype replayed = m_document.replay(journal.contents.records, &complete);
+    vt::retireJournal(journal.path, m_document.journalPath(), m_document.isModified());
+    const QString shortfall = vt::recoveryShortfall(journal, replayed, complete, kUntitled);
+    if (!shortfall.isEmpty())
+        m_dialogs.message(this, kCaption, shortfall, vt::Dialogs::Icon::Warning);
+    else
+        statusBar()->showMessage(replayed == 1 ? QStringLiteral("Recovered 1 edit")
+                                               : QStringLiteral("Recovered %1 edits").arg(replayed),
+                                 kSavedShownFor);
+}
+
+void frmMain::recoveryOff(const QString &why)
+{
+    // Once: a folder that cannot be written stays so for every skin.
+    if (m_toldRecoveryOff)
+        return;
+    m_toldRecoveryOff = true;
+    m_dialogs.message(this, kCaption,
+                      vt::recoveryOffText(m_document.fileName(), kUntitled, why)
+                          + QStringLiteral("\n\nEditing goes on; save to keep your changes."),
+                      vt::Dialogs::Icon::Warning);
 }
 
 QString frmMain::skinsFolder() const

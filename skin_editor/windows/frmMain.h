@@ -11,6 +11,7 @@ class QMenu;
 
 namespace vt {
 class Dialogs;
+struct FoundJournal;
 }
 
 namespace skinloft {
@@ -31,6 +32,12 @@ public:
 
     // Shows the window, lists the pictures and selects the first enemy.
     void start();
+    // Records the unsaved changes from now on in the game folder's recovery folder, and once
+    // the window is up offers what an earlier run left there.
+    void startRecovery();
+    // Offers the journals an earlier run left: one of them recovered at most, into its file
+    // or, for a skin never saved, into the new one.
+    void offerRecovery();
 
     SkinDocument &document() { return m_document; }
     const SkinDocument &document() const { return m_document; }
@@ -80,6 +87,12 @@ private:
     void mnuLoad_Click();
     // Asks about unsaved changes; true when the caller may go on.
     bool askToSave();
+    // Reads a skin file; false when it gave nothing (and the user was told).
+    bool openSkin(const QString &path);
+    // Offers the journals of the file just opened.
+    void offerRecoveryOf(const QString &path);
+    void recover(const vt::FoundJournal &journal);
+    void recoveryOff(const QString &why);
     // The skin file the caption names: the last one saved or loaded.
     void showSkinFile(const QString &path);
     // Where the file dialogs open until a skin is saved or loaded: the game's shared skins.
@@ -93,6 +106,8 @@ private:
     QSize m_fileListLeast;  // the file list's smallest size
     bool m_storing = false;    // the lists are storing what they show
     bool m_following = false;  // the lists follow an undo: they store nothing
+    bool m_recording = false;
+    bool m_toldRecoveryOff = false;
 };
 
 } // namespace skinloft

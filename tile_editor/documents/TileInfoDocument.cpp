@@ -1,6 +1,12 @@
 #include "documents/TileInfoDocument.h"
 
+#include "BinaryReader.h"
+#include "BinaryWriter.h"
+#include "HistoryJournal.h"
+
 #include <QUndoCommand>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -24,11 +30,30 @@ public:
     }
     void redo() override { m_document.applyTile(m_change.x, m_change.y, m_change.after); }
     void undo() override { m_document.applyTile(m_change.x, m_change.y, m_change.before); }
+    const TileChange &change() const { return m_change; }
 
 private:
     TileInfoDocument &m_document;
     TileChange m_change;
 };
+
+namespace {
+
+// A tile change as the journal holds it: where, and the value before and after, so that a
+// step the file already holds can be taken back.
+vt::JournalWriter::Payload payloadOf(const TileChange &change)
+{
+    return [change] {
+        vt::BinaryWriter w;
+        w.i32(change.x);
+        w.i32(change.y);
+        w.i32(change.before);
+        w.i32(change.after);
+        return w.take();
+    };
+}
+
+} // namespace
 
 TileInfoDocument::TileInfoDocument(QObject *parent) : QObject(parent)
 {
@@ -39,6 +64,8 @@ TileInfoDocument::TileInfoDocument(QObject *parent) : QObject(parent)
 TileInfoDocument::~TileInfoDocument()
 {
     m_undo.disconnect(this);  // its clearing on the way out is no change to announce
+    // The history's own clearing is no return to the saved state: the journal stays.
+    m_history.reset();
 }
 
 bool TileInfoDocument::containsTile(qint32 x, qint32 y) const
@@ -51,6 +78,9 @@ void TileInfoDocument::setFileName(const QString &fileName)
     if (fileName == m_fileName)
         return;
     m_fileName = fileName;
+    // No longer the file's record: what it holds is recorded from an empty grid.
+    if (m_fileName.isEmpty())
+        restartJournal();
     Q_EMIT fileNameChanged(m_fileName);
 }
 
@@ -88,9 +118,14 @@ void TileInfoDocument::fitGrid(quint8 maxX, quint8 maxY)
     m_info.resizeKeeping(maxX, maxY);
     // Set before the history goes, so that clearing it does not announce a save.
     m_unsavedBeforeHistory = modified;
+    if (m_history)
+        m_history->hold();  // the history's clearing is no return to the saved state
     m_undo.clear();
     if (!modified)
         m_saved = m_info;
+    else
+        m_undo.resetClean();  // the saved state is not in the new history
+    restartJournal();
     Q_EMIT documentReplaced();
     noteModified();
 }
@@ -105,6 +140,8 @@ vt::Status TileInfoDocument::load(const QString &path)
     m_saved = m_info;
     m_unsavedBeforeHistory = false;
     m_undo.clear();
+    if (m_history)
+        m_history->setOrigin(vt::JournalOrigin::ofFile(path));
     setFileName(path);
     Q_EMIT documentReplaced();
     noteModified();
@@ -119,6 +156,8 @@ vt::Status TileInfoDocument::save(const QString &path)
     m_saved = m_info;
     m_unsavedBeforeHistory = false;
     m_undo.setClean();
+    if (m_history)
+        m_history->setOrigin(vt::JournalOrigin::ofFile(path));
     setFileName(path);
     noteModified();
     return status;
@@ -130,6 +169,99 @@ void TileInfoDocument::noteModified()
         return;
     m_modifiedShown = isModified();
     Q_EMIT modifiedChanged(m_modifiedShown);
+}
+
+void TileInfoDocument::recordTo(const QString &recoveryFolder)
+{
+    m_history.reset();
+    m_journal = std::make_unique<vt::JournalWriter>(recoveryFolder, u"tilemarrow"_s, u"tileinfo"_s);
+    connect(m_journal.get(), &vt::JournalWriter::failed, this, &TileInfoDocument::journalFailed);
+    m_history = std::make_unique<vt::HistoryJournal>(m_undo, *m_journal, [](const QUndoCommand &command) {
+        return payloadOf(static_cast<const TileCommand &>(command).change());
+    });
+    m_journal->setOrigin(m_fileName.isEmpty() ? vt::JournalOrigin{} : vt::JournalOrigin::ofFile(m_fileName));
+    restartJournal();
+}
+
+QString TileInfoDocument::journalPath() const
+{
+    return m_journal && m_journal->isOpen() ? m_journal->path() : QString();
+}
+
+TileInfo TileInfoDocument::bottomOfHistory() const
+{
+    TileInfo bottom = m_info;
+    for (int i = m_undo.index() - 1; i >= 0; --i) {
+        const TileChange &c = static_cast<const TileCommand *>(m_undo.command(i))->change();
+        bottom.setTile(c.x, c.y, c.before);
+    }
+    return bottom;
+}
+
+void TileInfoDocument::restartJournal()
+{
+    if (!m_history)
+        return;
+    m_history->hold();
+    const vt::JournalOrigin origin = m_fileName.isEmpty() ? vt::JournalOrigin{} : m_journal->origin();
+    m_history->setOrigin(origin);
+    // What the origin gives once fitted to this grid: the file's record, or no types at all.
+    TileInfo reference;
+    if (m_info.hasGrid()) {
+        if (origin.path.isEmpty())
+            reference.resize(m_info.MaxX, m_info.MaxY);
+        else {
+            reference = m_saved;
+            reference.resizeKeeping(m_info.MaxX, m_info.MaxY);
+        }
+    }
+    const TileInfo bottom = bottomOfHistory();
+    std::vector<TileChange> base;
+    if (bottom.hasGrid()) {
+        for (qint32 x = 0; x <= bottom.MaxX; ++x)
+            for (qint32 y = 0; y <= bottom.MaxY; ++y)
+                if (bottom.tile(x, y) != reference.tile(x, y))
+                    base.push_back({x, y, reference.tile(x, y), bottom.tile(x, y)});
+    }
+    if (!base.empty()) {
+        m_history->setBase([base] {
+            std::vector<vt::JournalWriter::Pending> records;
+            records.reserve(base.size());
+            for (const TileChange &c : base)
+                records.push_back({vt::JournalRecord::Step, payloadOf(c)});
+            return records;
+        });
+    }
+    m_history->release();
+}
+
+qsizetype TileInfoDocument::replay(const std::vector<vt::JournalEntry> &records, bool *complete)
+{
+    const auto decode = [this](const QByteArray &payload) -> QUndoCommand * {
+        vt::BinaryReader r(payload);
+        TileChange c;
+        c.x = r.i32();
+        c.y = r.i32();
+        c.before = r.i32();
+        c.after = r.i32();
+        const auto value = [](qint32 v) { return v >= 0 && v <= 255; };
+        if (!r.ok() || r.remaining() != 0 || !containsTile(c.x, c.y) || !value(c.before) || !value(c.after)
+            || c.before == c.after)
+            return nullptr;
+        return new TileCommand(*this, c);
+    };
+    // The steps the file already holds are taken back and put on the history: the file's
+    // state is where the last of them stands.
+    const auto kept = std::count_if(records.begin(), records.end(), [](const vt::JournalEntry &e) {
+        return e.type == vt::JournalRecord::Kept;
+    });
+    qsizetype pushed = 0;
+    const auto push = [&](QUndoCommand *command) {
+        m_undo.push(command);
+        if (++pushed == kept)
+            m_undo.setClean();
+    };
+    return vt::HistoryJournal::replay(m_undo, records, decode, push, complete);
 }
 
 } // namespace tilemarrow

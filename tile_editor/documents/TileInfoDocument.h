@@ -2,9 +2,18 @@
 
 #include "tileinfo/mLevelTileset.h"
 
+#include "Journal.h"
+
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
+
+#include <memory>
+#include <vector>
+
+namespace vt {
+class HistoryJournal;
+}
 
 namespace tilemarrow {
 
@@ -52,17 +61,32 @@ public:
     // Writes the record. On success it counts as saved and the document takes the name.
     vt::Status save(const QString &path);
 
+    // Keeps a crash journal of the unsaved changes in the recovery folder from now on.
+    void recordTo(const QString &recoveryFolder);
+    // The journal being written; empty when there is none.
+    QString journalPath() const;
+    // Puts a journal's records on the history as the edits they were. The steps replayed;
+    // complete is false when a record could not be replayed (the rest are left out).
+    qsizetype replay(const std::vector<vt::JournalEntry> &records, bool *complete = nullptr);
+
 Q_SIGNALS:
     void tileChanged(qint32 x, qint32 y);
     // The whole record was read or refitted.
     void documentReplaced();
     void fileNameChanged(const QString &fileName);
     void modifiedChanged(bool modified);
+    // The journal cannot be written: the unsaved changes are not recorded from now on.
+    void journalFailed(const QString &why);
 
 private:
     friend class TileCommand;
     void applyTile(qint32 x, qint32 y, qint32 value);
     void noteModified();
+    // The journal starts from the file last read or written, or from an empty grid for a
+    // record that is no file's; tiles that differ from it at the bottom of the history are
+    // recorded first.
+    void restartJournal();
+    TileInfo bottomOfHistory() const;
 
     TileInfo m_info;
     TileInfo m_saved;  // as last loaded or saved: what the values not saved are told from
@@ -70,6 +94,8 @@ private:
     QUndoStack m_undo;
     bool m_unsavedBeforeHistory = false;
     bool m_modifiedShown = false;  // as last announced
+    std::unique_ptr<vt::JournalWriter> m_journal;
+    std::unique_ptr<vt::HistoryJournal> m_history;
 };
 
 } // namespace tilemarrow

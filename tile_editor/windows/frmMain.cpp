@@ -8,12 +8,14 @@
 #include "Dialogs.h"
 #include "ImageFile.h"
 #include "Paths.h"
+#include "Recovery.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -35,6 +37,7 @@ namespace tilemarrow {
 namespace {
 
 const QString kCaption = u"Vantaro Tileset Editor"_s;
+const QString kUntitled = u"a new tileset"_s;
 const QString kTileFilter = u"Vantaro Tile Information (%1)"_s.arg(mLevelTileset::kTileInfoFormat.pattern());
 
 constexpr qint32 kMaxTilesEachWay = 255;  // MaxX and MaxY are bytes, and 255 is reserved
@@ -362,20 +365,96 @@ void frmMain::mnuLoad_Click()
         this, u"Load Tile Information File"_s, kTileFilter, u"qzt"_s, dialogFolder());
     if (!chosen)
         return;
+    openTileFile(*chosen);
+    if (m_recording && m_document.fileName() == *chosen)
+        offerRecoveryOf(*chosen);
+}
 
+void frmMain::openTileFile(const QString &path)
+{
     // Each step goes on whatever the one before did: the bitmap is looked for even when
     // the tile file could not be read, and a missing bitmap leaves what was read. What the
     // file holds counts as saved; fitting it to its bitmap keeps it so.
-    const vt::Status status = m_document.load(*chosen);
+    const vt::Status status = m_document.load(path);
     if (!status.ok())
         tell(status.error());
 
-    const QString bitmap = vt::resolvePath(StripExtension(*chosen) + u".bmp"_s);
+    const QString bitmap = vt::resolvePath(StripExtension(path) + u".bmp"_s);
     if (LoadTilesetBitmap(bitmap)) {
         m_bitmapPath = bitmap;
         if (!status.ok())
             m_document.setFileName(QString());
     }
+}
+
+void frmMain::startRecovery()
+{
+    if (m_recording)
+        return;
+    m_recording = true;
+    connect(&m_document, &TileInfoDocument::journalFailed, this, &frmMain::recoveryOff);
+    m_document.recordTo(vt::recoveryFolder(m_appPath));
+    // What was recorded reaches the disk before the user turns to another program.
+    if (auto *app = qGuiApp)
+        connect(app, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
+            if (state != Qt::ApplicationActive)
+                vt::JournalWriter::syncAll();
+        });
+    QMetaObject::invokeMethod(this, &frmMain::offerRecovery, Qt::QueuedConnection);
+}
+
+void frmMain::offerRecovery()
+{
+    for (const vt::FoundJournal &journal :
+         vt::leftJournals(vt::recoveryFolder(m_appPath), u"tilemarrow"_s, u"tileinfo"_s)) {
+        if (vt::offerRecovery(m_dialogs, this, kCaption, journal, kUntitled) != vt::RecoveryAnswer::Recover)
+            continue;
+        const QString file = journal.contents.origin.path;
+        // Changes to the tileset open now would be replaced: asked about first.
+        if (m_document.isModified() && !askToSave())
+            return;
+        if (!file.isEmpty()) {
+            openTileFile(file);
+            if (m_document.fileName() != file)
+                return;  // not read (and told): the journal stays for another time
+        }
+        recover(journal);
+        return;  // one tileset at a time: the others wait for their file's opening or the next start
+    }
+}
+
+void frmMain::offerRecoveryOf(const QString &path)
+{
+    for (const vt::FoundJournal &journal :
+         vt::leftJournalsOf(vt::recoveryFolder(m_appPath), u"tilemarrow"_s, u"tileinfo"_s, path)) {
+        if (vt::offerRecovery(m_dialogs, this, kCaption, journal, kUntitled) == vt::RecoveryAnswer::Recover) {
+            recover(journal);
+            return;
+        }
+    }
+}
+
+void frmMain::recover(const vt::FoundJournal &journal)
+{
+    bool complete = true;
+    const qsizetype replayed = m_document.replay(journal.contents.records, &complete);
+    vt::retireJournal(journal.path, m_document.journalPath(), m_document.isModified());
+    const QString shortfall = vt::recoveryShortfall(journal, replayed, complete, kUntitled);
+    if (!shortfall.isEmpty())
+        tell(shortfall);
+    else
+        statusBar()->showMessage(replayed == 1 ? u"Recovered 1 edit"_s : u"Recovered %1 edits"_s.arg(replayed),
+                                 kSavedShownFor);
+}
+
+void frmMain::recoveryOff(const QString &why)
+{
+    // Once: a folder that cannot be written stays so for every tileset.
+    if (m_toldRecoveryOff)
+        return;
+    m_toldRecoveryOff = true;
+    tell(vt::recoveryOffText(m_document.fileName(), kUntitled, why)
+         + u"\n\nEditing goes on; save to keep your changes."_s);
 }
 
 bool frmMain::mnuSave_Click()

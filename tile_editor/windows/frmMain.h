@@ -14,6 +14,7 @@ class QScrollBar;
 
 namespace vt {
 class Dialogs;
+struct FoundJournal;
 }
 
 namespace tilemarrow {
@@ -53,6 +54,13 @@ public:
     void DrawTiles();
     // The path without its extension; a path whose file name has none comes back whole.
     static QString StripExtension(const QString &path);
+
+    // Records the unsaved changes from now on in the game folder's recovery folder, and once
+    // the window is up offers what an earlier run left there.
+    void startRecovery();
+    // Offers the journals an earlier run left: one of them recovered at most, into its file
+    // or, for a tileset never saved, into the new one.
+    void offerRecovery();
 
     // The three menu commands. Save is false when nothing was written (cancelled or failed).
     void mnuNew_Click();
@@ -105,6 +113,12 @@ private:
     void documentReplaced();
     // Asks about unsaved changes; true when the caller may go on.
     bool askToSave();
+    // Reads the tile information file and its bitmap beside it.
+    void openTileFile(const QString &path);
+    // Offers the journals of the file just opened.
+    void offerRecoveryOf(const QString &path);
+    void recover(const vt::FoundJournal &journal);
+    void recoveryOff(const QString &why);
 
     void picTiles_MouseDown(QPointF position);
     void SelectTile(qint32 x, qint32 y);
@@ -140,6 +154,8 @@ private:
     qint32 SelY = 0;
     qint32 m_typedCode = -1;  // digits typed so far, -1 when none
     bool m_storing = false;   // the controls are giving the tile what they show
+    bool m_recording = false;
+    bool m_toldRecoveryOff = false;
 };
 
 } // namespace tilemarrow
