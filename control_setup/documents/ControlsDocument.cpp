@@ -106,6 +106,12 @@ void ControlsDocument::recordTo(const QString &recoveryFolder)
         m_journal->setOrigin(vt::JournalOrigin::ofFile(m_fileName));
 }
 
+void ControlsDocument::discardJournal()
+{
+    if (m_journal)
+        m_journal->discard();
+}
+
 QString ControlsDocument::journalPath() const
 {
     return m_journal && m_journal->isOpen() ? m_journal->path() : QString();

@@ -59,6 +59,8 @@ public:
     void recordTo(const QString &recoveryFolder);
     // The journal being written; empty when there is none.
     QString journalPath() const;
+    // The unsaved changes are given up (the window closes without saving): their journal goes.
+    void discardJournal();
     // Makes a journal's edits again, through the edits above. The edits replayed; complete
     // is false when a record could not be read (the rest are left out).
     qsizetype replay(const std::vector<vt::JournalEntry> &records, bool *complete = nullptr);

@@ -140,6 +140,12 @@ void SkinDocument::recordTo(const QString &recoveryFolder)
     m_history->setOrigin(m_fileName.isEmpty() ? vt::JournalOrigin{} : vt::JournalOrigin::ofFile(m_fileName));
 }
 
+void SkinDocument::discardJournal()
+{
+    if (m_journal)
+        m_journal->discard();
+}
+
 QString SkinDocument::journalPath() const
 {
     return m_journal && m_journal->isOpen() ? m_journal->path() : QString();

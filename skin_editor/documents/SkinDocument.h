@@ -53,6 +53,8 @@ public:
     void recordTo(const QString &recoveryFolder);
     // The journal being written; empty when there is none.
     QString journalPath() const;
+    // The unsaved changes are given up (the window closes without saving): their journal goes.
+    void discardJournal();
     // Puts a journal's records on the history as the choices they were. The steps replayed;
     // complete is false when a record could not be replayed (the rest are left out).
     qsizetype replay(const std::vector<vt::JournalEntry> &records, bool *complete = nullptr);

@@ -183,6 +183,12 @@ void TileInfoDocument::recordTo(const QString &recoveryFolder)
     restartJournal();
 }
 
+void TileInfoDocument::discardJournal()
+{
+    if (m_journal)
+        m_journal->discard();
+}
+
 QString TileInfoDocument::journalPath() const
 {
     return m_journal && m_journal->isOpen() ? m_journal->path() : QString();

@@ -514,6 +514,7 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    m_document.discardJournal();  // saved, or given up: nothing to recover
     QMainWindow::closeEvent(event);
 }
 
