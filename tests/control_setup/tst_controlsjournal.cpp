@@ -137,25 +137,6 @@ private Q_SLOTS:
         QCOMPARE(readRaw(controls()), other);
     }
 
-    // Discard deletes the journal; Recover leaves it to the caller.
-    void theAnswerDecidesTheJournalsFate()
-    {
-        ControlsDocument doc;
-        doc.recordTo(recovery());
-        QVERIFY(doc.load(controls()).ok());
-        doc.setKey(0, 30);
-        const QString journal = doc.journalPath();
-        const vt::FoundJournal found{journal, read(journal)};
-        FakeDialogs dialogs;
-        dialogs.answers = {vt::Dialogs::Answer::Yes, vt::Dialogs::Answer::No};
-        QCOMPARE(vt::offerRecovery(dialogs, nullptr, u"Setup"_s, found, QString()), vt::RecoveryAnswer::Recover);
-        QCOMPARE(dialogs.shown.back().buttons, vt::Dialogs::Buttons::RecoverDiscard);
-        QVERIFY(dialogs.shown.back().text.startsWith(u"Recover unsaved changes to Controls.qzc from "_s));
-        QVERIFY(QFile::exists(journal));
-        QCOMPARE(vt::offerRecovery(dialogs, nullptr, u"Setup"_s, found, QString()), vt::RecoveryAnswer::Discarded);
-        QVERIFY(!QFile::exists(journal));
-    }
-
     void aJournalThatCannotBeWrittenNeverStopsEditing()
     {
         writeRaw(m_dir.filePath(u"blocker"_s), "a file where the folder would be");

@@ -115,20 +115,6 @@ private Q_SLOTS:
         QCOMPARE(QDir(recovery()).entryList(QDir::Files), QStringList());
     }
 
-    // A skin never saved is recorded as new and comes back into an empty skin.
-    void aNewSkinComesBackIntoANewDocument()
-    {
-        SkinDocument doc;
-        doc.recordTo(recovery());
-        doc.setEnemyGraphic(7, "ghost.bmp");
-        const vt::JournalContents contents = read(doc.journalPath());
-        QVERIFY(contents.origin.path.isEmpty());
-        QVERIFY(vt::journalStillApplies(contents));
-        SkinDocument fresh;
-        fresh.replay(contents.records);
-        QCOMPARE(fresh.CurrentSkin(), doc.CurrentSkin());
-    }
-
     // A journal cut by the crash gives the edits before the cut, and the user is told how many.
     void aCutJournalGivesTheEditsBeforeTheCut()
     {
