@@ -45,19 +45,11 @@ std::vector<FoundJournal> leftJournalsOf(const QString &folder, const QString &p
     return found;
 }
 
-bool journalStillApplies(const JournalContents &journal)
-{
-    // A file that did not exist then must not exist now: the edits were made to defaults.
-    if (journal.origin.isNew() && !journal.origin.path.isEmpty())
-        return !QFileInfo::exists(journal.origin.path);
-    return journalMatchesDisk(journal);
-}
-
 RecoveryAnswer offerRecovery(Dialogs &dialogs, QWidget *parent, const QString &title, const FoundJournal &journal,
                              const QString &untitled)
 {
     const QString name = documentName(journal.contents, untitled);
-    if (!journalStillApplies(journal.contents)) {
+    if (!journalMatchesDisk(journal.contents)) {
         QString aside;
         const Status moved = setJournalAside(journal.path, aside);
         const QString text =

@@ -28,10 +28,6 @@ std::vector<FoundJournal> leftJournals(const QString &folder, const QString &pro
 std::vector<FoundJournal> leftJournalsOf(const QString &folder, const QString &program, const QString &kind,
                                          const QString &documentPath);
 
-// The journal's file is as it was when the journal began: the same bytes, or still missing
-// for a file that did not exist then.
-bool journalStillApplies(const JournalContents &journal);
-
 enum class RecoveryAnswer { Recover, Discarded, SetAside, Later };
 // A journal whose file changed since is never replayed: it is set aside and the user told
 // where. Otherwise the user is asked; Discard deletes it, closing the question leaves it for

@@ -63,7 +63,7 @@ private Q_SLOTS:
         QCOMPARE(contents.program, u"keyvane"_s);
         QCOMPARE(contents.kind, u"controls"_s);
         QCOMPARE(contents.origin.path, QFileInfo(controls()).absoluteFilePath());
-        QVERIFY(vt::journalStillApplies(contents));
+        QVERIFY(vt::journalMatchesDisk(contents));
 
         ControlsDocument fresh;
         QVERIFY(fresh.load(controls()).ok());
@@ -124,11 +124,11 @@ private Q_SLOTS:
         doc.setKey(2, 33);
         const QString journal = doc.journalPath();
         vt::FoundJournal found{journal, read(journal)};
-        QVERIFY(vt::journalStillApplies(found.contents));
+        QVERIFY(vt::journalMatchesDisk(found.contents));
 
         const QByteArray other = QByteArray(kDefaultBytes).replace(0, 1, "\x10");
         writeRaw(controls(), other);
-        QVERIFY(!vt::journalStillApplies(found.contents));
+        QVERIFY(!vt::journalMatchesDisk(found.contents));
         FakeDialogs dialogs;
         QCOMPARE(vt::offerRecovery(dialogs, nullptr, u"Setup"_s, found, u"Controls.qzc"_s),
                  vt::RecoveryAnswer::SetAside);

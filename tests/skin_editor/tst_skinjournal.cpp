@@ -71,7 +71,7 @@ private Q_SLOTS:
         const vt::JournalContents contents = read(doc.journalPath());
         QCOMPARE(contents.program, u"skinloft"_s);
         QCOMPARE(contents.kind, u"skin"_s);
-        QVERIFY(vt::journalStillApplies(contents));
+        QVERIFY(vt::journalMatchesDisk(contents));
 
         SkinDocument fresh;
         QVERIFY(fresh.load(path(u"Forest.qze"_s)).ok());
@@ -162,7 +162,7 @@ private Q_SLOTS:
         const QByteArray changed = skinBytes({{0, "other.bmp"}});
         writeRaw(path(u"Forest.qze"_s), changed);
         const vt::JournalContents contents = read(journal);
-        QVERIFY(!vt::journalStillApplies(contents));
+        QVERIFY(!vt::journalMatchesDisk(contents));
         QString aside;
         QVERIFY(vt::setJournalAside(journal, aside).ok());
         QVERIFY(QFile::exists(aside));

@@ -69,7 +69,7 @@ private Q_SLOTS:
         QCOMPARE(contents.program, u"tilemarrow"_s);
         QCOMPARE(contents.kind, u"tileinfo"_s);
         QCOMPARE(contents.origin.path, QFileInfo(path(u"Grass.qzt"_s)).absoluteFilePath());
-        QVERIFY(vt::journalStillApplies(contents));
+        QVERIFY(vt::journalMatchesDisk(contents));
         QVERIFY(!contents.damaged);
 
         TileInfoDocument fresh;
@@ -148,7 +148,7 @@ private Q_SLOTS:
         const vt::JournalContents contents = read(journal);
         QVERIFY(contents.origin.isNew());
         QVERIFY(contents.origin.path.isEmpty());
-        QVERIFY(vt::journalStillApplies(contents));
+        QVERIFY(vt::journalMatchesDisk(contents));
 
         TileInfoDocument fresh;
         fresh.fitGrid(3, 2);  // the bitmap's empty grid
@@ -182,7 +182,7 @@ private Q_SLOTS:
         const QByteArray changed = tileFile(3, 2, {{{1, 0, 4}}});
         writeRaw(path(u"Grass.qzt"_s), changed);
         vt::FoundJournal found{journal, read(journal)};
-        QVERIFY(!vt::journalStillApplies(found.contents));
+        QVERIFY(!vt::journalMatchesDisk(found.contents));
         FakeDialogs dialogs;
         QCOMPARE(vt::offerRecovery(dialogs, nullptr, u"Tiles"_s, found, u"a new tileset"_s),
                  vt::RecoveryAnswer::SetAside);

@@ -1,6 +1,7 @@
 #include "frmLevelEdit.h"
 
 #include "Panel.h"
+#include "DocumentRecovery.h"
 #include "Recovery.h"
 #include "frmResizeLevel.h"
 
@@ -68,10 +69,10 @@ frmLevelEdit::frmLevelEdit(AreaDocument &document, AreaBrush &brush, const AreaP
     updateTitle();
     connect(&m_document, &Document::modifiedChanged, this, &frmLevelEdit::updateTitle);
     connect(&m_document, &AreaDocument::fileNameChanged, this, &frmLevelEdit::updateTitle);
+    // Said once, in a box: a line in the status bar would be gone at the next menu hover.
     connect(&m_document, &AreaDocument::journalFailed, this, [this](const QString &why) {
-        const QString name = m_document.fileName().isEmpty() ? QStringLiteral("the new area")
-                                                             : m_document.fileName() + kAreaFormat.suffix();
-        Q_EMIT statusMessage(recoveryOffMessage(name, why));
+        message(vt::recoveryOffText(m_document.filePath(), QStringLiteral("the new area"), why)
+                + QStringLiteral("\nEditing goes on; save to keep your changes."));
     });
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);

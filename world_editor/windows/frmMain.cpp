@@ -9,6 +9,7 @@
 #include "frmMapScreenEdit.h"
 #include "frmRenameLevel.h"
 #include "ProgramIcon.h"
+#include "DocumentRecovery.h"
 #include "Recovery.h"
 
 #include "resources/TagSheet.h"
@@ -65,7 +66,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     // disk whenever the user turns to another program.
     m_world.recordTo(vt::recoveryFolder(m_state.sAppPath));
     connect(&m_world, &Document::journalFailed, this, [this](const QString &why) {
-        statusBar()->showMessage(recoveryOffMessage(QStringLiteral("the world details"), why));
+        recoveryOff(m_world, QStringLiteral("the world details"), why);
     });
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
         if (state != Qt::ApplicationActive)
@@ -183,6 +184,15 @@ bool frmMain::start(QLockFile *instanceLock)
     bDetailWindowOpen = false;
     reportRecoveries();
     return true;
+}
+
+void frmMain::recoveryOff(const Document &document, const QString &untitled, const QString &why)
+{
+    // Said once, in a box: a line in the status bar would be gone at the next menu hover.
+    m_dialogs.message(this, kStudioTitle,
+                      vt::recoveryOffText(document.filePath(), untitled, why)
+                          + QStringLiteral("\nEditing goes on; save to keep your changes."),
+                      vt::Dialogs::Icon::Warning);
 }
 
 void frmMain::reportRecoveries()

@@ -136,6 +136,8 @@ private:
     bool checkGameFolder();
     // Tells the user of changes recorded before a crash that wait to be offered back.
     void reportRecoveries();
+    // A document's changes cannot be recorded for recovery: the user is told why, once.
+    void recoveryOff(const Document &document, const QString &untitled, const QString &why);
     void LoadWorldList();
     void SelectWorld(qint32 n);
     void LoadResourceList(ResourceKind kind);

@@ -2,6 +2,7 @@
 #include "frmMain.h"
 
 #include "Journal.h"
+#include "DocumentRecovery.h"
 #include "Recovery.h"
 
 #include "frmLevelEdit.h"
@@ -223,8 +224,8 @@ void frmMain::showWorldMap()
         auto *document = new MapDocument(this);
         document->recordTo(vt::recoveryFolder(m_state.sAppPath));
         auto *editor = new frmMapScreenEdit(m_dialogs, *document, m_world);
-        connect(document, &Document::journalFailed, this, [this](const QString &why) {
-            statusBar()->showMessage(recoveryOffMessage(QStringLiteral("Worldmap.qzm"), why));
+        connect(document, &Document::journalFailed, this, [this, document](const QString &why) {
+            recoveryOff(*document, QStringLiteral("the new map"), why);
         });
         m_mapEditor = openChild(editor);
         document->setParent(m_mapEditor);  // deleted after the window, with its frame

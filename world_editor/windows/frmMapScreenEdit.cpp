@@ -1,4 +1,5 @@
 #include "frmMapScreenEdit.h"
+#include "DocumentRecovery.h"
 #include "Recovery.h"
 
 #include "documents/WorldDocument.h"

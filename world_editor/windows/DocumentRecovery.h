@@ -23,7 +23,4 @@ void offerRecovery(Document &document, const QString &gameFolder, vt::Dialogs &d
                    const QString &title, const QString &untitled,
                    const std::function<void(const QString &)> &status);
 
-// What the user is told when changes cannot be recorded for recovery.
-QString recoveryOffMessage(const QString &what, const QString &why);
-
 } // namespace tessaforge
