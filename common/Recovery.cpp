@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include <algorithm>
 
@@ -97,6 +98,15 @@ void retireJournal(const QString &readPath, const QString &writingPath, bool doc
     if (writingPath.isEmpty() && documentModified)
         return;
     QFile::remove(readPath);
+}
+
+void syncJournalsWhenInactive(QObject *context)
+{
+    if (auto *app = qGuiApp)
+        QObject::connect(app, &QGuiApplication::applicationStateChanged, context, [](Qt::ApplicationState state) {
+            if (state != Qt::ApplicationActive)
+                JournalWriter::syncAll();
+        });
 }
 
 QString recoveryOffText(const QString &documentPath, const QString &untitled, const QString &why)

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+class QObject;
 class QWidget;
 
 namespace vt {
@@ -41,6 +42,10 @@ QString recoveryShortfall(const FoundJournal &journal, qsizetype replayed, bool 
 // After a replay: the journal read goes, unless the document now writes the recovered edits
 // to the same file, or cannot record them at all (then it is all that holds them).
 void retireJournal(const QString &readPath, const QString &writingPath, bool documentModified);
+
+// From now on, while context lives, every journal of the program is handed to the disk when
+// the user turns to another program.
+void syncJournalsWhenInactive(QObject *context);
 
 // "Recovery is off for Grass.qzt: why"
 QString recoveryOffText(const QString &documentPath, const QString &untitled, const QString &why);

@@ -395,11 +395,7 @@ void frmMain::startRecovery()
     connect(&m_document, &TileInfoDocument::journalFailed, this, &frmMain::recoveryOff);
     m_document.recordTo(vt::recoveryFolder(m_appPath));
     // What was recorded reaches the disk before the user turns to another program.
-    if (auto *app = qGuiApp)
-        connect(app, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
-            if (state != Qt::ApplicationActive)
-                vt::JournalWriter::syncAll();
-        });
+    vt::syncJournalsWhenInactive(this);
     QMetaObject::invokeMethod(this, &frmMain::offerRecovery, Qt::QueuedConnection);
 }
 

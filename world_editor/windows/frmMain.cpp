@@ -68,10 +68,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     connect(&m_world, &Document::journalFailed, this, [this](const QString &why) {
         recoveryOff(m_world, QStringLiteral("the world details"), why);
     });
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [](Qt::ApplicationState state) {
-        if (state != Qt::ApplicationActive)
-            vt::JournalWriter::syncAll();
-    });
+    vt::syncJournalsWhenInactive(this);
 
     auto *central = new QWidget(this);
     auto *layout = new QHBoxLayout(central);
