@@ -168,18 +168,9 @@ qsizetype SkinDocument::replay(const std::vector<vt::JournalEntry> &records, boo
             return nullptr;
         return new GraphicCommand(*this, std::move(c));
     };
-    // The steps the file already holds are taken back and put on the history: the file's
-    // state is where the last of them stands.
-    const auto kept = std::count_if(records.begin(), records.end(), [](const vt::JournalEntry &e) {
-        return e.type == vt::JournalRecord::Kept;
-    });
-    qsizetype pushed = 0;
-    const auto push = [&](QUndoCommand *command) {
-        m_undo.push(command);
-        if (++pushed == kept)
-            m_undo.setClean();
-    };
-    return vt::HistoryJournal::replay(m_undo, records, decode, push, complete);
+    // The steps the file already holds come back saved: replay marks where the last stands.
+    return vt::HistoryJournal::replay(
+        m_undo, records, decode, [this](QUndoCommand *command) { m_undo.push(command); }, complete);
 }
 
 } // namespace skinloft

@@ -256,18 +256,9 @@ qsizetype TileInfoDocument::replay(const std::vector<vt::JournalEntry> &records,
             return nullptr;
         return new TileCommand(*this, c);
     };
-    // The steps the file already holds are taken back and put on the history: the file's
-    // state is where the last of them stands.
-    const auto kept = std::count_if(records.begin(), records.end(), [](const vt::JournalEntry &e) {
-        return e.type == vt::JournalRecord::Kept;
-    });
-    qsizetype pushed = 0;
-    const auto push = [&](QUndoCommand *command) {
-        m_undo.push(command);
-        if (++pushed == kept)
-            m_undo.setClean();
-    };
-    return vt::HistoryJournal::replay(m_undo, records, decode, push, complete);
+    // The steps the file already holds come back saved: replay marks where the last stands.
+    return vt::HistoryJournal::replay(
+        m_undo, records, decode, [this](QUndoCommand *command) { m_undo.push(command); }, complete);
 }
 
 } // namespace tilemarrow
