@@ -1,7 +1,8 @@
 #include "ProgramIcon.h"
 
+#include "PaintedIcon.h"
+
 #include <QPainter>
-#include <QPixmap>
 #include <QPolygonF>
 
 namespace skinloft {
@@ -41,18 +42,7 @@ void paintIcon(QPainter &p)
 
 QIcon ProgramIcon()
 {
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128}) {
-        QPixmap picture(size, size);
-        picture.fill(Qt::transparent);
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 64.0, size / 64.0);
-        paintIcon(painter);
-        painter.end();
-        icon.addPixmap(picture);
-    }
-    return icon;
+    return vt::paintedIcon(paintIcon);
 }
 
 } // namespace skinloft

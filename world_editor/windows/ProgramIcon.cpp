@@ -1,19 +1,17 @@
 #include "ProgramIcon.h"
 
+#include "PaintedIcon.h"
+
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
 namespace tessaforge {
 
-// The program's icon, drawn as the menu entry's picture is (an area of squares: sky, a
-// floating platform, ground), so that the frame and its inner windows carry it too.
-QIcon ProgramIcon()
+namespace {
+
+// Drawn as the menu entry's picture is: an area of squares, sky, a floating platform, ground.
+void paintIcon(QPainter &p)
 {
-    QPixmap pixmap(64, 64);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x5f, 0xa8, 0xe8));
     p.drawRoundedRect(QRectF(2, 2, 60, 60), 8, 8);
@@ -44,7 +42,14 @@ QIcon ProgramIcon()
     p.setPen(QPen(Qt::white, 2));
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRectF(28, 26, 10, 10));
-    return QIcon(pixmap);
+}
+
+} // namespace
+
+// The frame and its inner windows carry it too.
+QIcon ProgramIcon()
+{
+    return vt::paintedIcon(paintIcon);
 }
 
 
