@@ -47,12 +47,10 @@ public:
     void run()
     {
         const QString listPath = vt::resolvePath(m_mod + u"/Worlds.inf"_s);
-        QByteArray bytes;
-        if (!m_files.read(listPath, Kind::Worlds, bytes))
+        if (!m_files.read(listPath, Kind::Worlds, m_listBytes))
             return;
-        m_worlds = tessaforge::parseWorldList(bytes);
-        bytes = QByteArray();
-        if (m_worlds.isEmpty())
+        m_worlds = tessaforge::worldListLines(m_listBytes);
+        if (m_worlds.empty())
             m_report.add(Severity::Problem, listPath, u"names no world"_s,
                          u"write the world folders into it, one a line, the first world first"_s);
         checkWorlds(listPath);
@@ -64,16 +62,18 @@ private:
     void checkWorlds(const QString &listPath)
     {
         const FolderIndex subfolders(m_mod, FolderIndex::Folders);
-        QHash<QString, qsizetype> byName, byFolder;  // to the first world that names it
+        QHash<QByteArrayView, qsizetype> byLine;  // to the first world that names it
+        QHash<QString, qsizetype> byFolder;
         std::map<qsizetype, std::vector<qsizetype>> repeats;  // first world -> its repeats
-        for (qsizetype w = 0; w < m_worlds.size(); ++w) {
-            // A line seen before costs one lookup; only a new one is looked at further.
-            if (const auto seen = byName.constFind(m_worlds[w]); seen != byName.cend()) {
+        for (qsizetype w = 0; w < worldCount(); ++w) {
+            // A line seen before costs one lookup of its bytes; only a new one is decoded.
+            const QByteArrayView line = m_worlds[std::size_t(w)];
+            if (const auto seen = byLine.constFind(line); seen != byLine.cend()) {
                 repeats[*seen].push_back(w);
                 continue;
             }
-            byName.insert(m_worlds[w], w);
-            const QString name = vt::fromStoredPath(m_worlds[w]);
+            byLine.insert(line, w);
+            const QString name = vt::fromStoredPath(worldName(w));
             Place place;
             place.world = w + 1;
             if (!vt::isContainedRelativePath(name) || name.isEmpty()) {
@@ -98,7 +98,7 @@ private:
                 folder = vt::joinPath(m_mod, clean);
             }
             if (const auto seen = byFolder.constFind(folder); seen != byFolder.cend()) {
-                byName[m_worlds[w]] = *seen;
+                byLine[line] = *seen;
                 repeats[*seen].push_back(w);
                 continue;
             }
@@ -114,7 +114,7 @@ private:
         for (const auto &[first, lines] : repeats) {
             Place place;
             place.world = lines.front() + 1;
-            QString message = u"names world %1's folder again (\"%2\")"_s.arg(first + 1).arg(m_worlds[first]);
+            QString message = u"names world %1's folder again (\"%2\")"_s.arg(first + 1).arg(worldName(first));
             if (lines.size() > 1)
                 message += u", as do %1 more line(s) (worlds %2)"_s.arg(lines.size() - 1).arg(lineList(lines, 1));
             m_report.add(Severity::Warning, listPath, message + u"; the folder is checked once"_s,
@@ -308,10 +308,10 @@ private:
                 if (exit == 0)
                     problem(u"warp %1 leads to no world"_s.arg(tag - 20),
                             u"choose its world with Select Dest. World in the map editor"_s);
-                else if (exit > m_worlds.size())
+                else if (exit > worldCount())
                     problem(u"warp %1 leads to world %2, but the mod lists %3 world(s)"_s.arg(tag - 20)
                                 .arg(exit)
-                                .arg(m_worlds.size()),
+                                .arg(worldCount()),
                             u"choose a listed world with Select Dest. World in the map editor"_s);
             }
             if (tag >= 41 && tag <= 110 && tag - 40 > qint64(details.Levels.size()))
@@ -328,7 +328,12 @@ private:
     QString m_mod;
     ModFiles m_files;
     CheckReport &m_report;
-    QStringList m_worlds;
+    qsizetype worldCount() const { return qsizetype(m_worlds.size()); }
+    // The world's folder as the list names it.
+    QString worldName(qsizetype w) const { return vt::fromAnsi(m_worlds[std::size_t(w)]); }
+
+    QByteArray m_listBytes;
+    std::vector<QByteArrayView> m_worlds;  // the list's lines, in m_listBytes
 };
 
 } // namespace

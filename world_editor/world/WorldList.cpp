@@ -18,9 +18,12 @@ QByteArrayView trimSpaces(QByteArrayView line)
 
 } // namespace
 
-QStringList parseWorldList(QByteArrayView bytes)
+namespace {
+
+// Each line of the list, trimmed, up to the "." that ends it.
+template<typename Take>
+void forEachLine(QByteArrayView bytes, Take take)
 {
-    QStringList folders;
     qsizetype pos = 0;
     while (pos < bytes.size()) {
         qsizetype end = pos;
@@ -29,13 +32,28 @@ QStringList parseWorldList(QByteArrayView bytes)
         const QByteArrayView line = trimSpaces(bytes.sliced(pos, end - pos));
         if (line == ".")
             break;
-        folders.append(vt::fromAnsi(line));
+        take(line);
         pos = end;
         if (pos < bytes.size() && bytes[pos] == '\r')
             ++pos;
         if (pos < bytes.size() && bytes[pos] == '\n')
             ++pos;
     }
+}
+
+} // namespace
+
+std::vector<QByteArrayView> worldListLines(QByteArrayView bytes)
+{
+    std::vector<QByteArrayView> lines;
+    forEachLine(bytes, [&](QByteArrayView line) { lines.push_back(line); });
+    return lines;
+}
+
+QStringList parseWorldList(QByteArrayView bytes)
+{
+    QStringList folders;
+    forEachLine(bytes, [&](QByteArrayView line) { folders.append(vt::fromAnsi(line)); });
     return folders;
 }
 
