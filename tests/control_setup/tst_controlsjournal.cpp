@@ -4,6 +4,7 @@
 #include "support/RawFiles.h"
 
 #include "Journal.h"
+#include "support/Journals.h"
 #include "Recovery.h"
 
 #include <QDir>
@@ -20,15 +21,6 @@ namespace {
 const QByteArray kDefaultBytes =
     QByteArray::fromHex("2A 39 2C 2D 0E 19 02 03 01 04 05 06 CB CD D0 C8 01 C4 09 AC 0D");
 
-vt::JournalContents read(const QString &journal)
-{
-    vt::JournalWriter::drain();
-    vt::JournalContents contents;
-    const vt::Status s = vt::readJournal(journal, contents);
-    if (!s.ok())
-        qWarning() << s.error();
-    return contents;
-}
 
 } // namespace
 
@@ -59,7 +51,7 @@ private Q_SLOTS:
         doc.setJoyButton(2, 9);
         doc.setSensitivity(1, 9000);  // brought in to the most the stick gives
         doc.setKey(6, 200);           // back as saved, the others not
-        const vt::JournalContents contents = read(doc.journalPath());
+        const vt::JournalContents contents = drainedJournal(doc.journalPath());
         QCOMPARE(contents.program, u"keyvane"_s);
         QCOMPARE(contents.kind, u"controls"_s);
         QCOMPARE(contents.origin.path, QFileInfo(controls()).absoluteFilePath());
@@ -103,7 +95,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(journal));
         doc.setJoyButton(0, 2);
         doc.setKey(1, 20);
-        const vt::JournalContents contents = read(doc.journalPath());
+        const vt::JournalContents contents = drainedJournal(doc.journalPath());
         ControlsDocument fresh;
         QVERIFY(fresh.load(controls()).ok());
         fresh.replay(contents.records);
@@ -123,7 +115,7 @@ private Q_SLOTS:
         QVERIFY(!doc.load(controls()).ok());  // the defaults
         doc.setKey(2, 33);
         const QString journal = doc.journalPath();
-        vt::FoundJournal found{journal, read(journal)};
+        vt::FoundJournal found{journal, drainedJournal(journal)};
         QVERIFY(vt::journalMatchesDisk(found.contents));
 
         const QByteArray other = QByteArray(kDefaultBytes).replace(0, 1, "\x10");

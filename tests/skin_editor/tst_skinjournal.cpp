@@ -3,6 +3,7 @@
 #include "support/RawFiles.h"
 
 #include "Journal.h"
+#include "support/Journals.h"
 #include "Recovery.h"
 
 #include <QDir>
@@ -26,15 +27,6 @@ QByteArray skinBytes(std::initializer_list<std::pair<int, QByteArray>> fields)
     return out;
 }
 
-vt::JournalContents read(const QString &journal)
-{
-    vt::JournalWriter::drain();
-    vt::JournalContents contents;
-    const vt::Status s = vt::readJournal(journal, contents);
-    if (!s.ok())
-        qWarning() << s.error();
-    return contents;
-}
 
 } // namespace
 
@@ -68,7 +60,7 @@ private Q_SLOTS:
         doc.setEnemyGraphic(3, QByteArray());
         doc.setEnemyGraphic(3, "owl.bmp");
         doc.undoStack()->undo();
-        const vt::JournalContents contents = read(doc.journalPath());
+        const vt::JournalContents contents = drainedJournal(doc.journalPath());
         QCOMPARE(contents.program, u"skinloft"_s);
         QCOMPARE(contents.kind, u"skin"_s);
         QVERIFY(vt::journalMatchesDisk(contents));
@@ -129,7 +121,7 @@ private Q_SLOTS:
         QFile file(journal);
         QVERIFY(file.resize(file.size() - 3));
 
-        vt::FoundJournal found{journal, read(journal)};
+        vt::FoundJournal found{journal, drainedJournal(journal)};
         QVERIFY(found.contents.damaged);
         QCOMPARE(found.contents.edits(), 2);
         SkinDocument fresh;
@@ -161,7 +153,7 @@ private Q_SLOTS:
         vt::JournalWriter::drain();
         const QByteArray changed = skinBytes({{0, "other.bmp"}});
         writeRaw(path(u"Forest.qze"_s), changed);
-        const vt::JournalContents contents = read(journal);
+        const vt::JournalContents contents = drainedJournal(journal);
         QVERIFY(!vt::journalMatchesDisk(contents));
         QString aside;
         QVERIFY(vt::setJournalAside(journal, aside).ok());

@@ -6,6 +6,7 @@
 
 #include "FileIO.h"
 #include "Journal.h"
+#include "support/Journals.h"
 #include "Recovery.h"
 
 #include <QDir>
@@ -29,15 +30,6 @@ class tst_tilejournal : public QObject
 
     void writeGrass() { writeRaw(path(u"Grass.qzt"_s), tileFile(3, 2, {{{2, 1, 133}}})); }
 
-    static vt::JournalContents read(const QString &journal)
-    {
-        vt::JournalWriter::drain();
-        vt::JournalContents contents;
-        const vt::Status s = vt::readJournal(journal, contents);
-        if (!s.ok())
-            qWarning() << s.error();
-        return contents;
-    }
 
 private Q_SLOTS:
     void init()
@@ -65,7 +57,7 @@ private Q_SLOTS:
         const QString journal = doc.journalPath();
         QVERIFY(!journal.isEmpty());
 
-        const vt::JournalContents contents = read(journal);
+        const vt::JournalContents contents = drainedJournal(journal);
         QCOMPARE(contents.program, u"tilemarrow"_s);
         QCOMPARE(contents.kind, u"tileinfo"_s);
         QCOMPARE(contents.origin.path, QFileInfo(path(u"Grass.qzt"_s)).absoluteFilePath());
@@ -115,7 +107,7 @@ private Q_SLOTS:
 
         // Undone below what was saved: a change again, recorded against the saved file.
         doc.undoStack()->undo();
-        const vt::JournalContents contents = read(doc.journalPath());
+        const vt::JournalContents contents = drainedJournal(doc.journalPath());
         QCOMPARE(contents.origin, vt::JournalOrigin::ofFile(path(u"Grass.qzt"_s)));
         TileInfoDocument fresh;
         QVERIFY(fresh.load(path(u"Grass.qzt"_s)).ok());
@@ -145,7 +137,7 @@ private Q_SLOTS:
         doc.undoStack()->undo();  // still unsaved: the journal stays
         const QString journal = doc.journalPath();
         QVERIFY(!journal.isEmpty());
-        const vt::JournalContents contents = read(journal);
+        const vt::JournalContents contents = drainedJournal(journal);
         QVERIFY(contents.origin.isNew());
         QVERIFY(contents.origin.path.isEmpty());
         QVERIFY(vt::journalMatchesDisk(contents));
@@ -181,7 +173,7 @@ private Q_SLOTS:
 
         const QByteArray changed = tileFile(3, 2, {{{1, 0, 4}}});
         writeRaw(path(u"Grass.qzt"_s), changed);
-        vt::FoundJournal found{journal, read(journal)};
+        vt::FoundJournal found{journal, drainedJournal(journal)};
         QVERIFY(!vt::journalMatchesDisk(found.contents));
         FakeDialogs dialogs;
         QCOMPARE(vt::offerRecovery(dialogs, nullptr, u"Tiles"_s, found, u"a new tileset"_s),
