@@ -19,10 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace vtfile {
 
-namespace {
-
-// The tileset picture: a path as given, else a name in Data/Tilesets of the game folder given
-// with --game, or of the area's game folder (GAME/Mods/MOD/WORLD/area.qzl) or the tool's own.
 QString findTileset(const QString &given, const QString &areaPath, const QString &game)
 {
     if (QFileInfo(given).isFile())
@@ -41,8 +37,6 @@ QString findTileset(const QString &given, const QString &areaPath, const QString
     }
     return {};
 }
-
-} // namespace
 
 int renderVerb(const Args &a, QTextStream &, QTextStream &err)
 {

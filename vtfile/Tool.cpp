@@ -30,6 +30,11 @@ const char *const kToolHelp =
     "  from-json JSON... -o FILE     each file back from JSON\n"
     "  render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
     "                                the whole area drawn as the area editor draws it\n"
+    "  diff A B [--json] [--picture OUT.png]\n"
+    "                                what changed from A to B, in the format's own words\n"
+    "  merge-driver BASE OURS THEIRS PATH\n"
+    "                                git's three-way merge of an area, map or world details\n"
+    "  git-setup [REPO]              lets git diff and merge the game's files with vtfile\n"
     "\n"
     "The type of a file comes from its extension (.qzl area, .qzw world, .inf worlds,\n"
     ".qzm map, .qzt tileinfo, .qze skin, .qzc controls) or from --type TYPE.\n"
@@ -101,6 +106,37 @@ const char *verbHelp(const QString &verb)
                "zoom 32, layers tiles,start, background transparent for PNG and black for BMP.\n"
                "A picture of more than 1000 million pixels is refused before any work;\n"
                "--max raises the limit. The picture appears only when it is complete.\n";
+    if (verb == u"diff"_s)
+        return "usage: vtfile diff [--type TYPE] [--json] A B\n"
+               "       vtfile diff [--json] A.qzl B.qzl --picture OUT.png [--tileset NAME_OR_BMP]\n"
+               "         [--zoom 8|16|24|32] [--game DIR]\n"
+               "Says what changed from A to B, in the format's own words: an area's size, start,\n"
+               "side-warp and time, then its changed cells by column and row, grouped into\n"
+               "rectangles whose cells all changed alike ('columns 3-7, rows 2-4 (15 cells):\n"
+               "empty -> tile (1, 2)'); a world's name and each level's fields ('level 3\n"
+               "\"Castle\", tileset: \"Grass\" -> \"Cave\"'); a map's nodes and their fields;\n"
+               "a world list's lines; a tile information grid's types; a skin's pictures; the\n"
+               "controls. Prints nothing when the files are equal. --json prints one JSON\n"
+               "object instead (see JSON.md). --picture draws area B with its changed cells\n"
+               "outlined (zoom 8 unless --zoom; the tileset is the one the world details beside\n"
+               "B give its level, or --tileset). Exit 0 equal, 1 different, 2 trouble.\n";
+    if (verb == u"merge-driver"_s)
+        return "usage: vtfile merge-driver BASE OURS THEIRS PATH\n"
+               "git's merge driver for areas, maps and world details (vtfile git-setup sets it\n"
+               "up as 'vtfile merge-driver %O %A %B %P'). A cell, node or field changed on one\n"
+               "side takes that side's value; changed alike on both, that value. The result\n"
+               "replaces OURS, and the exit status is 0. A place changed differently on both\n"
+               "sides is a conflict: OURS is left as it was, the conflicts are listed by place\n"
+               "with base, ours and theirs in PATH.conflicts.txt and on standard error, and the\n"
+               "exit status is 1, so git reports the path as conflicted.\n";
+    if (verb == u"git-setup"_s)
+        return "usage: vtfile git-setup [REPO]\n"
+               "Sets up the git repository REPO (or the one the current folder lies in) to\n"
+               "show the game's files with 'vtfile diff' and to merge areas, maps and world\n"
+               "details with 'vtfile merge-driver': adds the lines it lacks to the\n"
+               ".gitattributes at its top, and sets diff.vtfile.command, merge.vtfile.name and\n"
+               "merge.vtfile.driver in the repository's own config (.git/config) to this\n"
+               "vtfile. Prints what it did; changes nothing else. Run it in each clone.\n";
     return nullptr;
 }
 
@@ -137,9 +173,9 @@ Args parse(const QStringList &in, const QString &verb)
                 return a;
         } else if (s == u"--strict"_s && verb == u"check"_s) {
             a.strict = true;
-        } else if (s == u"--json"_s && verb == u"check"_s) {
+        } else if (s == u"--json"_s && (verb == u"check"_s || verb == u"diff"_s)) {
             a.json = true;
-        } else if (s == u"--game"_s && (verb == u"check"_s || verb == u"render"_s)) {
+        } else if (s == u"--game"_s && (verb == u"check"_s || verb == u"render"_s || verb == u"diff"_s)) {
             if (!value(a.game))
                 return a;
         } else if (s == u"--max"_s && (verb == u"to-json"_s || verb == u"from-json"_s || verb == u"render"_s)) {
@@ -147,10 +183,10 @@ Args parse(const QStringList &in, const QString &verb)
                 return a;
         } else if (s == u"--force"_s && verb == u"from-json"_s) {
             a.force = true;
-        } else if (verb == u"render"_s && s == u"--tileset"_s) {
+        } else if ((verb == u"render"_s || verb == u"diff"_s) && s == u"--tileset"_s) {
             if (!value(a.tileset))
                 return a;
-        } else if (verb == u"render"_s && s == u"--zoom"_s) {
+        } else if ((verb == u"render"_s || verb == u"diff"_s) && s == u"--zoom"_s) {
             if (!value(a.zoom))
                 return a;
         } else if (verb == u"render"_s && s == u"--layers"_s) {
@@ -159,6 +195,11 @@ Args parse(const QStringList &in, const QString &verb)
         } else if (verb == u"render"_s && s == u"--background"_s) {
             if (!value(a.background))
                 return a;
+        } else if (verb == u"diff"_s && s == u"--picture"_s) {
+            if (!value(a.picture))
+                return a;
+        } else if (verb == u"diff"_s && s == u"--git"_s) {
+            a.git = true;
         } else if (s.startsWith(u'-') && s != u"-"_s) {
             a.error = u"unknown option %1"_s.arg(s);
             return a;
@@ -363,7 +404,7 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
         err << "vtfile " << verb << ": writes no file; -o is not taken\n";
         return kTrouble;
     }
-    if (a.files.isEmpty() && a.mod.isEmpty()) {
+    if (a.files.isEmpty() && a.mod.isEmpty() && verb != u"git-setup"_s) {
         err << "vtfile " << verb << ": no file given\n\n" << verbHelp(verb);
         return kTrouble;
     }
@@ -375,6 +416,12 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
         return toJsonVerb(a, out, err);
     if (verb == u"from-json"_s)
         return fromJsonVerb(a, out, err);
+    if (verb == u"diff"_s)
+        return diffVerb(a, out, err);
+    if (verb == u"merge-driver"_s)
+        return mergeDriverVerb(a, out, err);
+    if (verb == u"git-setup"_s)
+        return gitSetupVerb(a, out, err);
     return renderVerb(a, out, err);
 }
 

@@ -39,6 +39,8 @@ struct Args
     QString max;  // to-json, from-json: the largest JSON, in MiB; render: megapixels
     QString layers;
     QString background;
+    QString picture;  // diff: the area drawn with its changed cells outlined
+    bool git = false;  // diff: called by git as its external diff
     QString error;
 };
 
@@ -65,5 +67,13 @@ std::optional<qint64> maxOption(const Args &a, const char *verb, qint64 fallback
 int toJsonVerb(const Args &a, QTextStream &out, QTextStream &err);
 int fromJsonVerb(const Args &a, QTextStream &out, QTextStream &err);
 int renderVerb(const Args &a, QTextStream &out, QTextStream &err);
+int diffVerb(const Args &a, QTextStream &out, QTextStream &err);
+int mergeDriverVerb(const Args &a, QTextStream &out, QTextStream &err);
+int gitSetupVerb(const Args &a, QTextStream &out, QTextStream &err);
+
+// The tileset picture: a path as given, else a name in Data/Tilesets of the game folder given
+// with --game, or of the area's game folder (GAME/Mods/MOD/WORLD/area.qzl) or the tool's own.
+// Empty when there is none.
+QString findTileset(const QString &given, const QString &areaPath, const QString &game);
 
 } // namespace vtfile

@@ -1,0 +1,460 @@
+#include "FileDiff.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QTextStream>
+
+#include <algorithm>
+#include <climits>
+
+using namespace Qt::StringLiterals;
+
+namespace vtfile {
+
+namespace {
+
+// One step of a path into a JSON document: a member's name, or an item's index.
+struct Step
+{
+    QString key;
+    qsizetype index = -1;
+};
+using Path = QList<Step>;
+
+// The members that are no value of their own: the format's name, the world list's names (read
+// from its lines) and the stored bytes, whose difference is told apart.
+bool skipped(Kind kind, const Path &path)
+{
+    if (path.size() != 1)
+        return false;
+    return path[0].key == u"format"_s || path[0].key == u"asStored"_s
+           || (kind == Kind::Worlds && path[0].key == u"worlds"_s);
+}
+
+QString quoted(const QString &s)
+{
+    return u"\""_s + s + u"\""_s;
+}
+
+// Names the value at `path` as the format does. `docs` are the documents the path may lie in,
+// the first that has an item giving its name.
+struct Namer
+{
+    Kind kind;
+    std::vector<const QJsonObject *> docs;
+    QHash<QString, int> order;  // members in the order the JSON form writes them
+
+    QString member(const QString &array, qsizetype index, const QString &name) const
+    {
+        for (const QJsonObject *d : docs) {
+            const QJsonValue v = d->value(array).toArray().at(index).toObject().value(name);
+            if (v.isString())
+                return v.toString();
+        }
+        return QString();
+    }
+
+    std::pair<QString, QString> operator()(const Path &path) const
+    {
+        QString place;
+        qsizetype from = 0;
+        const bool item = path.size() >= 2 && path[1].index >= 0;
+        const QString top = path.value(0).key;
+        if (item) {
+            const qsizetype i = path[1].index;
+            if (kind == Kind::World && top == u"levels"_s) {
+                place = u"level %1 %2"_s.arg(i + 1).arg(quoted(member(top, i, u"name"_s)));
+                from = 2;
+            } else if (kind == Kind::Map && top == u"nodes"_s) {
+                place = u"node %1"_s.arg(i + 1);
+                from = 2;
+            } else if (kind == Kind::Worlds && top == u"lines"_s) {
+                place = u"line %1"_s.arg(i + 1);
+                from = 2;
+            } else if (kind == Kind::Skin && top == u"graphics"_s) {
+                place = u"enemy %1 %2"_s.arg(i + 1).arg(quoted(member(top, i, u"enemy"_s)));
+                from = 2;
+            } else if (kind == Kind::TileInfo && top == u"grid"_s && path.size() >= 3) {
+                place = u"tile (%1, %2)"_s.arg(path[2].index).arg(i);
+                from = 3;
+            }
+        }
+        QStringList field;
+        for (qsizetype s = from; s < path.size(); ++s) {
+            const Step &step = path[s];
+            if (step.index < 0) {
+                field << step.key;
+                continue;
+            }
+            const QString owner = s > 0 ? path[s - 1].key : QString();
+            if (owner == u"specialTiles"_s && step.index < 3)
+                field.back() = QStringList{u"switch A"_s, u"switch B"_s, u"vine"_s}[step.index];
+            else if (owner == u"pipes"_s)
+                field.back() = u"pipe %1"_s.arg(step.index + 1);
+            else
+                field << u"[%1]"_s.arg(step.index);
+        }
+        return {place, field.join(u' ')};
+    }
+};
+
+// The members of both objects, in the order the JSON form writes them (a JSON object of Qt
+// keeps them sorted by name): values are told in the order people see them in the file.
+QStringList orderedKeys(const QJsonObject &a, const QJsonObject &b, const QHash<QString, int> &order)
+{
+    QStringList keys = a.keys();
+    for (const QString &k : b.keys())
+        if (!a.contains(k))
+            keys << k;
+    std::stable_sort(keys.begin(), keys.end(), [&](const QString &x, const QString &y) {
+        return order.value(x, INT_MAX) < order.value(y, INT_MAX);
+    });
+    return keys;
+}
+
+// Where each member name first stands in the JSON text: every item of an array has the same
+// members in the same order, so the head of the text gives the order of them all.
+void learnOrder(QByteArrayView json, QHash<QString, int> &order)
+{
+    json = json.first(qMin<qsizetype>(json.size(), 64 * 1024));
+    for (qsizetype i = json.indexOf('"'); i >= 0 && i + 1 < json.size(); i = json.indexOf('"', i + 1)) {
+        const qsizetype end = json.indexOf('"', i + 1);
+        if (end < 0)
+            break;
+        if (end + 1 < json.size() && json[end + 1] == ':') {
+            const QString key = QString::fromUtf8(json.sliced(i + 1, end - i - 1));
+            if (!order.contains(key))
+                order.insert(key, int(order.size()));
+        }
+        i = end;
+    }
+}
+
+// A tile information value is a type and an animation flag in one byte: two fields to people.
+void addChange(Kind kind, const Namer &name, const Path &path, const QJsonValue &before, const QJsonValue &after,
+               std::vector<FieldChange> &out)
+{
+    auto [place, field] = name(path);
+    if (kind == Kind::TileInfo && path.value(0).key == u"grid"_s && path.size() == 3 && before.isDouble()
+        && after.isDouble()) {
+        const int b = before.toInt(), a = after.toInt();
+        if ((b & 127) != (a & 127))
+            out.push_back(FieldChange{place, u"type"_s, b & 127, a & 127});
+        if ((b & 128) != (a & 128))
+            out.push_back(FieldChange{place, u"animated"_s, (b & 128) != 0, (a & 128) != 0});
+        return;
+    }
+    out.push_back(FieldChange{place, field, before, after});
+}
+
+void compare(Kind kind, const Namer &name, const QJsonValue &a, const QJsonValue &b, Path &path,
+             std::vector<FieldChange> &out)
+{
+    if (a == b || skipped(kind, path))
+        return;
+    if (a.isObject() && b.isObject()) {
+        const QJsonObject oa = a.toObject(), ob = b.toObject();
+        for (const QString &k : orderedKeys(oa, ob, name.order)) {
+            path.append(Step{k});
+            compare(kind, name, oa.value(k), ob.value(k), path, out);
+            path.removeLast();
+        }
+        return;
+    }
+    if (a.isArray() && b.isArray()) {
+        const QJsonArray aa = a.toArray(), ab = b.toArray();
+        for (qsizetype i = 0; i < qMax(aa.size(), ab.size()); ++i) {
+            path.append(Step{QString(), i});
+            const QJsonValue va = i < aa.size() ? aa.at(i) : QJsonValue(QJsonValue::Undefined);
+            const QJsonValue vb = i < ab.size() ? ab.at(i) : QJsonValue(QJsonValue::Undefined);
+            compare(kind, name, va, vb, path, out);
+            path.removeLast();
+        }
+        return;
+    }
+    addChange(kind, name, path, a, b, out);
+}
+
+vt::Status documentOf(Kind kind, QByteArrayView bytes, QJsonObject &doc, QHash<QString, int> *order = nullptr)
+{
+    QByteArray json;
+    if (vt::Status s = toJson(kind, bytes, json); !s)
+        return s;
+    if (order)
+        learnOrder(json, *order);
+    QJsonParseError error;
+    const QJsonDocument d = QJsonDocument::fromJson(json, &error);
+    if (!d.isObject())
+        return vt::Status::failure(u"the file is too large to compare (%1)"_s.arg(error.errorString()));
+    doc = d.object();
+    return vt::Status::success();
+}
+
+QJsonValue cellJson(CellKey key)
+{
+    if (key == kOutside)
+        return QJsonValue(QJsonValue::Null);
+    if (key == 0)
+        return 0;
+    const tessaforge::AreaCell c = cellOfKey(key);
+    QJsonObject o;
+    if (c.bIsTile)
+        o[u"tile"_s] = QJsonArray{c.xSrc, c.ySrc};
+    if (c.lTag)
+        o[u"tag"_s] = c.lTag;
+    if (c.lEnemy)
+        o[u"enemy"_s] = c.lEnemy;
+    return o;
+}
+
+QString span(const char *one, const char *many, qint32 from, qint32 to)
+{
+    return from == to ? u"%1 %2"_s.arg(QLatin1StringView(one)).arg(from)
+                      : u"%1 %2-%3"_s.arg(QLatin1StringView(many)).arg(from).arg(to);
+}
+
+template <class R>
+QString rectPlace(const R &r)
+{
+    QString s = span("column", "columns", r.left, r.right) + u", "_s + span("row", "rows", r.top, r.bottom);
+    if (r.cells() > 1)
+        s += u" (%1 cells)"_s.arg(r.cells());
+    return s;
+}
+
+QString changeLine(const FieldChange &c)
+{
+    if (c.before.isUndefined())
+        return placeAndField(c.place, c.field) + u": added"_s
+               + (c.after.isObject() || c.after.isArray() ? QString() : u" "_s + describeValue(c.after));
+    if (c.after.isUndefined())
+        return placeAndField(c.place, c.field) + u": removed"_s;
+    return placeAndField(c.place, c.field) + u": "_s + describeValue(c.before) + u" -> "_s + describeValue(c.after);
+}
+
+// A value as compact JSON text.
+QString jsonText(const QJsonValue &v)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+QJsonValue orNull(const QJsonValue &v)
+{
+    return v.isUndefined() ? QJsonValue(QJsonValue::Null) : v;
+}
+
+// The three-way merge of JSON values, conflicts named by `name`.
+struct Merger
+{
+    Kind kind;
+    Namer name;
+    std::vector<FieldConflict> &conflicts;
+    Path path;
+
+    void conflict(const QJsonValue &o, const QJsonValue &a, const QJsonValue &b)
+    {
+        const auto [place, field] = name(path);
+        conflicts.push_back(FieldConflict{place, field, o, a, b});
+    }
+
+    QJsonValue at(const QJsonArray &array, qsizetype i)
+    {
+        return i < array.size() ? array.at(i) : QJsonValue(QJsonValue::Undefined);
+    }
+
+    QJsonValue merge(const QJsonValue &o, const QJsonValue &a, const QJsonValue &b)
+    {
+        if (a == b || b == o)
+            return a;
+        if (a == o)
+            return b;
+        if (o.isObject() && a.isObject() && b.isObject()) {
+            const QJsonObject oo = o.toObject(), oa = a.toObject(), ob = b.toObject();
+            QJsonObject merged;
+            for (const QString &k : orderedKeys(oa, ob, name.order)) {
+                path.append(Step{k});
+                const QJsonValue v = merge(oo.value(k), oa.value(k), ob.value(k));
+                path.removeLast();
+                if (!v.isUndefined())
+                    merged[k] = v;
+            }
+            return merged;
+        }
+        if (o.isArray() && a.isArray() && b.isArray()) {
+            const QJsonArray oo = o.toArray(), oa = a.toArray(), ob = b.toArray();
+            // Items are places (level 3, node 7): at most one side may change how many there are.
+            if (oa.size() != oo.size() && ob.size() != oo.size() && oa.size() != ob.size()) {
+                conflict(QJsonValue(qint64(oo.size())), QJsonValue(qint64(oa.size())), QJsonValue(qint64(ob.size())));
+                return a;
+            }
+            const qsizetype size = oa.size() != oo.size() ? oa.size() : ob.size();
+            const qsizetype all = qMax(size, qMax(oo.size(), qMax(oa.size(), ob.size())));
+            QJsonArray merged;
+            for (qsizetype i = 0; i < all; ++i) {
+                path.append(Step{QString(), i});
+                const QJsonValue vo = at(oo, i), va = at(oa, i), vb = at(ob, i);
+                const QJsonValue v = merge(vo, va, vb);
+                // An item one side took away and the other changed.
+                if (i >= size && !v.isUndefined() && !(va == vb))
+                    conflict(vo, va, vb);
+                else if (i < size)
+                    merged.append(v);
+                path.removeLast();
+            }
+            return merged;
+        }
+        conflict(o, a, b);
+        return a;
+    }
+};
+
+} // namespace
+
+QString describeValue(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::String: return quoted(value.toString());
+    case QJsonValue::Bool: return value.toBool() ? u"on"_s : u"off"_s;
+    case QJsonValue::Double: return QString::number(value.toInteger());
+    case QJsonValue::Null:
+    case QJsonValue::Undefined: return u"none"_s;
+    case QJsonValue::Array: {
+        QStringList items;
+        for (const QJsonValue &v : value.toArray())
+            items << describeValue(v);
+        return u"("_s + items.join(u", "_s) + u")"_s;
+    }
+    case QJsonValue::Object: {
+        QStringList members;
+        const QJsonObject o = value.toObject();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            members << it.key() + u' ' + describeValue(it.value());
+        return members.join(u", "_s);
+    }
+    }
+    return QString();
+}
+
+QString placeAndField(const QString &place, const QString &field)
+{
+    if (place.isEmpty())
+        return field;
+    return field.isEmpty() ? place : place + u", "_s + field;
+}
+
+vt::Status diffFiles(Kind kind, QByteArrayView before, QByteArrayView after, FileDiff &diff)
+{
+    diff = FileDiff{};
+    diff.kind = kind;
+    if (kind == Kind::Area) {
+        diff.area = diffAreas(before, after);
+        diff.changes = diff.area.header;
+    } else if (before != after) {
+        QJsonObject a, b;
+        Namer name{kind, {&b, &a}, {}};
+        if (vt::Status s = documentOf(kind, before, a, &name.order); !s)
+            return s;
+        if (vt::Status s = documentOf(kind, after, b); !s)
+            return s;
+        Path path;
+        compare(kind, name, a, b, path, diff.changes);
+    }
+    diff.storedBytesDiffer = diff.valuesEqual() && before != after;
+    return vt::Status::success();
+}
+
+void writeDiffText(const FileDiff &diff, QTextStream &out)
+{
+    for (const FieldChange &c : diff.changes)
+        out << changeLine(c) << '\n';
+    if (!diff.area.cells.empty()) {
+        out << diff.area.changedCells << (diff.area.changedCells == 1 ? " cell" : " cells") << " changed:\n";
+        for (const CellRect &r : diff.area.cells)
+            out << "  " << rectPlace(r) << ": " << describeCell(r.before) << " -> " << describeCell(r.after) << '\n';
+    }
+    if (diff.storedBytesDiffer)
+        out << "the values are the same; the stored bytes differ (see \"asStored\" of to-json)\n";
+}
+
+void writeDiffJson(const FileDiff &diff, QTextStream &out)
+{
+    // Members in a fixed order, an item a line, for people reading it as well as scripts.
+    out << "{\n  \"format\": " << jsonText(kindName(diff.kind)) << ", \"equal\": " << jsonText(diff.equal())
+        << ",\n  \"changes\": [";
+    const char *separator = "\n    ";
+    for (const FieldChange &c : diff.changes) {
+        out << separator << '{';
+        if (!c.place.isEmpty())
+            out << "\"place\": " << jsonText(c.place) << ", ";
+        out << "\"field\": " << jsonText(c.field) << ", \"before\": " << jsonText(orNull(c.before))
+            << ", \"after\": " << jsonText(orNull(c.after)) << '}';
+        separator = ",\n    ";
+    }
+    out << (diff.changes.empty() ? "]" : "\n  ]");
+    if (diff.kind == Kind::Area) {
+        out << ",\n  \"cells\": {\"changed\": " << diff.area.changedCells << ", \"rectangles\": [";
+        separator = "\n    ";
+        for (const CellRect &r : diff.area.cells) {
+            out << separator << "{\"columns\": [" << r.left << ", " << r.right << "], \"rows\": [" << r.top << ", "
+                << r.bottom << "], \"before\": " << jsonText(cellJson(r.before))
+                << ", \"after\": " << jsonText(cellJson(r.after)) << '}';
+            separator = ",\n    ";
+        }
+        out << (diff.area.cells.empty() ? "]}" : "\n  ]}");
+    }
+    out << ",\n  \"storedBytesDiffer\": " << jsonText(diff.storedBytesDiffer) << "\n}\n";
+}
+
+vt::Status mergeFiles(Kind kind, QByteArrayView base, QByteArrayView ours, QByteArrayView theirs, FileMerge &merge)
+{
+    merge = FileMerge{};
+    if (kind == Kind::Area) {
+        AreaMerge m = mergeAreas(base, ours, theirs);
+        merge.merged = std::move(m.merged);
+        merge.conflicts = std::move(m.header);
+        merge.cells = std::move(m.cells);
+        merge.conflictCells = m.conflictCells;
+        return vt::Status::success();
+    }
+    if (ours == base || ours == theirs) {
+        merge.merged = theirs.toByteArray();
+        return vt::Status::success();
+    }
+    if (theirs == base) {
+        merge.merged = ours.toByteArray();
+        return vt::Status::success();
+    }
+    QJsonObject o, a, b;
+    Merger m{kind, Namer{kind, {&a, &b, &o}, {}}, merge.conflicts, {}};
+    for (auto [bytes, doc] : {std::pair{base, &o}, std::pair{ours, &a}, std::pair{theirs, &b}})
+        if (vt::Status s = documentOf(kind, bytes, *doc, doc == &o ? &m.name.order : nullptr); !s)
+            return s;
+    const QJsonValue merged = m.merge(o, a, b);
+    if (!merge.clean())
+        return vt::Status::success();
+    QByteArray bytes;
+    if (vt::Status s = fromJson(kind, QJsonDocument(merged.toObject()).toJson(QJsonDocument::Compact), bytes); !s) {
+        merge.refused = s.error();
+        return vt::Status::success();
+    }
+    merge.merged = std::move(bytes);
+    return vt::Status::success();
+}
+
+void writeConflicts(const FileMerge &merge, QTextStream &out)
+{
+    auto side = [](const QJsonValue &v) { return v.isUndefined() ? u"removed"_s : describeValue(v); };
+    for (const FieldConflict &c : merge.conflicts)
+        out << placeAndField(c.place, c.field) << ": base " << side(c.base) << ", ours " << side(c.ours)
+            << ", theirs " << side(c.theirs) << '\n';
+    for (const CellConflict &r : merge.cells)
+        out << rectPlace(r) << ": base " << describeCell(r.base) << ", ours " << describeCell(r.ours) << ", theirs "
+            << describeCell(r.theirs) << '\n';
+    if (!merge.refused.isEmpty())
+        out << "the merged file would not be read: " << merge.refused << '\n';
+}
+
+} // namespace vtfile
