@@ -1,9 +1,15 @@
 #include "AreaCompare.h"
 
 #include <QJsonArray>
+#include <QtEndian>
 
 #include <array>
+#include <charconv>
 #include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +28,31 @@ CellKey keyOf(const uchar *p)
 {
     const CellKey tile = p[0] == areabytes::kOn ? (CellKey(1) << 32) | (CellKey(p[1]) << 24) | (CellKey(p[2]) << 16) : 0;
     return tile | (CellKey(p[3]) << 8) | p[4];
+}
+
+// Where the first byte that differs lies, or n when none does.
+std::size_t firstDifference(const uchar *a, const uchar *b, std::size_t n)
+{
+    std::size_t i = 0;
+#ifdef __SSE2__
+    for (; i + 16 <= n; i += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + i));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i *>(b + i));
+        const unsigned same = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)));
+        if (same != 0xFFFF)
+            return i + std::size_t(__builtin_ctz(~same));
+    }
+#endif
+    for (; i + 8 <= n; i += 8) {
+        // Read as little-endian words, the lowest set bit of the difference is in the first byte.
+        const quint64 x = qFromLittleEndian<quint64>(a + i), y = qFromLittleEndian<quint64>(b + i);
+        if (x != y)
+            return i + std::size_t(__builtin_ctzll(x ^ y) / 8);
+    }
+    for (; i < n; ++i)
+        if (a[i] != b[i])
+            return i;
+    return n;
 }
 
 // Groups cells handed over column by column, row by row, into rectangles of one key: runs of
@@ -125,21 +156,62 @@ AreaCell cellOfKey(CellKey key)
     return c;
 }
 
-QString describeCell(CellKey key)
+char *putNumber(char *p, qint64 value)
+{
+    if (value >= 0 && value < 1000) {  // most numbers here: cell values, rows, short spans
+        if (value >= 100)
+            *p++ = char('0' + value / 100);
+        if (value >= 10)
+            *p++ = char('0' + value / 10 % 10);
+        *p++ = char('0' + value % 10);
+        return p;
+    }
+    return std::to_chars(p, p + 24, value).ptr;
+}
+
+namespace {
+
+char *put(char *p, const char *text, std::size_t n)
+{
+    std::memcpy(p, text, n);
+    return p + n;
+}
+
+} // namespace
+
+char *putCell(char *p, CellKey key)
 {
     if (key == kOutside)
-        return u"outside the grid"_s;
+        return put(p, "outside the grid", 16);
     if (key == 0)
-        return u"empty"_s;
-    const AreaCell c = cellOfKey(key);
-    QStringList parts;
-    if (c.bIsTile)
-        parts << u"tile (%1, %2)"_s.arg(c.xSrc).arg(c.ySrc);
-    if (c.lTag)
-        parts << u"tag %1"_s.arg(c.lTag);
-    if (c.lEnemy)
-        parts << u"enemy %1"_s.arg(c.lEnemy);
-    return parts.join(u", "_s);
+        return put(p, "empty", 5);
+    const char *start = p;
+    if (key & (CellKey(1) << 32)) {
+        p = put(p, "tile (", 6);
+        p = putNumber(p, (key >> 24) & 0xFF);
+        p = put(p, ", ", 2);
+        p = putNumber(p, (key >> 16) & 0xFF);
+        *p++ = ')';
+    }
+    if (const qint64 tag = (key >> 8) & 0xFF) {
+        if (p != start)
+            p = put(p, ", ", 2);
+        p = put(p, "tag ", 4);
+        p = putNumber(p, tag);
+    }
+    if (const qint64 enemy = key & 0xFF) {
+        if (p != start)
+            p = put(p, ", ", 2);
+        p = put(p, "enemy ", 6);
+        p = putNumber(p, enemy);
+    }
+    return p;
+}
+
+QString describeCell(CellKey key)
+{
+    char text[kMaxCellText];
+    return QString::fromLatin1(text, putCell(text, key) - text);
 }
 
 AreaView::AreaView(QByteArrayView bytes)
@@ -186,21 +258,32 @@ AreaDiff diffAreas(QByteArrayView beforeBytes, QByteArrayView afterBytes)
 
     RectGrouper<std::array<CellKey, 2>> groups;
     const qint32 columns = qMax(a.columns(), b.columns()), rows = qMax(a.rows(), b.rows());
-    const bool sameRows = a.rows() == b.rows();
+    auto compareCell = [&](qint32 c, qint32 r) {
+        const CellKey ka = a.key(c, r), kb = b.key(c, r);
+        // A place only one grid has counts when it holds something; the size says the rest.
+        if (ka == kb || (ka == kOutside && kb == 0) || (kb == kOutside && ka == 0))
+            return;
+        groups.add(c, r, {ka, kb});
+    };
+    const std::size_t columnBytes = std::size_t(rows) * kCell;
     for (qint32 c = 0; c < columns; ++c) {
         const uchar *ca = a.wholeColumn(c), *cb = b.wholeColumn(c);
-        if (sameRows && ca && cb && std::memcmp(ca, cb, std::size_t(rows) * kCell) == 0)
+        if (a.rows() == b.rows() && ca && cb) {
+            if (std::memcmp(ca, cb, columnBytes) == 0)
+                continue;
+            // Equal stretches are skipped a word at a time; only cells whose bytes differ are looked at.
+            for (std::size_t at = firstDifference(ca, cb, columnBytes); at < columnBytes;) {
+                const qint32 r = qint32(at / kCell);
+                const CellKey ka = keyOf(ca + std::size_t(r) * kCell), kb = keyOf(cb + std::size_t(r) * kCell);
+                if (ka != kb)
+                    groups.add(c, r, {ka, kb});
+                const std::size_t next = std::size_t(r + 1) * kCell;
+                at = next + firstDifference(ca + next, cb + next, columnBytes - next);
+            }
             continue;
-        for (qint32 r = 0; r < rows; ++r) {
-            const uchar *pa = ca ? ca + qsizetype(r) * kCell : nullptr, *pb = cb ? cb + qsizetype(r) * kCell : nullptr;
-            if (pa && pb && r < a.rows() && r < b.rows() && std::memcmp(pa, pb, kCell) == 0)
-                continue;
-            const CellKey ka = a.key(c, r), kb = b.key(c, r);
-            // A place only one grid has counts when it holds something; the size says the rest.
-            if (ka == kb || (ka == kOutside && kb == 0) || (kb == kOutside && ka == 0))
-                continue;
-            groups.add(c, r, {ka, kb});
         }
+        for (qint32 r = 0; r < rows; ++r)
+            compareCell(c, r);
     }
     for (const auto &g : groups.finish()) {
         diff.cells.push_back(CellRect{g.left, g.top, g.right, g.bottom, g.key[0], g.key[1]});
@@ -209,18 +292,70 @@ AreaDiff diffAreas(QByteArrayView beforeBytes, QByteArrayView afterBytes)
     return diff;
 }
 
-AreaMerge mergeAreas(QByteArrayView baseBytes, QByteArrayView oursBytes, QByteArrayView theirsBytes)
+namespace {
+
+// The merge of cells when all three areas have the merged grid's shape and every cell stored:
+// ours becomes the result where it stands, so that only what theirs brings is copied (and
+// written). Whole columns are compared first; a column that only one side changed is taken
+// as it is.
+void mergeInPlace(AreaMerge &result, const AreaHeader &h, QByteArrayView baseBytes, QByteArrayView theirsBytes,
+                  RectGrouper<std::array<CellKey, 3>> &groups)
+{
+    uchar *const data = reinterpret_cast<uchar *>(result.merged.data());
+    const AreaView o(baseBytes), a(result.merged), b(theirsBytes);
+    auto changed = [&](qsizetype from, qsizetype to) {
+        result.changedFrom = qMin(result.changedFrom, from);
+        result.changedTo = qMax(result.changedTo, to);
+    };
+    uchar header[oLevel::kHeaderSize];
+    areabytes::putHeader(h, header);
+    if (std::memcmp(data, header, sizeof header) != 0) {
+        std::memcpy(data, header, sizeof header);
+        changed(0, oLevel::kHeaderSize);
+    }
+    const std::size_t columnBytes = std::size_t(a.rows()) * kCell;
+    for (qint32 c = 0; c < a.columns(); ++c) {
+        const uchar *co = o.wholeColumn(c), *cb = b.wholeColumn(c);
+        uchar *ca = const_cast<uchar *>(a.wholeColumn(c));
+        const qsizetype at = ca - data;
+        if (std::memcmp(ca, co, columnBytes) == 0) {
+            if (std::memcmp(cb, co, columnBytes) != 0) {
+                std::memcpy(ca, cb, columnBytes);
+                changed(at, at + qsizetype(columnBytes));
+            }
+            continue;
+        }
+        if (std::memcmp(cb, co, columnBytes) == 0 || std::memcmp(ca, cb, columnBytes) == 0)
+            continue;
+        for (qint32 r = 0; r < a.rows(); ++r) {
+            const qsizetype i = qsizetype(r) * kCell;
+            const CellKey ko = keyOf(co + i), ka = keyOf(ca + i), kb = keyOf(cb + i);
+            if (ka == kb || kb == ko)
+                continue;
+            if (ka == ko) {
+                std::memcpy(ca + i, cb + i, kCell);
+                changed(at + i, at + i + kCell);
+                continue;
+            }
+            groups.add(c, r, {ko, ka, kb});
+        }
+    }
+}
+
+} // namespace
+
+AreaMerge mergeAreas(QByteArrayView baseBytes, QByteArray oursBytes, QByteArrayView theirsBytes)
 {
     AreaMerge result;
     // A side that left the file alone gives the other side's bytes, untouched.
-    if (oursBytes == baseBytes || oursBytes == theirsBytes) {
-        result.merged = theirsBytes.toByteArray();
-        if (oursBytes == theirsBytes)
-            result.merged = oursBytes.toByteArray();
+    if (theirsBytes == baseBytes || oursBytes == theirsBytes) {
+        result.merged = std::move(oursBytes);
         return result;
     }
-    if (theirsBytes == baseBytes) {
-        result.merged = oursBytes.toByteArray();
+    if (oursBytes == baseBytes) {
+        result.merged = theirsBytes.toByteArray();
+        result.changedFrom = 0;
+        result.changedTo = result.merged.size();
         return result;
     }
 
@@ -251,70 +386,67 @@ AreaMerge mergeAreas(QByteArrayView baseBytes, QByteArrayView oursBytes, QByteAr
     h.startY = qint16(start.at(1).toInt());
     h.time = qint16(merged[4].toInt());
 
-    QByteArray out(oLevel::kHeaderSize + qint64(columns) * rows * kCell, Qt::Uninitialized);
-    uchar *const data = reinterpret_cast<uchar *>(out.data());
-    areabytes::putHeader(h, data);
-    uchar *const grid = data + oLevel::kHeaderSize;
-
     RectGrouper<std::array<CellKey, 3>> groups;
-    // Outside a grid a cell is empty: a grown area's new cells start so.
-    auto inGrid = [](const AreaView &v, qint32 c, qint32 r) {
-        const CellKey k = v.key(c, r);
-        return k == kOutside ? 0 : k;
+    const qint64 cellCount = qint64(columns) * rows;
+    const qint64 size = oLevel::kHeaderSize + cellCount * kCell;
+    auto whole = [&](const AreaView &v, qsizetype bytes) {
+        return v.columns() == columns && v.rows() == rows && v.storedCellCount() == cellCount && bytes >= size;
     };
-    auto put = [&](uchar *to, const AreaView &v, qint32 c, qint32 r) {
-        if (const uchar *p = v.stored(c, r))
-            std::memcpy(to, p, kCell);
-        else
-            std::memset(to, 0, kCell);
-    };
-    const bool sameShape = o.rows() == rows && a.rows() == rows && b.rows() == rows;
-    const qint32 allColumns = qMax(columns, qMax(a.columns(), b.columns()));
-    const qint32 allRows = qMax(rows, qMax(a.rows(), b.rows()));
-    for (qint32 c = 0; c < allColumns; ++c) {
-        uchar *to = c < columns ? grid + qint64(c) * rows * kCell : nullptr;
-        const std::size_t columnBytes = std::size_t(rows) * kCell;
-        const uchar *co = o.wholeColumn(c), *ca = a.wholeColumn(c), *cb = b.wholeColumn(c);
-        if (to && sameShape && co && ca && cb) {
-            if (std::memcmp(ca, co, columnBytes) == 0) {
-                std::memcpy(to, cb, columnBytes);
-                continue;
-            }
-            if (std::memcmp(cb, co, columnBytes) == 0 || std::memcmp(ca, cb, columnBytes) == 0) {
-                std::memcpy(to, ca, columnBytes);
-                continue;
-            }
-        }
-        for (qint32 r = 0; r < allRows; ++r) {
-            const bool kept = to && r < rows;
-            const CellKey ko = inGrid(o, c, r), ka = inGrid(a, c, r), kb = inGrid(b, c, r);
-            if (kept) {
-                uchar *cell = to + qsizetype(r) * kCell;
-                if (ka == kb || kb == ko) {
+    if (whole(a, oursBytes.size()) && oursBytes.size() == size && whole(o, baseBytes.size())
+        && whole(b, theirsBytes.size())) {
+        result.merged = std::move(oursBytes);
+        result.merged.detach();
+        mergeInPlace(result, h, baseBytes, theirsBytes, groups);
+    } else {
+        QByteArray out(size, Qt::Uninitialized);
+        uchar *const data = reinterpret_cast<uchar *>(out.data());
+        areabytes::putHeader(h, data);
+        uchar *const grid = data + oLevel::kHeaderSize;
+        // Outside a grid a cell is empty: a grown area's new cells start so.
+        auto inGrid = [](const AreaView &v, qint32 c, qint32 r) {
+            const CellKey k = v.key(c, r);
+            return k == kOutside ? 0 : k;
+        };
+        auto put = [&](uchar *to, const AreaView &v, qint32 c, qint32 r) {
+            if (const uchar *p = v.stored(c, r))
+                std::memcpy(to, p, kCell);
+            else
+                std::memset(to, 0, kCell);
+        };
+        const qint32 allColumns = qMax(columns, qMax(a.columns(), b.columns()));
+        const qint32 allRows = qMax(rows, qMax(a.rows(), b.rows()));
+        for (qint32 c = 0; c < allColumns; ++c) {
+            uchar *to = c < columns ? grid + qint64(c) * rows * kCell : nullptr;
+            for (qint32 r = 0; r < allRows; ++r) {
+                const CellKey ko = inGrid(o, c, r), ka = inGrid(a, c, r), kb = inGrid(b, c, r);
+                if (to && r < rows) {
+                    uchar *cell = to + qsizetype(r) * kCell;
+                    if (ka == ko && ka != kb) {
+                        put(cell, b, c, r);
+                        continue;
+                    }
                     put(cell, a, c, r);
+                    if (ka != kb && kb != ko)
+                        groups.add(c, r, {o.key(c, r), a.key(c, r), b.key(c, r)});
                     continue;
                 }
-                if (ka == ko) {
-                    put(cell, b, c, r);
-                    continue;
-                }
-                put(cell, a, c, r);
-                groups.add(c, r, {o.key(c, r), a.key(c, r), b.key(c, r)});
-                continue;
+                // Cut off the result's grid by one side's new size: an edit the other side made
+                // there would be lost.
+                const bool oursCut = !a.inside(c, r), theirsCut = !b.inside(c, r);
+                if ((oursCut && kb != ko) || (theirsCut && ka != ko))
+                    groups.add(c, r, {o.key(c, r), a.key(c, r), b.key(c, r)});
             }
-            // Cut off the result's grid by one side's new size: an edit the other side made there
-            // would be lost.
-            const bool oursCut = !a.inside(c, r), theirsCut = !b.inside(c, r);
-            if ((oursCut && kb != ko) || (theirsCut && ka != ko))
-                groups.add(c, r, {o.key(c, r), a.key(c, r), b.key(c, r)});
         }
+        result.merged = std::move(out);
+        result.changedFrom = 0;
+        result.changedTo = size;
     }
     for (const auto &g : groups.finish()) {
         result.cells.push_back(CellConflict{g.left, g.top, g.right, g.bottom, g.key[0], g.key[1], g.key[2]});
         result.conflictCells += result.cells.back().cells();
     }
-    if (result.clean())
-        result.merged = std::move(out);
+    if (!result.clean())
+        result.merged.clear();
     return result;
 }
 

@@ -10,6 +10,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <limits>
+#include <string>
 #include <vector>
 
 namespace vtfile {
@@ -23,6 +25,11 @@ constexpr CellKey kOutside = CellKey(1) << 40;
 tessaforge::AreaCell cellOfKey(CellKey key);
 // "empty", "tile (3, 4), tag 2, enemy 5", "tag 7", "outside the grid".
 QString describeCell(CellKey key);
+// The same written at p, for reports of many cells: at most kMaxCellText bytes; the end is
+// returned. And a number likewise, in at most 24 bytes.
+constexpr qsizetype kMaxCellText = 40;
+char *putCell(char *p, CellKey key);
+char *putNumber(char *p, qint64 value);
 
 // Area bytes the reader takes, walked cell by cell: the cells a short file lacks are empty.
 class AreaView
@@ -34,6 +41,7 @@ public:
     const tessaforge::AreaHeader &header() const { return h; }
     qint32 columns() const { return cols; }
     qint32 rows() const { return rowCount; }
+    qint64 storedCellCount() const { return storedCells; }
     bool inside(qint32 column, qint32 row) const
     {
         return column >= 0 && row >= 0 && column < cols && row < rowCount;
@@ -82,6 +90,9 @@ struct CellConflict
 struct AreaMerge
 {
     QByteArray merged;  // set only when nothing conflicts
+    // The bytes of `merged` that differ from ours lie in [changedFrom, changedTo) when it has
+    // ours' size: a writer over ours needs only those.
+    qsizetype changedFrom = std::numeric_limits<qsizetype>::max(), changedTo = 0;
     std::vector<FieldConflict> header;
     std::vector<CellConflict> cells;
     qint64 conflictCells = 0;
@@ -92,6 +103,6 @@ struct AreaMerge
 // that side's value; one changed alike on both sides takes it; one changed differently is a
 // conflict. When a side leaves the file as the base had it, the result is the other side's
 // bytes exactly.
-AreaMerge mergeAreas(QByteArrayView base, QByteArrayView ours, QByteArrayView theirs);
+AreaMerge mergeAreas(QByteArrayView base, QByteArray ours, QByteArrayView theirs);
 
 } // namespace vtfile

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -209,20 +210,65 @@ QJsonValue cellJson(CellKey key)
     return o;
 }
 
-QString span(const char *one, const char *many, qint32 from, qint32 to)
+// "column 3" or "columns 3-7".
+template <std::size_t N>
+char *putSpan(char *p, const char (&word)[N], qint32 from, qint32 to)
 {
-    return from == to ? u"%1 %2"_s.arg(QLatin1StringView(one)).arg(from)
-                      : u"%1 %2-%3"_s.arg(QLatin1StringView(many)).arg(from).arg(to);
+    std::memcpy(p, word, N - 1);
+    p += N - 1;
+    if (from != to)
+        *p++ = 's';
+    *p++ = ' ';
+    p = putNumber(p, from);
+    if (from != to) {
+        *p++ = '-';
+        p = putNumber(p, to);
+    }
+    return p;
 }
 
+// "columns 3-7, rows 2-4 (15 cells)": at most 100 bytes.
 template <class R>
-QString rectPlace(const R &r)
+char *putPlace(char *p, const R &r)
 {
-    QString s = span("column", "columns", r.left, r.right) + u", "_s + span("row", "rows", r.top, r.bottom);
-    if (r.cells() > 1)
-        s += u" (%1 cells)"_s.arg(r.cells());
-    return s;
+    p = putSpan(p, "column", r.left, r.right);
+    *p++ = ',';
+    *p++ = ' ';
+    p = putSpan(p, "row", r.top, r.bottom);
+    if (r.cells() > 1) {
+        std::memcpy(p, " (", 2);
+        p = putNumber(p + 2, r.cells());
+        std::memcpy(p, " cells)", 7);
+        p += 7;
+    }
+    return p;
 }
+
+// Text of many short lines, each written straight into the buffer after room is made for it.
+class Lines
+{
+public:
+    explicit Lines(qsizetype expected) : bytes(expected, Qt::Uninitialized) {}
+    char *room(qsizetype n)
+    {
+        if (bytes.size() - used < n)
+            bytes.resize(qMax(2 * bytes.size(), used + n));
+        return bytes.data() + used;
+    }
+    void done(const char *end) { used = end - bytes.constData(); }
+    void add(QByteArrayView text) { done(std::copy(text.begin(), text.end(), room(text.size()))); }
+    QByteArray take()
+    {
+        bytes.truncate(used);
+        return std::move(bytes);
+    }
+
+private:
+    QByteArray bytes;
+    qsizetype used = 0;
+};
+
+constexpr qsizetype kMaxCellLine = 4 + 100 + 3 * (kMaxCellText + 10);
 
 QString changeLine(const FieldChange &c)
 {
@@ -366,17 +412,34 @@ vt::Status diffFiles(Kind kind, QByteArrayView before, QByteArrayView after, Fil
     return vt::Status::success();
 }
 
-void writeDiffText(const FileDiff &diff, QTextStream &out)
+QByteArray diffText(const FileDiff &diff)
 {
+    Lines out(qsizetype(diff.area.cells.size()) * 64 + 256);
     for (const FieldChange &c : diff.changes)
-        out << changeLine(c) << '\n';
+        out.add((changeLine(c) + u'\n').toUtf8());
     if (!diff.area.cells.empty()) {
-        out << diff.area.changedCells << (diff.area.changedCells == 1 ? " cell" : " cells") << " changed:\n";
-        for (const CellRect &r : diff.area.cells)
-            out << "  " << rectPlace(r) << ": " << describeCell(r.before) << " -> " << describeCell(r.after) << '\n';
+        char *p = putNumber(out.room(64), diff.area.changedCells);
+        const char *counted = diff.area.changedCells == 1 ? " cell changed:\n" : " cells changed:\n";
+        const std::size_t n = std::strlen(counted);
+        std::memcpy(p, counted, n);
+        out.done(p + n);
+        for (const CellRect &r : diff.area.cells) {
+            p = out.room(kMaxCellLine);
+            *p++ = ' ';
+            *p++ = ' ';
+            p = putPlace(p, r);
+            *p++ = ':';
+            *p++ = ' ';
+            p = putCell(p, r.before);
+            std::memcpy(p, " -> ", 4);
+            p = putCell(p + 4, r.after);
+            *p++ = '\n';
+            out.done(p);
+        }
     }
     if (diff.storedBytesDiffer)
-        out << "the values are the same; the stored bytes differ (see \"asStored\" of to-json)\n";
+        out.add("the values are the same; the stored bytes differ (see \"asStored\" of to-json)\n");
+    return out.take();
 }
 
 void writeDiffJson(const FileDiff &diff, QTextStream &out)
@@ -408,28 +471,32 @@ void writeDiffJson(const FileDiff &diff, QTextStream &out)
     out << ",\n  \"storedBytesDiffer\": " << jsonText(diff.storedBytesDiffer) << "\n}\n";
 }
 
-vt::Status mergeFiles(Kind kind, QByteArrayView base, QByteArrayView ours, QByteArrayView theirs, FileMerge &merge)
+vt::Status mergeFiles(Kind kind, QByteArrayView base, QByteArray ours, QByteArrayView theirs, FileMerge &merge)
 {
     merge = FileMerge{};
     if (kind == Kind::Area) {
-        AreaMerge m = mergeAreas(base, ours, theirs);
+        AreaMerge m = mergeAreas(base, std::move(ours), theirs);
         merge.merged = std::move(m.merged);
+        merge.changedFrom = m.changedFrom;
+        merge.changedTo = m.changedTo;
         merge.conflicts = std::move(m.header);
         merge.cells = std::move(m.cells);
         merge.conflictCells = m.conflictCells;
         return vt::Status::success();
     }
-    if (ours == base || ours == theirs) {
-        merge.merged = theirs.toByteArray();
+    if (theirs == base || ours == theirs) {
+        merge.merged = std::move(ours);
         return vt::Status::success();
     }
-    if (theirs == base) {
-        merge.merged = ours.toByteArray();
+    if (ours == base) {
+        merge.merged = theirs.toByteArray();
+        merge.changedFrom = 0;
+        merge.changedTo = merge.merged.size();
         return vt::Status::success();
     }
     QJsonObject o, a, b;
     Merger m{kind, Namer{kind, {&a, &b, &o}, {}}, merge.conflicts, {}};
-    for (auto [bytes, doc] : {std::pair{base, &o}, std::pair{ours, &a}, std::pair{theirs, &b}})
+    for (auto [bytes, doc] : {std::pair{base, &o}, std::pair{QByteArrayView(ours), &a}, std::pair{theirs, &b}})
         if (vt::Status s = documentOf(kind, bytes, *doc, doc == &o ? &m.name.order : nullptr); !s)
             return s;
     const QJsonValue merged = m.merge(o, a, b);
@@ -441,20 +508,35 @@ vt::Status mergeFiles(Kind kind, QByteArrayView base, QByteArrayView ours, QByte
         return vt::Status::success();
     }
     merge.merged = std::move(bytes);
+    merge.changedFrom = 0;
+    merge.changedTo = merge.merged.size();
     return vt::Status::success();
 }
 
-void writeConflicts(const FileMerge &merge, QTextStream &out)
+QByteArray conflictText(const FileMerge &merge)
 {
+    Lines out(qsizetype(merge.cells.size()) * 96 + 256);
     auto side = [](const QJsonValue &v) { return v.isUndefined() ? u"removed"_s : describeValue(v); };
     for (const FieldConflict &c : merge.conflicts)
-        out << placeAndField(c.place, c.field) << ": base " << side(c.base) << ", ours " << side(c.ours)
-            << ", theirs " << side(c.theirs) << '\n';
-    for (const CellConflict &r : merge.cells)
-        out << rectPlace(r) << ": base " << describeCell(r.base) << ", ours " << describeCell(r.ours) << ", theirs "
-            << describeCell(r.theirs) << '\n';
+        out.add((placeAndField(c.place, c.field) + u": base "_s + side(c.base) + u", ours "_s + side(c.ours)
+                 + u", theirs "_s + side(c.theirs) + u'\n')
+                    .toUtf8());
+    for (const CellConflict &r : merge.cells) {
+        char *p = putPlace(out.room(kMaxCellLine), r);
+        auto label = [&p](const char *text, CellKey key) {
+            const std::size_t n = std::strlen(text);
+            std::memcpy(p, text, n);
+            p = putCell(p + n, key);
+        };
+        label(": base ", r.base);
+        label(", ours ", r.ours);
+        label(", theirs ", r.theirs);
+        *p++ = '\n';
+        out.done(p);
+    }
     if (!merge.refused.isEmpty())
-        out << "the merged file would not be read: " << merge.refused << '\n';
+        out.add("the merged file would not be read: " + merge.refused.toUtf8() + '\n');
+    return out.take();
 }
 
 } // namespace vtfile

@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <limits>
 #include <vector>
 
 class QTextStream;
@@ -36,13 +37,16 @@ vt::Status diffFiles(Kind kind, QByteArrayView before, QByteArrayView after, Fil
 
 // One line per change: "level 3 "Castle", tileset: "Grass" -> "Cave"", an area's cells as
 // "columns 3-7, rows 2-4 (15 cells): empty -> tile (1, 2)". Nothing when the files are equal.
-void writeDiffText(const FileDiff &diff, QTextStream &out);
+// UTF-8 text.
+QByteArray diffText(const FileDiff &diff);
 // {"format": ..., "equal": ..., "changes": [...], "cells": {...}} (JSON.md, "diff --json").
 void writeDiffJson(const FileDiff &diff, QTextStream &out);
 
 struct FileMerge
 {
     QByteArray merged;  // set only when the merge is clean
+    // Where `merged` differs from ours when it has ours' size (see AreaMerge).
+    qsizetype changedFrom = std::numeric_limits<qsizetype>::max(), changedTo = 0;
     std::vector<FieldConflict> conflicts;
     std::vector<CellConflict> cells;
     qint64 conflictCells = 0;
@@ -55,9 +59,9 @@ struct FileMerge
 // Three-way merge of files the format's reader takes: what one side changed is taken, what
 // both changed alike is taken once, what both changed differently is a conflict. The merged
 // bytes are read back by the format's reader before they are given.
-vt::Status mergeFiles(Kind kind, QByteArrayView base, QByteArrayView ours, QByteArrayView theirs, FileMerge &merge);
+vt::Status mergeFiles(Kind kind, QByteArrayView base, QByteArray ours, QByteArrayView theirs, FileMerge &merge);
 
-// The conflicts for people, one per line: place, then base, ours and theirs.
-void writeConflicts(const FileMerge &merge, QTextStream &out);
+// The conflicts for people, one per line: place, then base, ours and theirs (UTF-8 text).
+QByteArray conflictText(const FileMerge &merge);
 
 } // namespace vtfile

@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QTextStream>
 
+
 using namespace Qt::StringLiterals;
 
 namespace vtfile {
@@ -129,6 +130,35 @@ int writeDiffPicture(const Args &a, const QString &areaPath, const QByteArray &a
     return kOk;
 }
 
+// UTF-8 text to the stream's device as it is, past the stream's conversion.
+void writeText(QTextStream &out, const QByteArray &text)
+{
+    out.flush();
+    if (QIODevice *device = out.device())
+        device->write(text);
+    else
+        out << QString::fromUtf8(text);  // a stream on a string
+}
+
+// OURS replaced by the merged bytes. It is git's own temporary copy of our side, which git
+// reads back at once and can make again from the index at any time, so it is written over in
+// place: renaming a new file over it would make the file system write it out to disk first,
+// which costs ten times the merge. A driver killed while writing is a failed merge to git,
+// which then reports the path as conflicted.
+vt::Status replaceMergeResult(const QString &path, const FileMerge &merge, qsizetype oursSize)
+{
+    QFile f(path);
+    const bool sameSize = merge.merged.size() == oursSize;
+    const qsizetype from = sameSize ? merge.changedFrom : 0, to = sameSize ? merge.changedTo : merge.merged.size();
+    if (from >= to && sameSize)
+        return vt::Status::success();
+    if (!f.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || !f.seek(from)
+        || f.write(merge.merged.constData() + from, to - from) != to - from
+        || (!sameSize && !f.resize(merge.merged.size())) || !f.flush())
+        return vt::Status::failure(u"cannot write the merged file: "_s + f.errorString());
+    return vt::Status::success();
+}
+
 // git's external diff: PATH OLD-FILE OLD-HEX OLD-MODE NEW-FILE NEW-HEX NEW-MODE, or PATH alone
 // for a path not merged yet. git stops at a command that fails, so only trouble fails here.
 int gitDiff(const Args &a, QTextStream &out, QTextStream &err)
@@ -163,7 +193,7 @@ int gitDiff(const Args &a, QTextStream &out, QTextStream &err)
             return kOk;
         }
         out << '\n';
-        writeDiffText(diff, out);
+        writeText(out, diffText(diff));
     }
     return kOk;
 }
@@ -207,7 +237,7 @@ int diffVerb(const Args &a, QTextStream &out, QTextStream &err)
     if (a.json)
         writeDiffJson(diff, out);
     else
-        writeDiffText(diff, out);
+        writeText(out, diffText(diff));
     if (!a.picture.isEmpty())
         if (const int s = writeDiffPicture(a, a.files[1], after, diff.area, err); s != kOk)
             return s;
@@ -229,6 +259,7 @@ int mergeDriverVerb(const Args &a, QTextStream &out, QTextStream &err)
     }
     QByteArray base, ours, theirs;
     const Side so = readSide(oursPath, *kind, ours, err, false);
+    const qsizetype oursSize = ours.size();
     const Side st = readSide(theirsPath, *kind, theirs, err, false);
     Side sb = readSide(basePath, *kind, base, err, true);
     const QString reportPath = path + u".conflicts.txt"_s;
@@ -244,27 +275,23 @@ int mergeDriverVerb(const Args &a, QTextStream &out, QTextStream &err)
             merge.merged = ours;
         else
             r << path << ": both sides made the file differently, with no common version to merge from\n";
-    } else if (vt::Status s = mergeFiles(*kind, base, ours, theirs, merge); !s) {
+    } else if (vt::Status s = mergeFiles(*kind, base, std::move(ours), theirs, merge); !s) {
         r << path << ": " << s.error() << '\n';
     } else if (!merge.clean()) {
         r << path << ": changed differently on both sides (our version is kept in the file):\n";
-        QString list;
-        QTextStream l(&list);
-        writeConflicts(merge, l);
-        l.flush();
-        for (const QString &line : list.split(u'\n', Qt::SkipEmptyParts))
-            r << "  " << line << '\n';
+        for (const QByteArray &line : conflictText(merge).split('\n'))
+            if (!line.isEmpty())
+                r << "  " << QString::fromUtf8(line) << '\n';
         r << "Mend the file in the editor, or take one side whole ('git checkout --ours " << path
           << "' or '--theirs'), then 'git add " << path << "'.\n";
     }
     r.flush();
     if (report.isEmpty()) {
         // Clean: the result replaces ours, which git then takes as the merge.
-        if (merge.merged != ours)
-            if (vt::Status s = vt::replaceFile(oursPath, merge.merged); !s) {
-                err << "vtfile merge-driver: " << path << ": " << s.error() << '\n';
-                return kTrouble;
-            }
+        if (vt::Status s = replaceMergeResult(oursPath, merge, oursSize); !s) {
+            err << "vtfile merge-driver: " << path << ": " << s.error() << '\n';
+            return kTrouble;
+        }
         QFile::remove(reportPath);
         return kOk;
     }

@@ -91,20 +91,12 @@ QString diffText(Kind kind, const QByteArray &a, const QByteArray &b)
     FileDiff diff;
     if (!diffFiles(kind, a, b, diff))
         return u"(no diff)"_s;
-    QString text;
-    QTextStream out(&text);
-    writeDiffText(diff, out);
-    out.flush();
-    return text;
+    return QString::fromUtf8(vtfile::diffText(diff));
 }
 
-QString conflictText(const FileMerge &m)
+QString conflicts(const FileMerge &m)
 {
-    QString text;
-    QTextStream out(&text);
-    writeConflicts(m, out);
-    out.flush();
-    return text;
+    return QString::fromUtf8(vtfile::conflictText(m));
 }
 
 const QByteArray kControlsJson =
@@ -294,7 +286,7 @@ private Q_SLOTS:
         QVERIFY(mergeFiles(Kind::Area, base, ours, theirs, m));
         QVERIFY(!m.clean());
         QVERIFY(m.merged.isEmpty());
-        QCOMPARE(conflictText(m), u"column 2, row 2: base empty, ours tile (1, 1), theirs tile (4, 4)\n"
+        QCOMPARE(conflicts(m), u"column 2, row 2: base empty, ours tile (1, 1), theirs tile (4, 4)\n"
                                   "column 118, row 1: base empty, ours tile (5, 5), theirs outside the grid\n"_s);
 
         // A world: one level's tileset on our side, another's music on theirs; then the same
@@ -315,7 +307,7 @@ private Q_SLOTS:
             setItem(o, u"levels"_s, 0, u"tileset"_s, u"Night"_s);
         });
         QVERIFY(mergeFiles(Kind::World, world, oursWorld, clash, m));
-        QCOMPARE(conflictText(m), u"level 1 \"Meadow Run\", tileset: base \"Grass\", ours \"Cave\", theirs \"Night\"\n"_s);
+        QCOMPARE(conflicts(m), u"level 1 \"Meadow Run\", tileset: base \"Grass\", ours \"Cave\", theirs \"Night\"\n"_s);
 
         // A map: a node added on one side, another node moved on the other.
         const QByteArray map = readAll(kGrassland + u"Worldmap.qzm"_s);
