@@ -373,6 +373,9 @@ int gitSetupVerb(const Args &a, QTextStream &out, QTextStream &err)
 
     const std::pair<const char *, QString> settings[] = {
         {"diff.vtfile.command", self + u" diff --git"_s},
+        // For the commands that show history without an external diff (git log -p, git show):
+        // the JSON form, a line per level, node or row of cells.
+        {"diff.vtfile.textconv", self + u" to-json --max 4096"_s},
         {"merge.vtfile.name", u"Vantaro game files, cell by cell and field by field"_s},
         {"merge.vtfile.driver", self + u" merge-driver %O %A %B %P"_s},
     };

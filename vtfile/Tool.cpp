@@ -134,9 +134,11 @@ const char *verbHelp(const QString &verb)
                "Sets up the git repository REPO (or the one the current folder lies in) to\n"
                "show the game's files with 'vtfile diff' and to merge areas, maps and world\n"
                "details with 'vtfile merge-driver': adds the lines it lacks to the\n"
-               ".gitattributes at its top, and sets diff.vtfile.command, merge.vtfile.name and\n"
-               "merge.vtfile.driver in the repository's own config (.git/config) to this\n"
-               "vtfile. Prints what it did; changes nothing else. Run it in each clone.\n";
+               ".gitattributes at its top, and sets diff.vtfile.command (git diff),\n"
+               "diff.vtfile.textconv (git log -p and git show, which show the JSON form),\n"
+               "merge.vtfile.name and merge.vtfile.driver in the repository's own config\n"
+               "(.git/config) to this vtfile. Prints what it did; changes nothing else. Run it\n"
+               "in each clone.\n";
     return nullptr;
 }
 

@@ -275,6 +275,19 @@ private Q_SLOTS:
         QVERIFY(m.clean());
         QCOMPARE(m.merged, both);
 
+        // One side makes the area wider, the other paints inside it: the wider area, painted.
+        tessaforge::oLevel wider;
+        QVERIFY(tessaforge::decode(base, wider));
+        QVERIFY(wider.Resize(130, 15));
+        wider.SetTile(125, 3, 8, 8);
+        QByteArray widerBytes;
+        QVERIFY(tessaforge::encode(wider, widerBytes));
+        QVERIFY(mergeFiles(Kind::Area, base, ours, widerBytes, m));
+        QVERIFY(m.clean());
+        wider.SetCell(2, 2, tile(1, 1));
+        QVERIFY(tessaforge::encode(wider, widerBytes));
+        QCOMPARE(m.merged, widerBytes);
+
         // Theirs paints over ours at one cell, and also makes the area smaller than a cell ours
         // painted.
         setCell(theirs, 2, 2, tile(4, 4));
