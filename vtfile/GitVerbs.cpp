@@ -76,17 +76,10 @@ int writeDiffPicture(const Args &a, const QString &areaPath, const QByteArray &a
         return kTrouble;
     }
     tessaforge::AreaPictureOptions o;
-    o.zoom = 8;
     o.tags = o.enemies = true;
     o.background = qRgb(24, 40, 56);
-    if (!a.zoom.isEmpty()) {
-        bool ok = false;
-        o.zoom = a.zoom.toInt(&ok);
-        if (!ok || (o.zoom != 8 && o.zoom != 16 && o.zoom != 24 && o.zoom != 32)) {
-            err << "vtfile diff: --zoom " << a.zoom << ": expected 8, 16, 24 or 32\n";
-            return kTrouble;
-        }
-    }
+    if (!zoomOption(a, "diff", 8, o.zoom, err))
+        return kTrouble;
     tessaforge::oLevel area;
     if (vt::Status s = tessaforge::decode(after, area); !s) {
         err << areaPath << ": " << s.error() << '\n';

@@ -19,6 +19,19 @@ using namespace Qt::StringLiterals;
 
 namespace vtfile {
 
+bool zoomOption(const Args &a, const char *verb, qint32 fallback, qint32 &zoom, QTextStream &err)
+{
+    zoom = fallback;
+    if (a.zoom.isEmpty())
+        return true;
+    bool ok = false;
+    zoom = a.zoom.toInt(&ok);
+    if (ok && (zoom == 8 || zoom == 16 || zoom == 24 || zoom == 32))
+        return true;
+    err << "vtfile " << verb << ": --zoom " << a.zoom << ": expected 8, 16, 24 or 32\n";
+    return false;
+}
+
 QString findTileset(const QString &given, const QString &areaPath, const QString &game)
 {
     if (QFileInfo(given).isFile())
@@ -56,14 +69,8 @@ int renderVerb(const Args &a, QTextStream &, QTextStream &err)
         return kTrouble;
     }
     tessaforge::AreaPictureOptions o;
-    if (!a.zoom.isEmpty()) {
-        bool ok = false;
-        o.zoom = a.zoom.toInt(&ok);
-        if (!ok || (o.zoom != 8 && o.zoom != 16 && o.zoom != 24 && o.zoom != 32)) {
-            err << "vtfile render: --zoom " << a.zoom << ": expected 8, 16, 24 or 32\n";
-            return kTrouble;
-        }
-    }
+    if (!zoomOption(a, "render", 32, o.zoom, err))
+        return kTrouble;
     if (!a.layers.isEmpty()) {
         o.tiles = o.start = false;
         for (const QString &layer : a.layers.split(u',', Qt::SkipEmptyParts)) {

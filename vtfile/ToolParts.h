@@ -71,6 +71,9 @@ int diffVerb(const Args &a, QTextStream &out, QTextStream &err);
 int mergeDriverVerb(const Args &a, QTextStream &out, QTextStream &err);
 int gitSetupVerb(const Args &a, QTextStream &out, QTextStream &err);
 
+// --zoom (8, 16, 24 or 32), or the fallback; says why not on err.
+bool zoomOption(const Args &a, const char *verb, qint32 fallback, qint32 &zoom, QTextStream &err);
+
 // The tileset picture: a path as given, else a name in Data/Tilesets of the game folder given
 // with --game, or of the area's game folder (GAME/Mods/MOD/WORLD/area.qzl) or the tool's own.
 // Empty when there is none.
