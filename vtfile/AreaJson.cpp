@@ -354,14 +354,6 @@ QByteArray fromJson(JsonReader &in, JsonObject &o)
     return out;
 }
 
-// The reader's refusals come from the header alone: its grid would cost the memory of a
-// whole area only to be thrown away.
-QString readerRefusal(QByteArrayView bytes)
-{
-    const vt::Status s = areabytes::check(bytes);
-    return s ? QString() : s.error();
-}
-
 QString summary(QByteArrayView bytes)
 {
     oLevel a;
@@ -389,9 +381,7 @@ QString summary(QByteArrayView bytes)
 
 const FormatEntry kAreaEntry = {
     .kind = Kind::Area,
-    .format = &tessaforge::kAreaFormat,
     .members = kDocument,
-    .decodeError = readerRefusal,
     .summary = summary,
     .toJson = toJson,
     .fromJson = fromJson,

@@ -93,9 +93,7 @@ QString summary(QByteArrayView bytes)
 
 const FormatEntry kControlsEntry = {
     .kind = Kind::Controls,
-    .format = &keyvane::mInput::kControlsFormat,
     .members = kDocument,
-    .decodeError = decodeErrorOf<ControlConfig, keyvane::mInput::decode>,
     .summary = summary,
     .toJson = toJson,
     .fromJson = fromJson,

@@ -11,17 +11,14 @@
 
 namespace vtfile {
 
-// What vtfile knows of one format: the format's own description, and its JSON form, summary
-// and check, which live in a file per format (AreaJson.cpp, WorldJson.cpp, ...). Formats.cpp
-// finds them all through one table, by Kind.
+// What vtfile knows of one format beyond its description and reader (FileKinds.h): its JSON
+// form and summary, which live in a file per format (AreaJson.cpp, WorldJson.cpp, ...).
+// Formats.cpp finds them all through one table, by Kind.
 struct FormatEntry
 {
-    Kind kind;
-    const vt::FileFormat *format;  // name, extension, how much a reader takes
+    Kind kind;  // whose description and reader FileKinds.h gives
     // The members a document of this format may hold, in the order to-json writes them.
     JsonNames members;
-    // Empty when the format's reader takes the bytes, else its reason.
-    QString (*decodeError)(QByteArrayView bytes);
     // A few lines on bytes the reader takes.
     QString (*summary)(QByteArrayView bytes);
     // Decodes the bytes once and writes the document's members after "format" from the model;
@@ -43,14 +40,6 @@ extern const FormatEntry kSkinEntry;
 extern const FormatEntry kControlsEntry;
 
 // Helpers the entries share.
-
-template <class M, vt::Status (*decode)(QByteArrayView, M &)>
-QString decodeErrorOf(QByteArrayView bytes)
-{
-    M model;
-    const vt::Status s = decode(bytes, model);
-    return s ? QString() : s.error();
-}
 
 // The bytes of the model as the JSON shows it: a model the format cannot hold has no exact
 // JSON form.

@@ -104,9 +104,7 @@ QString summary(QByteArrayView bytes)
 
 const FormatEntry kMapEntry = {
     .kind = Kind::Map,
-    .format = &tessaforge::kMapFormat,
     .members = kDocument,
-    .decodeError = decodeErrorOf<oWorldMap, tessaforge::decode>,
     .summary = summary,
     .toJson = toJson,
     .fromJson = fromJson,

@@ -75,9 +75,7 @@ QString summary(QByteArrayView bytes)
 
 const FormatEntry kSkinEntry = {
     .kind = Kind::Skin,
-    .format = &mEnemySkinFile::kSkinFormat,
     .members = kDocument,
-    .decodeError = decodeErrorOf<EnemySkin, mEnemySkinFile::decode>,
     .summary = summary,
     .toJson = toJson,
     .fromJson = fromJson,

@@ -90,9 +90,7 @@ QString summary(QByteArrayView bytes)
 
 const FormatEntry kTileInfoEntry = {
     .kind = Kind::TileInfo,
-    .format = &mLevelTileset::kTileInfoFormat,
     .members = kDocument,
-    .decodeError = decodeErrorOf<TileInfo, mLevelTileset::decode>,
     .summary = summary,
     .toJson = toJson,
     .fromJson = fromJson,

@@ -257,7 +257,9 @@ int checkVerb(const Args &a, QTextStream &out, QTextStream &err)
             err << "vtfile check: give either --mod MODFOLDER or files, not both\n";
             return kTrouble;
         }
-        report = checkMod(a.mod, ModCheckOptions{a.game});
+        ModCheckOptions options;
+        options.game = a.game;
+        report = checkMod(a.mod, options);
     } else {
         if (!a.game.isEmpty()) {
             err << "vtfile check: --game goes with --mod MODFOLDER\n";

@@ -137,9 +137,7 @@ QString summary(QByteArrayView bytes)
 
 const FormatEntry kWorldEntry = {
     .kind = Kind::World,
-    .format = &tessaforge::mWorldData::kWorldFormat,
     .members = kDocument,
-    .decodeError = decodeErrorOf<WorldDetails, tessaforge::mWorldData::decode>,
     .summary = summary,
     .toJson = toJson,
     .fromJson = fromJson,

@@ -81,9 +81,7 @@ QString summary(QByteArrayView bytes)
 
 const FormatEntry kWorldsEntry = {
     .kind = Kind::Worlds,
-    .format = &tessaforge::kWorldListFormat,
     .members = kDocument,
-    .decodeError = decodeErrorOf<WorldListText, tessaforge::decode>,
     .summary = summary,
     .toJson = toJson,
     .fromJson = fromJson,

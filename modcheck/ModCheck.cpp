@@ -1,7 +1,7 @@
 #include "ModCheck.h"
 
 #include "AnsiText.h"
-#include "Formats.h"
+#include "FileKinds.h"
 #include "ModResources.h"
 #include "Paths.h"
 #include "map/oWorldMap.h"
@@ -39,8 +39,10 @@ QString lineList(const std::vector<qsizetype> &lines, qsizetype from)
 class ModChecker
 {
 public:
-    ModChecker(CheckReport &report, const QString &mod, const QString &game)
-        : m_mod(mod), m_files(report, game), m_report(report)
+    // world: the one world folder to check, empty for all.
+    ModChecker(CheckReport &report, const QString &mod, const QString &game, const QString &world,
+               QHash<QString, QByteArray> content)
+        : m_mod(mod), m_world(world), m_files(report, game, std::move(content)), m_report(report)
     {
     }
 
@@ -77,6 +79,8 @@ private:
             Place place;
             place.world = w + 1;
             if (!vt::isContainedRelativePath(name) || name.isEmpty()) {
+                if (!m_world.isEmpty())
+                    continue;  // no folder of the mod, so not the one checked
                 m_report.add(Severity::Problem, listPath, u"\"%1\" is not a folder inside the mod"_s.arg(name),
                              u"name a folder of the mod, without \"..\" or a drive"_s, place);
                 continue;
@@ -103,6 +107,11 @@ private:
                 continue;
             }
             byFolder.insert(folder, w);
+            if (!m_world.isEmpty()) {
+                if (ModFiles::contentKey(folder) != m_world)
+                    continue;
+                m_worldLine = w;
+            }
             if (!exists) {
                 m_report.add(Severity::Warning, folder,
                              u"the world folder does not exist yet (the world editor creates it when the world is "
@@ -112,6 +121,8 @@ private:
             checkWorld(folder);
         }
         for (const auto &[first, lines] : repeats) {
+            if (!m_world.isEmpty() && first != m_worldLine)
+                continue;
             Place place;
             place.world = lines.front() + 1;
             QString message = u"names world %1's folder again (\"%2\")"_s.arg(first + 1).arg(worldName(first));
@@ -121,6 +132,14 @@ private:
                          u"delete the repeated lines, unless the world menu is meant to show the world twice "
                          u"(warps name worlds by line: those to later worlds then need new numbers)"_s,
                          place);
+        }
+        // A world open in the world editor that the list no longer names is still checked.
+        if (!m_world.isEmpty() && m_worldLine < 0) {
+            m_report.add(Severity::Warning, listPath,
+                         u"names no line for the world folder %1: the game does not show the world"_s.arg(m_world),
+                         u"write the folder's name into it, on the line of the world's number"_s);
+            if (QFileInfo(m_world).isDir())
+                checkWorld(m_world);
         }
     }
 
@@ -133,7 +152,9 @@ private:
 
     void checkWorld(const QString &folder)
     {
-        const FolderIndex files(folder, FolderIndex::Files);
+        FolderIndex files(folder, FolderIndex::Files);
+        for (const QString &name : m_files.heldIn(folder))
+            files.add(name);
         const QString detailsPath = files.find(u"Worldata.qzw"_s);
         if (detailsPath.isEmpty()) {
             m_report.add(Severity::Problem, folder + u"/Worldata.qzw"_s, u"missing: the world has no details file"_s,
@@ -187,12 +208,11 @@ private:
             auto [seen, first] = areas.try_emplace(areaPath);
             SeenArea &area = seen->second;
             if (first)
-                area.valid = checkArea(m_report, areaPath, area.bytes);
+                area.valid = m_files.readArea(areaPath, area.bytes);
             if (area.valid && tileset && tileset->tiles.isValid()
                 && area.tilesetsChecked.emplace(tileset->tiles.width(), tileset->tiles.height()).second) {
-                QString unused;
                 if (area.bytes.isEmpty())  // let go under another spelling of its name
-                    (void)readAreaBytes(areaPath, area.bytes, unused);
+                    m_files.rereadArea(areaPath, area.bytes);
                 checkTiles(areaPath, at, area.bytes, tileset->tiles);
             }
             if (--usesLeft[l.sAreaFile.toLower()] == 0)
@@ -326,6 +346,8 @@ private:
     }
 
     QString m_mod;
+    QString m_world;           // contentKey() form; empty for every world
+    qsizetype m_worldLine = -1;  // the first line of the list that names m_world
     ModFiles m_files;
     CheckReport &m_report;
     qsizetype worldCount() const { return qsizetype(m_worlds.size()); }
@@ -372,6 +394,19 @@ bool checkArea(CheckReport &report, const QString &path, QByteArray &bytes)
     return reportRead(report, path, Kind::Area, result, error, bytes);
 }
 
+bool checkHeld(CheckReport &report, const QString &path, Kind kind, const QByteArray &bytes)
+{
+    QString error;
+    ReadResult result = ReadResult::Ok;
+    if (kind == Kind::Area) {
+        result = checkAreaBytes(path, bytes, error);
+    } else if (const QString e = decodeError(kind, bytes); !e.isEmpty()) {
+        error = e;
+        result = ReadResult::Invalid;
+    }
+    return reportRead(report, path, kind, result, error, bytes);
+}
+
 QString notAGameFolder(const QString &folder)
 {
     if (!QFileInfo(folder).isDir())
@@ -408,7 +443,11 @@ CheckReport checkMod(const QString &modFolderIn, const ModCheckOptions &options)
             game.clear();
         }
     }
-    ModChecker(report, mod, game).run();
+    QHash<QString, QByteArray> content;
+    for (auto it = options.content.cbegin(); it != options.content.cend(); ++it)
+        content.insert(ModFiles::contentKey(it.key()), it.value());
+    const QString world = options.world.isEmpty() ? QString() : ModFiles::contentKey(options.world);
+    ModChecker(report, mod, game, world, std::move(content)).run();
     return report;
 }
 

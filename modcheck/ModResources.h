@@ -6,7 +6,7 @@
 // reported once.
 
 #include "CheckReport.h"
-#include "Formats.h"
+#include "FileKinds.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -34,6 +34,8 @@ public:
     QString find(const QString &name) const;
     // Sorted by name, ignoring case.
     const QStringList &names() const { return m_names; }
+    // An entry the disk does not hold (yet): a file held in memory.
+    void add(const QString &name);
 
 private:
     QString m_folder;
@@ -56,11 +58,20 @@ class ModFiles
 {
 public:
     // game is empty when no game folder is known: references into it are then not followed.
-    ModFiles(CheckReport &report, const QString &game);
+    // content: files held in memory instead of the disk's, by contentKey().
+    ModFiles(CheckReport &report, const QString &game, QHash<QString, QByteArray> content = {});
     ~ModFiles();
 
     // The file read through its format's reader; false (and reported) when it does not read.
     bool read(const QString &path, Kind kind, QByteArray &bytes);
+    // The same for an area, whose grid is not built.
+    bool readArea(const QString &path, QByteArray &bytes);
+    // An area's bytes again, after readArea took them: nothing more is reported.
+    void rereadArea(const QString &path, QByteArray &bytes);
+    // The names of the files held in memory that lie in the folder.
+    QStringList heldIn(const QString &folder) const;
+    // The key of a path among the files held in memory: absolute and clean.
+    static QString contentKey(const QString &path);
 
     // The file a name stored in a record names in a folder; reported at the record's place,
     // and empty, when it is not a plain name or not there.
@@ -82,8 +93,11 @@ private:
                        QSize tiles);
     void checkSkin(const QString &path);
 
+    const QByteArray *held(const QString &path) const;
+
     CheckReport &m_report;
     QString m_game;
+    QHash<QString, QByteArray> m_content;
     QString m_data;
     std::unique_ptr<FolderIndex> m_tilesets, m_enemies, m_backdrops, m_music, m_gameFiles;
     std::map<QString, Tileset> m_tilesetSeen;

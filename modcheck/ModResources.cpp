@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace vtfile {
@@ -44,16 +46,79 @@ QString FolderIndex::find(const QString &name) const
     return it == m_folded.cend() ? QString() : vt::joinPath(m_folder, *it);
 }
 
-ModFiles::ModFiles(CheckReport &report, const QString &game)
-    : m_report(report), m_game(game), m_data(game.isEmpty() ? QString() : vt::resolvePath(game + u"/Data"_s))
+void FolderIndex::add(const QString &name)
+{
+    if (m_exact.contains(name))
+        return;
+    const auto at = std::lower_bound(m_names.begin(), m_names.end(), name, [](const QString &a, const QString &b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    m_names.insert(at, name);
+    m_exact.insert(name);
+    if (const QString lower = name.toLower(); !m_folded.contains(lower))
+        m_folded.insert(lower, name);
+}
+
+ModFiles::ModFiles(CheckReport &report, const QString &game, QHash<QString, QByteArray> content)
+    : m_report(report),
+      m_game(game),
+      m_content(std::move(content)),
+      m_data(game.isEmpty() ? QString() : vt::resolvePath(game + u"/Data"_s))
 {
 }
 
 ModFiles::~ModFiles() = default;
 
+QString ModFiles::contentKey(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+const QByteArray *ModFiles::held(const QString &path) const
+{
+    if (m_content.isEmpty())
+        return nullptr;
+    const auto it = m_content.constFind(contentKey(path));
+    return it == m_content.cend() ? nullptr : &*it;
+}
+
+QStringList ModFiles::heldIn(const QString &folder) const
+{
+    QStringList names;
+    const QString key = contentKey(folder);
+    for (auto it = m_content.cbegin(); it != m_content.cend(); ++it) {
+        const QFileInfo file(it.key());
+        if (file.path() == key)
+            names << file.fileName();
+    }
+    return names;
+}
+
 bool ModFiles::read(const QString &path, Kind kind, QByteArray &bytes)
 {
+    if (const QByteArray *content = held(path)) {
+        bytes = *content;
+        return checkHeld(m_report, path, kind, bytes);
+    }
     return checkFile(m_report, path, kind, bytes);
+}
+
+bool ModFiles::readArea(const QString &path, QByteArray &bytes)
+{
+    if (const QByteArray *content = held(path)) {
+        bytes = *content;
+        return checkHeld(m_report, path, Kind::Area, bytes);
+    }
+    return checkArea(m_report, path, bytes);
+}
+
+void ModFiles::rereadArea(const QString &path, QByteArray &bytes)
+{
+    QString unused;
+    if (const QByteArray *content = held(path))
+        bytes = *content;
+    else
+        (void)readAreaBytes(path, bytes, unused);
 }
 
 QString ModFiles::named(const QString &file, const Place &at, const QString &what, const QByteArray &stored,
