@@ -536,7 +536,8 @@ private Q_SLOTS:
         QCOMPARE(bar[0]->text(), QStringLiteral("&Menu"));
         QCOMPARE(captions(e.w->mnuWorld),
                  (QStringList{QStringLiteral("Select &World"), QString(), QStringLiteral("&Save World Level Details"),
-                              QStringLiteral("World &Map Editor"), QString(), QStringLiteral("&Object Selector"),
+                              QStringLiteral("World &Map Editor"), QStringLiteral("&Check World"), QString(),
+                              QStringLiteral("&Object Selector"),
                               QStringLiteral("&Tile Selector"), QString(), QStringLiteral("Undo"),
                               QStringLiteral("Redo"), QString(), QStringLiteral("&Exit")}));
         const auto shortcut = [&](const char *name) {

@@ -72,6 +72,9 @@ public:
     // What the frame's tool bar for this window holds: the tools, the zoom and the view.
     QList<QAction *> toolBarActions() const { return m_toolBarActions; }
     void DrawLevel();
+    // Scrolls cell (column, row) into the middle of the view, as far as the area allows, and
+    // puts the cursor on it.
+    void showCell(QPoint cell);
     // The whole area at the current zoom with the layers now shown, to a PNG or BMP file.
     void ExportImage();
 

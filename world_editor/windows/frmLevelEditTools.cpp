@@ -40,6 +40,18 @@ void frmLevelEdit::setTool(AreaTool tool)
     shpCursor->resize(lZoom, lZoom);
 }
 
+void frmLevelEdit::showCell(QPoint cell)
+{
+    if (!inArea(cell) || m_dragging || m_floating)
+        return;
+    hScroll->setValue(cell.x() - hScroll->pageStep() / 2);
+    vScroll->setValue(cell.y() - vScroll->pageStep() / 2);
+    m_pointerCell = cell;
+    shpCursor->setGeometry((cell.x() - hScroll->value()) * lZoom, (cell.y() - vScroll->value()) * lZoom, lZoom, lZoom);
+    shpCursor->show();
+    setFocus();
+}
+
 void frmLevelEdit::updateCursorShape()
 {
     if (!shpCursor)

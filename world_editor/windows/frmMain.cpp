@@ -7,6 +7,7 @@
 #include "frmLevelView.h"
 #include "frmLoadFolder.h"
 #include "frmMapScreenEdit.h"
+#include "frmProblems.h"
 #include "frmRenameLevel.h"
 #include "ProgramIcon.h"
 #include "DocumentRecovery.h"
@@ -103,6 +104,7 @@ frmMain::frmMain(QString appPath, vt::Dialogs &dialogs, QWidget *parent)
     connect(mdiArea, &QMdiArea::subWindowActivated, this, &frmMain::childActivated);
 
     buildMenus();
+    buildProblems();
 
     // The tag sheet is part of the program, not of the game folder.
     m_pictures.setTagSheet(drawTagSheet());
@@ -260,6 +262,8 @@ void frmMain::checkWorldMenu()
         if (items[i]->isCheckable())
             items[i]->setChecked(i == m_state.nCurWorld);
     }
+    m_checkWorld->setEnabled(m_state.worldOpen());
+    problems->cmdCheckAgain->setEnabled(m_state.worldOpen());
 }
 
 void frmMain::SelectWorld(qint32 n)
@@ -279,6 +283,8 @@ void frmMain::SelectWorld(qint32 n)
         m_areaEditor->close();
     // The steps recorded were steps of the world that is gone.
     m_world.worldReplaced();
+    // Findings of the world that is gone lead nowhere in this one.
+    problems->clear(QStringLiteral("Check World lists the problems of %1.").arg(worldFolderName()));
     if (m_state.worldOpen())
         offerRecovery(m_world, m_state.sAppPath, m_dialogs, this, kStudioTitle, QStringLiteral("new world details"),
                       [this](const QString &text) { statusBar()->showMessage(text); });

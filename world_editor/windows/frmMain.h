@@ -12,6 +12,7 @@
 #include <QPointer>
 
 class QAction;
+class QDockWidget;
 class QToolBar;
 class QLabel;
 class QListWidget;
@@ -28,12 +29,17 @@ namespace vt {
 class Dialogs;
 }
 
+namespace vtfile {
+struct Finding;
+}
+
 namespace tessaforge {
 
 class frmLevelEdit;
 class frmLevelTiles;
 class frmLevelView;
 class frmMapScreenEdit;
+class frmProblems;
 
 // The world editor's frame: the open world's name and levels in a side bar, the menus, and
 // the child windows inside. It owns the shared state of the editor for the whole run.
@@ -110,6 +116,10 @@ public:
     QTimer *Timer1 = nullptr;
     QMdiArea *mdiArea = nullptr;
 
+    // What Check World found in the open world; hidden until the first check.
+    QDockWidget *dockProblems = nullptr;
+    frmProblems *problems = nullptr;
+
     QMenu *mnuWorld = nullptr;
     QMenu *mnuWorldList = nullptr;
     QMenu *mnuLevel = nullptr;
@@ -160,6 +170,14 @@ private:
     // Shows the palette in tiles or tags mode with the current selection.
     void openPalette(AreaLayer mode);
     void showWorldMap();
+    void buildProblems();
+    // "Check World": the open world as "vtfile check --mod" checks it, unsaved documents as
+    // they are open, into the Problems dock.
+    void checkWorld();
+    // Shows a finding's place: its level in the list, its area cell in the area editor, its
+    // node in the map editor. Nothing for a finding without one.
+    void goToFinding(const vtfile::Finding &finding);
+    QString worldFolderName() const;
     // "&Save World Level Details"; false when the details were not written.
     bool saveWorldDetails();
     void worldChosen(qint32 n);
@@ -195,6 +213,7 @@ private:
     QPointer<QMdiSubWindow> m_mapEditor;
     QPointer<QMdiSubWindow> m_documentWindow;  // see documentWindow()
     QAction *mnuSave = nullptr;
+    QAction *m_checkWorld = nullptr;
     QToolBar *m_areaTools = nullptr;
     QHash<const QWidget *, QPointer<QUndoStack>> m_undoStacks;
     QList<QMetaObject::Connection> m_undoStackWatch;  // cut when the main window goes

@@ -104,6 +104,9 @@ void frmMain::buildMenus()
     mnuSave = save;
     QAction *map = action(mnuWorld, "mnuShowWorldMap", QStringLiteral("World &Map Editor"));
     map->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    QAction *check = action(mnuWorld, "mnuCheckWorld", QStringLiteral("&Check World"));
+    check->setEnabled(false);  // until a world is open
+    m_checkWorld = check;
     separator(mnuWorld, "mmuasn");
     QAction *objects = action(mnuWorld, "mnuShowObjectsWindow", QStringLiteral("&Object Selector"));
     objects->setShortcut(QKeySequence(Qt::Key_F4));
@@ -125,6 +128,7 @@ void frmMain::buildMenus()
 
     connect(save, &QAction::triggered, this, [this] { saveWorldDetails(); });
     connect(map, &QAction::triggered, this, &frmMain::showWorldMap);
+    connect(check, &QAction::triggered, this, &frmMain::checkWorld);
     connect(objects, &QAction::triggered, this, &frmMain::showObjectSelector);
     connect(tiles, &QAction::triggered, this, &frmMain::showTileSelector);
     connect(quit, &QAction::triggered, this, &QWidget::close);

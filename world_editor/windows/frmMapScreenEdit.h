@@ -49,6 +49,8 @@ public:
     void KillNode();
     // Writes Worldmap.qzm; false (and told) when it was not written.
     bool SaveChanges();
+    // Selects node n and scrolls it into the middle of the view, as far as the map allows.
+    void showNode(qint32 n);
 
     QString worldPath() const { return WorldPath; }
     MapDocument &document() const { return m_document; }

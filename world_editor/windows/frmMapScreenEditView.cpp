@@ -243,6 +243,16 @@ void frmMapScreenEdit::buildPanel()
 
 // ---- mouse ---------------------------------------------------------------------------------
 
+void frmMapScreenEdit::showNode(qint32 n)
+{
+    if (!m_open || n < 1 || n > worldMap().nodeCount())
+        return;
+    xScroll->setValue(worldMap().xPos(n) - ViewWidth / 2);
+    yScroll->setValue(worldMap().yPos(n) - ViewHeight / 2);
+    SelectNode(n);
+    DrawMap();
+}
+
 QPoint frmMapScreenEdit::scrollPosition() const
 {
     return {xScroll->value(), yScroll->value()};
