@@ -5,6 +5,7 @@
 #include "area/oLevel.h"
 #include "map/oWorldMap.h"
 #include "skin/mEnemySkinFile.h"
+#include "world/mWorldData.h"
 #include "support/RawFiles.h"
 #include "support/TempGame.h"
 
@@ -748,6 +749,51 @@ private Q_SLOTS:
         for (const Finding &f : repeats)
             QCOMPARE(f.severity, Severity::Warning);
         QCOMPARE(qsizetype(report.findings.size()), 1 + 1 + 3 + 1);  // and Spare.old.qzl left over
+    }
+
+    // One world of the mod, as the world editor checks its open world: of the list only the
+    // lines naming that world, and files held in memory in place of the disk's.
+    void checkModOfOneWorld()
+    {
+        TempGame game;
+        game.copyGame(kDemo);
+        game.copyPictures(kDemo);
+        game.write(u"Mods/Demo Mod/Worlds.inf"_s, "Grassland\r\nCrystal Caves\r\ngrassland\r\nNowhere\r\n../Out\r\n");
+        QVERIFY(QFile::remove(game.file(u"Data/Music/Castle.mid"_s)));  // both worlds name it
+        const QString caves = game.file(u"Mods/Demo Mod/Crystal Caves"_s);
+        tessaforge::WorldDetails details;
+        QVERIFY(tessaforge::mWorldData::LoadWorldData(details, caves + u"/Worldata.qzw"_s).ok());
+        QVERIFY(QFile::remove(caves + u"/Worldata.qzw"_s));  // not saved yet
+        details.Levels[0].sMusic = "Overworld";
+        details.Levels[1].sTileset = "Marble";
+        QByteArray held;
+        QVERIFY(tessaforge::mWorldData::encode(details, held).ok());
+
+        ModCheckOptions grassland;
+        grassland.world = game.file(u"Mods/Demo Mod/Grassland"_s);
+        const CheckReport report = checkMod(game.file(u"Mods/Demo Mod"_s), grassland);
+        QCOMPARE(findingsAbout(report, u"Grassland/Worldata.qzw"_s, u"music \"Castle\" not found"_s).size(), size_t(1));
+        const std::vector<Finding> again = findingsAbout(report, u"Worlds.inf"_s, u"again"_s);
+        QCOMPARE(again.size(), size_t(1));
+        QCOMPARE(again.front().place.world, 3);
+        QCOMPARE(qsizetype(report.findings.size()), 1 + 1 + 1);  // and Spare.old.qzl left over
+
+        ModCheckOptions cavesHeld;
+        cavesHeld.world = caves;
+        cavesHeld.content.insert(caves + u"/Worldata.qzw"_s, held);
+        const CheckReport inMemory = checkMod(game.file(u"Mods/Demo Mod"_s), cavesHeld);
+        QVERIFY2(findingsAbout(inMemory, u"Worldata.qzw"_s, u"missing"_s).empty(), qPrintable(allLines(inMemory)));
+        const std::vector<Finding> marble = findingsAbout(inMemory, u"Crystal Caves/Worldata.qzw"_s, u"tileset \"Marble\""_s);
+        QCOMPARE(marble.size(), size_t(1));
+        QCOMPARE(marble.front().place.level, 2);
+        QCOMPARE(findingsAbout(inMemory, u"Worldata.qzw"_s, u"Castle"_s).size(), size_t(1));  // level 2's only
+        QVERIFY(findingsAbout(inMemory, u"Grassland"_s, QString()).empty());
+
+        // A world the list no longer names is checked all the same, and the list's omission said.
+        game.write(u"Mods/Demo Mod/Worlds.inf"_s, "Grassland\r\n");
+        const CheckReport unlisted = checkMod(game.file(u"Mods/Demo Mod"_s), cavesHeld);
+        QCOMPARE(findingsAbout(unlisted, u"Worlds.inf"_s, u"names no line for the world folder"_s).size(), size_t(1));
+        QCOMPARE(findingsAbout(unlisted, u"Worldata.qzw"_s, u"tileset \"Marble\""_s).size(), size_t(1));
     }
 
     // check --json: the same findings and exit status as the text, as a JSON object.
