@@ -26,6 +26,10 @@ struct Place
     int enemy = 0;      // enemy type of a skin, from 1
     QString enemyType;
     std::optional<QPoint> cell;  // [column, row] of an area; the message says it in words
+    // Which of a level's details the finding is about, where it is one (the reports do not
+    // print it: the message names it; the world editor leads to where it is chosen).
+    enum class Detail { None, AreaFile, Tileset, EnemySkin, Backdrop, Music };
+    Detail detail = Detail::None;
 };
 
 struct Finding

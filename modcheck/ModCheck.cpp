@@ -180,27 +180,32 @@ private:
             for (const auto &p : l.Pipes)
                 if (p.bPipeID)
                     pipeIds.insert(p.bPipeID);
+            auto about = [&at](Place::Detail detail) {
+                Place p = at;
+                p.detail = detail;
+                return p;
+            };
 
             const Tileset *tileset = nullptr;
             if (l.sTileset.isEmpty())
                 m_report.add(Severity::Problem, detailsPath, u"no tileset chosen"_s,
-                             u"choose one under the level's Tileset menu in the world editor"_s, at);
+                             u"choose one under the level's Tileset menu in the world editor"_s, about(Place::Detail::Tileset));
             else
-                tileset = m_files.tileset(detailsPath, at, l.sTileset);
+                tileset = m_files.tileset(detailsPath, about(Place::Detail::Tileset), l.sTileset);
             if (!l.sEnemySkin.isEmpty())
-                m_files.skin(detailsPath, at, l.sEnemySkin);
+                m_files.skin(detailsPath, about(Place::Detail::EnemySkin), l.sEnemySkin);
             if (!l.sBackdrop.isEmpty())
-                m_files.backdrop(detailsPath, at, l.sBackdrop);
+                m_files.backdrop(detailsPath, about(Place::Detail::Backdrop), l.sBackdrop);
             if (!l.sMusic.isEmpty())
-                m_files.music(detailsPath, at, l.sMusic);
+                m_files.music(detailsPath, about(Place::Detail::Music), l.sMusic);
 
             if (l.sAreaFile.isEmpty()) {
                 m_report.add(Severity::Problem, detailsPath, u"no area file named"_s,
-                             u"name one in the level's details (Edit Details in the world editor)"_s, at);
+                             u"name one in the level's details (Edit Details in the world editor)"_s, about(Place::Detail::AreaFile));
                 continue;
             }
             const QString areaPath =
-                m_files.named(detailsPath, at, u"area file"_s, l.sAreaFile, files, u".qzl"_s,
+                m_files.named(detailsPath, about(Place::Detail::AreaFile), u"area file"_s, l.sAreaFile, files, u".qzl"_s,
                               u"make the area in the world editor's area editor, or name another in the level's "
                               u"details"_s);
             if (areaPath.isEmpty())

@@ -161,9 +161,9 @@ private Q_SLOTS:
         QCOMPARE(e.rowSaying(u"Nowhere"_s), -1);
     }
 
-    // A level's finding selects the level (and shows its details when it lies in them), an
-    // area cell's opens the area there, a node's opens the map on it; one without a place
-    // does nothing.
+    // A level's finding selects the level and shows where what it is about is chosen (the
+    // level menu's lists, or the details); an area cell's opens the area there, a node's
+    // opens the map on it; one without a place does nothing.
     void activatingAFindingShowsItsPlace()
     {
         CheckFixture e;
@@ -174,17 +174,27 @@ private Q_SLOTS:
             meadow.SetTile(kBadCell.x(), kBadCell.y(), 9, 0);
             QVERIFY(meadow.SaveToFile(e.game.file(kWorld + u"Meadow.qzl"_s)).ok());
             e.game.write(kWorld + u"Worldmap.qzm"_s, mapWithLevelTag(e.game.read(kWorld + u"Worldmap.qzm"_s), 3, 49));
+            WorldDetails details;
+            QVERIFY(mWorldData::LoadWorldData(details, e.game.file(kWorld + u"Worldata.qzw"_s)).ok());
+            details.Levels[2].sAreaFile = "Gone";
+            QVERIFY(mWorldData::SaveWorldData(details, e.game.file(kWorld + u"Worldata.qzw"_s)).ok());
         }));
         e.w->show();
         QVERIFY(QTest::qWaitForWindowExposed(e.w.get()));
         e.trigger("mnuCheckWorld");
-        QCOMPARE(e.status(), u"3 problems, 1 warning in Grassland"_s);
+        QCOMPARE(e.status(), u"4 problems, 2 warnings in Grassland"_s);  // Bonus.qzl is left over now
 
         e.doubleClick(e.rowSaying(u"music \"Castle\""_s));
         QCOMPARE(e.w->lstLevels->currentRow(), 1);
         QCOMPARE(e.state().nCurLevel, 1);
+        QVERIFY(e.w->mnuMusicList->isVisible());
+        QVERIFY(!e.w->detailsWindow());
+        e.w->mnuMusicList->hide();
+
+        e.doubleClick(e.rowSaying(u"area file \"Gone\" not found"_s));
+        QCOMPARE(e.w->lstLevels->currentRow(), 2);
         QVERIFY(e.w->detailsWindow());
-        QCOMPARE(e.w->detailsWindow()->getCurrentLevel(), 1);
+        QCOMPARE(e.w->detailsWindow()->getCurrentLevel(), 2);
 
         e.doubleClick(e.rowSaying(u"outside the tileset"_s));
         QCOMPARE(e.w->lstLevels->currentRow(), 0);
@@ -205,7 +215,7 @@ private Q_SLOTS:
         QVERIFY(map);
         QCOMPARE(map->currentNode(), 3);
 
-        const int unused = e.rowSaying(u"no level of the world uses this area file"_s);
+        const int unused = e.rowOf([](const vtfile::Finding &f) { return f.file.endsWith(u"Spare.old.qzl"_s); });
         QVERIFY(unused >= 0);
         e.doubleClick(unused);
         QCOMPARE(e.w->mapEditor(), map);

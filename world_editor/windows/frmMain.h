@@ -155,7 +155,8 @@ private:
     void LoadTilesetPicture();
 
     static bool isLevelMenuKey(const QEvent *event);
-    void popUpLevelMenuAtSelection();
+    // The level menu, or one of its lists, beside the selected level.
+    void popUpLevelMenuAtSelection(QMenu *menu = nullptr);
     void levelClicked(qint32 index);
     void levelDoubleClicked(qint32 index);
     void resourceChosen(ResourceKind kind, const QString &fileName);
@@ -174,8 +175,9 @@ private:
     // "Check World": the open world as "vtfile check --mod" checks it, unsaved documents as
     // they are open, into the Problems dock.
     void checkWorld();
-    // Shows a finding's place: its level in the list, its area cell in the area editor, its
-    // node in the map editor. Nothing for a finding without one.
+    // Shows a finding's place: its level in the list (with its details, or the list of the
+    // level menu where its tileset, skin, backdrop or music is chosen), its area cell in the
+    // area editor, its node in the map editor. Nothing for a finding without one.
     void goToFinding(const vtfile::Finding &finding);
     QString worldFolderName() const;
     // "&Save World Level Details"; false when the details were not written.

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPushButton>
 
 namespace tessaforge {
@@ -76,9 +77,18 @@ void frmMain::goToFinding(const vtfile::Finding &finding)
             editor->showCell(*place.cell);
         return;
     }
-    // The level's record holds what the finding is about: its details show the record.
-    if (QFileInfo(finding.file) == QFileInfo(m_state.worldDataPath()))
-        editDetails();
+    if (QFileInfo(finding.file) != QFileInfo(m_state.worldDataPath()))
+        return;
+    // Where the user chooses what the finding is about: the pictures and the music under the
+    // level's menu, the rest in its details.
+    switch (place.detail) {
+    case vtfile::Place::Detail::Tileset: popUpLevelMenuAtSelection(mnuTilesetList); break;
+    case vtfile::Place::Detail::EnemySkin: popUpLevelMenuAtSelection(mnuSkinList); break;
+    case vtfile::Place::Detail::Backdrop: popUpLevelMenuAtSelection(mnuBackgroundList); break;
+    case vtfile::Place::Detail::Music: popUpLevelMenuAtSelection(mnuMusicList); break;
+    case vtfile::Place::Detail::AreaFile:
+    case vtfile::Place::Detail::None: editDetails(); break;
+    }
 }
 
 } // namespace tessaforge

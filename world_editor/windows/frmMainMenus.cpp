@@ -212,13 +212,15 @@ bool frmMain::isLevelMenuKey(const QEvent *event)
         || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
 }
 
-void frmMain::popUpLevelMenuAtSelection()
+void frmMain::popUpLevelMenuAtSelection(QMenu *menu)
 {
+    if (!menu)
+        menu = mnuLevel;
     const QListWidgetItem *item = lstLevels->currentItem();
-    if (!item || mnuLevel->isVisible())
+    if (!item || menu->isVisible())
         return;
     const QRect row = lstLevels->visualItemRect(item);
-    mnuLevel->popup(lstLevels->viewport()->mapToGlobal(row.bottomLeft() + QPoint(row.width() / 4, 0)));
+    menu->popup(lstLevels->viewport()->mapToGlobal(row.bottomLeft() + QPoint(row.width() / 4, 0)));
 }
 
 } // namespace tessaforge

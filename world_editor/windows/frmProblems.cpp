@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tessaforge {
 
 namespace {
@@ -141,6 +143,13 @@ void frmProblems::showReport(const vtfile::CheckReport &report, const QString &w
         rows << row;
     }
     lstProblems->addTopLevelItems(rows);
+    // The short columns as wide as what they hold, within reason; the message and the fix
+    // share the rest.
+    constexpr int kMostWidth = 280;
+    for (int column : {kSeverity, kWhere, kFile}) {
+        lstProblems->resizeColumnToContents(column);
+        lstProblems->setColumnWidth(column, std::min(lstProblems->columnWidth(column), kMostWidth));
+    }
     if (!rows.isEmpty())
         lstProblems->setCurrentItem(rows.front());
     lblProblemsStatus->setText(statusText(report, worldName));
