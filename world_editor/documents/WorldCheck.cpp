@@ -7,6 +7,8 @@
 
 #include <QHash>
 
+#include <functional>
+
 namespace tessaforge {
 
 namespace {
