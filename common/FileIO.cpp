@@ -208,6 +208,37 @@ void removeStrayTemporaries(const QString &folder, const QString &fileName, cons
     }
 }
 
+// 0, or the error of fsync on the folder (a folder that cannot be opened, or a file system
+// that does not sync folders, counts as synced).
+int syncFolder(const QString &folder)
+{
+    Fd dir(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.valid() && ::fsync(dir.get()) != 0 && errno != EINVAL)
+        return errno;
+    return 0;
+}
+
+// Links `from` (linkat flags) under a free name of the form a temporary of `target` has, so
+// that a name left by a killed program is found again by the next save; 0 or the error.
+int linkUnderFreeName(const QByteArray &from, int flags, const QString &target, QByteArray &name)
+{
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const QFileInfo info(target);
+    const QByteArray prefix = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray candidate = prefix;
+        for (int i = 0; i < 6; ++i)
+            candidate += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
+        if (::linkat(AT_FDCWD, from.constData(), AT_FDCWD, candidate.constData(), flags) == 0) {
+            name = candidate;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
 } // namespace
 
 void setReplaceFaultForTesting(std::optional<qsizetype> failAfterBytes)
@@ -360,8 +391,10 @@ bool FileReplacer::write(QByteArrayView bytes)
     return true;
 }
 
-Status FileReplacer::commit()
+Status FileReplacer::prepare()
 {
+    if (m_prepared)
+        return status();
     if (m_error.isEmpty() && m_fd < 0)
         fail(QStringLiteral("the file is not open."));
     if (m_error.isEmpty() && flushBuffer()) {
@@ -389,9 +422,20 @@ Status FileReplacer::commit()
             fail(systemError(errno));
         m_fd = -1;
     }
-    if (m_error.isEmpty() && ::rename(m_temp.constData(), native(m_target).constData()) != 0)
-        fail(systemError(errno));
     if (!m_error.isEmpty()) {
+        cancel();
+        return status();
+    }
+    m_prepared = true;
+    return status();
+}
+
+Status FileReplacer::commit()
+{
+    if (Status s = prepare(); !s)
+        return s;
+    if (::rename(m_temp.constData(), native(m_target).constData()) != 0) {
+        fail(systemError(errno));
         cancel();
         return status();
     }
@@ -399,9 +443,8 @@ Status FileReplacer::commit()
 
     // Without this, a power cut right after the rename could bring the old file back.
     const QFileInfo info(m_target);
-    Fd dir(::open(native(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.valid() && ::fsync(dir.get()) != 0 && errno != EINVAL) {
-        fail(QStringLiteral("the folder could not be synced: ") + systemError(errno));
+    if (const int err = syncFolder(info.absolutePath())) {
+        fail(QStringLiteral("the folder could not be synced: ") + systemError(err));
         return status();
     }
     removeStrayTemporaries(info.absolutePath(), info.fileName(), QString());
@@ -410,24 +453,10 @@ Status FileReplacer::commit()
 
 bool FileReplacer::nameTemporary()
 {
-    // The same form of name mkostemp gives, so that a stray left in the instant before the
-    // rename is found again by the next save.
-    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    const QFileInfo info(m_target);
-    const QByteArray prefix = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()));
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray name = prefix;
-        for (int i = 0; i < 6; ++i)
-            name += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
-        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
-            m_temp = name;
-            return true;
-        }
-        if (errno != EEXIST)
-            return fail(systemError(errno));
-    }
-    return fail(systemError(EEXIST));
+    if (const int err = linkUnderFreeName(self, AT_SYMLINK_FOLLOW, m_target, m_temp))
+        return fail(systemError(err));
+    return true;
 }
 
 void FileReplacer::cancel()
@@ -441,6 +470,140 @@ void FileReplacer::cancel()
         m_temp.clear();
     }
     m_buffer.clear();
+    m_prepared = false;
+}
+
+// ---- several files as one --------------------------------------------------------------------
+
+struct FileBatch::Entry
+{
+    QString path;     // as added
+    FileReplacer file;
+    bool hadOld = false;
+    QByteArray kept;  // a second name of the old file while the batch commits
+    bool renamed = false;
+
+    Entry(const QString &p, const QString &confineTo) : path(p), file(p, confineTo) {}
+};
+
+FileBatch::FileBatch(const QString &confineTo) : m_confineTo(confineTo) {}
+
+FileBatch::~FileBatch()
+{
+    cancel();
+}
+
+void FileBatch::cancel()
+{
+    for (const auto &e : m_files) {
+        e->file.cancel();
+        if (!e->kept.isEmpty())
+            ::unlink(e->kept.constData());
+        e->kept.clear();
+    }
+    m_files.clear();
+}
+
+Status FileBatch::add(const QString &path, QByteArrayView bytes)
+{
+    auto entry = std::make_unique<Entry>(path, m_confineTo);
+    Status s = entry->file.open();
+    if (s) {
+        for (const auto &e : m_files)
+            if (e->file.m_target == entry->file.m_target)
+                s = Status::failure(QStringLiteral("Cannot write %1: it is written once already, as %2.").arg(path, e->path));
+    }
+    if (s) {
+        entry->file.write(bytes);
+        s = entry->file.prepare();
+    }
+    if (!s) {
+        entry->file.cancel();
+        cancel();
+        m_failed = true;
+        return s;
+    }
+    struct stat st {};
+    entry->hadOld = ::lstat(native(entry->file.m_target).constData(), &st) == 0;
+    m_files.push_back(std::move(entry));
+    return s;
+}
+
+Status FileBatch::commit()
+{
+    if (m_failed)
+        return Status::failure(QStringLiteral("Nothing was written: the files were given up."));
+    // Each old file under a second name first, while nothing is changed yet and giving up is
+    // free. A file system without hard links leaves a file without one; any other failure
+    // stops the batch here.
+    for (const auto &e : m_files) {
+        if (!e->hadOld)
+            continue;
+        const int err = linkUnderFreeName(native(e->file.m_target), 0, e->file.m_target, e->kept);
+        if (err == 0 || err == EPERM || err == EOPNOTSUPP || err == ENOTSUP || err == EMLINK)
+            continue;
+        const Status failed = Status::failure(
+            QStringLiteral("Cannot write %1: its old contents could not be kept aside: %2").arg(e->path, systemError(err)));
+        cancel();
+        m_failed = true;
+        return failed;
+    }
+
+    QStringList folders;
+    for (std::size_t i = 0; i < m_files.size(); ++i) {
+        Entry &e = *m_files[i];
+        const QString folder = QFileInfo(e.file.m_target).absolutePath();
+        if (!folders.contains(folder))
+            folders << folder;
+        if (::rename(e.file.m_temp.constData(), native(e.file.m_target).constData()) == 0) {
+            e.file.m_temp.clear();
+            e.renamed = true;
+            continue;
+        }
+        QString message = QStringLiteral("Cannot write %1: %2").arg(e.path, systemError(errno));
+        // The files before it get their old contents back, newest first.
+        QStringList stuck;
+        for (std::size_t j = i; j-- > 0;) {
+            Entry &done = *m_files[j];
+            const QByteArray target = native(done.file.m_target);
+            const bool back = done.kept.isEmpty() ? !done.hadOld && ::unlink(target.constData()) == 0
+                                                  : ::rename(done.kept.constData(), target.constData()) == 0;
+            if (back) {
+                done.kept.clear();
+                done.renamed = false;
+            } else {
+                stuck.prepend(done.path);
+            }
+        }
+        for (const QString &f : std::as_const(folders))
+            (void)syncFolder(f);
+        cancel();
+        m_failed = true;
+        m_replaced = stuck;
+        if (stuck.isEmpty())
+            message += QStringLiteral(". Every file is as it was.");
+        else
+            message += QStringLiteral(". These files were changed and could not be given their old contents back: %1. "
+                                      "The others are as they were.")
+                           .arg(stuck.join(QStringLiteral(", ")));
+        return Status::failure(message);
+    }
+
+    for (const auto &e : m_files)
+        m_replaced << e->path;
+    QString syncError;
+    for (const QString &f : std::as_const(folders))
+        if (const int err = syncFolder(f); err && syncError.isEmpty())
+            syncError = QStringLiteral("Written, but the folder %1 could not be synced: %2").arg(f, systemError(err));
+    for (const auto &e : m_files) {
+        if (!e->kept.isEmpty())
+            ::unlink(e->kept.constData());
+        e->kept.clear();
+        const QFileInfo info(e->file.m_target);
+        removeStrayTemporaries(info.absolutePath(), info.fileName(), QString());
+    }
+    m_files.clear();
+    return syncError.isEmpty() ? Status::success() : Status::failure(syncError);
 }
 
 } // namespace vt

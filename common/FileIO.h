@@ -5,9 +5,12 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 
 #include <limits>
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace vt {
 
@@ -65,6 +68,9 @@ public:
     // Checks the target and makes the temporary beside it.
     Status open();
     bool write(QByteArrayView bytes);
+    // Every byte written and synced, under a name beside the file, which is not touched yet.
+    // commit() does this first when it has not been done.
+    Status prepare();
     // Every byte written and synced, renamed over the old file, the folder synced.
     Status commit();
     // Gives up: the temporary goes, the old file stays.
@@ -73,6 +79,8 @@ public:
     Status status() const;
 
 private:
+    friend class FileBatch;
+
     bool flushBuffer();
     bool nameTemporary();
     bool fail(const QString &why);
@@ -82,12 +90,55 @@ private:
     QString m_target;
     QByteArray m_temp;  // the temporary's name; empty while it has none
     int m_fd = -1;
+    bool m_prepared = false;
     bool m_unnamed = false;  // m_fd is an O_TMPFILE file, named only at the commit
     unsigned m_mode = 0;
     std::optional<unsigned> m_owner, m_group;  // of the file being replaced
     QByteArray m_buffer;  // writes are gathered into large ones
     QString m_error;
     qsizetype m_budget = 0;  // for the test hook below
+};
+
+// Several files replaced as one: a failure in any leaves them all as they were. Each file's new
+// bytes go to a temporary beside it as it is added (so that only one file's bytes need be held
+// at a time); only when every one is written and synced are they renamed into place. Before the
+// renames each old file is kept under a second name (a hard link), so that when a rename fails
+// the files renamed before it get their old contents back. On a file system without hard links
+// a file has no such copy: if a later rename fails, it keeps its new contents, and the failure
+// says so. Every file is whole at every moment: each rename is atomic.
+//
+// Files follow replaceFile's rules (links followed, confineTo, permissions kept). A batch that
+// ends without a commit removes its temporaries and changes nothing.
+class FileBatch
+{
+public:
+    explicit FileBatch(const QString &confineTo = QString());
+    ~FileBatch();
+    FileBatch(const FileBatch &) = delete;
+    FileBatch &operator=(const FileBatch &) = delete;
+
+    // The file's new bytes, made ready beside it; the file itself is not touched yet. On a
+    // failure the whole batch is given up (its temporaries removed) and the message names the
+    // file and the reason. A file already in the batch is refused.
+    Status add(const QString &path, QByteArrayView bytes);
+    // Renames every file into place. On a failure, the message names the file and the reason;
+    // the files renamed before it are put back, and those that could not be put back are
+    // named in the message and listed by replaced().
+    Status commit();
+    // Gives up: the temporaries go, every file stays as it was.
+    void cancel();
+
+    qsizetype size() const { return qsizetype(m_files.size()); }
+    // The paths (as added) that hold their new bytes: after a successful commit every one,
+    // after a failed one those that could not be put back, before it none.
+    const QStringList &replaced() const { return m_replaced; }
+
+private:
+    struct Entry;
+    QString m_confineTo;
+    std::vector<std::unique_ptr<Entry>> m_files;
+    QStringList m_replaced;
+    bool m_failed = false;
 };
 
 // Test hook: while set, replaceFile (and each FileReplacer) writes only this many bytes and

@@ -3,6 +3,7 @@
 #include "FileIO.h"
 #include "ImageFile.h"
 
+#include "support/FrozenFolder.h"
 #include "support/RawFiles.h"
 #include "support/SmallDisk.h"
 
@@ -296,6 +297,108 @@ private Q_SLOTS:
         QCOMPARE(st.st_gid, gid_t(kUser));
         QCOMPARE(st.st_mode & 07777, mode_t(0640));
         QCOMPARE(readRaw(theirs), QByteArray("saved by root"));
+    }
+
+    // Several files replaced as one: all of them, or, whatever fails, none.
+    void batchesReplaceEveryFileOrNone()
+    {
+        QTemporaryDir dir;
+        const QString one = dir.filePath(QStringLiteral("one")), two = dir.filePath(QStringLiteral("two"));
+        QVERIFY(QDir().mkpath(one) && QDir().mkpath(two));
+        const QString a = one + QStringLiteral("/A.qzl"), b = two + QStringLiteral("/B.qzl"),
+                      c = two + QStringLiteral("/C.qzl");
+        auto reset = [&] {
+            writeRaw(a, "old a");
+            writeRaw(b, "old b");
+            QFile::remove(c);
+        };
+
+        // All well: every file holds its new bytes and nothing else is left in the folders.
+        reset();
+        {
+            FileBatch batch;
+            QVERIFY(batch.add(a, "new a").ok());
+            QVERIFY(batch.add(b, "new b").ok());
+            QVERIFY(batch.add(c, "new c").ok());
+            QCOMPARE(readRaw(a), QByteArray("old a"));  // nothing changes before the commit
+            const Status s = batch.commit();
+            QVERIFY2(s.ok(), qPrintable(s.error()));
+            QCOMPARE(batch.replaced(), QStringList({a, b, c}));
+        }
+        QCOMPARE(readRaw(a), QByteArray("new a"));
+        QCOMPARE(readRaw(b), QByteArray("new b"));
+        QCOMPARE(readRaw(c), QByteArray("new c"));
+        QCOMPARE(everything(one), QStringList{QStringLiteral("A.qzl")});
+        QCOMPARE(everything(two), QStringList({QStringLiteral("B.qzl"), QStringLiteral("C.qzl")}));
+
+        // A file named twice is refused, and the batch gives up.
+        reset();
+        {
+            FileBatch batch;
+            QVERIFY(batch.add(a, "new a").ok());
+            const Status s = batch.add(one + QStringLiteral("/../one/A.qzl"), "other a");
+            QVERIFY(!s.ok());
+            QVERIFY(!batch.commit().ok());
+        }
+        QCOMPARE(readRaw(a), QByteArray("old a"));
+        QCOMPARE(everything(one), QStringList{QStringLiteral("A.qzl")});
+
+        // A batch that ends without a commit changes nothing and leaves nothing.
+        reset();
+        {
+            FileBatch batch;
+            QVERIFY(batch.add(a, "new a").ok());
+            QVERIFY(batch.add(c, "new c").ok());
+        }
+        QCOMPARE(readRaw(a), QByteArray("old a"));
+        QVERIFY(!QFile::exists(c));
+        QCOMPARE(everything(one), QStringList{QStringLiteral("A.qzl")});
+        QCOMPARE(everything(two), QStringList{QStringLiteral("B.qzl")});
+
+        // A rename that fails (the second folder locked after the new bytes were written): the
+        // file renamed before it gets its old contents back, the new one goes.
+        reset();
+        {
+            FrozenFolder frozen(two);
+            FileBatch batch;
+            QVERIFY(batch.add(a, "new a").ok());
+            QVERIFY(batch.add(b, "new b").ok());
+            if (!frozen.freeze())
+                QSKIP(qPrintable(frozen.reason()));
+            const Status s = batch.commit();
+            frozen.thaw();
+            QVERIFY(!s.ok());
+            QVERIFY2(s.error().contains(b) && s.error().contains(QStringLiteral("Operation not permitted"))
+                         && s.error().contains(QStringLiteral("Every file is as it was")),
+                     qPrintable(s.error()));
+            QVERIFY(batch.replaced().isEmpty());
+        }
+        QCOMPARE(readRaw(a), QByteArray("old a"));
+        QCOMPARE(readRaw(b), QByteArray("old b"));
+        QCOMPARE(everything(one), QStringList{QStringLiteral("A.qzl")});
+    }
+
+    void batchesOnAFullDiskChangeNothing()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("A.qzl"));
+        writeRaw(a, "old a");
+        SmallDisk disk;
+        REQUIRE_SMALL_DISK(disk);
+        const QString b = disk.file(QStringLiteral("B.qzl"));
+        writeRaw(b, "old b");
+        disk.fill();
+
+        FileBatch batch;
+        QVERIFY(batch.add(a, QByteArray(20000, 'a')).ok());
+        const Status s = batch.add(b, QByteArray(20000, 'b'));
+        QVERIFY(!s.ok());
+        QVERIFY2(s.error().contains(b) && s.error().contains(QStringLiteral("No space left on device")),
+                 qPrintable(s.error()));
+        QVERIFY(!batch.commit().ok());
+        QCOMPARE(readRaw(a), QByteArray("old a"));
+        QCOMPARE(readRaw(b), QByteArray("old b"));
+        QCOMPARE(everything(dir.path()), QStringList{QStringLiteral("A.qzl")});
     }
 
     void killedSavesLeaveNothingAfterTheNextGoodSave()
