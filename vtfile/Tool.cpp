@@ -18,7 +18,8 @@ namespace {
 const char *const kToolHelp =
     "usage: vtfile VERB [options] FILE...\n"
     "\n"
-    "Reads, checks and converts the game's files; writes a file only where -o names one.\n"
+    "Reads, checks and converts the game's files; writes a file only where -o names one,\n"
+    "or where replace changes a mod's areas.\n"
     "\n"
     "verbs:\n"
     "  info FILE...                  what each file is and a short summary\n"
@@ -35,6 +36,8 @@ const char *const kToolHelp =
     "  merge-driver BASE OURS THEIRS PATH\n"
     "                                git's three-way merge of an area, map or world details\n"
     "  git-setup [REPO]              lets git diff and merge the game's files with vtfile\n"
+    "  replace --mod MODFOLDER --find-... [--tile ...] [--tag N] [--enemy N] [--dry-run]\n"
+    "                                cells found by tile, tag or enemy changed in every area\n"
     "\n"
     "The type of a file comes from its extension (.qzl area, .qzw world, .inf worlds,\n"
     ".qzm map, .qzt tileinfo, .qze skin, .qzc controls) or from --type TYPE.\n"
@@ -96,6 +99,8 @@ const char *verbHelp(const QString &verb)
                "JSON '-' is standard input; FILE '-' standard output.\n"
                "A JSON larger than 64 MiB is not read; --max raises the limit.\n"
                "Each file is replaced in one atomic step.\n";
+    if (verb == u"replace"_s)
+        return replaceHelp();
     if (verb == u"render"_s)
         return "usage: vtfile render AREA.qzl --tileset NAME_OR_BMP -o OUT.png|OUT.bmp\n"
                "         [--zoom 8|16|24|32] [--layers tiles,tags,enemies,start]\n"
@@ -395,6 +400,8 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
         err << "vtfile: unknown verb \"" << verb << "\"\n\n" << kToolHelp;
         return kTrouble;
     }
+    if (verb == u"replace"_s)
+        return replaceVerb(args.mid(1), out, err);
     const Args a = parse(args.mid(1), verb);
     if (a.help) {
         out << verbHelp(verb);

@@ -78,5 +78,8 @@ bool zoomOption(const Args &a, const char *verb, qint32 fallback, qint32 &zoom, 
 // with --game, or of the area's game folder (GAME/Mods/MOD/WORLD/area.qzl) or the tool's own.
 // Empty when there is none.
 QString findTileset(const QString &given, const QString &areaPath, const QString &game);
+// replace reads its own options (ReplaceVerb.cpp).
+const char *replaceHelp();
+int replaceVerb(const QStringList &args, QTextStream &out, QTextStream &err);
 
 } // namespace vtfile

@@ -2,8 +2,11 @@
 
 #include "area/oLevel.h"
 #include "support/RawFiles.h"
+#include "support/SmallDisk.h"
+#include "world/mWorldData.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -66,6 +69,75 @@ QByteArray fullArea(qint32 columns, qint32 rows)
     (void)tessaforge::encode(a, bytes);
     return bytes;
 }
+
+// An area with a few kinds of cells, different for each seed: tile (1, 0) with tag 4 or
+// without, tile (2, 2) with enemy 3, empty cells with enemy 3.
+QByteArray mixedArea(int seed)
+{
+    tessaforge::oLevel a;
+    (void)a.Resize(30, 12);
+    for (int x = 0; x < 30; ++x)
+        for (int y = 0; y < 12; ++y) {
+            const int k = (x * 7 + y * 3 + seed) % 9;
+            if (k < 3)
+                a.SetTile(x, y, 1, 0);
+            if (k == 1)
+                (void)a.SetTileTag(x, y, 4);
+            if (k == 4)
+                a.SetTile(x, y, 2, 2);
+            if (k == 4 || k == 6)
+                (void)a.SetTileEnemy(x, y, 3);
+        }
+    QByteArray bytes;
+    (void)tessaforge::encode(a, bytes);
+    return bytes;
+}
+
+// The bytes an area takes when every cell with tile (1, 0) and no tag gets tile (5, 6) and
+// enemy 7, worked out cell by cell through the area's own model.
+QByteArray replacedByHand(const QByteArray &bytes)
+{
+    tessaforge::oLevel a;
+    if (!tessaforge::decode(bytes, a))
+        return {};
+    for (int x = 0; x <= a.width(); ++x)
+        for (int y = 0; y <= a.height(); ++y)
+            if (a.IsTile(x, y) && a.xSrc(x, y) == 1 && a.ySrc(x, y) == 0 && a.TileTag(x, y) == 0) {
+                a.SetTile(x, y, 5, 6);
+                (void)a.SetTileEnemy(x, y, 7);
+            }
+    QByteArray out;
+    (void)tessaforge::encode(a, out);
+    return out;
+}
+
+void writeWorld(const QString &folder, const QList<QByteArray> &areaNames)
+{
+    tessaforge::WorldDetails w;
+    for (const QByteArray &name : areaNames) {
+        tessaforge::LevelRecord l;
+        l.sName = name;
+        l.sAreaFile = name;
+        w.Levels.push_back(l);
+    }
+    QDir().mkpath(folder);
+    QVERIFY(tessaforge::mWorldData::SaveWorldData(w, folder + u"/Worldata.qzw"_s).ok());
+}
+
+// Every file under the folder with its bytes, for before-and-after comparisons.
+QMap<QString, QByteArray> snapshot(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), readRaw(path));
+    }
+    return files;
+}
+
+const QStringList kReplaceRule{u"--find-tile"_s, u"1,0"_s, u"--find-tag"_s, u"0"_s,
+                               u"--tile"_s,      u"5,6"_s, u"--enemy"_s,    u"7"_s};
 
 } // namespace
 
@@ -190,6 +262,108 @@ private Q_SLOTS:
         const Run r = vtfile(args);
         QVERIFY2(r.status == status, qPrintable(u"exit %1, expected %2: %3"_s.arg(r.status).arg(status).arg(
                                          QString::fromUtf8(r.err))));
+    }
+
+    // Two worlds: Plains with areas A and B (two levels share A), Hills with C, an area the
+    // reader refuses and one not made yet.
+    void replaceChangesTheMatchingCellsOfEveryArea()
+    {
+        QTemporaryDir dir;
+        const QString mod = dir.filePath(u"Mod"_s);
+        QDir().mkpath(mod);
+        writeRaw(mod + u"/Worlds.inf"_s, "Plains\r\nhills\r\n.\r\n");
+        writeWorld(mod + u"/Plains"_s, {"A", "B", "a"});
+        writeWorld(mod + u"/Hills"_s, {"C", "Broken", "Later"});
+        const QByteArray a = mixedArea(1), c = mixedArea(2);
+        tessaforge::oLevel plain;
+        (void)plain.Resize(10, 5);
+        QByteArray b;
+        (void)tessaforge::encode(plain, b);
+        writeRaw(mod + u"/Plains/A.qzl"_s, a);
+        writeRaw(mod + u"/Plains/B.qzl"_s, b);
+        writeRaw(mod + u"/Hills/C.qzl"_s, c);
+        writeRaw(mod + u"/Hills/Broken.qzl"_s, "short");
+        const auto before = snapshot(mod);
+        // Cells matching the rule, counted through the area's own model.
+        auto matching = [](const QByteArray &area) {
+            tessaforge::oLevel l;
+            (void)tessaforge::decode(area, l);
+            int n = 0;
+            for (int x = 0; x <= l.width(); ++x)
+                for (int y = 0; y <= l.height(); ++y)
+                    n += l.IsTile(x, y) && l.xSrc(x, y) == 1 && l.ySrc(x, y) == 0 && l.TileTag(x, y) == 0;
+            return n;
+        };
+        const int inA = matching(a), inC = matching(c);
+        QVERIFY(inA > 0 && inC > 0);
+
+        const Run dry = vtfile(QStringList{u"replace"_s, u"--mod"_s, mod, u"--dry-run"_s} + kReplaceRule);
+        QCOMPARE(dry.status, 1);  // the refused area
+        QCOMPARE(QString::fromUtf8(dry.out),
+                 u"%1/Plains/A.qzl: %2 cell(s) match\n%1/Hills/C.qzl: %3 cell(s) match\n"
+                 u"total: %4 cell(s) in 2 of 5 area(s); nothing written (--dry-run)\n"_s.arg(mod).arg(inA).arg(inC).arg(inA + inC));
+        QVERIFY2(dry.err.contains("Hills/Broken.qzl: The area file is too short") && dry.err.contains("left as it is"),
+                 dry.err.constData());
+        QVERIFY(snapshot(mod) == before);
+
+        // One world only.
+        const Run hills = vtfile(QStringList{u"replace"_s, u"--mod"_s, mod, u"--world"_s, u"Hills"_s, u"--dry-run"_s}
+                                 + kReplaceRule);
+        QVERIFY2(hills.out.startsWith(QFile::encodeName(mod) + "/Hills/C.qzl: ") && !hills.out.contains("Plains"),
+                 hills.out.constData());
+
+        const Run done = vtfile(QStringList{u"replace"_s, u"--mod"_s, mod} + kReplaceRule);
+        QCOMPARE(done.status, 1);
+        QVERIFY2(done.out.endsWith("total: " + QByteArray::number(inA + inC) + " cell(s) in 2 of 5 area(s); 2 area "
+                                   "file(s) written\n"),
+                 done.out.constData());
+        auto after = snapshot(mod);
+        QCOMPARE(after.take(u"Plains/A.qzl"_s), replacedByHand(a));
+        QCOMPARE(after.take(u"Hills/C.qzl"_s), replacedByHand(c));
+        auto untouched = before;
+        untouched.remove(u"Plains/A.qzl"_s);
+        untouched.remove(u"Hills/C.qzl"_s);
+        QVERIFY(after == untouched);  // B, the refused area, the details and the list, byte for byte; no strays
+
+        // Options that say too little or too much change nothing.
+        const auto replaced = snapshot(mod);
+        for (const QStringList &wrong :
+             {QStringList{u"--find-tag"_s, u"0"_s}, QStringList{u"--tag"_s, u"1"_s},
+              QStringList{u"--find-tag"_s, u"256"_s, u"--tag"_s, u"1"_s},
+              QStringList{u"--find-tile"_s, u"1"_s, u"--tag"_s, u"1"_s},
+              QStringList{u"--find-tag"_s, u"1"_s, u"--tag"_s, u"2"_s, u"--world"_s, u"Nowhere"_s},
+              QStringList{u"--find-tag"_s, u"1"_s, u"--tag"_s, u"2"_s, u"--tag"_s, u"3"_s}}) {
+            const Run r = vtfile(QStringList{u"replace"_s, u"--mod"_s, mod} + wrong);
+            QVERIFY2(r.status == 2, qPrintable(wrong.join(u' ')));
+        }
+        QVERIFY(snapshot(mod) == replaced);
+    }
+
+    // The second world's folder is a full disk: its area cannot be written, so the first
+    // world's, ready to go, is not written either.
+    void aFailedWriteLeavesEveryAreaAsItWas()
+    {
+        QTemporaryDir dir;
+        const QString mod = dir.filePath(u"Mod"_s);
+        QDir().mkpath(mod);
+        writeRaw(mod + u"/Worlds.inf"_s, "Plains\r\nHills\r\n");
+        writeWorld(mod + u"/Plains"_s, {"A"});
+        QDir().mkpath(mod + u"/Hills"_s);
+        SmallDisk disk(mod + u"/Hills"_s, "64k");
+        REQUIRE_SMALL_DISK(disk);
+        writeWorld(mod + u"/Hills"_s, {"C"});
+        writeRaw(mod + u"/Plains/A.qzl"_s, mixedArea(1));
+        writeRaw(mod + u"/Hills/C.qzl"_s, mixedArea(2));
+        disk.fill();
+        const auto before = snapshot(mod);
+
+        const Run r = vtfile(QStringList{u"replace"_s, u"--mod"_s, mod} + kReplaceRule);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains("Hills/C.qzl") && r.err.contains("No space left on device")
+                     && r.err.contains("no area was changed"),
+                 r.err.constData());
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(snapshot(mod) == before);
     }
 
     void renderRefusesAHugePictureBeforeTheWork()
