@@ -1,10 +1,17 @@
 #include "AreaReference.h"
 #include "EditorFixture.h"
 
+#include "support/RawFiles.h"
+#include "support/SmallDisk.h"
+
 #include "resources/TagSheet.h"
 #include "windows/frmLevelEdit.h"
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QMdiSubWindow>
+#include <QSpinBox>
 #include <algorithm>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -115,6 +122,53 @@ struct AreaFixture : Editor
 QMouseEvent mouseAt(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held)
 {
     return QMouseEvent(type, at, at, button, held, Qt::NoModifier);
+}
+
+// A script for the Find and Replace dialog: cells with tile (1, 1) take tile (3, 2) and tag
+// 5, in this area or in the world; what the dialog showed goes to *shown.
+std::function<void(QDialog &)> findAndReplace(bool wholeWorld, QStringList *shown)
+{
+    return [wholeWorld, shown](QDialog &d) {
+        auto box = [&d](const char *name) { return d.findChild<QCheckBox *>(QLatin1String(name)); };
+        auto spin = [&d](const char *name) { return d.findChild<QSpinBox *>(QLatin1String(name)); };
+        box("chkFindTile")->setChecked(true);
+        spin("spnFindColumn")->setValue(1);
+        spin("spnFindRow")->setValue(1);
+        box("chkFindTag")->setChecked(false);
+        box("chkFindEnemy")->setChecked(false);
+        box("chkWithTile")->setChecked(true);
+        spin("spnWithColumn")->setValue(3);
+        spin("spnWithRow")->setValue(2);
+        box("chkWithTag")->setChecked(true);
+        spin("spnWithTag")->setValue(5);
+        box("chkWholeWorld")->setChecked(wholeWorld);
+        *shown << d.findChild<QLabel *>(QStringLiteral("lblCount"))->text()
+               << lines(d.findChild<QListWidget *>(QStringLiteral("lstAreas")));
+        d.findChild<QPushButton *>(QStringLiteral("cmdReplace"))->click();
+    };
+}
+
+// The area with every cell holding tile (1, 1) given tile (3, 2) and tag 5.
+QByteArray replacedTiles(oLevel a)
+{
+    for (int x = 0; x <= a.width(); ++x)
+        for (int y = 0; y <= a.height(); ++y)
+            if (a.IsTile(x, y) && a.xSrc(x, y) == 1 && a.ySrc(x, y) == 1) {
+                a.SetTile(x, y, 3, 2);
+                (void)a.SetTileTag(x, y, 5);
+            }
+    return bytesOf(a);
+}
+
+// A second area of the world, named by the second level: tile (1, 1) in its first column.
+oLevel cave()
+{
+    oLevel a;
+    a.Resize(6, 4);
+    for (int y = 0; y < 4; ++y)
+        a.SetTile(0, y, 1, 1);
+    a.SetTile(1, 0, 2, 1);
+    return a;
 }
 
 } // namespace
@@ -392,6 +446,108 @@ private Q_SLOTS:
     }
 
     // The squares between the scroll bars are controls of their own, over hidden cells.
+    // Meadow holds tile (1, 1) on 42 cells (columns 1, 5, ... 21, rows 1, 4, ... 19).
+    void findAndReplaceInTheAreaIsOneUndoStep()
+    {
+        AreaFixture e;
+        QVERIFY(e.open());
+        const QByteArray before = bytesOf(e.ed->document().area());
+        QStringList shown;
+        e.dialogs.dialogScripts.push_back(findAndReplace(false, &shown));
+        e.trigger("mnuLevFindReplace");
+        QCOMPARE(shown.value(0), QStringLiteral("42 cells match in this area."));
+        QCOMPARE(e.dialogs.dialogTitles.last(), QStringLiteral("Find and Replace"));
+        QCOMPARE(bytesOf(e.ed->document().area()), replacedTiles(meadow()));
+        QCOMPARE(e.ed->document().undoStack()->count(), 1);
+        QVERIFY(e.ed->document().isModified());
+        QCOMPARE(e.game.read(kMeadowFile), before);  // saved only when the user saves
+        e.ed->document().undoStack()->undo();
+        QCOMPARE(bytesOf(e.ed->document().area()), before);
+        QVERIFY(!e.ed->document().isModified());
+        QVERIFY(e.differenceFromReference().isEmpty());
+
+        // Nothing to change: said, and no step.
+        e.ed->document().undoStack()->redo();
+        e.dialogs.dialogScripts.push_back(findAndReplace(false, &shown));
+        e.trigger("mnuLevFindReplace");
+        QVERIFY(e.dialogs.texts().contains(QStringLiteral("No cell of the area matches.")));
+        QCOMPARE(e.ed->document().undoStack()->count(), 1);
+    }
+
+    // The world's levels name Meadow (open, with an unsaved edit), Cave and a Lake not made yet.
+    void findAndReplaceInEveryAreaOfTheWorldSavesEachChangedArea()
+    {
+        AreaFixture e;
+        QVERIFY(e.open());
+        const QString caveFile = QStringLiteral("Mods/Demo/World1/Cave.qzl");
+        e.game.write(caveFile, bytesOf(cave()));
+        e.state().gWorld.Levels[1].sAreaFile = "Cave";
+        e.state().gWorld.Levels[2].sAreaFile = "Lake";
+        const QByteArray world = e.game.read(QStringLiteral("Mods/Demo/World1/Worldata.qzw"));
+        e.pick(0, 1, 1);
+        e.click(QPoint(8 + 32 * 0, 8 + 32 * 0));  // cell (0, 0) takes tile (1, 1): unsaved
+        QVERIFY(e.ed->document().isModified());
+        oLevel edited = meadow();
+        edited.SetTile(0, 0, 1, 1);
+
+        QStringList shown;
+        e.dialogs.dialogScripts.push_back(findAndReplace(true, &shown));
+        e.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
+        e.trigger("mnuLevFindReplace");
+        QCOMPARE(shown, QStringList({QStringLiteral("47 cells match in 2 of the 3 areas of this world."),
+                                     QStringLiteral("Meadow.qzl: 43 cells (the open area)"),
+                                     QStringLiteral("Cave.qzl: 4 cells"), QStringLiteral("Lake.qzl: no file yet")}));
+        const QString confirm = e.dialogs.shown.at(e.dialogs.shown.size() - 2).text;
+        QVERIFY2(confirm.startsWith(QStringLiteral("Replace 47 cells in 2 areas of this world?"))
+                     && confirm.contains(QStringLiteral("Cave.qzl: 4 cells"))
+                     && confirm.contains(QStringLiteral("saved with its unsaved changes")),
+                 qPrintable(confirm));
+        QCOMPARE(e.dialogs.shown.back().text, QStringLiteral("Replaced 47 cells in 2 areas."));
+
+        QCOMPARE(e.game.read(kMeadowFile), replacedTiles(std::move(edited)));
+        QCOMPARE(e.game.read(caveFile), replacedTiles(cave()));
+        QVERIFY(!e.game.exists(QStringLiteral("Mods/Demo/World1/Lake.qzl")));
+        QCOMPARE(e.game.read(QStringLiteral("Mods/Demo/World1/Worldata.qzw")), world);
+        // The open area shows what its file holds, saved, and the replacement is its last step.
+        QCOMPARE(bytesOf(e.ed->document().area()), e.game.read(kMeadowFile));
+        QVERIFY(!e.ed->document().isModified());
+        QCOMPARE(e.ed->document().undoStack()->undoText(), QStringLiteral("Find and Replace"));
+        e.ed->document().undoStack()->undo();
+        QVERIFY(e.ed->document().isModified());
+        QCOMPARE(e.ed->document().area().xSrc(1, 1), 1);
+        QVERIFY(e.differenceFromReference().isEmpty());
+    }
+
+    // The world folder is a full disk: no area can be written, so none is, and the open area
+    // keeps its history.
+    void aFailedReplaceInTheWorldLeavesEveryAreaAsItWas()
+    {
+        AreaFixture e;
+        QVERIFY(e.open());
+        const QString folder = e.game.file(QStringLiteral("Mods/Demo/World1"));
+        const QByteArray meadowBytes = e.game.read(kMeadowFile);
+        SmallDisk disk(folder, "64k");
+        REQUIRE_SMALL_DISK(disk);
+        writeRaw(disk.file(QStringLiteral("Meadow.qzl")), meadowBytes);
+        writeRaw(disk.file(QStringLiteral("Cave.qzl")), bytesOf(cave()));
+        e.state().gWorld.Levels[1].sAreaFile = "Cave";
+        disk.fill();
+
+        QStringList shown;
+        e.dialogs.dialogScripts.push_back(findAndReplace(true, &shown));
+        e.dialogs.answers.push_back(FakeDialogs::Answer::Yes);
+        e.trigger("mnuLevFindReplace");
+        const QString said = e.dialogs.shown.back().text;
+        QVERIFY2(said.startsWith(QStringLiteral("Nothing was replaced; every area is as it was."))
+                     && said.contains(QStringLiteral("Meadow.qzl")) && said.contains(QStringLiteral("No space left on device")),
+                 qPrintable(said));
+        QCOMPARE(readRaw(disk.file(QStringLiteral("Meadow.qzl"))), meadowBytes);
+        QCOMPARE(readRaw(disk.file(QStringLiteral("Cave.qzl"))), bytesOf(cave()));
+        QCOMPARE(bytesOf(e.ed->document().area()), meadowBytes);
+        QCOMPARE(e.ed->document().undoStack()->count(), 0);
+        QVERIFY(!e.ed->document().isModified());
+    }
+
     void theCornerSquareTakesNothingToTheArea()
     {
         AreaFixture e;

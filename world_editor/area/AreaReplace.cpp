@@ -203,6 +203,21 @@ vt::Status replaceInBytes(QByteArrayView bytes, const CellReplace &replace, QByt
     return vt::Status::success();
 }
 
+ReplaceCount countInArea(const oLevel &area, const CellReplace &replace)
+{
+    ReplaceCount n;
+    for (qint32 x = 0; area.hasGrid() && x <= area.width(); ++x) {
+        const AreaCell *column = area.column(x);
+        for (qint32 y = 0; y <= area.height(); ++y) {
+            if (!replace.find.matches(column[y]))
+                continue;
+            ++n.matched;
+            n.changed += !(replace.with.applied(column[y]) == column[y]);
+        }
+    }
+    return n;
+}
+
 std::vector<CellChange> replaceChanges(const oLevel &area, const CellReplace &replace, qint64 *matched)
 {
     std::vector<CellChange> changes;

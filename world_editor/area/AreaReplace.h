@@ -87,6 +87,8 @@ ReplaceCount countInBytes(QByteArrayView bytes, const CellReplace &replace);
 vt::Status replaceInBytes(QByteArrayView bytes, const CellReplace &replace, QByteArray &out,
                           ReplaceCount *count = nullptr);
 
+// The same count over an open area.
+ReplaceCount countInArea(const oLevel &area, const CellReplace &replace);
 // The cells of the area that the replacement changes, for AreaDocument::changeCells (one undo
 // step); *matched, when given, counts the cells that match.
 std::vector<CellChange> replaceChanges(const oLevel &area, const CellReplace &replace, qint64 *matched = nullptr);

@@ -150,6 +150,12 @@ vt::Status AreaDocument::save(const QString &path, const QString &confineTo)
     return saved;
 }
 
+void AreaDocument::markWrittenTo(const QString &path)
+{
+    markSaved();
+    setFilePath(path);
+}
+
 // ---- edits -----------------------------------------------------------------------------------
 
 void AreaDocument::push(AreaCommand *command)

@@ -45,6 +45,9 @@ public:
     // Writes the area to `path` (a link may not lead outside `confineTo`); on success nothing
     // is modified. The area keeps its name, whatever file it was written to.
     vt::Status save(const QString &path, const QString &confineTo);
+    // The area as it is now was written to `path` along with other files (a replacement across
+    // the world writes its areas as one): on return nothing is modified.
+    void markWrittenTo(const QString &path);
 
     // ---- edits
     // A pencil drag: between beginStroke and endStroke its cells and a start placement make

@@ -202,6 +202,7 @@ void frmLevelEdit::addMenuItems()
     mnuSideWarp->setCheckable(true);
     command("mnuLevSetStart", QStringLiteral("Set Start &Position"), [this] { SetStartPos(); });
     command("mnuLevResize", QStringLiteral("&Resize Area"), [this] { ResizeArea(); });
+    command("mnuLevFindReplace", QStringLiteral("Find and Replace..."), [this] { FindReplace(); });
     dash("mnuLevDashView");
     menu->addActions({mnuShowTags, mnuShowEnemies, mnuGrid});
 

@@ -3,6 +3,7 @@
 #include "AreaCursor.h"
 
 #include "area/AreaEditing.h"
+#include "area/AreaReplace.h"
 #include "area/oLevel.h"
 #include "documents/AreaBrush.h"
 #include "documents/AreaDocument.h"
@@ -57,6 +58,9 @@ public:
     void NewArea();
     bool SaveArea();
     void ResizeArea();
+    // Asks which cells to change and how, then changes them in this area (one undo step) or,
+    // after a confirmation, in every area of the world, saved at once.
+    void FindReplace();
     void ToggleSideWarp();
     void SetStartPos();
     // Zoom a step, keeping the cell at the view's centre in place where the scroll range
@@ -184,6 +188,8 @@ private:
     void updateTitle();
 
     void addMenuItems();
+    void replaceInArea(const CellReplace &replace);
+    void replaceInWorld(const CellReplace &replace);
     // The area cell under window pixel `position`.
     QPoint cellUnder(QPointF position) const;
     bool inArea(QPoint cell) const;
