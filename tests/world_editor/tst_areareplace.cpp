@@ -101,6 +101,9 @@ private Q_SLOTS:
             rule(TileValue::noTile(), {}, {}, {}, 2, {}),
             rule({}, 1, {}, TileValue::noTile(), 0, {}),
             rule({}, {}, 2, {}, {}, 3),
+            rule(TileValue::noTile(), 0, {}, TileValue::at(1, 1), {}, {}),
+            rule(TileValue::at(2, 1), {}, {}, TileValue::noTile(), {}, {}),
+            rule(TileValue::at(0, 0), {}, {}, TileValue::noTile(), {}, {}),
             rule(TileValue::at(0, 1), {}, {}, TileValue::at(0, 1), {}, 0),  // most matches hold it already
         };
         for (quint32 seed = 1; seed <= 4; ++seed) {

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 #include <QSet>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -18,36 +19,63 @@ using areabytes::kOn;
 constexpr qsizetype kHeader = oLevel::kHeaderSize;
 constexpr qsizetype kCell = oLevel::kCellSize;
 
-// The query over a cell's stored bytes, its parts unpacked once: the walk over a file runs
-// this for every cell.
-struct StoredQuery
+// A test of a cell's five stored bytes, held in the low bytes of a word: the bytes under the
+// mask equal the value, and with notOn, the tile flag is not on.
+struct StoredPattern
 {
-    enum class Tile : quint8 { Any, None, At };
-    Tile tile = Tile::Any;
-    uchar column = 0, row = 0;
-    bool byTag = false, byEnemy = false;
-    uchar tag = 0, enemy = 0;
+    quint64 mask = 0;
+    quint64 value = 0;
+    bool notOn = false;
 
-    explicit StoredQuery(const CellQuery &q)
+    static quint64 word(const uchar *p)
     {
-        if (q.tile) {
-            tile = q.tile->none ? Tile::None : Tile::At;
-            column = q.tile->column;
-            row = q.tile->row;
-        }
-        byTag = q.tag.has_value();
-        tag = q.tag.value_or(0);
-        byEnemy = q.enemy.has_value();
-        enemy = q.enemy.value_or(0);
+        quint32 low;
+        std::memcpy(&low, p, 4);
+        return qFromLittleEndian(low) | (quint64(p[4]) << 32);
+    }
+    bool test(quint64 w) const { return (w & mask) == value && !(notOn && (w & 0xFF) == kOn); }
+
+    void tileAt(quint8 column, quint8 row)
+    {
+        mask |= 0xFFFFFF;
+        value |= kOn | quint64(column) << 8 | quint64(row) << 16;
+    }
+    void byteAt(int index, quint8 v)
+    {
+        mask |= quint64(0xFF) << (8 * index);
+        value |= quint64(v) << (8 * index);
     }
 
-    bool matches(const uchar *p) const
+    // The cells a query matches.
+    static StoredPattern matching(const CellQuery &q)
     {
-        if (tile == Tile::None && p[0] == kOn)
-            return false;
-        if (tile == Tile::At && (p[0] != kOn || p[1] != column || p[2] != row))
-            return false;
-        return (!byTag || p[3] == tag) && (!byEnemy || p[4] == enemy);
+        StoredPattern p;
+        if (q.tile && q.tile->none)
+            p.notOn = true;
+        else if (q.tile)
+            p.tileAt(q.tile->column, q.tile->row);
+        if (q.tag)
+            p.byteAt(3, *q.tag);
+        if (q.enemy)
+            p.byteAt(4, *q.enemy);
+        return p;
+    }
+    // The cells a replacement leaves as they are (as the area reads them): no tile is a flag
+    // that is not on with column and row 0, as erasing leaves them.
+    static StoredPattern holding(const CellReplacement &r)
+    {
+        StoredPattern p;
+        if (r.tile && r.tile->none) {
+            p.notOn = true;
+            p.mask |= 0xFFFF00;
+        } else if (r.tile) {
+            p.tileAt(r.tile->column, r.tile->row);
+        }
+        if (r.tag)
+            p.byteAt(3, *r.tag);
+        if (r.enemy)
+            p.byteAt(4, *r.enemy);
+        return p;
     }
 };
 
@@ -133,21 +161,72 @@ QString tileText(const TileValue &tile)
     return tile.none ? QStringLiteral("no tile") : QStringLiteral("tile (%1, %2)").arg(tile.column).arg(tile.row);
 }
 
+namespace {
+
+// The cells of a stored grid that pass the test, or with `holds`, also (as .changed) those of
+// them that fail `holds`. One instance per kind of test, so that the loop holds no test it does
+// not need: it runs over every cell of every area of a mod. Each cell is read as one word of
+// eight bytes (the last one, which may end the buffer, with two smaller reads).
+template <bool FindNotOn, bool WithHolds, bool HoldNotOn>
+ReplaceCount countStored(const uchar *p, qint64 cells, const StoredPattern &find, const StoredPattern &holds)
+{
+    const quint64 findMask = find.mask, findValue = find.value, holdMask = holds.mask, holdValue = holds.value;
+    qint64 matched = 0, changed = 0;
+    auto count = [&](quint64 w) {
+        bool m = (w & findMask) == findValue;
+        if constexpr (FindNotOn)
+            m &= (w & 0xFF) != kOn;
+        matched += m;
+        if constexpr (WithHolds) {
+            bool h = (w & holdMask) == holdValue;
+            if constexpr (HoldNotOn)
+                h &= (w & 0xFF) != kOn;
+            changed += m & !h;
+        }
+    };
+    for (qint64 i = 0; i + 1 < cells; ++i, p += kCell) {
+        quint64 w;
+        std::memcpy(&w, p, 8);
+        count(qFromLittleEndian(w));
+    }
+    if (cells > 0)
+        count(StoredPattern::word(p));
+    return {matched, changed};
+}
+
+// Whether no cell can pass both tests: they want different values of one byte, or one wants
+// the tile flag on and the other not.
+bool exclusive(const StoredPattern &a, const StoredPattern &b)
+{
+    if ((a.value ^ b.value) & a.mask & b.mask)
+        return true;
+    const auto wantsOn = [](const StoredPattern &p) { return (p.mask & 0xFF) == 0xFF && (p.value & 0xFF) == kOn; };
+    return (a.notOn && wantsOn(b)) || (b.notOn && wantsOn(a));
+}
+
+} // namespace
+
 ReplaceCount countInBytes(QByteArrayView bytes, const CellReplace &replace)
 {
     ReplaceCount n;
     if (!areabytes::check(bytes))
         return n;
     const Extent e = extentOf(bytes);
-    const StoredQuery query(replace.find);
+    const StoredPattern find = StoredPattern::matching(replace.find);
+    const StoredPattern holds = StoredPattern::holding(replace.with);
     const auto *p = reinterpret_cast<const uchar *>(bytes.data()) + kHeader;
-    const uchar *end = p + e.stored * kCell;
-    for (; p != end; p += kCell) {
-        if (!query.matches(p))
-            continue;
-        ++n.matched;
-        const AreaCell before = areabytes::cell(p);
-        n.changed += !(replace.with.applied(before) == before);
+    if (exclusive(find, holds)) {
+        // The usual case (a tile, tag or enemy replaced by another): every match changes, and
+        // one test a cell does.
+        n = find.notOn ? countStored<true, false, false>(p, e.stored, find, holds)
+                       : countStored<false, false, false>(p, e.stored, find, holds);
+        n.changed = n.matched;
+    } else if (find.notOn) {
+        n = holds.notOn ? countStored<true, true, true>(p, e.stored, find, holds)
+                        : countStored<true, true, false>(p, e.stored, find, holds);
+    } else {
+        n = holds.notOn ? countStored<false, true, true>(p, e.stored, find, holds)
+                        : countStored<false, true, false>(p, e.stored, find, holds);
     }
     // The cells a short file lacks read as empty ones.
     if (e.cells > e.stored && replace.find.matches(AreaCell{})) {
@@ -183,10 +262,10 @@ vt::Status replaceInBytes(QByteArrayView bytes, const CellReplace &replace, QByt
     } catch (const std::bad_alloc &) {
         return vt::Status::failure(QStringLiteral("Not enough memory for the replaced area (%1 cells).").arg(e.cells));
     }
-    const StoredQuery query(replace.find);
+    const StoredPattern find = StoredPattern::matching(replace.find);
     auto *p = reinterpret_cast<uchar *>(result.data()) + kHeader;
     for (uchar *end = p + e.stored * kCell; p != end; p += kCell) {
-        if (!query.matches(p))
+        if (!find.test(StoredPattern::word(p)))
             continue;
         const AreaCell before = areabytes::cell(p);
         const AreaCell after = replace.with.applied(before);
@@ -283,11 +362,14 @@ AreaFilesReplace replaceInAreaFiles(const QStringList &paths, const CellReplace 
         QByteArray bytes;
         if (std::optional<QByteArray> held = source ? source(path) : std::nullopt) {
             bytes = std::move(*held);
-        } else if (!QFileInfo::exists(path)) {
-            file.state = State::Missing;
         } else if (vt::Status s = vt::readWholeFile(path, bytes, kAreaFormat.maxSize + kMaxTail); !s) {
-            file.state = State::Unreadable;
-            file.problem = s.error();
+            // Asked only now: most files are there, and each question costs a system call.
+            if (QFileInfo::exists(path)) {
+                file.state = State::Unreadable;
+                file.problem = s.error();
+            } else {
+                file.state = State::Missing;
+            }
         }
         if (file.state == State::Read) {
             if (vt::Status s = areabytes::check(bytes); !s) {
