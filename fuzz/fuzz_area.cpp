@@ -1,5 +1,6 @@
 // Area file reader under hostile input: parse, and when that succeeds, write the area back
 // and check the bytes against the input and against a second parse.
+#include "area/AreaReplace.h"
 #include "area/oLevel.h"
 
 #include <QByteArray>
@@ -69,6 +70,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     tessaforge::oLevel again;
     QByteArray outAgain;
     if (!tessaforge::decode(out, again).ok() || !tessaforge::encode(again, outAgain).ok() || outAgain != out)
+        __builtin_trap();
+
+    // A replacement made in the file's bytes, as vtfile makes it, reads as the same replacement
+    // made in the open area. The rule comes from header bytes; small values so that it matches.
+    using tessaforge::TileValue;
+    tessaforge::CellReplace rule;
+    const uint8_t k = data[1];
+    if (k & 1)
+        rule.find.tile = (k & 2) ? TileValue::noTile() : TileValue::at(data[2] % 4, data[3] % 4);
+    if (k & 4)
+        rule.find.tag = data[3] % 4;
+    if (k & 8)
+        rule.find.enemy = data[4] % 4;
+    if (k & 16)
+        rule.with.tile = (k & 32) ? TileValue::noTile() : TileValue::at(data[4] % 4, data[2] % 4);
+    if (k & 64)
+        rule.with.tag = data[2] % 4;
+    if (k & 128)
+        rule.with.enemy = data[3] % 4;
+    qint64 matched = 0;
+    const std::vector<tessaforge::CellChange> changes = tessaforge::replaceChanges(level, rule, &matched);
+    const tessaforge::ReplaceCount n = tessaforge::countInBytes(input, rule);
+    if (n.matched != matched || n.changed != qint64(changes.size()))
+        __builtin_trap();
+    QByteArray replaced;
+    if (!tessaforge::replaceInBytes(input, rule, replaced).ok() || replaced.isEmpty() != changes.empty())
+        __builtin_trap();
+    if (changes.empty())
+        return 0;
+    for (const tessaforge::CellChange &c : changes)
+        level.SetCell(c.X, c.Y, c.after);
+    tessaforge::oLevel fromBytes;
+    QByteArray expected, got;
+    if (!tessaforge::decode(replaced, fromBytes).ok() || !tessaforge::encode(fromBytes, got).ok()
+        || !tessaforge::encode(level, expected).ok() || got != expected)
         __builtin_trap();
     return 0;
 }

@@ -163,7 +163,13 @@ private Q_SLOTS:
         QVERIFY(replaceInBytes(longFile, rule({}, {}, 0, {}, {}, 2), out).ok());
         QCOMPARE(out, header(0, 0) + QByteArray("\xff\x01\x01\x00\x02", 5) + "tail");
 
+        // A few bytes that claim the largest grid: counted, but not written out.
+        const QByteArray claims = header(32767, 32767) + tagged;
+        QCOMPARE(countInBytes(claims, toTag).matched, qint64(32768) * 32768 - 1);
         out = "untouched";
+        const vt::Status huge = replaceInBytes(claims, toTag, out);
+        QVERIFY2(!huge.ok() && huge.error().contains(QStringLiteral("more than a replacement writes")),
+                 qPrintable(huge.error()));
         for (const QByteArray &refused : {QByteArray(10, '\0'), header(-1, 3) + tagged}) {
             QVERIFY(!replaceInBytes(refused, toTag, out).ok());
             QCOMPARE(countInBytes(refused, toTag).matched, qint64(0));

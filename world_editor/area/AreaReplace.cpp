@@ -251,6 +251,17 @@ vt::Status replaceInBytes(QByteArrayView bytes, const CellReplace &replace, QByt
     const Extent e = extentOf(bytes);
     const AreaCell emptyAfter = replace.with.applied(AreaCell{});
     const bool fillsLacking = e.cells > e.stored && replace.find.matches(AreaCell{}) && !(emptyAfter == AreaCell{});
+    // A few bytes may claim a grid of a billion cells; writing them all out is not the small
+    // edit a replacement is.
+    constexpr qint64 kMaxFill = qint64(256) * 1024 * 1024;
+    if (fillsLacking && (e.cells - e.stored) * kCell > kMaxFill)
+        return vt::Status::failure(
+            QStringLiteral("The area file holds %1 of the %2 cells of its grid; the replacement would write out the "
+                           "other %3 (%4 MiB), which is more than a replacement writes.")
+                .arg(e.stored)
+                .arg(e.cells)
+                .arg(e.cells - e.stored)
+                .arg((e.cells - e.stored) * kCell / (1024 * 1024)));
     QByteArray result;
     try {
         if (fillsLacking) {

@@ -82,7 +82,8 @@ ReplaceCount countInBytes(QByteArrayView bytes, const CellReplace &replace);
 // The file's bytes with the matching cells changed, the bytes of the parts not replaced and any
 // bytes after the grid untouched. When the replacement changes the cells a short file lacks,
 // the file is written out to its whole grid, as a save from the editor would write it. out is
-// set only when some cell changes; refused (out untouched) for bytes the reader refuses or
+// set only when some cell changes; refused (out untouched) for bytes the reader refuses, when
+// the cells to write out would take more than 256 MiB (a few bytes may claim a huge grid), or
 // when memory for the new bytes cannot be had.
 vt::Status replaceInBytes(QByteArrayView bytes, const CellReplace &replace, QByteArray &out,
                           ReplaceCount *count = nullptr);
