@@ -139,9 +139,11 @@ ModAreas modAreas(const ReplaceArgs &a, QTextStream &err)
             continue;
         }
         const QString folder = vt::resolvePath(vt::joinPath(a.mod, QDir::cleanPath(name)));
-        if (folders.contains(folder) || !QFileInfo(folder).isDir())
-            continue;  // listed again, or not made yet: no areas
-        folders.insert(folder);
+        // A folder listed again, under another spelling or through a link, is gone through once.
+        const QString real = QFileInfo(folder).canonicalFilePath();
+        if (real.isEmpty() || !QFileInfo(folder).isDir() || folders.contains(real))
+            continue;  // not made yet (no areas), or seen
+        folders.insert(real);
         const QString detailsPath = vt::resolvePath(folder + u"/Worldata.qzw"_s);
         if (!QFileInfo::exists(detailsPath))
             continue;  // a world without details has no levels yet
