@@ -562,7 +562,7 @@ Status FileBatch::commit()
         }
         QString message = QStringLiteral("Cannot write %1: %2").arg(e.path, systemError(errno));
         // The files before it get their old contents back, newest first.
-        QStringList stuck;
+        QStringList stuck, said;
         for (std::size_t j = i; j-- > 0;) {
             Entry &done = *m_files[j];
             const QByteArray target = native(done.file.m_target);
@@ -571,8 +571,14 @@ Status FileBatch::commit()
             if (back) {
                 done.kept.clear();
                 done.renamed = false;
-            } else {
+            } else if (done.kept.isEmpty()) {
                 stuck.prepend(done.path);
+                said.prepend(done.path);
+            } else {
+                // Its old contents stay under the second name, for the user to take back.
+                stuck.prepend(done.path);
+                said.prepend(QStringLiteral("%1 (its old contents are in %2)").arg(done.path, QFile::decodeName(done.kept)));
+                done.kept.clear();
             }
         }
         for (const QString &f : std::as_const(folders))
@@ -585,7 +591,7 @@ Status FileBatch::commit()
         else
             message += QStringLiteral(". These files were changed and could not be given their old contents back: %1. "
                                       "The others are as they were.")
-                           .arg(stuck.join(QStringLiteral(", ")));
+                           .arg(said.join(QStringLiteral(", ")));
         return Status::failure(message);
     }
 

@@ -108,7 +108,9 @@ private:
 // says so. Every file is whole at every moment: each rename is atomic.
 //
 // Files follow replaceFile's rules (links followed, confineTo, permissions kept). A batch that
-// ends without a commit removes its temporaries and changes nothing.
+// ends without a commit removes its temporaries and changes nothing. A program killed in the
+// middle leaves the names it made beside the files (".NAME.vtsave-XXXXXX"), which the next
+// save of each file removes.
 class FileBatch
 {
 public:
