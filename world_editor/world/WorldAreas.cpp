@@ -15,7 +15,8 @@ std::vector<WorldArea> worldAreas(const QString &worldFolder, const WorldDetails
     // levels, and a mod dozens of worlds. Names are found as resolvePath finds them: the exact
     // name first, else one that differs only in letter case.
     const QStringList entries =
-        QDir(worldFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        QDir(worldFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                    QDir::Name | QDir::IgnoreCase);
     const QSet<QString> exact(entries.cbegin(), entries.cend());
     QHash<QString, QString> folded;
     for (const QString &entry : entries)
