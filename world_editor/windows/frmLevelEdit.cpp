@@ -202,7 +202,8 @@ void frmLevelEdit::addMenuItems()
     mnuSideWarp->setCheckable(true);
     command("mnuLevSetStart", QStringLiteral("Set Start &Position"), [this] { SetStartPos(); });
     command("mnuLevResize", QStringLiteral("&Resize Area"), [this] { ResizeArea(); });
-    command("mnuLevFindReplace", QStringLiteral("Find and Replace..."), [this] { FindReplace(); });
+    key(command("mnuLevFindReplace", QStringLiteral("Find and Replace..."), [this] { FindReplace(); }),
+        {QKeySequence(Qt::CTRL | Qt::Key_H)});
     dash("mnuLevDashView");
     menu->addActions({mnuShowTags, mnuShowEnemies, mnuGrid});
 
