@@ -389,16 +389,37 @@ AreaMerge mergeAreas(QByteArrayView baseBytes, QByteArray oursBytes, QByteArrayV
     RectGrouper<std::array<CellKey, 3>> groups;
     const qint64 cellCount = qint64(columns) * rows;
     const qint64 size = oLevel::kHeaderSize + cellCount * kCell;
+    // One side's new width and the other's new height can give a grid larger than either side
+    // had: past what a file of this kind sensibly holds, that is a clash of sizes.
+    constexpr qint64 kMaxMergedBytes = 256 * 1024 * 1024;
+    if (size > kMaxMergedBytes && size > qMax(oursBytes.size(), theirsBytes.size())) {
+        result.header.push_back(FieldConflict{QString(), u"columns"_s, o.columns(), a.columns(), b.columns()});
+        result.header.push_back(FieldConflict{QString(), u"rows"_s, o.rows(), a.rows(), b.rows()});
+        return result;
+    }
+    // The bytes past the grid, which the reader skips, are one value more.
+    auto tail = [](QByteArrayView bytes, const AreaView &v) {
+        const qint64 grid = oLevel::kHeaderSize + qint64(v.columns()) * v.rows() * kCell;
+        return bytes.size() > grid ? bytes.sliced(grid) : QByteArrayView();
+    };
+    const QByteArrayView tbase = tail(baseBytes, o), ta = tail(oursBytes, a), tb = tail(theirsBytes, b);
+    QByteArrayView mergedTail = ta;
+    if (ta == tbase && tb != tbase)
+        mergedTail = tb;
+    else if (ta != tb && ta != tbase && tb != tbase)
+        result.header.push_back(FieldConflict{QString(), u"bytes after the grid"_s, qint64(tbase.size()),
+                                              qint64(ta.size()), qint64(tb.size())});
     auto whole = [&](const AreaView &v, qsizetype bytes) {
         return v.columns() == columns && v.rows() == rows && v.storedCellCount() == cellCount && bytes >= size;
     };
-    if (whole(a, oursBytes.size()) && oursBytes.size() == size && whole(o, baseBytes.size())
-        && whole(b, theirsBytes.size())) {
+    if (whole(a, oursBytes.size()) && oursBytes.size() == size + ta.size() && mergedTail.data() == ta.data()
+        && whole(o, baseBytes.size()) && whole(b, theirsBytes.size())) {
         result.merged = std::move(oursBytes);
         result.merged.detach();
         mergeInPlace(result, h, baseBytes, theirsBytes, groups);
     } else {
-        QByteArray out(size, Qt::Uninitialized);
+        QByteArray out(size + mergedTail.size(), Qt::Uninitialized);
+        std::memcpy(out.data() + size, mergedTail.data(), std::size_t(mergedTail.size()));
         uchar *const data = reinterpret_cast<uchar *>(out.data());
         areabytes::putHeader(h, data);
         uchar *const grid = data + oLevel::kHeaderSize;
@@ -433,13 +454,15 @@ AreaMerge mergeAreas(QByteArrayView baseBytes, QByteArray oursBytes, QByteArrayV
                 // Cut off the result's grid by one side's new size: an edit the other side made
                 // there would be lost.
                 const bool oursCut = !a.inside(c, r), theirsCut = !b.inside(c, r);
+                if (oursCut && theirsCut)
+                    continue;  // both sides cut it off
                 if ((oursCut && kb != ko) || (theirsCut && ka != ko))
                     groups.add(c, r, {o.key(c, r), a.key(c, r), b.key(c, r)});
             }
         }
-        result.merged = std::move(out);
         result.changedFrom = 0;
-        result.changedTo = size;
+        result.changedTo = out.size();
+        result.merged = std::move(out);
     }
     for (const auto &g : groups.finish()) {
         result.cells.push_back(CellConflict{g.left, g.top, g.right, g.bottom, g.key[0], g.key[1], g.key[2]});

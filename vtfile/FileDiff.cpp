@@ -342,9 +342,10 @@ struct Merger
             for (qsizetype i = 0; i < all; ++i) {
                 path.append(Step{QString(), i});
                 const QJsonValue vo = at(oo, i), va = at(oa, i), vb = at(ob, i);
+                const std::size_t before = conflicts.size();
                 const QJsonValue v = merge(vo, va, vb);
-                // An item one side took away and the other changed.
-                if (i >= size && !v.isUndefined() && !(va == vb))
+                // An item one side took away and the other changed (told once).
+                if (i >= size && !v.isUndefined() && !(va == vb) && conflicts.size() == before)
                     conflict(vo, va, vb);
                 else if (i < size)
                     merged.append(v);
@@ -356,6 +357,53 @@ struct Merger
         return a;
     }
 };
+
+// Items are merged by place, so one side's link to a node (or a pipe's to a level) can point
+// past the items the other side removed: such a link is a conflict, not a merged value.
+void checkReferences(Kind kind, Merger &m, const QJsonObject &merged, const QJsonObject &ours,
+                     const QJsonObject &theirs)
+{
+    const QString items = kind == Kind::Map ? u"nodes"_s : kind == Kind::World ? u"levels"_s : QString();
+    if (items.isEmpty())
+        return;
+    const qsizetype count = merged.value(items).toArray().size();
+    const qsizetype most = qMax(ours.value(items).toArray().size(), theirs.value(items).toArray().size());
+    if (count >= most)
+        return;
+    auto check = [&](const Path &path, const QJsonValue &value, const QJsonValue &o, const QJsonValue &a,
+                     const QJsonValue &b) {
+        // A link a side changed, within its own items but past the merged ones.
+        if (value != o && value.toInteger() > count && value.toInteger() <= most) {
+            m.path = path;
+            m.conflict(o, a, b);
+        }
+    };
+    auto valueAt = [](const QJsonObject &doc, const Path &path) {
+        QJsonValue v = doc;
+        for (const Step &s : path)
+            v = s.index >= 0 ? v.toArray().at(s.index) : v.toObject().value(s.key);
+        return v;
+    };
+    const QJsonArray list = merged.value(items).toArray();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const QJsonObject item = list.at(i).toObject();
+        std::vector<Path> links;
+        if (kind == Kind::Map) {
+            for (const char *link : {"left", "right", "up", "down"})
+                links.push_back(Path{Step{items}, Step{QString(), i}, Step{QString::fromLatin1(link)}});
+        } else {
+            const QJsonArray pipes = item.value(u"pipes"_s).toArray();
+            for (qsizetype p = 0; p < pipes.size(); ++p)
+                links.push_back(Path{Step{items}, Step{QString(), i}, Step{u"pipes"_s}, Step{QString(), p},
+                                     Step{u"destLevel"_s}});
+        }
+        for (const Path &path : links) {
+            const QJsonValue v = valueAt(merged, path);
+            check(path, v, valueAt(*m.name.docs.back(), path), valueAt(ours, path), valueAt(theirs, path));
+        }
+    }
+    m.path.clear();
+}
 
 } // namespace
 
@@ -502,6 +550,9 @@ vt::Status mergeFiles(Kind kind, QByteArrayView base, QByteArray ours, QByteArra
     const QJsonValue merged = m.merge(o, a, b);
     if (!merge.clean())
         return vt::Status::success();
+    checkReferences(kind, m, merged.toObject(), a, b);
+    if (!merge.clean())
+        return vt::Status::success();
     QByteArray bytes;
     if (vt::Status s = fromJson(kind, QJsonDocument(merged.toObject()).toJson(QJsonDocument::Compact), bytes); !s) {
         merge.refused = s.error();
@@ -516,11 +567,21 @@ vt::Status mergeFiles(Kind kind, QByteArrayView base, QByteArray ours, QByteArra
 QByteArray conflictText(const FileMerge &merge)
 {
     Lines out(qsizetype(merge.cells.size()) * 96 + 256);
-    auto side = [](const QJsonValue &v) { return v.isUndefined() ? u"removed"_s : describeValue(v); };
-    for (const FieldConflict &c : merge.conflicts)
-        out.add((placeAndField(c.place, c.field) + u": base "_s + side(c.base) + u", ours "_s + side(c.ours)
-                 + u", theirs "_s + side(c.theirs) + u'\n')
-                    .toUtf8());
+    auto side = [](const QJsonValue &v, const QString &none) { return v.isUndefined() ? none : describeValue(v); };
+    for (const FieldConflict &c : merge.conflicts) {
+        QString line = placeAndField(c.place, c.field) + u": "_s;
+        // A whole level or node one side removed and the other changed: its members would only
+        // repeat what each side holds.
+        const bool whole = c.ours.isObject() || c.theirs.isObject();
+        if (whole && c.ours.isUndefined())
+            line += u"ours removed it, theirs changed it"_s;
+        else if (whole && c.theirs.isUndefined())
+            line += u"ours changed it, theirs removed it"_s;
+        else
+            line += u"base "_s + side(c.base, u"absent"_s) + u", ours "_s + side(c.ours, u"removed"_s)
+                    + u", theirs "_s + side(c.theirs, u"removed"_s);
+        out.add((line + u'\n').toUtf8());
+    }
     for (const CellConflict &r : merge.cells) {
         char *p = putPlace(out.room(kMaxCellLine), r);
         auto label = [&p](const char *text, CellKey key) {

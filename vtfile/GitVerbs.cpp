@@ -174,7 +174,7 @@ int gitDiff(const Args &a, QTextStream &out, QTextStream &err)
     const Side sb = readSide(a.files[1], *kind, before, err, false), sa = readSide(a.files[4], *kind, after, err, false);
     out << "vtfile diff a/" << path << " b/" << path;
     if (sb == Side::Absent)
-        out << ": new " << kindFile(*kind) << "\n";
+        out << ": new file (" << kindFile(*kind) << ")\n";
     else if (sa == Side::Absent)
         out << ": deleted\n";
     else if (sb == Side::Bad || sa == Side::Bad)
@@ -329,7 +329,7 @@ int gitSetupVerb(const Args &a, QTextStream &out, QTextStream &err)
         lines << anyCase(kindExtension(k)) + u" -text diff=vtfile merge=vtfile"_s;
     for (Kind k : {Kind::TileInfo, Kind::Skin, Kind::Controls})
         lines << anyCase(kindExtension(k)) + u" -text diff=vtfile"_s;
-    lines << u"Worlds.inf -text"_s;
+    lines << u"[wW][oO][rR][lL][dD][sS].[iI][nN][fF] -text"_s;
 
     const QString attributesPath = QDir(top).filePath(u".gitattributes"_s);
     QByteArray attributes;
@@ -368,15 +368,43 @@ int gitSetupVerb(const Args &a, QTextStream &out, QTextStream &err)
         {"diff.vtfile.command", self + u" diff --git"_s},
         // For the commands that show history without an external diff (git log -p, git show):
         // the JSON form, a line per level, node or row of cells.
-        {"diff.vtfile.textconv", self + u" to-json --max 4096"_s},
+        {"diff.vtfile.textconv", self + u" to-json --textconv"_s},
         {"merge.vtfile.name", u"Vantaro game files, cell by cell and field by field"_s},
         {"merge.vtfile.driver", self + u" merge-driver %O %A %B %P"_s},
     };
-    out << "set in the repository's own git config (" << QDir(top).filePath(u".git/config"_s) << "):\n";
+    // A linked worktree or a submodule keeps these elsewhere than .git/: git says where.
+    auto gitPath = [&](const QString &name) {
+        QString p;
+        if (!git({u"rev-parse"_s, u"--git-path"_s, name}, &p))
+            return QString();
+        return QDir(folder).absoluteFilePath(p);
+    };
+    out << "set in the repository's own git config (" << gitPath(u"config"_s) << "):\n";
     for (const auto &[key, value] : settings) {
         if (!git({u"config"_s, u"--local"_s, QString::fromLatin1(key), value}))
             return kTrouble;
         out << "  " << key << " = " << value << '\n';
+    }
+
+    // The reports merge-driver leaves beside a conflicted file are not the mod's files.
+    const QString exclude = gitPath(u"info/exclude"_s);
+    if (exclude.isEmpty())
+        return kTrouble;
+    QByteArray excluded;
+    if (QFileInfo::exists(exclude) && !vt::readWholeFile(exclude, excluded)) {
+        err << "vtfile git-setup: cannot read " << exclude << '\n';
+        return kTrouble;
+    }
+    const QByteArray pattern = "*.qz?.conflicts.txt";
+    if (!excluded.split('\n').contains(pattern)) {
+        if (!excluded.isEmpty() && !excluded.endsWith('\n'))
+            excluded += '\n';
+        QDir().mkpath(QFileInfo(exclude).absolutePath());
+        if (vt::Status s = vt::replaceFile(exclude, excluded + pattern + '\n'); !s) {
+            err << "vtfile git-setup: " << s.error() << '\n';
+            return kTrouble;
+        }
+        out << "added to " << exclude << " (never committed):\n  " << pattern << '\n';
     }
     return kOk;
 }

@@ -207,6 +207,8 @@ Args parse(const QStringList &in, const QString &verb)
                 return a;
         } else if (verb == u"diff"_s && s == u"--git"_s) {
             a.git = true;
+        } else if (verb == u"to-json"_s && s == u"--textconv"_s) {
+            a.textconv = true;
         } else if (s.startsWith(u'-') && s != u"-"_s) {
             a.error = u"unknown option %1"_s.arg(s);
             return a;
@@ -423,6 +425,17 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
         return infoVerb(a, out, err);
     if (verb == u"check"_s)
         return checkVerb(a, out, err);
+    if (verb == u"to-json"_s && a.textconv) {
+        // git stops a whole log at a conversion that fails: a file that cannot be shown says so
+        // in its place instead.
+        QString why;
+        QTextStream whyStream(&why);
+        if (toJsonVerb(a, out, whyStream) != kOk) {
+            whyStream.flush();
+            out << "(vtfile cannot show this file: " << why.trimmed() << ")\n";
+        }
+        return kOk;
+    }
     if (verb == u"to-json"_s)
         return toJsonVerb(a, out, err);
     if (verb == u"from-json"_s)

@@ -41,6 +41,7 @@ struct Args
     QString background;
     QString picture;  // diff: the area drawn with its changed cells outlined
     bool git = false;  // diff: called by git as its external diff
+    bool textconv = false;  // to-json: called by git to show a file as text; never fails
     QString error;
 };
 

@@ -302,6 +302,25 @@ private Q_SLOTS:
         QCOMPARE(conflicts(m), u"column 2, row 2: base empty, ours tile (1, 1), theirs tile (4, 4)\n"
                                   "column 118, row 1: base empty, ours tile (5, 5), theirs outside the grid\n"_s);
 
+        // Bytes past the grid stay; cells both sides cut off are no clash.
+        QByteArray tailed = base + QByteArray("notes");
+        QByteArray oursTailed = tailed, theirsTailed = tailed;
+        setCell(oursTailed, 0, 0, tile(1, 1));
+        setCell(theirsTailed, 119, 14, tile(2, 2));
+        QVERIFY(mergeFiles(Kind::Area, tailed, oursTailed, theirsTailed, m));
+        QVERIFY(m.clean());
+        QVERIFY(m.merged.endsWith("notes"));
+        QCOMPARE(m.merged.size(), tailed.size());
+        tessaforge::oLevel narrow, short_;
+        QVERIFY(tessaforge::decode(base, narrow) && tessaforge::decode(base, short_));
+        QVERIFY(narrow.Resize(100, 15) && short_.Resize(120, 10));
+        QByteArray narrowBytes, shortBytes;
+        QVERIFY(tessaforge::encode(narrow, narrowBytes) && tessaforge::encode(short_, shortBytes));
+        QVERIFY(mergeFiles(Kind::Area, base, narrowBytes, shortBytes, m));
+        QVERIFY2(m.clean(), qPrintable(conflicts(m)));
+        QCOMPARE(tessaforge::areabytes::header(m.merged)->width, 99);
+        QCOMPARE(tessaforge::areabytes::header(m.merged)->height, 9);
+
         // A world: one level's tileset on our side, another's music on theirs; then the same
         // field both ways.
         const QByteArray world = readAll(kGrassland + u"Worldata.qzw"_s);
@@ -334,6 +353,16 @@ private Q_SLOTS:
         QVERIFY(m.clean());
         QVERIFY(diffText(Kind::Map, map, m.merged).startsWith(u"node 2, y: "_s));
         QVERIFY(diffText(Kind::Map, map, m.merged).contains(u"node 8: added\n"_s));
+
+        // A link to a node the other side removed is a clash, not a link into nothing.
+        const QByteArray fewerNodes = edited(Kind::Map, map, [](QJsonObject &o) {
+            QJsonArray nodes = o[u"nodes"_s].toArray();
+            nodes.removeLast();
+            o[u"nodes"_s] = nodes;
+        });
+        const QByteArray linkToLast = edited(Kind::Map, map, [](QJsonObject &o) { setItem(o, u"nodes"_s, 0, u"up"_s, 7); });
+        QVERIFY(mergeFiles(Kind::Map, map, fewerNodes, linkToLast, m));
+        QCOMPARE(conflicts(m), u"node 1, up: base 0, ours 0, theirs 7\n"_s);
     }
 
     void gitDiffsAndMergesAreasThroughVtfile()
@@ -397,6 +426,15 @@ private Q_SLOTS:
         QVERIFY2(report.contains("  column 50, row 7: base empty, ours tile (6, 6), theirs tile (7, 7)\n"),
                  report.constData());
         QVERIFY(clash.out.contains("column 50, row 7") || clash.err.contains("column 50, row 7"));
+        QVERIFY(repo.git({u"merge"_s, u"--abort"_s}).status == 0);
+
+        // History shows through the JSON form, and a file the game does not read does not stop it.
+        QVERIFY(writeAll(repo.path(u"Broken.qzl"_s), "junk"));
+        QVERIFY(repo.commit(u"broken"_s));
+        const Run log = repo.git({u"log"_s, u"-p"_s});
+        QCOMPARE(log.status, 0);
+        QVERIFY(log.out.contains("+(vtfile cannot show this file: "));
+        QVERIFY(log.out.contains(R"(+    {"tile": [6, 6]})") || log.out.contains(R"({"tile": [6, 6]})"));
     }
 };
 
