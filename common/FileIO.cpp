@@ -1,5 +1,6 @@
 #include "FileIO.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -9,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include <dirent.h>
@@ -235,6 +237,51 @@ int linkUnderFreeName(const QByteArray &from, int flags, const QString &target, 
         }
         if (errno != EEXIST)
             return errno;
+    }
+    return EEXIST;
+}
+
+// The same with a copy of `from`'s bytes, for a file system (or a file) that refuses a second
+// link; 0 or the error.
+int copyUnderFreeName(const QByteArray &from, const QString &target, QByteArray &name)
+{
+    Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return errno;
+    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const QFileInfo info(target);
+    const QByteArray prefix = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray candidate = prefix;
+        for (int i = 0; i < 6; ++i)
+            candidate += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
+        Fd out(::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!out.valid()) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        char buffer[65536];
+        qsizetype budget = std::numeric_limits<qsizetype>::max();
+        for (;;) {
+            const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            int err = n < 0 ? errno : 0;
+            if (n > 0)
+                if (Status w = writeAll(out.get(), QByteArrayView(buffer, n), budget); !w)
+                    err = EIO;
+            if (n == 0 && ::fsync(out.get()) != 0)
+                err = errno;
+            if (err) {
+                ::unlink(candidate.constData());
+                return err;
+            }
+            if (n == 0)
+                break;
+        }
+        name = candidate;
+        return 0;
     }
     return EEXIST;
 }
@@ -539,8 +586,11 @@ Status FileBatch::commit()
     for (const auto &e : m_files) {
         if (!e->hadOld)
             continue;
-        const int err = linkUnderFreeName(native(e->file.m_target), 0, e->file.m_target, e->kept);
-        if (err == 0 || err == EPERM || err == EOPNOTSUPP || err == ENOTSUP || err == EMLINK)
+        int err = linkUnderFreeName(native(e->file.m_target), 0, e->file.m_target, e->kept);
+        // A file system without hard links, or a file the system will not link: a copy will do.
+        if (err == EPERM || err == EOPNOTSUPP || err == ENOTSUP || err == EMLINK)
+            err = copyUnderFreeName(native(e->file.m_target), e->file.m_target, e->kept);
+        if (err == 0)
             continue;
         const Status failed = Status::failure(
             QStringLiteral("Cannot write %1: its old contents could not be kept aside: %2").arg(e->path, systemError(err)));
@@ -575,9 +625,14 @@ Status FileBatch::commit()
                 stuck.prepend(done.path);
                 said.prepend(done.path);
             } else {
-                // Its old contents stay under the second name, for the user to take back.
+                // Its old contents stay, for the user to take back, under a name the clean-up of
+                // a later save's temporaries does not take for one of them.
+                QByteArray visible = native(done.file.m_target) + ".before-"
+                                     + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")).toLatin1();
+                if (::rename(done.kept.constData(), visible.constData()) != 0)
+                    visible = done.kept;
                 stuck.prepend(done.path);
-                said.prepend(QStringLiteral("%1 (its old contents are in %2)").arg(done.path, QFile::decodeName(done.kept)));
+                said.prepend(QStringLiteral("%1 (its old contents are in %2)").arg(done.path, QFile::decodeName(visible)));
                 done.kept.clear();
             }
         }

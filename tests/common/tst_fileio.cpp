@@ -355,11 +355,36 @@ private Q_SLOTS:
         QCOMPARE(everything(one), QStringList{QStringLiteral("A.qzl")});
         QCOMPARE(everything(two), QStringList{QStringLiteral("B.qzl")});
 
-        // A rename that fails (the second folder locked after the new bytes were written): the
-        // file renamed before it gets its old contents back, the new one goes.
+        // The second folder locked after the new bytes were written: its old file cannot be
+        // kept aside, so nothing is renamed at all.
         reset();
         {
             FrozenFolder frozen(two);
+            FileBatch batch;
+            QVERIFY(batch.add(a, "new a").ok());
+            QVERIFY(batch.add(b, "new b").ok());
+            if (!frozen.freeze())
+                QSKIP(qPrintable(frozen.reason()));
+            const Status s = batch.commit();
+            frozen.thaw();
+            QVERIFY2(!s.ok() && s.error().contains(QStringLiteral("could not be kept aside")), qPrintable(s.error()));
+            QVERIFY(batch.replaced().isEmpty());
+        }
+        QCOMPARE(readRaw(a), QByteArray("old a"));
+        QCOMPARE(readRaw(b), QByteArray("old b"));
+        QCOMPARE(everything(one), QStringList{QStringLiteral("A.qzl")});
+        // The locked folder keeps the new bytes' temporary (nothing can be removed from it);
+        // the next save of the file removes it.
+        QStringList left = everything(two);
+        left.removeIf([](const QString &n) { return n.startsWith(QStringLiteral(".B.qzl.vtsave-")); });
+        QCOMPARE(left, QStringList{QStringLiteral("B.qzl")});
+
+        // A rename that fails (the second file locked: it cannot be linked, so a copy of it is
+        // kept, and then it cannot be replaced): the file renamed before it gets its old
+        // contents back, the new one goes.
+        reset();
+        {
+            FrozenFolder frozen(b);
             FileBatch batch;
             QVERIFY(batch.add(a, "new a").ok());
             QVERIFY(batch.add(b, "new b").ok());

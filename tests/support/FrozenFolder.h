@@ -13,7 +13,8 @@
 
 // A folder made immutable for one test: nothing may then be created, renamed or removed in
 // it, not even by root, as when another program or an administrator locks it while a save
-// is under way. Needs root (CAP_LINUX_IMMUTABLE) and a file system that keeps the flag;
+// is under way. A file may be frozen the same way: it can then be read, but not replaced,
+// renamed, removed or linked. Needs root (CAP_LINUX_IMMUTABLE) and a file system that keeps the flag;
 // without them, reason() says why and the test skips.
 class FrozenFolder
 {
@@ -40,9 +41,9 @@ public:
 private:
     bool setFlag(bool on)
     {
-        const int fd = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fd = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
-            m_reason = QStringLiteral("cannot open the folder: ") + QString::fromLocal8Bit(std::strerror(errno));
+            m_reason = QStringLiteral("cannot open it: ") + QString::fromLocal8Bit(std::strerror(errno));
             return false;
         }
         int flags = 0;
@@ -52,7 +53,7 @@ private:
             ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
         }
         if (!ok)
-            m_reason = QStringLiteral("the folder cannot be made immutable: ") + QString::fromLocal8Bit(std::strerror(errno));
+            m_reason = QStringLiteral("it cannot be made immutable: ") + QString::fromLocal8Bit(std::strerror(errno));
         ::close(fd);
         return ok;
     }
