@@ -419,7 +419,8 @@ AreaMerge mergeAreas(QByteArrayView baseBytes, QByteArray oursBytes, QByteArrayV
         mergeInPlace(result, h, baseBytes, theirsBytes, groups);
     } else {
         QByteArray out(size + mergedTail.size(), Qt::Uninitialized);
-        std::memcpy(out.data() + size, mergedTail.data(), std::size_t(mergedTail.size()));
+        if (!mergedTail.isEmpty())
+            std::memcpy(out.data() + size, mergedTail.data(), std::size_t(mergedTail.size()));
         uchar *const data = reinterpret_cast<uchar *>(out.data());
         areabytes::putHeader(h, data);
         uchar *const grid = data + oLevel::kHeaderSize;
