@@ -4,8 +4,6 @@
 #include "FileDiff.h"
 #include "FileIO.h"
 #include "ImageFile.h"
-#include "ModCheck.h"
-#include "Paths.h"
 #include "render/AreaPicture.h"
 #include "resources/TagSheet.h"
 #include "world/mWorldData.h"
@@ -17,7 +15,6 @@
 #include <QPainter>
 #include <QProcess>
 #include <QTextStream>
-
 
 using namespace Qt::StringLiterals;
 
