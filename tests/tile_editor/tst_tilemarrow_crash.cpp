@@ -177,6 +177,9 @@ private Q_SLOTS:
         QVERIFY(type(main->id, m_edits));
         const QString normal = m_game.filePath(u"Normal.qzt"_s);
         QVERIFY(saveAs(plain.processId(), main->id, normal));
+        // The journal goes just after the file is in place: the program is killed only then.
+        const auto journalGone = [&] { return QDir(recovery).entryList(QDir::Files).isEmpty(); };
+        QVERIFY(waitFor(journalGone));
         end(plain);
         QCOMPARE(QDir(recovery).entryList(QDir::Files), QStringList());  // saved: nothing left
 
@@ -214,6 +217,7 @@ private Q_SLOTS:
         QVERIFY(waitFor([&] { return windowTitled(again.processId(), u"Vantaro Tileset Editor*"_s).has_value(); }));
         const QString recovered = m_game.filePath(u"Recovered.qzt"_s);
         QVERIFY(saveAs(again.processId(), main->id, recovered));
+        QVERIFY(waitFor(journalGone));
         end(again);
 
         QFile a(normal), b(recovered);
