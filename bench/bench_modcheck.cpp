@@ -4,6 +4,7 @@
 // lie beside the programs, a backdrop and music; each world with its map and pictures. A
 // second case lists those worlds a million times over in Worlds.inf: each folder is still
 // checked once, so the list costs little more than its reading and parsing.
+#include "GeneratedFiles.h"
 #include "RecordingReporter.h"
 
 #include "FileIO.h"
@@ -32,29 +33,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using namespace bench;
+
 constexpr int kWorlds = 20, kLevels = 70, kColumns = 200, kRows = 30;
 constexpr int kTilesets = 4, kTileColumns = 16, kTileRows = 8, kSkins = 3, kPictures = 30;
-
-[[noreturn]] void die(const QString &why)
-{
-    std::fprintf(stderr, "bench_modcheck: %s\n", qPrintable(why));
-    std::exit(1);
-}
 
 void ensure(const vt::Status &s, const QString &what)
 {
     if (!s)
         die(what + u": "_s + s.error());
-}
-
-// Plain writes: the generated folder is thrown away, and syncing each file would make the
-// set-up the longest part of the run.
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        die(u"cannot write "_s + path);
 }
 
 // Blocks of a few colours: a GIF of them needs no colour search.
@@ -71,25 +58,11 @@ void writePicture(const QString &path, int width, int height, int seed)
         die(u"cannot write "_s + path);
 }
 
-// Ground, platforms and scattered tiles, tags and enemies: about two cells in three hold a tile.
 QByteArray areaBytes(int seed)
 {
-    tessaforge::oLevel area;
-    if (!area.Resize(kColumns, kRows))
-        die(u"cannot size an area"_s);
-    for (int x = 0; x < kColumns; ++x)
-        for (int y = 0; y < kRows; ++y) {
-            if (y >= kRows - 3 || (x * 7 + y * 3 + seed) % 3)
-                area.SetTile(x, y, (x + seed) % kTileColumns, (y + x / 5) % kTileRows);
-            if ((x + y + seed) % 17 == 0)
-                (void)area.SetTileTag(x, y, (x + 2 * y) % 37 + 1);
-            if ((x * 3 + y) % 41 == 0)
-                (void)area.SetTileEnemy(x, y, (3 * x + y) % 25 + 1);
-        }
+    tessaforge::oLevel area = sceneryArea(kColumns, kRows, seed);
     area.SetStartPos(2, kRows - 4);
-    QByteArray bytes;
-    ensure(tessaforge::encode(area, bytes), u"an area"_s);
-    return bytes;
+    return encoded(area);
 }
 
 QString levelName(int i) { return u"Area%1"_s.arg(i + 1, 2, 10, QChar(u'0')); }

@@ -1,6 +1,7 @@
 // vtfile replace --dry-run over a generated mod, in the process, beside its floor measured in
 // the same run: reading every area file once, raw. The mod: 20 worlds of 70 levels, each level
 // with an area of 200 x 30 cells (tiles, tags and enemies scattered as in bench_modcheck).
+#include "GeneratedFiles.h"
 #include "RecordingReporter.h"
 
 #include "FileIO.h"
@@ -23,41 +24,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kWorlds = 20, kLevels = 70, kColumns = 200, kRows = 30, kTileColumns = 16, kTileRows = 8;
+using namespace bench;
 
-[[noreturn]] void die(const QString &why)
-{
-    std::fprintf(stderr, "bench_replace: %s\n", qPrintable(why));
-    std::exit(1);
-}
-
-// Plain writes: the generated folder is thrown away.
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        die(u"cannot write "_s + path);
-}
+constexpr int kWorlds = 20, kLevels = 70, kColumns = 200, kRows = 30;
 
 QByteArray areaBytes(int seed)
 {
-    tessaforge::oLevel area;
-    if (!area.Resize(kColumns, kRows))
-        die(u"cannot size an area"_s);
-    for (int x = 0; x < kColumns; ++x)
-        for (int y = 0; y < kRows; ++y) {
-            if (y >= kRows - 3 || (x * 7 + y * 3 + seed) % 3)
-                area.SetTile(x, y, (x + seed) % kTileColumns, (y + x / 5) % kTileRows);
-            if ((x + y + seed) % 17 == 0)
-                (void)area.SetTileTag(x, y, (x + 2 * y) % 37 + 1);
-            if ((x * 3 + y) % 41 == 0)
-                (void)area.SetTileEnemy(x, y, (3 * x + y) % 25 + 1);
-        }
-    QByteArray bytes;
-    if (!tessaforge::encode(area, bytes))
-        die(u"cannot encode an area"_s);
-    return bytes;
+    return encoded(sceneryArea(kColumns, kRows, seed));
 }
 
 // The mod's folder; areas receives every area file's path.

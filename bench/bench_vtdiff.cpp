@@ -1,6 +1,7 @@
 // vtfile diff and merge-driver of 2000 x 200 areas, in the process, beside their floors measured
 // in the same run: reading the two (diff) or three (merge) files raw. Each side paints
 // rectangles and single cells in different places, as two modders working on one area would.
+#include "GeneratedFiles.h"
 #include "RecordingReporter.h"
 
 #include "FileIO.h"
@@ -22,45 +23,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+using namespace bench;
+
 constexpr int kColumns = 2000, kRows = 200;
 
-[[noreturn]] void die(const QString &why)
-{
-    std::fprintf(stderr, "bench_vtdiff: %s\n", qPrintable(why));
-    std::exit(1);
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        die(u"cannot write "_s + path);
-}
-
-QByteArray encoded(const tessaforge::oLevel &area)
-{
-    QByteArray bytes;
-    if (!tessaforge::encode(area, bytes))
-        die(u"cannot encode an area"_s);
-    return bytes;
-}
-
-// Ground, platforms and scattered tiles, tags and enemies.
 tessaforge::oLevel baseArea()
 {
-    tessaforge::oLevel area;
-    if (!area.Resize(kColumns, kRows))
-        die(u"cannot size an area"_s);
-    for (int x = 0; x < kColumns; ++x)
-        for (int y = 0; y < kRows; ++y) {
-            if (y >= kRows - 3 || (x * 7 + y * 3) % 3)
-                area.SetTile(x, y, x % 16, (y + x / 5) % 8);
-            if ((x + y) % 17 == 0)
-                (void)area.SetTileTag(x, y, (x + 2 * y) % 37 + 1);
-            if ((x * 3 + y) % 41 == 0)
-                (void)area.SetTileEnemy(x, y, (3 * x + y) % 25 + 1);
-        }
-    return area;
+    return sceneryArea(kColumns, kRows, 0);
 }
 
 // 60 rectangles of 12 x 6 cells and 400 single cells, in this side's own stretch of columns.
