@@ -222,15 +222,21 @@ int syncFolder(const QString &folder)
 
 // Links `from` (linkat flags) under a free name of the form a temporary of `target` has, so
 // that a name left by a killed program is found again by the next save; 0 or the error.
-int linkUnderFreeName(const QByteArray &from, int flags, const QString &target, QByteArray &name)
+// A name of the form a temporary of `target` has, with six random letters or digits.
+QByteArray temporaryNameOf(const QString &target)
 {
     static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     const QFileInfo info(target);
-    const QByteArray prefix = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()));
+    QByteArray name = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()));
+    for (int i = 0; i < 6; ++i)
+        name += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
+    return name;
+}
+
+int linkUnderFreeName(const QByteArray &from, int flags, const QString &target, QByteArray &name)
+{
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray candidate = prefix;
-        for (int i = 0; i < 6; ++i)
-            candidate += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
+        const QByteArray candidate = temporaryNameOf(target);
         if (::linkat(AT_FDCWD, from.constData(), AT_FDCWD, candidate.constData(), flags) == 0) {
             name = candidate;
             return 0;
@@ -248,13 +254,8 @@ int copyUnderFreeName(const QByteArray &from, const QString &target, QByteArray 
     Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
     if (!in.valid())
         return errno;
-    static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    const QFileInfo info(target);
-    const QByteArray prefix = native(info.absolutePath() + u'/' + tempPrefix(info.fileName()));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray candidate = prefix;
-        for (int i = 0; i < 6; ++i)
-            candidate += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
+        const QByteArray candidate = temporaryNameOf(target);
         Fd out(::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!out.valid()) {
             if (errno == EEXIST)
